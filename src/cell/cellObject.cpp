@@ -1,0 +1,146 @@
+#include "cell/cellObject.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <ostream>
+
+#include "driver/studyArea.hpp"
+
+namespace drainPrep {
+
+namespace {
+
+constexpr double cellLengthNorthSouth = 926.6;  // metres
+constexpr double piAsTaken = 3.14;  // the model's convention; its dx values rest on it
+constexpr double slopeFloor = -50000.0;
+constexpr double pitThreshold = 0.0;
+
+bool hasNoData(const cellObject* cell) { return cell->elev == noDataElevation; }
+
+bool isUnnumberedWithDown(const cellObject* cell) {
+    return cell->riverNum == -1 && cell->down != nullptr;
+}
+
+}  // namespace
+
+void cellObject::setLocation(std::int32_t row, std::int32_t col, std::int32_t latNW,
+                             std::int32_t lonNW, std::int32_t sizeFactor, std::int32_t elevation,
+                             std::int32_t rawDirection) {
+    const std::int32_t step = sizeFactor * arcSecondsPerCell;
+    const std::int32_t halfStep = sizeFactor * (arcSecondsPerCell / 2);
+    lat = latNW * arcSecondsPerDegree - step * row - halfStep;
+    lon = lonNW * arcSecondsPerDegree + step * col + halfStep;
+    dx = std::cos(lat / 3600.0 / 180.0 * piAsTaken) * cellLengthNorthSouth;
+    elev = elevation;
+    dir = rawDirection;
+}
+
+void cellObject::init() {
+    distance = -1;
+    basinSize = 1;
+    riverNum = -1;
+    down = nullptr;
+    for (cellObject*& link : neighbor) link = nullptr;
+    for (cellObject*& link : up) link = nullptr;
+}
+
+void cellObject::setNeighbors(Grid<cellObject>& cells, std::int32_t row, std::int32_t col) {
+    for (int k = 0; k < directionCount; ++k) {
+        neighbor[k] = &cells[row + flowDirections[k].rowOffset][col + flowDirections[k].colOffset];
+    }
+}
+
+void cellObject::markSeaNeighbors() {
+    elev = noDataElevation;
+    for (cellObject* next : neighbor) next->dir = outletCode;
+}
+
+void cellObject::countNoData() {
+    nNoData = 0;
+    for (const cellObject* next : neighbor) {
+        if (hasNoData(next)) ++nNoData;
+    }
+}
+
+void cellObject::calcSlope() {
+    dy = cellLengthNorthSouth;
+    maxSlope = slopeFloor;
+    for (int k = 0; k < directionCount; ++k) {
+        const cellObject* next = neighbor[k];
+        if (hasNoData(next)) continue;
+        distX = std::abs(lon - next->lon) * dx / arcSecondsPerCell;
+        distY = std::abs(lat - next->lat) * dy / arcSecondsPerCell;
+        distXY = std::sqrt(distX * distX + distY * distY);
+        slope[k] = (elev - next->elev) / distXY;
+        if (slope[k] > maxSlope) maxSlope = slope[k];
+    }
+}
+
+void cellObject::checkPit(std::ostream& console) const {
+    if (maxSlope > pitThreshold || nNoData != 0) return;
+    static constexpr char note[] = "check the elevation \n";
+    char report[directionCount * 64];
+    char* end = report;
+    for (const cellObject* next : neighbor) {
+        end = std::to_chars(end, end + 32, next->elev, std::chars_format::general, 6).ptr;
+        for (const char* c = note; *c != '\0'; ++c) *end++ = *c;
+    }
+    console.write(report, end - report);
+}
+
+void cellObject::setDown() {
+    down = (dir >= 1 && dir <= directionCount) ? neighbor[dir - 1] : nullptr;
+}
+
+void cellObject::registerUp() {
+    for (cellObject*& slot : down->up) {
+        if (slot == nullptr) {
+            slot = this;
+            return;
+        }
+    }
+}
+
+void cellObject::pruneOutlet() {
+    for (const cellObject* upstream : up) {
+        if (upstream != nullptr) return;
+    }
+    dir = noFlowCode;
+    elev = noDataElevation;
+    basinSize = -1;
+}
+
+void cellObject::passDistance() const {
+    for (cellObject* upstream : up) {
+        if (upstream != nullptr) upstream->distance = distance + 1;
+    }
+}
+
+void cellObject::addUpstream() {
+    for (const cellObject* upstream : up) {
+        if (upstream != nullptr) basinSize += upstream->basinSize;
+    }
+}
+
+// Hands the number of the first numbered cell below this one to every cell
+// on the way. A path that closes on itself is found by a second pointer
+// moving twice as fast (it meets the first one only on a loop), so every
+// walk ends; cells on or above a loop keep -1.
+void cellObject::propagateRiverNum() {
+    cellObject* stop = this;
+    cellObject* fast = this;
+    while (isUnnumberedWithDown(stop)) {
+        stop = stop->down;
+        for (int stepOfFast = 0; stepOfFast < 2 && isUnnumberedWithDown(fast); ++stepOfFast) {
+            fast = fast->down;
+        }
+        if (fast == stop && isUnnumberedWithDown(stop)) return;
+    }
+    const std::int32_t found = stop->riverNum;
+    if (found == -1) return;
+    for (cellObject* cell = this; isUnnumberedWithDown(cell); cell = cell->down) {
+        cell->riverNum = found;
+    }
+}
+
+}  // namespace drainPrep

@@ -1,0 +1,63 @@
+// The record of one 30-arc-second cell and its per-cell operations.
+//
+// Links are non-owning pointers into the CellGrid, which is allocated once
+// and never moves. Each operation acts on one cell and its direct links; the
+// whole-grid sweeps decide which cells are treated and in which order.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+
+#include "cell/directions.hpp"
+#include "raster/grid.hpp"
+
+namespace drainPrep {
+
+// A cell can receive flow from all eight neighbours (an outlet or sink at
+// the bottom of a pit), so the upstream list has a slot for each of them.
+constexpr int upSlotCount = 8;
+
+struct cellObject {
+    std::int32_t lat;        // centre latitude, arc-seconds, north positive
+    std::int32_t lon;        // centre longitude, arc-seconds, east positive
+    std::int32_t dir;        // raw source code, then the internal code
+    std::int32_t distance;   // steps along down to the outlet; -1 when unreached
+    std::int32_t basinSize;  // cells draining through this one, itself included
+    std::int32_t riverNum;   // number of the outlet of the basin; -1 for none
+    double dx;               // east-west length in metres
+    double elev;             // metres; -9999.0 for no data
+    cellObject* neighbor[directionCount];  // N, NE, E, SE, S, SW, W, NW
+    cellObject* up[upSlotCount];            // registered inflows, from slot 0
+    cellObject* down;
+    std::int32_t nNoData;
+    double dy;
+    double slope[directionCount];
+    double distX;
+    double distY;
+    double distXY;
+    double maxSlope;
+
+    // Placement and linking.
+    void setLocation(std::int32_t row, std::int32_t col, std::int32_t latNW, std::int32_t lonNW,
+                     std::int32_t sizeFactor, std::int32_t elevation, std::int32_t rawDirection);
+    void init();
+    void setNeighbors(Grid<cellObject>& cells, std::int32_t row, std::int32_t col);
+
+    // Terrain; each needs the eight neighbour links.
+    void markSeaNeighbors();
+    void countNoData();
+    void calcSlope();
+    void checkPit(std::ostream& console) const;
+
+    // Drainage.
+    void setDown();
+    void registerUp();
+    void pruneOutlet();
+    void passDistance() const;
+    void addUpstream();
+    void propagateRiverNum();
+};
+
+using CellGrid = Grid<cellObject>;
+
+}  // namespace drainPrep

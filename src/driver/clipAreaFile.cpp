@@ -1,0 +1,66 @@
+#include "driver/clipAreaFile.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <fstream>
+#include <ostream>
+
+namespace drainPrep {
+
+namespace {
+
+struct FieldOfArea {
+    std::int32_t StudyArea::*field;
+    const char* echoLabel;
+};
+
+constexpr FieldOfArea fieldsInFileOrder[] = {
+    {&StudyArea::nrows, "  Number of row : "},
+    {&StudyArea::ncols, "  Number of column : "},
+    {&StudyArea::latNW, "  Latitude (degree) of North West corner : "},
+    {&StudyArea::lonNW, "  Longitude (degree) of North West corner : "},
+};
+
+bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
+
+}  // namespace
+
+std::optional<std::int32_t> parseWholeNumber(const std::string& token) {
+    const char* first = token.data();
+    const char* const last = token.data() + token.size();
+    if (first != last && *first == '+') ++first;  // from_chars takes '-' only
+    const char* const digits = (first != last && *first == '-') ? first + 1 : first;
+    if (digits == last || !std::all_of(digits, last, isDigit)) return std::nullopt;
+    std::int32_t value = 0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    if (error != std::errc() || end != last) return std::nullopt;
+    return value;
+}
+
+std::optional<std::string> readStudyArea(const char* path, std::ostream& console,
+                                         StudyArea& area) {
+    std::ifstream file(path);
+    if (!file) return std::string("clipArea.dat cannot open.");
+    for (const FieldOfArea& entry : fieldsInFileOrder) {
+        std::string token;
+        file >> token;
+        const std::optional<std::int32_t> value = parseWholeNumber(token);
+        if (!value) {
+            return std::string(
+                "clipArea.dat must hold four whole numbers: rows, columns, latitude and "
+                "longitude.");
+        }
+        area.*entry.field = *value;
+        console << entry.echoLabel << *value << std::endl;
+    }
+    if (area.nrows < 1 || area.ncols < 1) {
+        return std::string("The study area needs at least one row and one column.");
+    }
+    if (!liesInsideSourceGrid(area)) {
+        return std::string("The study area lies outside the source grid.");
+    }
+    return std::nullopt;
+}
+
+}  // namespace drainPrep

@@ -1,0 +1,24 @@
+// Reading the study area from clipArea.dat.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "driver/studyArea.hpp"
+
+namespace drainPrep {
+
+inline const char* const clipAreaPath = "./clipArea.dat";
+
+// The whole-number rule of clipArea.dat: an optional sign, digits only,
+// within the signed 32-bit range.
+std::optional<std::int32_t> parseWholeNumber(const std::string& token);
+
+// Reads the four values of the study area, echoing each as it is read.
+// Returns the failure text when the file cannot be read or describes no
+// usable study area.
+std::optional<std::string> readStudyArea(const char* path, std::ostream& console,
+                                         StudyArea& area);
+
+}  // namespace drainPrep

@@ -1,0 +1,116 @@
+// The run in four stages, each announced on the console:
+//   1) the study area from clipArea.dat
+//   2) the source rasters, clipped, and the two clip previews
+//   3) the cell grid and its drainage network
+//   4) the product files and the outlet list
+// Every stage hands its failure text back here; this is the one place that
+// prints it and ends the run with status 1.
+#include "driver/runSequence.hpp"
+
+#include <istream>
+#include <new>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "analysis/directionCodes.hpp"
+#include "analysis/gridPreparation.hpp"
+#include "analysis/networkDerivation.hpp"
+#include "driver/clipAreaFile.hpp"
+#include "driver/memoryPlan.hpp"
+#include "output/clipPreviews.hpp"
+#include "output/outletList.hpp"
+#include "output/productFiles.hpp"
+#include "raster/sourceRasters.hpp"
+
+namespace drainPrep {
+
+namespace {
+
+using Failure = std::optional<std::string>;
+
+// Texts that carry their own "\n" are written as they stand; the others are
+// lines, ended and flushed.
+void printFailure(std::ostream& console, const std::string& text) {
+    if (!text.empty() && text.back() == '\n') {
+        console << text;
+    } else {
+        console << text << std::endl;
+    }
+}
+
+void closingPrompt(std::ostream& console, std::istream& keyboard) {
+    console << std::endl;
+    console << "Program ends. Hit any key!" << std::endl;
+    keyboard.get();
+}
+
+Failure buildCellGrid(const StudyArea& area, IntGrid& dem, IntGrid& directions, CellGrid& cells,
+                      std::ostream& console) {
+    console << "3) Processing topography data." << std::endl;
+    console << "  Memory allocation." << std::endl;
+    cells = CellGrid(area.nrows, area.ncols);
+    buildCells(area, dem, directions, cells);
+    // Nothing reads the clipped grids once the cells hold their values.
+    dem = IntGrid();
+    directions = IntGrid();
+    console << "  Assigning elevation data." << std::endl;
+    return prepareGrid(cells, console);
+}
+
+void deriveNetwork(CellGrid& cells, std::ostream& console) {
+    console << "  Setting upper grid number.\n";
+    registerUpstream(cells);
+    console << "  Setting the outlet.\n";
+    pruneOutlets(cells);
+    console << "  Calculating the distance from the outlet.\n";
+    const DrainageOrder order = assignDistances(cells);
+    console << "  Calculating basin size.\n";
+    accumulateBasinSizes(order);
+    console << "  Setting river number.\n";
+    numberRivers(order);
+}
+
+Failure writeAllProducts(const StudyArea& area, CellGrid& cells, std::ostream& console) {
+    console << "4) Writing output files" << std::endl;
+    if (auto failure = writeProducts(area, cells, encodeDirection, console)) return failure;
+    return writeOutletList(cells, console);
+}
+
+// Stages 2 to 4. Any allocation that fails ends the run with the same text
+// as a failed plan.
+Failure runStages(const StudyArea& area, std::ostream& console) {
+    if (!memoryAvailableFor(peakBytesOfRun(area))) return notEnoughMemoryText(area);
+    try {
+        IntGrid dem;
+        IntGrid directions;
+        if (auto failure = readSourceRasters(area, console, dem, directions)) return failure;
+        if (auto failure = writeClipPreviews(area, dem, directions, console)) return failure;
+        CellGrid cells;
+        if (auto failure = buildCellGrid(area, dem, directions, cells, console)) return failure;
+        deriveNetwork(cells, console);
+        return writeAllProducts(area, cells, console);
+    } catch (const std::bad_alloc&) {
+        return notEnoughMemoryText(area);
+    }
+}
+
+}  // namespace
+
+int runDrainPrep(std::ostream& console, std::istream& keyboard) {
+    console << "1) Reading location of study area." << std::endl;
+    StudyArea area;
+    if (auto failure = readStudyArea(clipAreaPath, console, area)) {
+        printFailure(console, *failure);
+        closingPrompt(console, keyboard);
+        return 1;
+    }
+    if (auto failure = runStages(area, console)) {
+        printFailure(console, *failure);
+        return 1;
+    }
+    closingPrompt(console, keyboard);
+    return 0;
+}
+
+}  // namespace drainPrep

@@ -1,0 +1,49 @@
+// Geometry of the study area inside the continental source grid.
+//
+// The source rasters cover 60N..10S and 55E..180E at 30 arc-seconds
+// (8400 x 15000 cells). A study area is a whole-cell rectangle of that grid,
+// given by its size and the whole-degree coordinates of its north-west corner.
+#pragma once
+
+#include <cstdint>
+
+namespace drainPrep {
+
+constexpr std::int32_t sourceRows = 8400;
+constexpr std::int32_t sourceCols = 15000;
+
+// The six-digit decimal, not 1/120: the offsets and the ASCII headers
+// depend on this exact double.
+constexpr double cellSizeDeg = 0.00833333;
+constexpr double sourceNorthEdge = 60.0;
+constexpr double sourceWestEdge = 55.0;
+constexpr double sourceLat0 = sourceNorthEdge - cellSizeDeg / 2.0;
+constexpr double sourceLon0 = sourceWestEdge + cellSizeDeg / 2.0;
+constexpr double rowsPerDegree = 120.0;
+constexpr std::int32_t arcSecondsPerCell = 30;
+constexpr std::int32_t arcSecondsPerDegree = 3600;
+
+struct StudyArea {
+    std::int32_t nrows = 0;
+    std::int32_t ncols = 0;
+    std::int32_t latNW = 0;  // whole degrees, north positive
+    std::int32_t lonNW = 0;  // whole degrees, east positive
+
+    std::int64_t cellCount() const { return std::int64_t{nrows} * ncols; }
+};
+
+struct ClipOffsets {
+    std::int64_t rowOffset = 0;
+    std::int64_t colOffset = 0;
+};
+
+// Position of the study area's first cell in the source grid. Computed in
+// 64 bits so that any corner a 32-bit field can hold yields a checkable value.
+ClipOffsets clipOffsets(const StudyArea& area);
+
+bool liesInsideSourceGrid(const StudyArea& area);
+
+// Latitude of the study area's south edge, taken at exactly 120 rows a degree.
+double southEdgeLat(const StudyArea& area);
+
+}  // namespace drainPrep

@@ -1,0 +1,56 @@
+// ESRI ASCII grids: a six-line header, then the values row by row from the
+// north, each preceded by one blank.
+//
+// preview layout: every header line and every row ends with "\n".
+// product layout: the NODATA line has no end of its own; each row starts with
+// "\n", and the file ends right after its last value.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "driver/studyArea.hpp"
+#include "output/numberText.hpp"
+#include "output/outputFile.hpp"
+
+namespace drainPrep {
+
+enum class AsciiLayout { preview, product };
+
+// Whole-number header values print the same held as int or double, so they
+// are all held as double.
+struct AsciiGridHeader {
+    std::int32_t ncols;
+    std::int32_t nrows;
+    double xllcorner;
+    double yllcorner;
+    double cellsize;
+    double nodataValue;
+};
+
+AsciiGridHeader headerFor(const StudyArea& area, double nodataValue);
+
+void writeAsciiHeader(OutputFile& file, const AsciiGridHeader& header, AsciiLayout layout);
+
+// valueAt(row, col) gives the value of a cell as int32 or double.
+template <typename ValueAt>
+std::optional<std::string> writeAsciiGrid(const OutputTarget& target,
+                                          const AsciiGridHeader& header, AsciiLayout layout,
+                                          std::ostream& console, ValueAt valueAt) {
+    return writeOutputFile(
+        target, "w", Announcement::writingDone, console, [&](OutputFile& file) {
+            writeAsciiHeader(file, header, layout);
+            for (std::int32_t row = 0; row < header.nrows; ++row) {
+                if (layout == AsciiLayout::product) file.write("\n");
+                for (std::int32_t col = 0; col < header.ncols; ++col) {
+                    char* text = file.room(1 + maxNumberChars);
+                    *text = ' ';
+                    file.advance(writeNumber(text + 1, valueAt(row, col)));
+                }
+                if (layout == AsciiLayout::preview) file.write("\n");
+            }
+        });
+}
+
+}  // namespace drainPrep

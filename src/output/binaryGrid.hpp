@@ -1,0 +1,41 @@
+// Raw binary grids: no header, row-major from the north-west cell,
+// little-endian int32 or IEEE double elements.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "output/outputFile.hpp"
+
+namespace drainPrep {
+
+inline char* writeLittleEndian(char* out, std::uint64_t bits, int byteCount) {
+    for (int i = 0; i < byteCount; ++i) *out++ = static_cast<char>((bits >> (8 * i)) & 0xFF);
+    return out;
+}
+
+inline char* writeElement(char* out, std::int32_t value) {
+    return writeLittleEndian(out, static_cast<std::uint32_t>(value), 4);
+}
+
+inline char* writeElement(char* out, double value) {
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return writeLittleEndian(out, bits, 8);
+}
+
+// valueAt(row, col) gives the element of a cell as int32 or double.
+template <typename ValueAt>
+std::optional<std::string> writeBinaryGrid(const OutputTarget& target, Announcement announcement,
+                                           std::int32_t nrows, std::int32_t ncols,
+                                           std::ostream& console, ValueAt valueAt) {
+    return writeOutputFile(target, "wb", announcement, console, [&](OutputFile& file) {
+        for (std::int32_t row = 0; row < nrows; ++row) {
+            for (std::int32_t col = 0; col < ncols; ++col) {
+                file.advance(writeElement(file.room(8), valueAt(row, col)));
+            }
+        }
+    });
+}
+
+}  // namespace drainPrep

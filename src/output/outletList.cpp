@@ -1,0 +1,41 @@
+#include "output/outletList.hpp"
+
+#include "output/numberText.hpp"
+#include "output/outputFile.hpp"
+
+namespace drainPrep {
+
+namespace {
+
+constexpr OutputTarget riverNumList{"./output/riverNumList.dat",
+                                    "riverNumList.dat file can not open\n"};
+
+constexpr int fieldsPerLine = 6;
+
+void writeOutletLine(OutputFile& file, const cellObject& outlet, std::int32_t row,
+                     std::int32_t col) {
+    const std::int32_t fields[fieldsPerLine] = {outlet.riverNum, row + 1,   col + 1,
+                                                outlet.lon,      outlet.lat, outlet.basinSize};
+    char* text = file.room(fieldsPerLine * (maxNumberChars + 1));
+    for (int i = 0; i < fieldsPerLine; ++i) {
+        text = writeNumber(text, fields[i]);
+        *text++ = i + 1 < fieldsPerLine ? ' ' : '\n';
+    }
+    file.advance(text);
+}
+
+}  // namespace
+
+std::optional<std::string> writeOutletList(const CellGrid& cells, std::ostream& console) {
+    return writeOutputFile(
+        riverNumList, "w", Announcement::writingDone, console, [&cells](OutputFile& file) {
+            for (std::int32_t row = 0; row < cells.nrows(); ++row) {
+                for (std::int32_t col = 0; col < cells.ncols(); ++col) {
+                    const cellObject& cell = cells[row][col];
+                    if (cell.dir == 0) writeOutletLine(file, cell, row, col);
+                }
+            }
+        });
+}
+
+}  // namespace drainPrep

@@ -1,0 +1,16 @@
+// The outlet list: one line per outlet, in row-major order, holding
+// riverNum, row + 1, column + 1, lon and lat (arc-seconds) and basinSize.
+// Its first field runs 1, 2, 3, ... and names the basins of riverNum.
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "cell/cellObject.hpp"
+
+namespace drainPrep {
+
+std::optional<std::string> writeOutletList(const CellGrid& cells, std::ostream& console);
+
+}  // namespace drainPrep

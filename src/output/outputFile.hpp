@@ -1,0 +1,82 @@
+// An output file written through one large buffer, with every write, the
+// final flush and the close checked: a full disk must not leave a file that
+// looks complete.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <ostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace drainPrep {
+
+// Where a product goes, and what the run says when it cannot be created.
+struct OutputTarget {
+    const char* path;
+    const char* openFailure;
+};
+
+enum class Announcement { writingDone, writingOnly };
+
+class OutputFile {
+public:
+    // mode is "w" for text files, "wb" for binary ones.
+    bool open(const char* path, const char* mode);
+
+    // A place for up to `size` bytes; hand its end to advance().
+    char* room(std::size_t size) {
+        if (buffer_.size() - used_ < size) drain();
+        return buffer_.data() + used_;
+    }
+    void advance(const char* end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
+
+    void write(std::string_view text) {
+        char* place = room(text.size());
+        advance(std::copy(text.begin(), text.end(), place));
+    }
+
+    // Writes what is buffered and flushes it; false if any write failed.
+    bool finish();
+    bool close();
+
+private:
+    struct Closer {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
+    void drain();
+
+    std::unique_ptr<std::FILE, Closer> file_;
+    std::vector<char> buffer_;
+    std::size_t used_ = 0;
+    bool failed_ = false;
+};
+
+inline std::string writeFailedText(const char* path) {
+    return std::string("  Writing ") + path + " failed.";
+}
+
+// Opens the target, lets writeBody fill it, then flushes, announces and
+// closes it. Returns the failure text: the target's own when it cannot be
+// opened, "  Writing <path> failed." when a write, the flush or the close
+// fails.
+template <typename WriteBody>
+std::optional<std::string> writeOutputFile(const OutputTarget& target, const char* mode,
+                                           Announcement announcement, std::ostream& console,
+                                           WriteBody writeBody) {
+    OutputFile file;
+    if (!file.open(target.path, mode)) return std::string(target.openFailure);
+    writeBody(file);
+    if (!file.finish()) return writeFailedText(target.path);
+    console << "  Writing " << target.path
+            << (announcement == Announcement::writingDone ? " done." : "") << std::endl;
+    if (!file.close()) return writeFailedText(target.path);
+    return std::nullopt;
+}
+
+}  // namespace drainPrep

@@ -1,0 +1,34 @@
+// The product grids of a run, each a view of one field of the cells:
+//
+//   file                       form            value                   frame ring   NODATA
+//   ./output/modDem.bin        double          elev                    as is
+//   ./output/arcgis/modDem.asc double          elev                    as is        -9999
+//   ./output/arcgis/distance.asc int           distance                as is        -1
+//   ./output/flowDir.bin       int32           dir, internal code      -9999
+//   ./output/arcgis/flowDir.asc int            dir as source D8 code   as is        -9999
+//   ./output/flowAcc.bin       int32           basinSize               -9999
+//   ./output/arcgis/flowAcc.asc int            basinSize               -9999        -9999
+//   ./output/riverNum.bin      int32           riverNum                -9999
+//   ./output/arcgis/riverNum.asc int           riverNum                -1           -1
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "cell/cellObject.hpp"
+#include "driver/studyArea.hpp"
+
+namespace drainPrep {
+
+// Turns an internal direction code into its source D8 code.
+using DirectionEncoder = std::int32_t (*)(std::int32_t internalCode);
+
+// Writes the nine grids in the order of the table. Writing flowDir.asc stores
+// each cell's source D8 code back into its dir, which leaves the outlets (0)
+// recognisable for the outlet list.
+std::optional<std::string> writeProducts(const StudyArea& area, CellGrid& cells,
+                                         DirectionEncoder encode, std::ostream& console);
+
+}  // namespace drainPrep

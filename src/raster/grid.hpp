@@ -1,0 +1,50 @@
+// A rectangular grid of records indexed [row][column], row 0 in the north and
+// column 0 in the west. One allocation for the whole grid: records never move,
+// so links between them stay valid for the life of the grid.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace drainPrep {
+
+template <typename Record>
+class Grid {
+public:
+    Grid() = default;
+
+    // Records are left uninitialised: every sweep that fills a grid writes
+    // each record before anything reads it. Throws std::bad_alloc.
+    Grid(std::int32_t nrows, std::int32_t ncols)
+        : nrows_(nrows), ncols_(ncols), records_(new Record[cellCount()]) {}
+
+    std::int32_t nrows() const { return nrows_; }
+    std::int32_t ncols() const { return ncols_; }
+    std::size_t cellCount() const {
+        return static_cast<std::size_t>(nrows_) * static_cast<std::size_t>(ncols_);
+    }
+
+    Record* operator[](std::int32_t row) { return records_.get() + rowStart(row); }
+    const Record* operator[](std::int32_t row) const { return records_.get() + rowStart(row); }
+
+    Record* begin() { return records_.get(); }
+    Record* end() { return records_.get() + cellCount(); }
+    const Record* begin() const { return records_.get(); }
+    const Record* end() const { return records_.get() + cellCount(); }
+
+    bool isFrameRing(std::int32_t row, std::int32_t col) const {
+        return row == 0 || col == 0 || row == nrows_ - 1 || col == ncols_ - 1;
+    }
+
+private:
+    std::size_t rowStart(std::int32_t row) const {
+        return static_cast<std::size_t>(row) * static_cast<std::size_t>(ncols_);
+    }
+
+    std::int32_t nrows_ = 0;
+    std::int32_t ncols_ = 0;
+    std::unique_ptr<Record[]> records_;
+};
+
+}  // namespace drainPrep
