@@ -29,8 +29,10 @@ bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; 
 std::optional<std::int32_t> parseWholeNumber(const std::string& token) {
     const char* first = token.data();
     const char* const last = token.data() + token.size();
-    if (first != last && *first == '+') ++first;  // from_chars takes '-' only
-    const char* const digits = (first != last && *first == '-') ? first + 1 : first;
+    const bool plusSign = first != last && *first == '+';
+    if (plusSign) ++first;  // from_chars takes '-' only
+    const bool minusSign = !plusSign && first != last && *first == '-';
+    const char* const digits = minusSign ? first + 1 : first;
     if (digits == last || !std::all_of(digits, last, isDigit)) return std::nullopt;
     std::int32_t value = 0;
     const auto [end, error] = std::from_chars(first, last, value);

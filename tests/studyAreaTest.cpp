@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+
+#include "driver/clipAreaFile.hpp"
+#include "driver/studyArea.hpp"
+#include "output/asciiGrid.hpp"
+#include "support/runDirectory.hpp"
+
+namespace drainPrep {
+namespace {
+
+TEST(StudyAreaGeometry, CellSizeIsTheSixDigitDecimalNotOneOver120) {
+    const std::uint64_t expectedBits = 0x3F8111109E88C1B0;
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &cellSizeDeg, sizeof bits);
+    EXPECT_EQ(bits, expectedBits);
+}
+
+TEST(StudyAreaGeometry, OffsetsOfWholeDegreeCorners) {
+    struct Case {
+        std::int32_t latNW, lonNW;
+        std::int64_t rowOffset, colOffset;
+    };
+    for (const Case& c : {Case{60, 55, 0, 0}, Case{50, 100, 1200, 5400}, Case{36, 139, 2880, 10080},
+                          Case{-9, 179, 8280, 14880}, Case{-5, 100, 7800, 5400}}) {
+        const ClipOffsets offsets = clipOffsets({1, 1, c.latNW, c.lonNW});
+        EXPECT_EQ(offsets.rowOffset, c.rowOffset) << c.latNW;
+        EXPECT_EQ(offsets.colOffset, c.colOffset) << c.lonNW;
+    }
+}
+
+TEST(StudyAreaGeometry, CornerNorthOf60TruncatesTowardZero) {
+    EXPECT_EQ(clipOffsets({1, 1, 61, 55}).rowOffset, -119);
+}
+
+TEST(StudyAreaGeometry, InsideSourceGridAtEveryEdge) {
+    EXPECT_TRUE(liesInsideSourceGrid({8400, 15000, 60, 55}));
+    EXPECT_TRUE(liesInsideSourceGrid({1, 15000, 60, 55}));
+    EXPECT_TRUE(liesInsideSourceGrid({120, 120, -9, 179}));
+    EXPECT_FALSE(liesInsideSourceGrid({8401, 1, 60, 55}));
+    EXPECT_FALSE(liesInsideSourceGrid({1, 15001, 60, 55}));
+    EXPECT_FALSE(liesInsideSourceGrid({121, 1, -9, 55}));
+    EXPECT_FALSE(liesInsideSourceGrid({1, 1, 61, 55}));
+    EXPECT_FALSE(liesInsideSourceGrid({1, 1, 60, 54}));
+    EXPECT_FALSE(liesInsideSourceGrid({1, 1, -2000000000, 55}));
+    EXPECT_FALSE(liesInsideSourceGrid({1, 1, 2147483647, -2147483647 - 1}));
+    EXPECT_FALSE(liesInsideSourceGrid({2147483647, 2147483647, 60, 55}));
+}
+
+TEST(StudyAreaGeometry, SouthEdgeAtExactly120RowsPerDegree) {
+    EXPECT_EQ(southEdgeLat({600, 1, 36, 139}), 31.0);
+    EXPECT_EQ(numberText(southEdgeLat({601, 1, 36, 139})), "30.9917");
+    EXPECT_EQ(numberText(southEdgeLat({120, 1, -5, 100})), "-6");
+    EXPECT_EQ(numberText(southEdgeLat({600, 1, 40, 1})), "35");
+    EXPECT_EQ(numberText(southEdgeLat({100, 1, 40, 1})), "39.1667");
+    EXPECT_EQ(numberText(southEdgeLat({1, 1, 40, 1})), "39.9917");
+}
+
+TEST(StudyAreaGeometry, HeaderValuesOfA601By900Area) {
+    const AsciiGridHeader header = headerFor({601, 900, 36, 139}, -9999.0);
+    EXPECT_EQ(header.ncols, 900);
+    EXPECT_EQ(header.nrows, 601);
+    EXPECT_EQ(numberText(header.xllcorner), "139");
+    EXPECT_EQ(numberText(header.yllcorner), "30.9917");
+    EXPECT_EQ(numberText(header.cellsize), "0.00833333");
+}
+
+TEST(ClipAreaFile, WholeNumbersOnly) {
+    EXPECT_EQ(parseWholeNumber("600"), 600);
+    EXPECT_EQ(parseWholeNumber("+36"), 36);
+    EXPECT_EQ(parseWholeNumber("-5"), -5);
+    EXPECT_EQ(parseWholeNumber("2147483647"), 2147483647);
+    EXPECT_EQ(parseWholeNumber("-2147483648"), -2147483647 - 1);
+    for (const char* bad : {"", "36.5", "abc", "600,", "99999999999", "2147483648", "+", "-",
+                            "+-5", "-+5", "--5", "5-", "0x10", " 5"}) {
+        EXPECT_EQ(parseWholeNumber(bad), std::nullopt) << '"' << bad << '"';
+    }
+}
+
+struct ReadResult {
+    std::optional<std::string> failure;
+    StudyArea area;
+    std::string echo;
+};
+
+ReadResult readFrom(const std::string& content) {
+    testing::RunDirectory directory;
+    directory.writeFile("clipArea.dat", content);
+    ReadResult result;
+    std::ostringstream console;
+    const std::string path = (directory.path() / "clipArea.dat").string();
+    result.failure = readStudyArea(path.c_str(), console, result.area);
+    result.echo = console.str();
+    return result;
+}
+
+const char* const fourEchoes =
+    "  Number of row : 600\n"
+    "  Number of column : 900\n"
+    "  Latitude (degree) of North West corner : 36\n"
+    "  Longitude (degree) of North West corner : 139\n";
+
+TEST(ClipAreaFile, LayoutIsFree) {
+    for (const char* content : {"600 900 36 139", "600\n900\n36\n139\n", "\t600  900\r\n36 139 x"}) {
+        const ReadResult result = readFrom(content);
+        EXPECT_EQ(result.failure, std::nullopt);
+        EXPECT_EQ(result.echo, fourEchoes);
+        EXPECT_EQ(result.area.nrows, 600);
+        EXPECT_EQ(result.area.ncols, 900);
+        EXPECT_EQ(result.area.latNW, 36);
+        EXPECT_EQ(result.area.lonNW, 139);
+    }
+}
+
+TEST(ClipAreaFile, EchoStopsAtTheFirstBadToken) {
+    const ReadResult result = readFrom("600 900 36.5 139");
+    EXPECT_EQ(result.failure,
+              "clipArea.dat must hold four whole numbers: rows, columns, latitude and longitude.");
+    EXPECT_EQ(result.echo, "  Number of row : 600\n  Number of column : 900\n");
+}
+
+TEST(ClipAreaFile, TooFewValues) {
+    EXPECT_NE(readFrom("600 900 36").failure, std::nullopt);
+    EXPECT_NE(readFrom("").failure, std::nullopt);
+}
+
+TEST(ClipAreaFile, EmptyAreaIsRejectedBeforeItsPlace) {
+    EXPECT_EQ(readFrom("0 900 36 139").failure,
+              "The study area needs at least one row and one column.");
+    EXPECT_EQ(readFrom("5 -1 99 139").failure,
+              "The study area needs at least one row and one column.");
+}
+
+TEST(ClipAreaFile, AreaOutsideTheSourceGrid) {
+    for (const char* content : {"10 10 61 100", "10 10 -2000000000 100", "8401 1 60 55",
+                                "1 15001 60 55", "2 1 -10 55"}) {
+        EXPECT_EQ(readFrom(content).failure, "The study area lies outside the source grid.")
+            << content;
+    }
+}
+
+TEST(ClipAreaFile, MissingFile) {
+    StudyArea area;
+    std::ostringstream console;
+    EXPECT_EQ(readStudyArea("/nonexistent/clipArea.dat", console, area),
+              "clipArea.dat cannot open.");
+    EXPECT_EQ(console.str(), "");
+}
+
+}  // namespace
+}  // namespace drainPrep

@@ -1,0 +1,36 @@
+#include "support/cellGridBuilder.hpp"
+
+#include <sstream>
+
+#include "analysis/gridPreparation.hpp"
+
+namespace drainPrep::testing {
+
+IntGrid gridOf(const std::vector<std::vector<std::int32_t>>& rows) {
+    IntGrid grid(static_cast<std::int32_t>(rows.size()), static_cast<std::int32_t>(rows[0].size()));
+    for (std::int32_t row = 0; row < grid.nrows(); ++row) {
+        for (std::int32_t col = 0; col < grid.ncols(); ++col) {
+            grid[row][col] = rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+        }
+    }
+    return grid;
+}
+
+IntGrid filledGrid(std::int32_t nrows, std::int32_t ncols, std::int32_t value) {
+    IntGrid grid(nrows, ncols);
+    for (std::int32_t& sample : grid) sample = value;
+    return grid;
+}
+
+PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions) {
+    PreparedGrid prepared;
+    prepared.area = {dem.nrows(), dem.ncols(), 40, 130};
+    prepared.cells = CellGrid(dem.nrows(), dem.ncols());
+    buildCells(prepared.area, dem, directions, prepared.cells);
+    std::ostringstream console;
+    prepared.failure = prepareGrid(prepared.cells, console);
+    prepared.console = console.str();
+    return prepared;
+}
+
+}  // namespace drainPrep::testing

@@ -1,0 +1,29 @@
+// Cell grids for tests, built from literal rasters through the tool's own
+// construction and preparation.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cell/cellObject.hpp"
+#include "driver/studyArea.hpp"
+#include "raster/intGrid.hpp"
+
+namespace drainPrep::testing {
+
+IntGrid gridOf(const std::vector<std::vector<std::int32_t>>& rows);
+IntGrid filledGrid(std::int32_t nrows, std::int32_t ncols, std::int32_t value);
+
+struct PreparedGrid {
+    StudyArea area;
+    CellGrid cells;
+    std::string console;                // what the preparation printed
+    std::optional<std::string> failure;
+};
+
+// A study area at 40N 130E of the rasters' size, built and prepared.
+PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions);
+
+}  // namespace drainPrep::testing

@@ -1,0 +1,56 @@
+// A scratch working directory for one run of the built tool: clipArea.dat,
+// full-size sparse source rasters that hold only the samples a test sets,
+// and the output folders.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace drainPrep::testing {
+
+struct RunResult {
+    std::string console;
+    int exitStatus;
+};
+
+enum class Raster { dem, directions };
+
+using SampleRows = std::vector<std::vector<std::int16_t>>;
+
+class RunDirectory {
+public:
+    // With input/ and output/arcgis/ in place; no rasters, no clipArea.dat.
+    RunDirectory();
+    ~RunDirectory();
+    RunDirectory(const RunDirectory&) = delete;
+    RunDirectory& operator=(const RunDirectory&) = delete;
+
+    const std::filesystem::path& path() const { return root_; }
+    std::filesystem::path rasterPath(Raster raster) const;
+
+    void writeFile(const std::string& relativePath, const std::string& content) const;
+    std::string readFile(const std::string& relativePath) const;
+    bool exists(const std::string& relativePath) const;
+
+    // Both rasters, 252,000,000 bytes each, all zero (elevation 0, outlet code 0).
+    void createSourceRasters() const;
+    // Writes a block of samples with its north-west sample at source [row][col].
+    void writeSamples(Raster raster, std::int32_t row, std::int32_t col,
+                      const SampleRows& samples) const;
+    void writeSample(Raster raster, std::int32_t row, std::int32_t col, std::int16_t value) const;
+
+    // Runs the tool here with `keyboard` on its standard input. `shellPrefix`
+    // runs first in the same shell, e.g. "ulimit -v 100000; ".
+    RunResult run(const std::string& keyboard = "\n", const std::string& shellPrefix = "") const;
+
+private:
+    std::filesystem::path root_;
+};
+
+// The console text of a complete stage 2 reading: the stage line and the 84
+// progress texts.
+std::string readingText();
+
+}  // namespace drainPrep::testing
