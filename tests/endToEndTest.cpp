@@ -1,0 +1,446 @@
+// Whole runs of the built tool in a scratch directory, on full-size sparse
+// source rasters: console bytes, exit status and files on disk.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "support/runDirectory.hpp"
+
+namespace drainPrep {
+namespace {
+
+using testing::Raster;
+using testing::readingText;
+using testing::RunDirectory;
+
+std::string stageOneText(const std::string& rows, const std::string& cols, const std::string& lat,
+                         const std::string& lon) {
+    return "1) Reading location of study area.\n"
+           "  Number of row : " + rows + "\n"
+           "  Number of column : " + cols + "\n"
+           "  Latitude (degree) of North West corner : " + lat + "\n"
+           "  Longitude (degree) of North West corner : " + lon + "\n";
+}
+
+const std::string previewLines =
+    "  Writing ./output/arcgis/cutDem.asc done.\n"
+    "  Writing ./output/arcgis/cutDir.asc done.\n";
+
+const std::string stageThreeText =
+    "3) Processing topography data.\n"
+    "  Memory allocation.\n"
+    "  Assigning elevation data.\n";
+
+const std::string derivationText =
+    "  Setting upper grid number.\n"
+    "  Setting the outlet.\n"
+    "  Calculating the distance from the outlet.\n"
+    "  Calculating basin size.\n"
+    "  Setting river number.\n";
+
+const std::string productLines =
+    "4) Writing output files\n"
+    "  Writing ./output/modDem.bin\n"
+    "  Writing ./output/arcgis/modDem.asc done.\n"
+    "  Writing ./output/arcgis/distance.asc done.\n"
+    "  Writing ./output/flowDir.bin done.\n"
+    "  Writing ./output/arcgis/flowDir.asc done.\n"
+    "  Writing ./output/flowAcc.bin done.\n"
+    "  Writing ./output/arcgis/flowAcc.asc done.\n"
+    "  Writing ./output/riverNum.bin done.\n"
+    "  Writing ./output/arcgis/riverNum.asc done.\n"
+    "  Writing ./output/riverNumList.dat done.\n";
+
+const std::string closingPrompt = "\nProgram ends. Hit any key!\n";
+
+const char* const productFiles[] = {
+    "output/modDem.bin",         "output/arcgis/modDem.asc", "output/arcgis/distance.asc",
+    "output/flowDir.bin",        "output/arcgis/flowDir.asc", "output/flowAcc.bin",
+    "output/arcgis/flowAcc.asc", "output/riverNum.bin",      "output/arcgis/riverNum.asc",
+    "output/riverNumList.dat"};
+
+std::vector<std::int32_t> int32Elements(const std::string& bytes) {
+    std::vector<std::int32_t> values(bytes.size() / 4);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        std::uint32_t bits = 0;
+        for (int b = 3; b >= 0; --b) {
+            bits = (bits << 8) | static_cast<unsigned char>(bytes[4 * i + static_cast<std::size_t>(b)]);
+        }
+        values[i] = static_cast<std::int32_t>(bits);
+    }
+    return values;
+}
+
+std::vector<double> doubleElements(const std::string& bytes) {
+    std::vector<double> values(bytes.size() / 8);
+    std::memcpy(values.data(), bytes.data(), values.size() * 8);  // the test host is little-endian
+    return values;
+}
+
+std::size_t filesIn(const std::filesystem::path& folder) {
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) ++count;
+    }
+    return count;
+}
+
+// ---------------------------------------------------------------------------
+// Stage 1: clipArea.dat
+
+TEST(EndToEndStudyArea, MissingClipAreaShowsThePromptAndCreatesNothing) {
+    RunDirectory run;
+    const testing::RunResult result = run.run();
+    EXPECT_EQ(result.console,
+              "1) Reading location of study area.\nclipArea.dat cannot open.\n" + closingPrompt);
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(filesIn(run.path() / "output"), 0u);
+}
+
+TEST(EndToEndStudyArea, MalformedValueReplacesItsEcho) {
+    for (const char* content : {"600 900 36.5 139", "600 900 abc 139", "600, 900 36 139",
+                                "600 900 99999999999 139", "600 900 36"}) {
+        RunDirectory run;
+        run.writeFile("clipArea.dat", content);
+        const testing::RunResult result = run.run();
+        EXPECT_NE(result.console.find("clipArea.dat must hold four whole numbers: rows, columns, "
+                                      "latitude and longitude.\n" + closingPrompt),
+                  std::string::npos)
+            << content;
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(filesIn(run.path() / "output"), 0u);
+    }
+    RunDirectory run;
+    run.writeFile("clipArea.dat", "600 900 36.5 139");
+    EXPECT_EQ(run.run().console,
+              "1) Reading location of study area.\n  Number of row : 600\n"
+              "  Number of column : 900\n"
+              "clipArea.dat must hold four whole numbers: rows, columns, latitude and longitude.\n" +
+                  closingPrompt);
+}
+
+TEST(EndToEndStudyArea, EmptyAndOutsideAreasEndLikeAMissingFile) {
+    struct Case {
+        const char* content;
+        std::string console;
+    };
+    const Case cases[] = {
+        {"0 900 36 139", stageOneText("0", "900", "36", "139") +
+                             "The study area needs at least one row and one column.\n"},
+        {"10 10 -2000000000 139", stageOneText("10", "10", "-2000000000", "139") +
+                                      "The study area lies outside the source grid.\n"},
+        {"2 2 61 55", stageOneText("2", "2", "61", "55") +
+                          "The study area lies outside the source grid.\n"},
+    };
+    for (const Case& c : cases) {
+        RunDirectory run;
+        run.writeFile("clipArea.dat", c.content);
+        const testing::RunResult result = run.run();
+        EXPECT_EQ(result.console, c.console + closingPrompt);
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(filesIn(run.path() / "output"), 0u);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Stage 2: source rasters and clip previews
+
+class EndToEndRasters : public ::testing::Test {
+protected:
+    void SetUp() override {
+        run.writeFile("clipArea.dat", "2 3 60 55");
+        run.createSourceRasters();
+    }
+    std::string stageOne() const { return stageOneText("2", "3", "60", "55"); }
+
+    RunDirectory run;
+};
+
+TEST_F(EndToEndRasters, MissingDemEndsWithoutPromptAndWithoutTryingDirections) {
+    std::filesystem::remove(run.rasterPath(Raster::dem));
+    std::filesystem::remove(run.rasterPath(Raster::directions));
+    const testing::RunResult result = run.run();
+    EXPECT_EQ(result.console, stageOne() + "Hydroshed DEM cannot open.\n");
+    EXPECT_EQ(result.exitStatus, 1);
+}
+
+TEST_F(EndToEndRasters, MissingDirections) {
+    std::filesystem::remove(run.rasterPath(Raster::directions));
+    const testing::RunResult result = run.run();
+    EXPECT_EQ(result.console, stageOne() + "Hydroshed Flow direction file cannot open.\n");
+    EXPECT_EQ(result.exitStatus, 1);
+}
+
+TEST_F(EndToEndRasters, WrongSizesAreNamedBeforeAnythingIsRead) {
+    std::filesystem::resize_file(run.rasterPath(Raster::dem), 251999998);
+    testing::RunResult result = run.run();
+    EXPECT_EQ(result.console, stageOne() + "Hydroshed DEM has 251999998 bytes instead of 252000000.\n");
+    EXPECT_EQ(result.exitStatus, 1);
+
+    std::filesystem::resize_file(run.rasterPath(Raster::dem), 252000000);
+    std::filesystem::resize_file(run.rasterPath(Raster::directions), 252000002);
+    result = run.run();
+    EXPECT_EQ(result.console,
+              stageOne() + "Hydroshed Flow direction file has 252000002 bytes instead of 252000000.\n");
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(filesIn(run.path() / "output"), 0u);
+}
+
+TEST_F(EndToEndRasters, MissingArcgisFolderStopsAtTheFirstPreview) {
+    std::filesystem::remove(run.path() / "output" / "arcgis");
+    const testing::RunResult result = run.run();
+    EXPECT_EQ(result.console, stageOne() + readingText() + "cutdem.asc file cannot open \n");
+    EXPECT_EQ(result.exitStatus, 1);
+}
+
+TEST_F(EndToEndRasters, UnopenableSecondPreviewLeavesTheFirstComplete) {
+    std::filesystem::create_directory(run.path() / "output" / "arcgis" / "cutDir.asc");
+    const testing::RunResult result = run.run();
+    EXPECT_EQ(result.console, stageOne() + readingText() +
+                                  "  Writing ./output/arcgis/cutDem.asc done.\n"
+                                  "cutDir.asc file cannot open \n");
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(run.readFile("output/arcgis/cutDem.asc"),
+              "ncols 3\nnrows 2\nxllcorner 55\nyllcorner 59.9833\ncellsize 0.00833333\n"
+              "NODATA_value -9999\n 0 0 0\n 0 0 0\n");
+}
+
+TEST_F(EndToEndRasters, FullDiskIsReportedForThePreview) {
+    std::filesystem::create_symlink("/dev/full", run.path() / "output" / "arcgis" / "cutDem.asc");
+    const testing::RunResult result = run.run();
+    EXPECT_EQ(result.console,
+              stageOne() + readingText() + "  Writing ./output/arcgis/cutDem.asc failed.\n");
+    EXPECT_EQ(result.exitStatus, 1);
+}
+
+TEST_F(EndToEndRasters, PreviewsShowTheWindowAsReadWithSignedSamples) {
+    run.writeFile("clipArea.dat", "2 3 59 56");  // source row 120, column 120
+    run.writeSamples(Raster::dem, 120, 120, {{-9999, -1, 128}, {-32768, 32767, 0}});
+    run.writeSamples(Raster::directions, 120, 120, {{1, 255, -9999}, {0, 128, 64}});
+    run.writeSample(Raster::dem, 119, 120, 555);  // just outside the window
+    const testing::RunResult result = run.run();
+    EXPECT_EQ(result.exitStatus, 1);  // 255 is no flow direction, but the preview shows it
+    const std::string header =
+        "ncols 3\nnrows 2\nxllcorner 56\nyllcorner 58.9833\ncellsize 0.00833333\n"
+        "NODATA_value -9999\n";
+    EXPECT_EQ(run.readFile("output/arcgis/cutDem.asc"),
+              header + " -9999 -1 128\n -32768 32767 0\n");
+    EXPECT_EQ(run.readFile("output/arcgis/cutDir.asc"), header + " 1 255 -9999\n 0 128 64\n");
+}
+
+TEST_F(EndToEndRasters, NotEnoughMemoryIsToldBeforeReading) {
+    run.writeFile("clipArea.dat", "3000 3000 60 55");
+    const testing::RunResult limited = run.run("\n", "ulimit -v 400000; ");
+    EXPECT_EQ(limited.console, stageOneText("3000", "3000", "60", "55") +
+                                   "Not enough memory for a study area of 3000 x 3000 cells.\n");
+    EXPECT_EQ(limited.exitStatus, 1);
+
+    run.writeFile("clipArea.dat", "8400 15000 60 55");  // some 37 GB: more than this machine has
+    const testing::RunResult whole = run.run();
+    EXPECT_EQ(whole.console, stageOneText("8400", "15000", "60", "55") +
+                                 "Not enough memory for a study area of 8400 x 15000 cells.\n");
+    EXPECT_EQ(whole.exitStatus, 1);
+    EXPECT_EQ(filesIn(run.path() / "output"), 0u);
+}
+
+// ---------------------------------------------------------------------------
+// Whole runs
+
+// A 6 x 7 study area at 40N 100E, land falling 10 m a row towards the south,
+// every cell draining south except [2][2], which drains north-west into the
+// outlet-ring cell [1][1]. Outlets left: [1][1], [4][2], [4][3], [4][4].
+class EndToEndWholeRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        run.writeFile("clipArea.dat", "6 7 40 100");
+        run.createSourceRasters();
+        testing::SampleRows dem;
+        testing::SampleRows directions;
+        for (std::int16_t row = 0; row < 6; ++row) {
+            dem.push_back(std::vector<std::int16_t>(7, static_cast<std::int16_t>(100 - 10 * row)));
+            directions.push_back(std::vector<std::int16_t>(7, 4));
+        }
+        directions[2][2] = 32;
+        run.writeSamples(Raster::dem, 2400, 5400, dem);
+        run.writeSamples(Raster::directions, 2400, 5400, directions);
+    }
+
+    static std::string productGrid(const char* nodata, const std::vector<std::string>& rows) {
+        std::string text = "ncols 7\nnrows 6\nxllcorner 100\nyllcorner 39.95\ncellsize 0.00833333\n"
+                           "NODATA_value ";
+        text += nodata;
+        for (const std::string& row : rows) text += "\n" + row;
+        return text;
+    }
+
+    RunDirectory run;
+};
+
+TEST_F(EndToEndWholeRun, ConsoleOfACompleteRun) {
+    const testing::RunResult result = run.run();
+    EXPECT_EQ(result.console, stageOneText("6", "7", "40", "100") + readingText() + previewLines +
+                                  stageThreeText + derivationText + productLines + closingPrompt);
+    EXPECT_EQ(result.exitStatus, 0);
+}
+
+TEST_F(EndToEndWholeRun, AsciiProducts) {
+    ASSERT_EQ(run.run().exitStatus, 0);
+    const std::string allNoData = " -9999 -9999 -9999 -9999 -9999 -9999 -9999";
+    const std::string allMinusOne = " -1 -1 -1 -1 -1 -1 -1";
+    EXPECT_EQ(run.readFile("output/arcgis/modDem.asc"),
+              productGrid("-9999", {allNoData, " -9999 90 -9999 -9999 -9999 -9999 -9999",
+                                    " -9999 -9999 80 80 80 -9999 -9999",
+                                    " -9999 -9999 70 70 70 -9999 -9999",
+                                    " -9999 -9999 60 60 60 -9999 -9999", allNoData}));
+    EXPECT_EQ(run.readFile("output/arcgis/distance.asc"),
+              productGrid("-1", {allMinusOne, " -1 0 -1 -1 -1 -1 -1", " -1 -1 1 2 2 -1 -1",
+                                 " -1 -1 1 1 1 -1 -1", " -1 -1 0 0 0 -1 -1", allMinusOne}));
+    EXPECT_EQ(run.readFile("output/arcgis/flowDir.asc"),
+              productGrid("-9999", {allNoData, " -9999 0 -9999 -9999 -9999 -9999 -9999",
+                                    " -9999 -9999 32 4 4 -9999 -9999",
+                                    " -9999 -9999 4 4 4 -9999 -9999",
+                                    " -9999 -9999 0 0 0 -9999 -9999", allNoData}));
+    EXPECT_EQ(run.readFile("output/arcgis/flowAcc.asc"),
+              productGrid("-9999", {allNoData, " -9999 2 -1 -1 -1 -1 -9999",
+                                    " -9999 -1 1 1 1 -1 -9999", " -9999 -1 1 2 2 -1 -9999",
+                                    " -9999 -1 2 3 3 -1 -9999", allNoData}));
+    EXPECT_EQ(run.readFile("output/arcgis/riverNum.asc"),
+              productGrid("-1", {allMinusOne, " -1 1 -1 -1 -1 -1 -1", " -1 -1 1 3 4 -1 -1",
+                                 " -1 -1 2 3 4 -1 -1", " -1 -1 2 3 4 -1 -1", allMinusOne}));
+}
+
+TEST_F(EndToEndWholeRun, BinaryProducts) {
+    ASSERT_EQ(run.run().exitStatus, 0);
+    const std::int32_t f = -9999;  // frame ring
+    const std::vector<std::int32_t> frameRow(7, f);
+    const auto grid = [&](std::vector<std::vector<std::int32_t>> inner) {
+        std::vector<std::int32_t> all(frameRow);
+        for (const auto& row : inner) all.insert(all.end(), row.begin(), row.end());
+        all.insert(all.end(), frameRow.begin(), frameRow.end());
+        return all;
+    };
+    EXPECT_EQ(int32Elements(run.readFile("output/flowDir.bin")),
+              grid({{f, 0, -1, -1, -1, -1, f}, {f, -1, 8, 5, 5, -1, f}, {f, -1, 5, 5, 5, -1, f},
+                    {f, -1, 0, 0, 0, -1, f}}));
+    EXPECT_EQ(int32Elements(run.readFile("output/flowAcc.bin")),
+              grid({{f, 2, -1, -1, -1, -1, f}, {f, -1, 1, 1, 1, -1, f}, {f, -1, 1, 2, 2, -1, f},
+                    {f, -1, 2, 3, 3, -1, f}}));
+    EXPECT_EQ(int32Elements(run.readFile("output/riverNum.bin")),
+              grid({{f, 1, -1, -1, -1, -1, f}, {f, -1, 1, 3, 4, -1, f}, {f, -1, 2, 3, 4, -1, f},
+                    {f, -1, 2, 3, 4, -1, f}}));
+    const std::vector<double> elevations = doubleElements(run.readFile("output/modDem.bin"));
+    ASSERT_EQ(elevations.size(), 42u);
+    EXPECT_EQ(elevations[0], -9999.0);
+    EXPECT_EQ(elevations[8], 90.0);
+    EXPECT_EQ(elevations[9], -9999.0);  // a pruned outlet
+    EXPECT_EQ(elevations[4 * 7 + 4], 60.0);
+}
+
+TEST_F(EndToEndWholeRun, OutletListInRowMajorOrder) {
+    ASSERT_EQ(run.run().exitStatus, 0);
+    EXPECT_EQ(run.readFile("output/riverNumList.dat"),
+              "1 2 2 360045 143955 2\n"
+              "2 5 3 360075 143865 2\n"
+              "3 5 4 360105 143865 3\n"
+              "4 5 5 360135 143865 3\n");
+}
+
+TEST_F(EndToEndWholeRun, ExistingProductsAreOverwritten) {
+    run.writeFile("output/riverNumList.dat", std::string(5000, 'Q'));
+    run.writeFile("output/flowAcc.bin", std::string(5000, 'Q'));
+    ASSERT_EQ(run.run().exitStatus, 0);
+    EXPECT_EQ(run.readFile("output/flowAcc.bin").size(), 42u * 4);
+    EXPECT_EQ(run.readFile("output/riverNumList.dat").find('Q'), std::string::npos);
+}
+
+TEST_F(EndToEndWholeRun, UnknownDirectionCodeStopsBeforeAnyProduct) {
+    run.writeSample(Raster::directions, 2400 + 3, 5400 + 4, 255);
+    const testing::RunResult result = run.run();
+    EXPECT_EQ(result.console, stageOneText("6", "7", "40", "100") + readingText() + previewLines +
+                                  stageThreeText + "3-4-255cellObject.down is wrong.\n");
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_TRUE(run.exists("output/arcgis/cutDir.asc"));
+    for (const char* product : productFiles) EXPECT_FALSE(run.exists(product)) << product;
+}
+
+TEST_F(EndToEndWholeRun, FlatFloorReportsItsPits) {
+    // A level floor at 5 m in rows 1 to 3 above land at 60 m in row 4. The
+    // six floor cells whose neighbours all hold data have no lower neighbour:
+    // each prints its neighbours' elevations, N to NW, in row-major order.
+    run.writeSamples(Raster::dem, 2401, 5401, {{5, 5, 5, 5, 5}, {5, 5, 5, 5, 5}, {5, 5, 5, 5, 5}});
+    const testing::RunResult result = run.run();
+    std::string pits;
+    for (int cell = 0; cell < 3; ++cell) {
+        for (int k = 0; k < 8; ++k) pits += "5check the elevation \n";
+    }
+    for (int cell = 0; cell < 3; ++cell) {
+        for (const char* elevation : {"5", "5", "5", "60", "60", "60", "5", "5"}) {
+            pits += std::string(elevation) + "check the elevation \n";
+        }
+    }
+    EXPECT_EQ(result.console, stageOneText("6", "7", "40", "100") + readingText() + previewLines +
+                                  stageThreeText + pits + derivationText + productLines +
+                                  closingPrompt);
+}
+
+struct ProductFailure {
+    const char* blocked;  // product made unopenable
+    const char* message;
+};
+
+class EndToEndProductFailure : public EndToEndWholeRun,
+                               public ::testing::WithParamInterface<ProductFailure> {};
+
+TEST_P(EndToEndProductFailure, EarlierProductsStayCompleteLaterOnesAreNotWritten) {
+    const ProductFailure failure = GetParam();
+    std::filesystem::create_directory(run.path() / failure.blocked);
+    const testing::RunResult result = run.run();
+    EXPECT_EQ(result.exitStatus, 1);
+    const std::size_t end = result.console.size();
+    const std::string message = failure.message;
+    ASSERT_GE(end, message.size());
+    EXPECT_EQ(result.console.substr(end - message.size()), message);
+    EXPECT_EQ(result.console.find("Program ends."), std::string::npos);
+    bool beforeFailure = true;
+    for (const char* product : productFiles) {
+        if (std::string(product) == failure.blocked) {
+            beforeFailure = false;
+            continue;
+        }
+        EXPECT_EQ(std::filesystem::is_regular_file(run.path() / product), beforeFailure) << product;
+        if (beforeFailure) {
+            EXPECT_NE(result.console.find(std::string("./") + product), std::string::npos);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachProduct, EndToEndProductFailure,
+    ::testing::Values(
+        ProductFailure{"output/modDem.bin", "4) Writing output files\nmodDem.bin file cannot open.\n"},
+        ProductFailure{"output/arcgis/modDem.asc", "modDem.bin\nmodDem.asc file can not open\n"},
+        ProductFailure{"output/arcgis/distance.asc", " done.\ndstance.asc file can not open\n"},
+        ProductFailure{"output/flowDir.bin", " done.\nflowDir.bin file cannot open.\n"},
+        ProductFailure{"output/arcgis/flowDir.asc", " done.\nfile can not open\n"},
+        ProductFailure{"output/flowAcc.bin", " done.\nflowAcc.bin file cannot open.\n"},
+        ProductFailure{"output/arcgis/flowAcc.asc", " done.\nflowAcc.asc file can not open\n"},
+        ProductFailure{"output/riverNum.bin", " done.\nriverNum.bin file cannot open.\n"},
+        ProductFailure{"output/arcgis/riverNum.asc",
+                       " done.\nESRIRiverNum.asc riverNumber file can not open\n"},
+        ProductFailure{"output/riverNumList.dat", " done.\nriverNumList.dat file can not open\n"}));
+
+TEST_F(EndToEndWholeRun, FullDiskStopsAtThatProduct) {
+    std::filesystem::create_symlink("/dev/full", run.path() / "output" / "flowAcc.bin");
+    const testing::RunResult result = run.run();
+    EXPECT_EQ(result.exitStatus, 1);
+    const std::string tail = "  Writing ./output/arcgis/flowDir.asc done.\n"
+                             "  Writing ./output/flowAcc.bin failed.\n";
+    ASSERT_GE(result.console.size(), tail.size());
+    EXPECT_EQ(result.console.substr(result.console.size() - tail.size()), tail);
+    EXPECT_FALSE(run.exists("output/arcgis/flowAcc.asc"));
+    EXPECT_EQ(run.readFile("output/flowDir.bin").size(), 42u * 4);
+}
+
+}  // namespace
+}  // namespace drainPrep
