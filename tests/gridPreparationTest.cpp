@@ -1,0 +1,315 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "cell/cellObject.hpp"
+#include "cell/directions.hpp"
+#include "support/cellGridBuilder.hpp"
+
+namespace drainPrep {
+namespace {
+
+using testing::filledGrid;
+using testing::gridOf;
+using testing::prepare;
+using testing::PreparedGrid;
+
+// Every cell carries the network values of init; cells off the frame ring are
+// linked to their eight neighbours and drain into neighbor[dir - 1] when
+// they have a flow direction.
+void expectInitialisedAndLinked(const CellGrid& cells) {
+    for (std::int32_t row = 0; row < cells.nrows(); ++row) {
+        for (std::int32_t col = 0; col < cells.ncols(); ++col) {
+            SCOPED_TRACE(::testing::Message() << "cell " << row << "," << col);
+            const cellObject& cell = cells[row][col];
+            EXPECT_EQ(cell.distance, -1);
+            EXPECT_EQ(cell.basinSize, 1);
+            EXPECT_EQ(cell.riverNum, -1);
+            for (const cellObject* upstream : cell.up) EXPECT_EQ(upstream, nullptr);
+            if (cells.isFrameRing(row, col)) {
+                EXPECT_EQ(cell.down, nullptr);
+                continue;
+            }
+            for (int k = 0; k < directionCount; ++k) {
+                EXPECT_EQ(
+                    cell.neighbor[k],
+                    &cells[row + flowDirections[k].rowOffset][col + flowDirections[k].colOffset]);
+            }
+            EXPECT_EQ(cell.down, cell.dir >= 1 ? cell.neighbor[cell.dir - 1] : nullptr);
+        }
+    }
+}
+
+int countWithDir(const CellGrid& cells, std::int32_t dir) {
+    int count = 0;
+    for (const cellObject& cell : cells) count += cell.dir == dir ? 1 : 0;
+    return count;
+}
+
+void expectCell(const CellGrid& cells, std::int32_t row, std::int32_t col, std::int32_t dir,
+                double elev) {
+    SCOPED_TRACE(::testing::Message() << "cell " << row << "," << col);
+    EXPECT_EQ(cells[row][col].dir, dir);
+    EXPECT_EQ(cells[row][col].elev, elev);
+}
+
+TEST(GridPreparationRings, FourByFourAreaIsNothingButItsTwoRings) {
+    // A small patch of hills; the source marks one inner cell as no data.
+    const PreparedGrid prepared =
+        prepare(gridOf({{10, 11, 12, 13}, {14, 15, 16, 17}, {18, 19, 20, 21}, {22, 23, 24, 25}}),
+                gridOf({{1, 1, 1, 1}, {1, -9999, 4, 1}, {1, 64, 0, 1}, {1, 1, 1, 1}}));
+    const CellGrid& cells = prepared.cells;
+    ASSERT_FALSE(prepared.failure);
+    for (const auto& [row, col] : {std::pair{0, 0}, {0, 3}, {3, 0}, {3, 3}}) {
+        expectCell(cells, row, col, -9, -9999.0);
+    }
+    for (const auto& [row, col] :
+         {std::pair{0, 1}, {0, 2}, {1, 0}, {2, 0}, {1, 3}, {2, 3}, {3, 1}, {3, 2}}) {
+        expectCell(cells, row, col, 0, -9999.0);
+    }
+    expectCell(cells, 1, 1, 0, 15.0);
+    expectCell(cells, 1, 2, 0, 16.0);
+    expectCell(cells, 2, 1, 0, 19.0);
+    expectCell(cells, 2, 2, 0, 20.0);
+    for (const cellObject& cell : cells) EXPECT_EQ(cell.down, nullptr);
+    EXPECT_EQ(countWithDir(cells, -1), 0);
+    expectInitialisedAndLinked(cells);
+    EXPECT_EQ(prepared.console, "");
+}
+
+TEST(GridPreparationRings, OutletRingOverridesDecodedCodesAndFrameCellsBesideCorners) {
+    // A plateau draining south, six rows by nine columns.
+    IntGrid dem = filledGrid(6, 9, 120);
+    dem[4][2] = -3;  // below sea level on the outlet ring
+    IntGrid dirs = filledGrid(6, 9, 4);
+    dirs[1][4] = -9999;  // no data on the outlet ring
+    const PreparedGrid prepared = prepare(dem, dirs);
+    const CellGrid& cells = prepared.cells;
+    ASSERT_FALSE(prepared.failure);
+
+    for (const auto& [row, col] :
+         {std::pair{0, 0}, {0, 8}, {5, 0}, {5, 8}, {0, 4}, {3, 0}, {5, 4}, {2, 8}}) {
+        expectCell(cells, row, col, -9, -9999.0);
+    }
+    for (const auto& [row, col] :
+         {std::pair{0, 1}, {1, 0}, {0, 7}, {1, 8}, {4, 0}, {5, 1}, {4, 8}, {5, 7}}) {
+        expectCell(cells, row, col, 0, -9999.0);
+    }
+    for (std::int32_t col = 1; col <= 7; ++col) {
+        expectCell(cells, 1, col, 0, 120.0);
+        expectCell(cells, 4, col, 0, col == 2 ? -3.0 : 120.0);
+    }
+    for (std::int32_t row = 1; row <= 4; ++row) {
+        expectCell(cells, row, 1, 0, 120.0);
+        expectCell(cells, row, 7, 0, 120.0);
+    }
+    // Neither ring cell without flow is marked: the cells inside keep their code.
+    EXPECT_EQ(countWithDir(cells, -1), 0);
+    for (std::int32_t col = 2; col <= 6; ++col) {
+        expectCell(cells, 2, col, 5, 120.0);
+        expectCell(cells, 3, col, 5, 120.0);
+        EXPECT_EQ(cells[2][col].down, &cells[3][col]);
+    }
+    expectInitialisedAndLinked(cells);
+}
+
+TEST(GridPreparationRings, TwoRowAreaIsAllFrameWithOutletCodes) {
+    const PreparedGrid prepared = prepare(gridOf({{5, 6, 7, 8, 9}, {5, 6, 7, 8, 9}}),
+                                          gridOf({{1, 2, -9999, 0, 4}, {64, 128, 1, -1, 16}}));
+    ASSERT_FALSE(prepared.failure);
+    for (const cellObject& cell : prepared.cells) {
+        EXPECT_EQ(cell.dir, 0);
+        EXPECT_EQ(cell.elev, -9999.0);
+        EXPECT_EQ(cell.down, nullptr);
+    }
+    expectInitialisedAndLinked(prepared.cells);
+    EXPECT_EQ(prepared.console, "");
+}
+
+TEST(GridPreparationSea, CoastInRowMajorOrderMarksEveryOtherSeaCell) {
+    // A strait of sea at level 0 in row 3, banks rising north and south; the
+    // land west of column 8 drains to the strait, the land east of it to its end.
+    const PreparedGrid prepared =
+        prepare(gridOf({{30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41},
+                        {20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31},
+                        {10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21},
+                        {5, 4, 0, 0, 0, 0, 0, 0, 5, 6, 7, 8},
+                        {10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21},
+                        {20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31},
+                        {30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41}}),
+                gridOf({{4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4},
+                        {4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4},
+                        {4, 4, 4, 4, 4, 4, 4, 4, 8, 8, 8, 8},
+                        {1, 1, -9999, -9999, -9999, -9999, -9999, -9999, 16, 16, 16, 16},
+                        {64, 64, 64, 64, 64, 64, 64, 64, 32, 32, 32, 32},
+                        {64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64},
+                        {64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64, 64}}));
+    const CellGrid& cells = prepared.cells;
+    ASSERT_FALSE(prepared.failure);
+
+    for (const std::int32_t col : {2, 4, 6}) expectCell(cells, 3, col, -1, -9999.0);
+    for (const std::int32_t col : {3, 5, 7}) expectCell(cells, 3, col, 0, 0.0);
+    EXPECT_EQ(countWithDir(cells, -1), 3);
+    for (std::int32_t col = 1; col <= 7; ++col) {
+        expectCell(cells, 2, col, 0, 10.0 + col);
+        expectCell(cells, 4, col, 0, 10.0 + col);
+    }
+    expectCell(cells, 3, 1, 0, 4.0);
+    for (const std::int32_t col : {8, 9}) {
+        expectCell(cells, 2, col, 6, 10.0 + col);  // SW
+        expectCell(cells, 3, col, 7, col - 3.0);   // W
+        expectCell(cells, 4, col, 8, 10.0 + col);  // NW
+    }
+    // Column 8 drains into the sea cell that was left unmarked, now an outlet.
+    EXPECT_EQ(cells[2][8].down, &cells[3][7]);
+    EXPECT_EQ(cells[3][8].down, &cells[3][7]);
+    EXPECT_EQ(cells[4][8].down, &cells[3][7]);
+    expectInitialisedAndLinked(cells);
+    EXPECT_EQ(prepared.console, "");  // every cell checked has a lower neighbour
+}
+
+TEST(GridPreparationSea, BlockOfNoDataMarksOnlyItsFirstCell) {
+    // A plain draining east with a 2 x 2 hole in its data.
+    IntGrid dem = filledGrid(10, 10, 50);
+    IntGrid dirs = filledGrid(10, 10, 1);
+    for (const auto& [row, col] : {std::pair{3, 3}, {3, 4}, {4, 3}, {4, 4}}) {
+        dem[row][col] = -9999;
+        dirs[row][col] = -9999;
+    }
+    const PreparedGrid prepared = prepare(dem, dirs);
+    const CellGrid& cells = prepared.cells;
+    ASSERT_FALSE(prepared.failure);
+
+    expectCell(cells, 3, 3, -1, -9999.0);
+    EXPECT_EQ(countWithDir(cells, -1), 1);
+    for (const auto& [row, col] : {std::pair{3, 4}, {4, 3}, {4, 4}})
+        expectCell(cells, row, col, 0, -9999.0);
+    for (const auto& [row, col] : {std::pair{2, 2}, {2, 3}, {2, 4}, {3, 2}, {4, 2}}) {
+        expectCell(cells, row, col, 0, 50.0);
+    }
+    for (const auto& [row, col] :
+         {std::pair{2, 5}, {3, 5}, {4, 5}, {5, 2}, {5, 3}, {5, 4}, {5, 5}}) {
+        expectCell(cells, row, col, 3, 50.0);
+        EXPECT_EQ(cells[row][col].down, &cells[row][col + 1]);
+    }
+    expectInitialisedAndLinked(cells);
+}
+
+TEST(GridPreparationSea, LandBelowSeaLevelLosesItsDirectionButSeaLevelKeepsIt) {
+    // A coastal lowland: a depression at -1 and -3 m, a beach at 0 m draining east.
+    IntGrid dem = filledGrid(7, 8, 15);
+    dem[2][2] = -1;
+    dem[2][3] = -3;
+    dem[4][4] = 0;
+    const PreparedGrid prepared = prepare(dem, filledGrid(7, 8, 1));
+    const CellGrid& cells = prepared.cells;
+    ASSERT_FALSE(prepared.failure);
+
+    expectCell(cells, 2, 2, -1, -9999.0);  // marked
+    expectCell(cells, 2, 3, 0, -3.0);      // its marked neighbour came first
+    EXPECT_EQ(countWithDir(cells, -1), 1);
+    expectCell(cells, 4, 4, 3, 0.0);
+    EXPECT_EQ(cells[4][4].down, &cells[4][5]);
+    expectCell(cells, 3, 4, 3, 15.0);
+    expectInitialisedAndLinked(cells);
+}
+
+TEST(GridPreparationFailure, StopsAtTheFirstUnknownCodeInRowMajorOrder) {
+    // A slope draining north with two corrupt direction samples.
+    IntGrid dem = filledGrid(10, 10, 200);
+    dem[2][2] = -1;
+    IntGrid dirs = filledGrid(10, 10, 64);
+    dirs[5][6] = 255;
+    dirs[6][1] = 247;  // earlier in its column, later in row-major order
+    const PreparedGrid prepared = prepare(dem, dirs);
+    const CellGrid& cells = prepared.cells;
+
+    ASSERT_TRUE(prepared.failure);
+    EXPECT_EQ(*prepared.failure, "5-6-255cellObject.down is wrong.\n");
+    EXPECT_EQ(prepared.console, "");
+    // Decoded up to [5][5], below sea level included; nothing of the rings yet.
+    expectCell(cells, 0, 0, 1, 200.0);
+    expectCell(cells, 0, 1, 1, 200.0);
+    expectCell(cells, 2, 2, -1, -1.0);
+    expectCell(cells, 4, 9, 1, 200.0);
+    expectCell(cells, 5, 5, 1, 200.0);
+    // Raw from [5][6] on.
+    expectCell(cells, 5, 6, 255, 200.0);
+    expectCell(cells, 5, 7, 64, 200.0);
+    expectCell(cells, 6, 1, 247, 200.0);
+    expectCell(cells, 9, 9, 64, 200.0);
+}
+
+TEST(GridPreparationFailure, ReportsRowColumnAndValueWithoutSeparatingSpace) {
+    IntGrid dirs = filledGrid(13, 40, 2);
+    dirs[12][34] = 255;
+    EXPECT_EQ(prepare(filledGrid(13, 40, 7), dirs).failure,
+              std::optional<std::string>("12-34-255cellObject.down is wrong.\n"));
+
+    // The frame ring is decoded too, although the ring sweep would overwrite it.
+    IntGrid frameFault = filledGrid(4, 5, 2);
+    frameFault[0][0] = -2;
+    EXPECT_EQ(prepare(filledGrid(4, 5, 7), frameFault).failure,
+              std::optional<std::string>("0-0--2cellObject.down is wrong.\n"));
+
+    IntGrid combined = filledGrid(4, 5, 2);
+    combined[3][4] = 3;
+    EXPECT_EQ(prepare(filledGrid(4, 5, 7), combined).failure,
+              std::optional<std::string>("3-4-3cellObject.down is wrong.\n"));
+}
+
+// The eight lines checkPit prints for one cell, neighbours N to NW.
+std::string pitLines(std::initializer_list<int> elevations) {
+    std::string lines;
+    for (const int elevation : elevations)
+        lines += std::to_string(elevation) + "check the elevation \n";
+    return lines;
+}
+
+// A flat valley floor at 10 m, two rows by three, in a ring of rising banks.
+IntGrid flatFloorDem() {
+    return gridOf({{90, 90, 90, 90, 90, 90, 90},
+                   {90, 21, 22, 23, 24, 25, 90},
+                   {90, 31, 10, 10, 10, 35, 90},
+                   {90, 41, 10, 10, 10, 45, 90},
+                   {90, 51, 52, 53, 54, 55, 90},
+                   {90, 90, 90, 90, 90, 90, 90}});
+}
+
+TEST(GridPreparationPits, FlatCellsAwayFromNoDataAreReportedInRowMajorOrder) {
+    IntGrid dirs = filledGrid(6, 7, 1);
+    dirs[3][3] = 0;  // an outlet in the source is checked as well
+    const PreparedGrid prepared = prepare(flatFloorDem(), dirs);
+    ASSERT_FALSE(prepared.failure);
+    EXPECT_EQ(prepared.console, pitLines({22, 23, 10, 10, 10, 41, 31, 21}) +      // [2][2]
+                                    pitLines({23, 24, 10, 10, 10, 10, 10, 22}) +  // [2][3]
+                                    pitLines({24, 25, 35, 45, 10, 10, 10, 23}) +  // [2][4]
+                                    pitLines({10, 10, 10, 53, 52, 51, 41, 31}) +  // [3][2]
+                                    pitLines({10, 10, 10, 54, 53, 52, 10, 10}) +  // [3][3]
+                                    pitLines({10, 35, 45, 55, 54, 53, 10, 10}));  // [3][4]
+}
+
+TEST(GridPreparationPits, OnlyACellWithoutLowerNeighbourIsReported) {
+    IntGrid dem = flatFloorDem();
+    dem[2][3] = 9;
+    const PreparedGrid prepared = prepare(dem, filledGrid(6, 7, 1));
+    ASSERT_FALSE(prepared.failure);
+    EXPECT_EQ(prepared.console, pitLines({23, 24, 10, 10, 10, 10, 10, 22}));
+}
+
+TEST(GridPreparationPits, SeaCellAndItsNeighboursAreNotReported) {
+    IntGrid dem = flatFloorDem();
+    IntGrid dirs = filledGrid(6, 7, 1);
+    dirs[2][3] = -9999;
+    const PreparedGrid prepared = prepare(dem, dirs);
+    ASSERT_FALSE(prepared.failure);
+    expectCell(prepared.cells, 2, 3, -1, -9999.0);
+    EXPECT_EQ(prepared.console, "");
+}
+
+}  // namespace
+}  // namespace drainPrep
