@@ -6,18 +6,26 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
+#include <type_traits>
+
+#include "raster/largeBlock.hpp"
 
 namespace drainPrep {
 
 template <typename Record>
 class Grid {
+    static_assert(std::is_trivially_default_constructible_v<Record> &&
+                      std::is_trivially_destructible_v<Record>,
+                  "records are plain data, allocated without initialisation");
+
 public:
     Grid() = default;
 
     // Records are left uninitialised: every sweep that fills a grid writes
     // each record before anything reads it. Throws std::bad_alloc.
     Grid(std::int32_t nrows, std::int32_t ncols)
-        : nrows_(nrows), ncols_(ncols), records_(new Record[cellCount()]) {}
+        : nrows_(nrows), ncols_(ncols), records_(allocateRecords(cellCount())) {}
 
     std::int32_t nrows() const { return nrows_; }
     std::int32_t ncols() const { return ncols_; }
@@ -38,13 +46,24 @@ public:
     }
 
 private:
+    struct Release {
+        void operator()(Record* records) const { releaseLargeBlock(records); }
+    };
+
+    static Record* allocateRecords(std::size_t count) {
+        if (count > SIZE_MAX / sizeof(Record)) throw std::bad_alloc();
+        auto* records = static_cast<Record*>(allocateLargeBlock(count * sizeof(Record)));
+        std::uninitialized_default_construct_n(records, count);  // no code for plain data
+        return records;
+    }
+
     std::size_t rowStart(std::int32_t row) const {
         return static_cast<std::size_t>(row) * static_cast<std::size_t>(ncols_);
     }
 
     std::int32_t nrows_ = 0;
     std::int32_t ncols_ = 0;
-    std::unique_ptr<Record[]> records_;
+    std::unique_ptr<Record, Release> records_;
 };
 
 }  // namespace drainPrep
