@@ -1,0 +1,143 @@
+#!/usr/bin/env python3
+"""Whole-run benchmark of drainPrep on the demo rasters.
+
+Prints, in one invocation:
+  - the I/O floor: `cat` of both source rasters to /dev/null (warm page cache),
+    against a full run of a small study area, as medians and their ratio;
+  - for study areas from half a million to 24 million cells: wall time, peak
+    memory of the tool's process, time and bytes per cell, and the time of
+    each stage taken from the moments its console lines arrive.
+
+Usage: python3 bench/benchmark.py [--runs N] [--areas small,medium,large]
+Builds the release preset and generates the demo rasters when they are missing.
+"""
+import argparse
+import os
+import statistics
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+TOOL = ROOT / "build" / "release" / "drainPrep"
+DEMO_INPUT = ROOT / "demo" / "input"
+RASTERS = ["as_dem_30s_clipped_55--10-180-60.bin", "as_dir_30s_clipped_55--10-180-60.bin"]
+
+# rows, columns, latitude and longitude of the north-west corner
+AREAS = {
+    "small": (600, 900, 23, 81),
+    "medium": (2000, 3000, 34, 76),
+    "large": (4000, 6000, 50, 75),
+}
+
+STAGES = [
+    ("1 study area", "1) Reading location of study area."),
+    ("2 rasters and previews", "2) Reading topography data."),
+    ("3 cells and network", "3) Processing topography data."),
+    ("4 products", "4) Writing output files"),
+]
+
+
+def ensure_build_and_rasters():
+    subprocess.run(["cmake", "--preset", "release"], cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", "--preset", "release"], cwd=ROOT, check=True,
+                   stdout=subprocess.DEVNULL)
+    if not all((DEMO_INPUT / name).exists() for name in RASTERS):
+        DEMO_INPUT.mkdir(parents=True, exist_ok=True)
+        subprocess.run([str(ROOT / "build" / "release" / "tools" / "demoRasters"), str(DEMO_INPUT)],
+                       check=True)
+
+
+def run_directory(name, area):
+    directory = ROOT / "build" / "bench" / name
+    (directory / "output" / "arcgis").mkdir(parents=True, exist_ok=True)
+    link = directory / "input"
+    if not link.exists():
+        link.symlink_to(DEMO_INPUT)
+    (directory / "clipArea.dat").write_text("%d %d %d %d\n" % area)
+    return directory
+
+
+def timed_cat():
+    start = time.monotonic()
+    subprocess.run(["cat"] + [str(DEMO_INPUT / name) for name in RASTERS], check=True,
+                   stdout=subprocess.DEVNULL)
+    return time.monotonic() - start
+
+
+def timed_run(directory):
+    """One run; returns wall seconds, peak resident bytes and each console line's arrival."""
+    start = time.monotonic()
+    process = subprocess.Popen([str(TOOL)], cwd=directory, stdin=subprocess.PIPE,
+                               stdout=subprocess.PIPE)
+    process.stdin.write(b"\n")
+    process.stdin.close()
+    arrivals = []
+    for raw in process.stdout:
+        arrivals.append((time.monotonic() - start, raw.decode(errors="replace").split("\r")[-1].strip()))
+    _, status, usage = os.wait4(process.pid, 0)
+    wall = time.monotonic() - start
+    if os.waitstatus_to_exitcode(status) != 0:
+        sys.exit("drainPrep failed in %s" % directory)
+    return wall, usage.ru_maxrss * 1024, arrivals
+
+
+def stage_times(arrivals, wall):
+    starts = []
+    for label, line in STAGES:
+        moment = next((t for t, text in arrivals if text == line), None)
+        starts.append((label, moment))
+    times = []
+    for i, (label, moment) in enumerate(starts):
+        following = starts[i + 1][1] if i + 1 < len(starts) else wall
+        times.append((label, following - moment))
+    return times
+
+
+def io_floor(runs):
+    directory = run_directory("small", AREAS["small"])
+    timed_cat()  # warm the page cache
+    cats = [timed_cat() for _ in range(runs)]
+    tools = [timed_run(directory)[0] for _ in range(runs)]
+    floor, tool = statistics.median(cats), statistics.median(tools)
+    print("I/O floor (cat of both rasters): median %.3f s over %d runs" % (floor, runs))
+    print("full run, small area:            median %.3f s over %d runs" % (tool, runs))
+    print("ratio run / floor:               %.2f" % (tool / floor))
+    return floor
+
+
+def study_areas(names, runs, floor):
+    print()
+    print("%-7s %11s %9s %9s %10s %11s %12s" % ("area", "cells", "wall s", "peak MB", "ns/cell",
+                                              "bytes/cell", "ns/cell-I/O"))
+    details = []
+    for name in names:
+        area = AREAS[name]
+        cells = area[0] * area[1]
+        directory = run_directory(name, area)
+        results = sorted((timed_run(directory) for _ in range(runs)), key=lambda r: r[0])
+        wall, peak, arrivals = results[len(results) // 2]
+        print("%-7s %11d %9.2f %9.0f %10.1f %11.1f %12.1f" % (
+            "%dx%d" % area[:2], cells, wall, peak / 1e6, wall / cells * 1e9, peak / cells,
+            max(wall - floor, 0.0) / cells * 1e9))
+        details.append((name, stage_times(arrivals, wall)))
+    for name, times in details:
+        print()
+        print("stages of the %s area:" % name)
+        for label, seconds in times:
+            print("  %-24s %8.2f s" % (label, seconds))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--areas", default="small,medium,large")
+    arguments = parser.parse_args()
+    ensure_build_and_rasters()
+    floor = io_floor(max(arguments.runs, 3))
+    study_areas(arguments.areas.split(","), arguments.runs, floor)
+
+
+if __name__ == "__main__":
+    main()
