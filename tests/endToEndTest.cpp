@@ -78,6 +78,10 @@ std::vector<double> doubleElements(const std::string& bytes) {
     return values;
 }
 
+bool endsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
 std::size_t filesIn(const std::filesystem::path& folder) {
     std::size_t count = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
@@ -250,6 +254,51 @@ TEST_F(EndToEndRasters, WholeSourceGridNeedsMoreMemoryThanAMachineOfThisSize) {
     EXPECT_EQ(filesIn(run.path() / "output"), 0u);
 }
 
+// Study areas at the edges of the source grid see exactly their own samples.
+TEST_F(EndToEndRasters, WholeFirstSourceRow) {
+    run.writeFile("clipArea.dat", "1 15000 60 55");
+    run.writeSample(Raster::dem, 0, 0, 11);
+    run.writeSample(Raster::dem, 0, 14999, 22);
+    run.writeSample(Raster::dem, 1, 0, 33);  // the second row stays outside
+    const testing::RunResult result = run.run();
+    EXPECT_EQ(result.exitStatus, 0);
+    const std::string preview = run.readFile("output/arcgis/cutDem.asc");
+    const std::string header = "ncols 15000\nnrows 1\nxllcorner 55\nyllcorner 59.9917\n";
+    EXPECT_EQ(preview.substr(0, header.size()), header);
+    EXPECT_NE(preview.find("NODATA_value -9999\n 11 0 0 "), std::string::npos);
+    EXPECT_TRUE(endsWith(preview, " 0 22\n"));
+    EXPECT_EQ(preview.find(" 33"), std::string::npos);
+    EXPECT_EQ(int32Elements(run.readFile("output/flowAcc.bin")), std::vector<std::int32_t>(15000, -9999));
+}
+
+TEST_F(EndToEndRasters, SouthEastCornerOfTheSourceGrid) {
+    run.writeFile("clipArea.dat", "120 120 -9 179");
+    run.writeSample(Raster::dem, 8399, 14999, 1234);
+    run.writeSample(Raster::dem, 8280, 14880, 4321);
+    run.writeSample(Raster::directions, 8399, 14999, 128);
+    const testing::RunResult result = run.run();
+    EXPECT_EQ(result.exitStatus, 0);
+    const std::string dem = run.readFile("output/arcgis/cutDem.asc");
+    EXPECT_NE(dem.find("NODATA_value -9999\n 4321 0 "), std::string::npos);
+    EXPECT_TRUE(endsWith(dem, " 0 1234\n"));
+    const std::string directions = run.readFile("output/arcgis/cutDir.asc");
+    EXPECT_TRUE(endsWith(directions, " 0 128\n"));
+}
+
+TEST_F(EndToEndRasters, OneCellAtTheNorthWestCorner) {
+    run.writeFile("clipArea.dat", "1 1 60 55");
+    run.writeSample(Raster::dem, 0, 0, -7);
+    run.writeSample(Raster::directions, 0, 0, 16);
+    ASSERT_EQ(run.run().exitStatus, 0);
+    EXPECT_EQ(run.readFile("output/arcgis/cutDem.asc"),
+              "ncols 1\nnrows 1\nxllcorner 55\nyllcorner 59.9917\ncellsize 0.00833333\n"
+              "NODATA_value -9999\n -7\n");
+    EXPECT_EQ(run.readFile("output/arcgis/riverNum.asc"),
+              "ncols 1\nnrows 1\nxllcorner 55\nyllcorner 59.9917\ncellsize 0.00833333\n"
+              "NODATA_value -1\n -1");
+    EXPECT_EQ(run.readFile("output/riverNumList.dat"), "");
+}
+
 // ---------------------------------------------------------------------------
 // Whole runs
 
@@ -403,10 +452,7 @@ TEST_P(EndToEndProductFailure, EarlierProductsStayCompleteLaterOnesAreNotWritten
     std::filesystem::create_directory(run.path() / failure.blocked);
     const testing::RunResult result = run.run();
     EXPECT_EQ(result.exitStatus, 1);
-    const std::size_t end = result.console.size();
-    const std::string message = failure.message;
-    ASSERT_GE(end, message.size());
-    EXPECT_EQ(result.console.substr(end - message.size()), message);
+    EXPECT_TRUE(endsWith(result.console, failure.message)) << result.console;
     EXPECT_EQ(result.console.find("Program ends."), std::string::npos);
     bool beforeFailure = true;
     for (const char* product : productFiles) {
@@ -442,8 +488,7 @@ TEST_F(EndToEndWholeRun, FullDiskStopsAtThatProduct) {
     EXPECT_EQ(result.exitStatus, 1);
     const std::string tail = "  Writing ./output/arcgis/flowDir.asc done.\n"
                              "  Writing ./output/flowAcc.bin failed.\n";
-    ASSERT_GE(result.console.size(), tail.size());
-    EXPECT_EQ(result.console.substr(result.console.size() - tail.size()), tail);
+    EXPECT_TRUE(endsWith(result.console, tail));
     EXPECT_FALSE(run.exists("output/arcgis/flowAcc.asc"));
     EXPECT_EQ(run.readFile("output/flowDir.bin").size(), 42u * 4);
 }
