@@ -26,9 +26,9 @@ RASTERS = ["as_dem_30s_clipped_55--10-180-60.bin", "as_dir_30s_clipped_55--10-18
 
 # rows, columns, latitude and longitude of the north-west corner
 AREAS = {
-    "small": (600, 900, 23, 81),
-    "medium": (2000, 3000, 34, 76),
-    "large": (4000, 6000, 50, 75),
+    "small": (600, 900, 22, 81),
+    "medium": (2000, 3000, 33, 77),
+    "large": (4000, 6000, 49, 75),
 }
 
 STAGES = [

@@ -16,9 +16,9 @@ if [ ! -f "$demo/input/as_dem_30s_clipped_55--10-180-60.bin" ] ||
    [ ! -f "$demo/input/as_dir_30s_clipped_55--10-180-60.bin" ]; then
   "$root/build/release/tools/demoRasters" "$demo/input"
 fi
-# 600 rows and 900 columns with the north-west corner at 23N 81E: a coast,
+# 600 rows and 900 columns with the north-west corner at 22N 81E: a coast,
 # several river basins and an inland sink.
-echo "600 900 23 81" > "$demo/clipArea.dat"
+echo "600 900 22 81" > "$demo/clipArea.dat"
 
 cd "$demo"
 echo | "$root/build/release/drainPrep"

@@ -3,24 +3,28 @@
 // north-west corner, 120 cells per degree, int16 little-endian, row-major):
 //   as_dem_30s_clipped_55--10-180-60.bin  elevations in metres, -9999 for sea
 //   as_dir_30s_clipped_55--10-180-60.bin  D8 codes (1 E .. 128 NE), 0 inland sink, -9999 sea
-// The DEM is gradient noise: a large-scale continent field decides land and sea,
-// ridged noise adds mountain belts, and low coasts get polders below sea level.
-// A few bowls are carved inland to become closed basins. Directions come from a
-// priority-flood over a bucket queue seeded from the coast, the grid border and
-// the bowl floors: each land cell drains by steepest descent on the filled surface,
-// and cells on filled flats drain to the cell the flood reached them from, so no
-// loops exist and every path ends in the sea, off the grid or in a sink.
+// Terrain: gradient noise decides land and sea; land rises gently with distance
+// from the sea, ridged noise adds mountain belts, hills roughen everything, and
+// low coasts get polders below sea level. A few bowls carved inland become closed
+// basins. Directions: a priority-flood over a bucket queue, seeded from the coast,
+// the grid border and the bowl floors, fills the depressions; each land cell drains
+// by steepest descent on the filled surface, and cells on filled flats drain to the
+// cell the flood reached them from. So no loops exist and every path ends in the
+// sea, off the grid or in a sink.
 // Usage: demoRasters OUTDIR [SEED]   (same seed -> identical bytes everywhere)
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -33,11 +37,13 @@ constexpr std::int16_t lowestLand = -20;
 constexpr std::int16_t highestLand = 8000;
 
 // Per-cell state during the flood: a direction index 0..7 (E, SE, S, SW, W, NW, N, NE)
-// optionally marked fixed, or one of the special markers.
+// optionally marked fixed, or one of the markers for sinks, sea and unvisited cells.
 constexpr std::uint8_t fixedFlag = 0x10;
 constexpr std::uint8_t sinkMark = 0x20;
 constexpr std::uint8_t seaMark = 0x40;
 constexpr std::uint8_t unvisited = 0xFF;
+constexpr double continentWavelength = 2600;
+constexpr std::uint32_t continentOctaves = 10;
 constexpr int rowStep[8] = {0, 1, 1, 1, 0, -1, -1, -1};
 constexpr int colStep[8] = {1, 1, 0, -1, -1, -1, 0, 1};
 
@@ -69,23 +75,20 @@ std::uint32_t latticeHash(int x, int y, std::uint32_t salt) {
                mix(salt));
 }
 
-class Random {
-public:
-    explicit Random(std::uint64_t seed) : state(seed) {}
-    std::uint64_t next() {
-        state += 0x9E3779B97F4A7C15ull;
-        std::uint64_t z = state;
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int below(int bound) { return static_cast<int>(next() % static_cast<std::uint64_t>(bound)); }
+// SplitMix64: a small portable generator for placing the sinks.
+std::uint64_t nextRandom(std::uint64_t& state) {
+    state += 0x9E3779B97F4A7C15ull;
+    std::uint64_t z = state;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
 
-private:
-    std::uint64_t state;
-};
+int randomBelow(std::uint64_t& state, int bound) {
+    return static_cast<int>(nextRandom(state) % static_cast<std::uint64_t>(bound));
+}
 
-// Gradient noise with eight hashed gradient directions; result roughly in [-0.7, 0.7].
+// Gradient noise with eight hashed unit gradients; its size never exceeds sqrt(2) / 2.
 double gradientNoise(double x, double y, std::uint32_t salt) {
     static constexpr double gx[8] = {1, 0.70710678, 0, -0.70710678, -1, -0.70710678, 0, 0.70710678};
     static constexpr double gy[8] = {0, 0.70710678, 1, 0.70710678, 0, -0.70710678, -1, -0.70710678};
@@ -106,11 +109,11 @@ double gradientNoise(double x, double y, std::uint32_t salt) {
     return bottom + v * (top - bottom);
 }
 
-double fractalNoise(double x, double y, int octaves, std::uint32_t salt) {
+double fractalNoise(double x, double y, std::uint32_t octaves, std::uint32_t salt) {
     double sum = 0;
     double amplitude = 1;
-    for (int o = 0; o < octaves; ++o) {
-        sum += amplitude * gradientNoise(x, y, salt + static_cast<std::uint32_t>(o));
+    for (std::uint32_t o = 0; o < octaves; ++o) {
+        sum += amplitude * gradientNoise(x, y, salt + o);
         x *= 2.03;
         y *= 2.03;
         amplitude *= 0.5;
@@ -119,12 +122,12 @@ double fractalNoise(double x, double y, int octaves, std::uint32_t salt) {
 }
 
 // Sharp crests where the noise crosses zero make mountain ridges; normalised to [0, 1].
-double ridgedNoise(double x, double y, int octaves, std::uint32_t salt) {
+double ridgedNoise(double x, double y, std::uint32_t octaves, std::uint32_t salt) {
     double sum = 0;
     double weightSum = 0;
     double amplitude = 1;
-    for (int o = 0; o < octaves; ++o) {
-        double ridge = 1 - std::fabs(gradientNoise(x, y, salt + static_cast<std::uint32_t>(o))) * 1.5;
+    for (std::uint32_t o = 0; o < octaves; ++o) {
+        double ridge = 1 - std::fabs(gradientNoise(x, y, salt + o)) * 1.5;
         ridge = ridge < 0 ? 0 : ridge;
         sum += amplitude * ridge * ridge;
         weightSum += amplitude;
@@ -136,63 +139,126 @@ double ridgedNoise(double x, double y, int octaves, std::uint32_t salt) {
 }
 
 double smoothStep(double edge0, double edge1, double x) {
-    double t = (x - edge0) / (edge1 - edge0);
-    t = t < 0 ? 0 : (t > 1 ? 1 : t);
+    const double t = std::clamp((x - edge0) / (edge1 - edge0), 0.0, 1.0);
     return t * t * (3 - 2 * t);
 }
 
-// Favours land over the central study region so demo cut-outs are mostly land.
+// Added to the continent noise: favours land over the central study region so that
+// demo cut-outs are mostly land, and sets how much of the rest is sea.
 double landBias(double x, double y) {
     const double ex = (x - 5400) / 7000;
     const double ey = (y - 3200) / 4200;
     const double d = 1 - (ex * ex + ey * ey);
-    return d > 0 ? 0.5 * d * d : 0;
+    return (d > 0 ? 0.5 * d * d : 0) - 0.13;
 }
 
-// Positive on land, negative at sea; its size above zero grows inland.
-double continentField(double x, double y, std::uint32_t seed) {
-    return fractalNoise(x / 2600, y / 2600, 10, seed * 101u) + landBias(x, y) - 0.18;
+std::size_t cellIndex(int r, int c) { return static_cast<std::size_t>(r) * cols + static_cast<std::size_t>(c); }
+
+// The continent noise: its first octaves shape the continents, all of them the coast.
+double continentField(double x, double y, std::uint32_t octaves, std::uint32_t seed) {
+    return fractalNoise(x / continentWavelength, y / continentWavelength, octaves, seed * 101u) + landBias(x, y);
 }
 
-double landElevation(double x, double y, double inland, std::uint32_t seed) {
-    const double coastFade = smoothStep(0, 0.06, inland);
-    const double plains = 1400 * inland * inland;
-    const double belt = smoothStep(0.02, 0.3, fractalNoise(x / 1900, y / 1900, 3, seed * 101u + 20));
-    double mountains = 0;
-    if (belt > 0) {
-        const double ridges = ridgedNoise(x / 520, y / 520, 8, seed * 101u + 30);
-        mountains = belt * coastFade * ridges * ridges * 5200;
+// Land where the full continent field is positive. This sums the same octaves but
+// stops as soon as the octaves left cannot change the sign (each is smaller than
+// 0.75 times its amplitude), which spares most fine octaves away from the coast.
+bool isLand(double x, double y, std::uint32_t seed) {
+    double sum = landBias(x, y);
+    double amplitude = 1;
+    x /= continentWavelength;
+    y /= continentWavelength;
+    for (std::uint32_t o = 0; o < continentOctaves; ++o) {
+        const double restBound = 0.75 * 2 * amplitude;
+        if (sum > restBound || sum < -restBound) break;
+        sum += amplitude * gradientNoise(x, y, seed * 101u + o);
+        x *= 2.03;
+        y *= 2.03;
+        amplitude *= 0.5;
     }
-    const double hills = fractalNoise(x / 260, y / 260, 6, seed * 101u + 50) * (30 + 500 * inland) * coastFade;
+    return sum >= 0;
+}
+
+// Land cells hold 0 until their elevation is known.
+void markLandAndSea(std::vector<std::int16_t>& dem, std::uint32_t seed) {
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) dem[cellIndex(r, c)] = isLand(c, r, seed) ? 0 : seaValue;
+}
+
+// One raster-order pass of the chamfer transform, from the north-west (forward) or
+// from the south-east, relaxing each cell over its four already swept neighbours.
+void chamferSweep(std::vector<std::uint16_t>& distance, bool forward) {
+    const int step = forward ? 1 : -1;
+    for (int n = 0; n < rows; ++n) {
+        const int r = forward ? n : rows - 1 - n;
+        const bool hasSweptRow = forward ? r > 0 : r < rows - 1;
+        for (int m = 0; m < cols; ++m) {
+            const int c = forward ? m : cols - 1 - m;
+            const bool hasBehind = forward ? c > 0 : c < cols - 1;
+            const bool hasAhead = forward ? c < cols - 1 : c > 0;
+            int best = distance[cellIndex(r, c)];
+            auto take = [&](int nr, int nc, int cost) { best = std::min(best, distance[cellIndex(nr, nc)] + cost); };
+            if (hasBehind) take(r, c - step, 2);
+            if (hasSweptRow) {
+                take(r - step, c, 2);
+                if (hasBehind) take(r - step, c - step, 3);
+                if (hasAhead) take(r - step, c + step, 3);
+            }
+            distance[cellIndex(r, c)] = static_cast<std::uint16_t>(best);
+        }
+    }
+}
+
+// Chamfer distance to the nearest sea cell in half cells (2 straight, 3 diagonal).
+// Land rising with it has no continent-sized closed basins, whose filled flats
+// would drain in unnaturally straight lines.
+std::vector<std::uint16_t> seaDistance(const std::vector<std::int16_t>& dem) {
+    std::vector<std::uint16_t> distance(cellCount);
+    for (std::size_t i = 0; i < cellCount; ++i) distance[i] = dem[i] == seaValue ? 0 : 60000;
+    chamferSweep(distance, true);
+    chamferSweep(distance, false);
+    return distance;
+}
+
+// Mountain belts of ridged noise. They fade out towards the continents' smooth
+// outline rather than by sea distance, whose straight wavefronts would show as
+// streaks on the slopes.
+double mountainHeight(double x, double y, std::uint32_t seed) {
+    double belt = smoothStep(0.02, 0.3, fractalNoise(x / 1900, y / 1900, 3, seed * 101u + 20));
+    if (belt <= 0) return 0;
+    belt *= smoothStep(-0.02, 0.12, continentField(x, y, 4, seed));
+    const double ridges = ridgedNoise(x / 520, y / 520, 8, seed * 101u + 30);
+    return belt * ridges * ridges * 5200;
+}
+
+// Elevation of a land cell `inland` cells from the sea: a plain rising inland,
+// mountains, hills, and polders below sea level on low coasts.
+double landElevation(double x, double y, double inland, std::uint32_t seed) {
+    const double plains = 0.3 * inland;
+    const double mountains = mountainHeight(x, y, seed);
+    // Hills also roughen the foothills, where a smooth ramp would drain in parallel lines.
+    const double hillHeight = std::min(15 + 0.1 * inland, 120.0) * smoothStep(0, 12, inland) + 0.15 * mountains;
+    const double hills = fractalNoise(x / 150, y / 150, 6, seed * 101u + 50) * hillHeight;
     double height = plains + mountains + hills;
-    // Low coasts sink below sea level in patches, like polders and deltas.
-    if (inland < 0.04) {
-        const double polder = gradientNoise(x / 90, y / 90, seed * 101u + 60) - 0.2;
-        if (polder > 0) height -= polder * 60 * (1 - inland / 0.04);
+    if (inland < 25) {
+        const double polder = gradientNoise(x / 70, y / 70, seed * 101u + 60) - 0.3;
+        if (polder > 0) height -= polder * 80 * (1 - inland / 25);
     }
     return height;
 }
 
 std::int16_t clampLand(double height) {
-    const double rounded = std::floor(height + 0.5);
-    if (rounded < lowestLand) return lowestLand;
-    if (rounded > highestLand) return highestLand;
-    return static_cast<std::int16_t>(rounded);
+    return static_cast<std::int16_t>(std::clamp(std::floor(height + 0.5), double{lowestLand}, double{highestLand}));
 }
 
 void generateTerrain(std::vector<std::int16_t>& dem, std::uint32_t seed) {
-    for (int r = 0; r < rows; ++r) {
-        const double y = r;
-        std::int16_t* row = dem.data() + static_cast<std::size_t>(r) * cols;
+    markLandAndSea(dem, seed);
+    const std::vector<std::uint16_t> distance = seaDistance(dem);
+    for (int r = 0; r < rows; ++r)
         for (int c = 0; c < cols; ++c) {
-            const double x = c;
-            const double inland = continentField(x, y, seed);
-            row[c] = inland < 0 ? seaValue : clampLand(landElevation(x, y, inland, seed));
+            const std::size_t i = cellIndex(r, c);
+            if (dem[i] != seaValue) dem[i] = clampLand(landElevation(c, r, distance[i] / 2.0, seed));
         }
-    }
 }
-
-std::size_t cellIndex(int r, int c) { return static_cast<std::size_t>(r) * cols + static_cast<std::size_t>(c); }
 
 // A bowl needs dry, fairly high ground all around it so it stays closed and positive.
 bool bowlSiteFits(const std::vector<std::int16_t>& dem, int row, int col, int radius, int depth) {
@@ -236,13 +302,13 @@ void carveBowl(std::vector<std::int16_t>& dem, int row, int col, int radius, int
 // Most sinks go into the region where study areas are cut, a few anywhere.
 std::vector<Sink> carveSinks(std::vector<std::int16_t>& dem, std::uint32_t seed) {
     std::vector<Sink> sinks;
-    Random random(seed * 0x2545F4914F6CDD1Dull + 7);
+    std::uint64_t random = seed * 0x2545F4914F6CDD1Dull + 7;
     for (int attempt = 0; attempt < 20000 && sinks.size() < 14; ++attempt) {
         const bool central = sinks.size() < 10;
-        const int row = central ? 1200 + random.below(4000) : random.below(rows);
-        const int col = central ? 2400 + random.below(6000) : random.below(cols);
-        const int radius = 6 + random.below(20);
-        const int depth = 40 + random.below(160);
+        const int row = central ? 1200 + randomBelow(random, 4000) : randomBelow(random, rows);
+        const int col = central ? 2400 + randomBelow(random, 6000) : randomBelow(random, cols);
+        const int radius = 6 + randomBelow(random, 20);
+        const int depth = 40 + randomBelow(random, 160);
         if (!farFromSinks(sinks, row, col) || !bowlSiteFits(dem, row, col, radius, depth)) continue;
         carveBowl(dem, row, col, radius, depth);
         sinks.push_back({row, col});
@@ -294,27 +360,6 @@ int seedDirection(const std::vector<std::int16_t>& dem, int r, int c) {
     return -1;
 }
 
-void seedFlood(const std::vector<std::int16_t>& dem, const std::vector<Sink>& sinks,
-               std::vector<std::uint8_t>& state, BucketQueue& queue) {
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) {
-            const std::size_t i = cellIndex(r, c);
-            if (dem[i] == seaValue) {
-                state[i] = seaMark;
-                continue;
-            }
-            const int direction = seedDirection(dem, r, c);
-            if (direction < 0) continue;
-            state[i] = static_cast<std::uint8_t>(direction) | fixedFlag;
-            queue.push(static_cast<std::uint32_t>(i), dem[i]);
-        }
-    for (const Sink& s : sinks) {
-        const std::size_t i = cellIndex(s.row, s.col);
-        state[i] = sinkMark;
-        queue.push(static_cast<std::uint32_t>(i), dem[i]);
-    }
-}
-
 // Compares drop/length slopes exactly: lengths squared are 1 straight, 2 diagonal.
 bool steeper(int drop, int direction, int bestDrop, int bestDirection) {
     const std::int64_t lengthSquared = (direction & 1) + 1;
@@ -323,46 +368,102 @@ bool steeper(int drop, int direction, int bestDrop, int bestDirection) {
            static_cast<std::int64_t>(bestDrop) * bestDrop * lengthSquared;
 }
 
-// Visits one popped cell: claims its unvisited neighbours (raising those below its
-// level onto the flat), and picks its steepest descent among already final lower cells.
-void expandCell(std::uint32_t cell, std::vector<std::int16_t>& filled, std::vector<std::uint8_t>& state,
-                BucketQueue& queue) {
-    const int r = static_cast<int>(cell / cols);
-    const int c = static_cast<int>(cell % cols);
-    const int level = filled[cell];
-    const std::uint8_t own = state[cell];
-    int bestDirection = -1;
-    int bestDrop = 0;
-    for (int k = 0; k < 8; ++k) {
-        const int nr = r + rowStep[k];
-        const int nc = c + colStep[k];
-        if (!insideGrid(nr, nc)) continue;
-        const std::size_t n = cellIndex(nr, nc);
-        if (state[n] == unvisited) {
-            // Neighbours of a sink must all drain into it.
-            const std::uint8_t towardsCell = static_cast<std::uint8_t>((k + 4) & 7);
-            state[n] = own == sinkMark ? (towardsCell | fixedFlag) : towardsCell;
-            if (filled[n] < level) filled[n] = static_cast<std::int16_t>(level);
-            queue.push(static_cast<std::uint32_t>(n), filled[n]);
-        } else if (state[n] != seaMark && filled[n] < level) {
-            const int drop = level - filled[n];
-            if (bestDirection < 0 || steeper(drop, k, bestDrop, bestDirection)) {
-                bestDirection = k;
-                bestDrop = drop;
+// Floods the terrain from the coast, the grid border and the sink floors at once,
+// lowest level first, and settles each cell's flow direction when it is taken out.
+// Every cell belongs to the basin of the seed whose flood claimed it: 0 for sea and
+// border, k + 1 for sink k; flow never crosses between basins, so each sink's basin
+// is closed.
+class FlowRouter {
+public:
+    FlowRouter(std::vector<std::int16_t>& terrain, const std::vector<Sink>& sinks)
+        : dem(terrain), filled(terrain), state(cellCount, unvisited), basin(cellCount, 0),
+          queue(lowestLand, highestLand) {
+        seedCoastAndBorder();
+        seedSinks(sinks);
+    }
+
+    // Leaves `state` final for every cell.
+    std::vector<std::uint8_t> route() {
+        std::uint32_t cell = 0;
+        while (queue.pop(cell)) expand(cell);
+        std::vector<std::int16_t>().swap(filled);
+        return std::move(state);
+    }
+
+private:
+    void seedCoastAndBorder() {
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < cols; ++c) {
+                const std::size_t i = cellIndex(r, c);
+                if (dem[i] == seaValue) {
+                    state[i] = seaMark;
+                    continue;
+                }
+                const int direction = seedDirection(dem, r, c);
+                if (direction < 0) continue;
+                state[i] = static_cast<std::uint8_t>(direction) | fixedFlag;
+                queue.push(static_cast<std::uint32_t>(i), dem[i]);
             }
+    }
+
+    void seedSinks(const std::vector<Sink>& sinks) {
+        sinkFloor.push_back(lowestLand);
+        for (const Sink& s : sinks) {
+            const std::size_t i = cellIndex(s.row, s.col);
+            state[i] = sinkMark;
+            basin[i] = static_cast<std::uint8_t>(sinkFloor.size());
+            sinkFloor.push_back(dem[i]);
+            queue.push(static_cast<std::uint32_t>(i), dem[i]);
         }
     }
-    const bool free = own < fixedFlag;
-    if (free && bestDirection >= 0) state[cell] = static_cast<std::uint8_t>(bestDirection);
-}
 
-// Turns the DEM into the filled surface and leaves a final state for every cell.
-void floodAndDirect(std::vector<std::int16_t>& dem, const std::vector<Sink>& sinks, std::vector<std::uint8_t>& state) {
-    BucketQueue queue(lowestLand, highestLand);
-    seedFlood(dem, sinks, state, queue);
-    std::uint32_t cell = 0;
-    while (queue.pop(cell)) expandCell(cell, dem, state, queue);
-}
+    // Claims one unvisited neighbour for the flood of `from`. A pit it raises inside a
+    // closed basin is filled in the DEM too, so that the sink stays the basin's lowest cell.
+    void claim(std::size_t cell, int towardsFrom, std::uint32_t from) {
+        const bool besideSink = state[from] == sinkMark;
+        state[cell] = static_cast<std::uint8_t>(towardsFrom) | (besideSink ? fixedFlag : 0);
+        basin[cell] = basin[from];
+        const std::int16_t level = filled[from];
+        if (filled[cell] < level) {
+            if (basin[cell] > 0 && dem[cell] < sinkFloor[basin[cell]]) dem[cell] = level;
+            filled[cell] = level;
+        }
+        queue.push(static_cast<std::uint32_t>(cell), filled[cell]);
+    }
+
+    // Claims the unvisited neighbours and picks the steepest descent among neighbours
+    // already final and lower in the same basin; a cell without one keeps the flat
+    // route back along its flood.
+    void expand(std::uint32_t cell) {
+        const int r = static_cast<int>(cell / cols);
+        const int c = static_cast<int>(cell % cols);
+        int bestDirection = -1;
+        int bestDrop = 0;
+        for (int k = 0; k < 8; ++k) {
+            const int nr = r + rowStep[k];
+            const int nc = c + colStep[k];
+            if (!insideGrid(nr, nc)) continue;
+            const std::size_t n = cellIndex(nr, nc);
+            if (state[n] == unvisited) {
+                claim(n, (k + 4) & 7, cell);
+            } else if (state[n] != seaMark && basin[n] == basin[cell] && filled[n] < filled[cell]) {
+                const int drop = filled[cell] - filled[n];
+                if (bestDirection < 0 || steeper(drop, k, bestDrop, bestDirection)) {
+                    bestDirection = k;
+                    bestDrop = drop;
+                }
+            }
+        }
+        if (state[cell] < fixedFlag && bestDirection >= 0) state[cell] = static_cast<std::uint8_t>(bestDirection);
+    }
+
+    std::vector<std::int16_t>& dem;
+    std::vector<std::int16_t> filled;
+    std::vector<std::uint8_t> state;
+    std::vector<std::uint8_t> basin;
+    std::vector<std::int16_t> sinkFloor;
+    BucketQueue queue;
+};
 
 std::int16_t directionCode(std::uint8_t state) {
     if (state == seaMark) return seaValue;
@@ -370,29 +471,52 @@ std::int16_t directionCode(std::uint8_t state) {
     return static_cast<std::int16_t>(1 << (state & 7));
 }
 
-// Writes rows in blocks, converting each value through `valueAt` to little-endian bytes.
-template <typename ValueAt>
-void writeRaster(const std::filesystem::path& path, ValueAt valueAt) {
-    std::FILE* file = std::fopen(path.string().c_str(), "wb");
-    if (file == nullptr) throw std::runtime_error("cannot create " + path.string());
-    constexpr int blockRows = 64;
-    std::vector<unsigned char> buffer(static_cast<std::size_t>(blockRows) * cols * 2);
-    for (int first = 0; first < rows; first += blockRows) {
-        const std::size_t begin = cellIndex(first, 0);
-        const std::size_t end = cellIndex(std::min(first + blockRows, rows), 0);
-        for (std::size_t i = begin; i < end; ++i) {
-            const auto bits = static_cast<std::uint16_t>(valueAt(i));
-            buffer[2 * (i - begin)] = static_cast<unsigned char>(bits & 0xFFu);
-            buffer[2 * (i - begin) + 1] = static_cast<unsigned char>(bits >> 8);
+// An output raster, opened before the long computation so that a bad path fails at once.
+class RasterFile {
+public:
+    explicit RasterFile(std::filesystem::path where) : path(std::move(where)), file(std::fopen(path.string().c_str(), "wb")) {
+        if (file == nullptr) throw std::runtime_error("cannot create " + path.string() + ": " + std::strerror(errno));
+    }
+    RasterFile(const RasterFile&) = delete;
+    RasterFile& operator=(const RasterFile&) = delete;
+    // A raster not written to the end is removed rather than left truncated.
+    ~RasterFile() {
+        if (file == nullptr) return;
+        std::fclose(file);
+        std::remove(path.string().c_str());
+    }
+    std::string name() const { return path.string(); }
+
+    // Writes rows in blocks, converting each value through `valueAt` to little-endian bytes.
+    template <typename ValueAt>
+    void write(ValueAt valueAt) {
+        constexpr int blockRows = 64;
+        std::vector<unsigned char> buffer(static_cast<std::size_t>(blockRows) * cols * 2);
+        for (int first = 0; first < rows; first += blockRows) {
+            const std::size_t begin = cellIndex(first, 0);
+            const std::size_t end = cellIndex(std::min(first + blockRows, rows), 0);
+            for (std::size_t i = begin; i < end; ++i) {
+                const auto bits = static_cast<std::uint16_t>(valueAt(i));
+                buffer[2 * (i - begin)] = static_cast<unsigned char>(bits & 0xFFu);
+                buffer[2 * (i - begin) + 1] = static_cast<unsigned char>(bits >> 8);
+            }
+            const std::size_t bytes = 2 * (end - begin);
+            if (std::fwrite(buffer.data(), 1, bytes, file) != bytes)
+                throw std::runtime_error("short write to " + path.string() + ": " + std::strerror(errno));
         }
-        const std::size_t bytes = 2 * (end - begin);
-        if (std::fwrite(buffer.data(), 1, bytes, file) != bytes) {
-            std::fclose(file);
-            throw std::runtime_error("short write to " + path.string());
+        const int closed = std::fclose(file);
+        file = nullptr;
+        if (closed != 0) {
+            const std::string reason = std::strerror(errno);
+            std::remove(path.string().c_str());
+            throw std::runtime_error("cannot finish writing " + path.string() + ": " + reason);
         }
     }
-    if (std::fclose(file) != 0) throw std::runtime_error("cannot finish writing " + path.string());
-}
+
+private:
+    std::filesystem::path path;
+    std::FILE* file;
+};
 
 std::uint32_t parseSeed(const char* text) {
     char* end = nullptr;
@@ -402,33 +526,31 @@ std::uint32_t parseSeed(const char* text) {
     return static_cast<std::uint32_t>(value);
 }
 
-double landShare(const std::vector<std::int16_t>& dem) {
+int landPercent(const std::vector<std::int16_t>& dem) {
     std::size_t land = 0;
     for (std::int16_t value : dem) land += value != seaValue;
-    return 100.0 * static_cast<double>(land) / static_cast<double>(cellCount);
+    return static_cast<int>((100 * land + cellCount / 2) / cellCount);
 }
 
 void run(const std::filesystem::path& outDir, std::uint32_t seed) {
     const Clock::time_point start = Clock::now();
     std::filesystem::create_directories(outDir);
-    const std::filesystem::path demPath = outDir / "as_dem_30s_clipped_55--10-180-60.bin";
-    const std::filesystem::path dirPath = outDir / "as_dir_30s_clipped_55--10-180-60.bin";
+    RasterFile demFile(outDir / "as_dem_30s_clipped_55--10-180-60.bin");
+    RasterFile dirFile(outDir / "as_dir_30s_clipped_55--10-180-60.bin");
 
-    progress(start, "generating terrain (" + std::to_string(rows) + " x " + std::to_string(cols) +
-                        " cells, seed " + std::to_string(seed) + ")");
+    progress(start, "generating terrain: " + std::to_string(rows) + " x " + std::to_string(cols) + " cells, seed " +
+                        std::to_string(seed));
     std::vector<std::int16_t> dem(cellCount);
     generateTerrain(dem, seed);
     const std::vector<Sink> sinks = carveSinks(dem, seed);
-    progress(start, "land " + std::to_string(landShare(dem)).substr(0, 4) + " %, " + std::to_string(sinks.size()) +
-                        " inland sinks carved; writing " + demPath.string());
-    writeRaster(demPath, [&](std::size_t i) { return dem[i]; });
+    progress(start, "land " + std::to_string(landPercent(dem)) + " %, " + std::to_string(sinks.size()) +
+                        " inland sinks; filling depressions and deriving flow directions");
+    const std::vector<std::uint8_t> state = FlowRouter(dem, sinks).route();
 
-    progress(start, "filling depressions and deriving flow directions");
-    std::vector<std::uint8_t> state(cellCount, unvisited);
-    floodAndDirect(dem, sinks, state);
-
-    progress(start, "writing " + dirPath.string());
-    writeRaster(dirPath, [&](std::size_t i) { return directionCode(state[i]); });
+    progress(start, "writing " + demFile.name());
+    demFile.write([&](std::size_t i) { return dem[i]; });
+    progress(start, "writing " + dirFile.name());
+    dirFile.write([&](std::size_t i) { return directionCode(state[i]); });
     progress(start, "done");
 }
 
