@@ -58,22 +58,16 @@ void markCoasts(CellGrid& cells) {
     });
 }
 
-void countNoDataNeighbours(CellGrid& cells) {
-    sweepInner(cells, [](cellObject& cell, std::int32_t, std::int32_t) {
-        if (cell.dir >= outletCode) cell.countNoData();
-    });
-}
-
-void computeSlopes(CellGrid& cells, std::ostream& console) {
+// No-data count, slopes with the pit report, and down links: each cell reads
+// only values that the sweeps before have made final and writes only its own
+// fields, so one sweep gives what three in a row would, pit reports in the
+// same row-major order.
+void computeTerrainAndDownLinks(CellGrid& cells, std::ostream& console) {
     sweepInner(cells, [&console](cellObject& cell, std::int32_t, std::int32_t) {
         if (cell.dir < outletCode) return;
+        cell.countNoData();
         cell.calcSlope();
         cell.checkPit(console);
-    });
-}
-
-void linkDownstream(CellGrid& cells) {
-    sweepInner(cells, [](cellObject& cell, std::int32_t, std::int32_t) {
         if (cell.dir > outletCode) cell.setDown();
     });
 }
@@ -93,9 +87,7 @@ std::optional<std::string> prepareGrid(CellGrid& cells, std::ostream& console) {
     setRings(cells);
     initAndLink(cells);
     markCoasts(cells);
-    countNoDataNeighbours(cells);
-    computeSlopes(cells, console);
-    linkDownstream(cells);
+    computeTerrainAndDownLinks(cells, console);
     return std::nullopt;
 }
 
