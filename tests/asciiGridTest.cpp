@@ -82,6 +82,7 @@ TEST(AsciiGrid, FullDiskIsReportedInsteadOfDone) {
     EXPECT_EQ(written.failure,
               "  Writing " + (directory.path() / "grid.asc").string() + " failed.");
     EXPECT_EQ(written.console, "");
+    EXPECT_FALSE(std::filesystem::is_symlink(directory.path() / "grid.asc"));
 }
 
 TEST(BinaryGrid, LittleEndianElementsRowMajor) {

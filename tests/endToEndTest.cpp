@@ -489,6 +489,7 @@ TEST_F(EndToEndWholeRun, FullDiskStopsAtThatProduct) {
     const std::string tail = "  Writing ./output/arcgis/flowDir.asc done.\n"
                              "  Writing ./output/flowAcc.bin failed.\n";
     EXPECT_TRUE(endsWith(result.console, tail));
+    EXPECT_FALSE(std::filesystem::is_symlink(run.path() / "output" / "flowAcc.bin"));  // no stub left
     EXPECT_FALSE(run.exists("output/arcgis/flowAcc.asc"));
     EXPECT_EQ(run.readFile("output/flowDir.bin").size(), 42u * 4);
 }

@@ -30,6 +30,9 @@ bool OutputFile::finish() {
     return !failed_;
 }
 
-bool OutputFile::close() { return std::fclose(file_.release()) == 0; }
+bool OutputFile::close() {
+    std::FILE* file = file_.release();
+    return file == nullptr || std::fclose(file) == 0;
+}
 
 }  // namespace drainPrep

@@ -57,14 +57,17 @@ private:
     bool failed_ = false;
 };
 
-inline std::string writeFailedText(const char* path) {
+// A file cut short must not pass for a complete one: it is removed.
+inline std::string writeFailed(OutputFile& file, const char* path) {
+    file.close();
+    std::remove(path);
     return std::string("  Writing ") + path + " failed.";
 }
 
 // Opens the target, lets writeBody fill it, then flushes, announces and
 // closes it. Returns the failure text: the target's own when it cannot be
 // opened, "  Writing <path> failed." when a write, the flush or the close
-// fails.
+// fails, and then the file is gone.
 template <typename WriteBody>
 std::optional<std::string> writeOutputFile(const OutputTarget& target, const char* mode,
                                            Announcement announcement, std::ostream& console,
@@ -72,10 +75,10 @@ std::optional<std::string> writeOutputFile(const OutputTarget& target, const cha
     OutputFile file;
     if (!file.open(target.path, mode)) return std::string(target.openFailure);
     writeBody(file);
-    if (!file.finish()) return writeFailedText(target.path);
+    if (!file.finish()) return writeFailed(file, target.path);
     console << "  Writing " << target.path
             << (announcement == Announcement::writingDone ? " done." : "") << std::endl;
-    if (!file.close()) return writeFailedText(target.path);
+    if (!file.close()) return writeFailed(file, target.path);
     return std::nullopt;
 }
 
