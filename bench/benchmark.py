@@ -26,6 +26,7 @@ RASTERS = ["as_dem_30s_clipped_55--10-180-60.bin", "as_dir_30s_clipped_55--10-18
 
 # rows, columns, latitude and longitude of the north-west corner
 AREAS = {
+    "cell": (1, 1, 22, 81),
     "small": (600, 900, 22, 81),
     "medium": (2000, 3000, 33, 77),
     "large": (4000, 6000, 49, 75),
@@ -96,14 +97,16 @@ def stage_times(arrivals, wall):
 
 
 def io_floor(runs):
-    directory = run_directory("small", AREAS["small"])
+    """The floor against a run of one cell (all reading) and one of the small area."""
     timed_cat()  # warm the page cache
     cats = [timed_cat() for _ in range(runs)]
-    tools = [timed_run(directory)[0] for _ in range(runs)]
-    floor, tool = statistics.median(cats), statistics.median(tools)
-    print("I/O floor (cat of both rasters): median %.3f s over %d runs" % (floor, runs))
-    print("full run, small area:            median %.3f s over %d runs" % (tool, runs))
-    print("ratio run / floor:               %.2f" % (tool / floor))
+    floor = statistics.median(cats)
+    print("I/O floor (cat of both rasters):  median %.3f s over %d runs" % (floor, runs))
+    for name in ("cell", "small"):
+        directory = run_directory(name, AREAS[name])
+        tool = statistics.median(timed_run(directory)[0] for _ in range(runs))
+        print("full run, %-6s %11s:  median %.3f s, %.2f x the floor" % (
+            name, "%dx%d" % AREAS[name][:2], tool, tool / floor))
     return floor
 
 
