@@ -9,7 +9,7 @@ demo="$root/demo"
 
 cd "$root"
 cmake --preset release > /dev/null
-cmake --build --preset release
+cmake --build --preset release --target drainPrep demoRasters
 
 mkdir -p "$demo/input" "$demo/output/arcgis"
 if [ ! -f "$demo/input/as_dem_30s_clipped_55--10-180-60.bin" ] ||
@@ -20,7 +20,13 @@ fi
 # several river basins and an inland sink.
 echo "600 900 22 81" > "$demo/clipArea.dat"
 
+# The whole console goes to demo/console.txt; on the terminal each run of pit
+# reports (eight lines for every cell without a lower neighbour) is folded
+# into one line.
 cd "$demo"
-echo | "$root/build/release/drainPrep"
+echo | "$root/build/release/drainPrep" | tee console.txt | awk '
+  /check the elevation $/ { pits++; next }
+  pits { printf "  (%d lines of pit reports, kept in demo/console.txt)\n", pits; pits = 0 }
+  { print; fflush() }'
 echo
 echo "Demo outputs: $demo/output (binary grids, riverNumList.dat) and $demo/output/arcgis (ESRI ASCII grids)"
