@@ -68,15 +68,27 @@ def timed_cat():
 
 
 def timed_run(directory):
-    """One run; returns wall seconds, peak resident bytes and each console line's arrival."""
+    """One run; returns wall seconds, peak resident bytes and the stage lines' arrival.
+
+    The console is read in large chunks: a DEM with wide flats makes millions of
+    pit-report lines, and a reader that takes them one by one would time itself.
+    """
+    stage_lines = {line.encode() for _, line in STAGES}
     start = time.monotonic()
     process = subprocess.Popen([str(TOOL)], cwd=directory, stdin=subprocess.PIPE,
                                stdout=subprocess.PIPE)
     process.stdin.write(b"\n")
     process.stdin.close()
     arrivals = []
-    for raw in process.stdout:
-        arrivals.append((time.monotonic() - start, raw.decode(errors="replace").split("\r")[-1].strip()))
+    pending = b""
+    while True:
+        chunk = os.read(process.stdout.fileno(), 1 << 20)
+        if not chunk:
+            break
+        now = time.monotonic() - start
+        lines = (pending + chunk).split(b"\n")
+        pending = lines.pop()
+        arrivals.extend((now, line.decode()) for line in lines if line in stage_lines)
     _, status, usage = os.wait4(process.pid, 0)
     wall = time.monotonic() - start
     if os.waitstatus_to_exitcode(status) != 0:

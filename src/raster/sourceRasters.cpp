@@ -10,6 +10,11 @@ namespace drainPrep {
 namespace {
 
 constexpr std::int32_t rowsPerProgressText = 100;
+// 120 KB per read call: few calls, and the data read is still in cache when
+// the window is taken out of it.
+constexpr std::int32_t rowsPerRead = 4;
+static_assert(rowsPerProgressText % rowsPerRead == 0 && sourceRows % rowsPerRead == 0,
+              "progress texts fall on the first row of a read");
 constexpr std::size_t sourceRowBytes = std::size_t{sourceCols} * 2;
 
 struct FileCloser {
@@ -58,20 +63,19 @@ std::optional<std::string> readSourceRasters(const StudyArea& area, std::ostream
     const ClipOffsets offsets = clipOffsets(area);
     console << "2) Reading topography data." << std::endl;
 
-    // A block of rows per read call keeps the reads large while both files
-    // are still streamed in step, block by block.
-    const std::size_t blockBytes = sourceRowBytes * rowsPerProgressText;
+    // Both files are streamed in step, a few rows at a time.
+    const std::size_t blockBytes = sourceRowBytes * rowsPerRead;
     std::vector<unsigned char> demBlock(blockBytes);
     std::vector<unsigned char> directionBlock(blockBytes);
-    for (std::int32_t blockRow = 0; blockRow < sourceRows; blockRow += rowsPerProgressText) {
-        printProgress(console, blockRow);
+    for (std::int32_t blockRow = 0; blockRow < sourceRows; blockRow += rowsPerRead) {
+        if (blockRow % rowsPerProgressText == 0) printProgress(console, blockRow);
         if (std::fread(demBlock.data(), 1, blockBytes, demFile.get()) != blockBytes) {
             return std::string(demRaster.name) + " cannot be read.";
         }
         if (std::fread(directionBlock.data(), 1, blockBytes, directionFile.get()) != blockBytes) {
             return std::string(directionRaster.name) + " cannot be read.";
         }
-        for (std::int32_t row = blockRow; row < blockRow + rowsPerProgressText; ++row) {
+        for (std::int32_t row = blockRow; row < blockRow + rowsPerRead; ++row) {
             const std::int64_t areaRow = row - offsets.rowOffset;
             if (areaRow < 0 || areaRow >= area.nrows) continue;
             const std::size_t rowStart = static_cast<std::size_t>(row - blockRow) * sourceRowBytes;
