@@ -35,6 +35,13 @@ TEST(NumberText, DoublesAgreeWithPrintfAcrossMagnitudes) {
     }
 }
 
+TEST(NumberText, WholeDoublesAgreeWithPrintfAroundSixDigits) {
+    for (double value : {0.0, -0.0, 1.0, -1.0, 999999.0, -999999.0, 1e6, -1e6, 999999.5,
+                         123456.5, 1234567.0, 2147483648.0, -2147483649.0, 1e300, -32768.0}) {
+        EXPECT_EQ(numberText(value), printfG(value)) << value;
+    }
+}
+
 TEST(NumberText, IntsArePlainDecimal) {
     EXPECT_EQ(numberText(std::int32_t{0}), "0");
     EXPECT_EQ(numberText(std::int32_t{-9999}), "-9999");

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -17,7 +18,15 @@ inline char* writeNumber(char* out, std::int32_t value) {
     return std::to_chars(out, out + maxNumberChars, value).ptr;
 }
 
+// Elevations are whole metres: a whole number of at most six digits prints
+// as the int it is, and the int path is several times faster.
 inline char* writeNumber(char* out, double value) {
+    constexpr double sixDigitLimit = 1e6;
+    const bool negativeZero = value == 0.0 && std::signbit(value);
+    if (value > -sixDigitLimit && value < sixDigitLimit && !negativeZero) {
+        const auto whole = static_cast<std::int32_t>(value);
+        if (whole == value) return writeNumber(out, whole);
+    }
     return std::to_chars(out, out + maxNumberChars, value, std::chars_format::general, 6).ptr;
 }
 

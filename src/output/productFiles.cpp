@@ -2,6 +2,7 @@
 
 #include "output/asciiGrid.hpp"
 #include "output/binaryGrid.hpp"
+#include "raster/intGrid.hpp"
 
 namespace drainPrep {
 
@@ -23,71 +24,101 @@ constexpr OutputTarget riverNumAsc{"./output/arcgis/riverNum.asc",
 constexpr std::int32_t frameRingValue = -9999;
 constexpr std::int32_t noBasinValue = -1;
 
-// A cell's field, replaced on the frame ring.
-template <typename Field>
-auto framed(const CellGrid& cells, std::int32_t frameValue, Field field) {
-    return [&cells, frameValue, field](std::int32_t row, std::int32_t col) {
-        return cells.isFrameRing(row, col) ? frameValue : field(cells[row][col]);
+// Reading a field from the large cell records costs far more than reading it
+// again from a compact grid of its own: the binary grid of a field keeps the
+// values as it reads them, and the ASCII grid of the field is written from
+// those.
+template <typename Value, typename Field>
+auto keepingInto(Grid<Value>& kept, const CellGrid& cells, Field field) {
+    return [&kept, &cells, field](std::int32_t row, std::int32_t col) {
+        return kept[row][col] = field(cells[row][col]);
     };
 }
 
-template <typename Field>
-auto asIs(const CellGrid& cells, Field field) {
-    return [&cells, field](std::int32_t row, std::int32_t col) { return field(cells[row][col]); };
+template <typename Value>
+auto readingFrom(const Grid<Value>& kept) {
+    return [&kept](std::int32_t row, std::int32_t col) { return kept[row][col]; };
+}
+
+// The value, replaced on the frame ring; it is still taken there, so that a
+// kept grid is complete.
+template <typename ValueAt>
+auto framed(const CellGrid& cells, std::int32_t frameValue, ValueAt valueAt) {
+    return [&cells, frameValue, valueAt](std::int32_t row, std::int32_t col) {
+        const std::int32_t value = valueAt(row, col);
+        return cells.isFrameRing(row, col) ? frameValue : value;
+    };
+}
+
+using Failure = std::optional<std::string>;
+
+Failure writeElevations(const StudyArea& area, const CellGrid& cells, std::ostream& console) {
+    Grid<double> kept(area.nrows, area.ncols);
+    const auto elev = [](const cellObject& cell) { return cell.elev; };
+    if (auto failure = writeBinaryGrid(modDemBin, Announcement::writingOnly, area.nrows,
+                                       area.ncols, console, keepingInto(kept, cells, elev))) {
+        return failure;
+    }
+    return writeAsciiGrid(modDemAsc, headerFor(area, -9999.0), AsciiLayout::product, console,
+                          readingFrom(kept));
+}
+
+Failure writeDistances(const StudyArea& area, const CellGrid& cells, std::ostream& console) {
+    return writeAsciiGrid(distanceAsc, headerFor(area, noBasinValue), AsciiLayout::product,
+                          console, [&cells](std::int32_t row, std::int32_t col) {
+                              return cells[row][col].distance;
+                          });
+}
+
+// flowDir.asc stores each cell's source D8 code back into its dir.
+Failure writeDirections(const StudyArea& area, CellGrid& cells, IntGrid& kept,
+                        DirectionEncoder encode, std::ostream& console) {
+    const auto dir = [](const cellObject& cell) { return cell.dir; };
+    if (auto failure = writeBinaryGrid(flowDirBin, Announcement::writingDone, area.nrows,
+                                       area.ncols, console,
+                                       framed(cells, frameRingValue, keepingInto(kept, cells, dir)))) {
+        return failure;
+    }
+    return writeAsciiGrid(flowDirAsc, headerFor(area, -9999.0), AsciiLayout::product, console,
+                          [&cells, &kept, encode](std::int32_t row, std::int32_t col) {
+                              return cells[row][col].dir = encode(kept[row][col]);
+                          });
+}
+
+Failure writeBasinSizes(const StudyArea& area, const CellGrid& cells, IntGrid& kept,
+                        std::ostream& console) {
+    const auto basinSize = [](const cellObject& cell) { return cell.basinSize; };
+    if (auto failure = writeBinaryGrid(
+            flowAccBin, Announcement::writingDone, area.nrows, area.ncols, console,
+            framed(cells, frameRingValue, keepingInto(kept, cells, basinSize)))) {
+        return failure;
+    }
+    return writeAsciiGrid(flowAccAsc, headerFor(area, -9999.0), AsciiLayout::product, console,
+                          framed(cells, frameRingValue, readingFrom(kept)));
+}
+
+Failure writeRiverNumbers(const StudyArea& area, const CellGrid& cells, IntGrid& kept,
+                          std::ostream& console) {
+    const auto riverNum = [](const cellObject& cell) { return cell.riverNum; };
+    if (auto failure = writeBinaryGrid(
+            riverNumBin, Announcement::writingDone, area.nrows, area.ncols, console,
+            framed(cells, frameRingValue, keepingInto(kept, cells, riverNum)))) {
+        return failure;
+    }
+    return writeAsciiGrid(riverNumAsc, headerFor(area, noBasinValue), AsciiLayout::product,
+                          console, framed(cells, noBasinValue, readingFrom(kept)));
 }
 
 }  // namespace
 
 std::optional<std::string> writeProducts(const StudyArea& area, CellGrid& cells,
                                          DirectionEncoder encode, std::ostream& console) {
-    const auto elev = [](const cellObject& cell) { return cell.elev; };
-    const auto distance = [](const cellObject& cell) { return cell.distance; };
-    const auto dir = [](const cellObject& cell) { return cell.dir; };
-    const auto basinSize = [](const cellObject& cell) { return cell.basinSize; };
-    const auto riverNum = [](const cellObject& cell) { return cell.riverNum; };
-    const auto encodeAndStore = [&cells, encode](std::int32_t row, std::int32_t col) {
-        cellObject& cell = cells[row][col];
-        cell.dir = encode(cell.dir);
-        return cell.dir;
-    };
-    const std::int32_t nrows = area.nrows;
-    const std::int32_t ncols = area.ncols;
-
-    if (auto failure = writeBinaryGrid(modDemBin, Announcement::writingOnly, nrows, ncols, console,
-                                       asIs(cells, elev))) {
-        return failure;
-    }
-    const AsciiGridHeader floatNoData = headerFor(area, -9999.0);
-    const AsciiGridHeader intNoData = headerFor(area, noBasinValue);
-    const AsciiLayout layout = AsciiLayout::product;
-    if (auto failure = writeAsciiGrid(modDemAsc, floatNoData, layout, console, asIs(cells, elev))) {
-        return failure;
-    }
-    if (auto failure =
-            writeAsciiGrid(distanceAsc, intNoData, layout, console, asIs(cells, distance))) {
-        return failure;
-    }
-    if (auto failure = writeBinaryGrid(flowDirBin, Announcement::writingDone, nrows, ncols,
-                                       console, framed(cells, frameRingValue, dir))) {
-        return failure;
-    }
-    if (auto failure = writeAsciiGrid(flowDirAsc, floatNoData, layout, console, encodeAndStore)) {
-        return failure;
-    }
-    if (auto failure = writeBinaryGrid(flowAccBin, Announcement::writingDone, nrows, ncols,
-                                       console, framed(cells, frameRingValue, basinSize))) {
-        return failure;
-    }
-    if (auto failure = writeAsciiGrid(flowAccAsc, floatNoData, layout, console,
-                                      framed(cells, frameRingValue, basinSize))) {
-        return failure;
-    }
-    if (auto failure = writeBinaryGrid(riverNumBin, Announcement::writingDone, nrows, ncols,
-                                       console, framed(cells, frameRingValue, riverNum))) {
-        return failure;
-    }
-    return writeAsciiGrid(riverNumAsc, intNoData, layout, console,
-                          framed(cells, noBasinValue, riverNum));
+    if (auto failure = writeElevations(area, cells, console)) return failure;
+    if (auto failure = writeDistances(area, cells, console)) return failure;
+    IntGrid kept(area.nrows, area.ncols);
+    if (auto failure = writeDirections(area, cells, kept, encode, console)) return failure;
+    if (auto failure = writeBasinSizes(area, cells, kept, console)) return failure;
+    return writeRiverNumbers(area, cells, kept, console);
 }
 
 }  // namespace drainPrep
