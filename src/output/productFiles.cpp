@@ -85,28 +85,20 @@ Failure writeDirections(const StudyArea& area, CellGrid& cells, IntGrid& kept,
                           });
 }
 
-Failure writeBasinSizes(const StudyArea& area, const CellGrid& cells, IntGrid& kept,
-                        std::ostream& console) {
-    const auto basinSize = [](const cellObject& cell) { return cell.basinSize; };
-    if (auto failure = writeBinaryGrid(
-            flowAccBin, Announcement::writingDone, area.nrows, area.ncols, console,
-            framed(cells, frameRingValue, keepingInto(kept, cells, basinSize)))) {
+// A field whose binary grid holds -9999 on the frame ring and whose ASCII
+// grid holds asciiFrameValue there, also its NODATA value.
+template <typename Field>
+Failure writeFramedField(const OutputTarget& binary, const OutputTarget& ascii,
+                         std::int32_t asciiFrameValue, const StudyArea& area,
+                         const CellGrid& cells, IntGrid& kept, std::ostream& console,
+                         Field field) {
+    if (auto failure = writeBinaryGrid(binary, Announcement::writingDone, area.nrows, area.ncols,
+                                       console,
+                                       framed(cells, frameRingValue, keepingInto(kept, cells, field)))) {
         return failure;
     }
-    return writeAsciiGrid(flowAccAsc, headerFor(area, -9999.0), AsciiLayout::product, console,
-                          framed(cells, frameRingValue, readingFrom(kept)));
-}
-
-Failure writeRiverNumbers(const StudyArea& area, const CellGrid& cells, IntGrid& kept,
-                          std::ostream& console) {
-    const auto riverNum = [](const cellObject& cell) { return cell.riverNum; };
-    if (auto failure = writeBinaryGrid(
-            riverNumBin, Announcement::writingDone, area.nrows, area.ncols, console,
-            framed(cells, frameRingValue, keepingInto(kept, cells, riverNum)))) {
-        return failure;
-    }
-    return writeAsciiGrid(riverNumAsc, headerFor(area, noBasinValue), AsciiLayout::product,
-                          console, framed(cells, noBasinValue, readingFrom(kept)));
+    return writeAsciiGrid(ascii, headerFor(area, asciiFrameValue), AsciiLayout::product, console,
+                          framed(cells, asciiFrameValue, readingFrom(kept)));
 }
 
 }  // namespace
@@ -117,8 +109,14 @@ std::optional<std::string> writeProducts(const StudyArea& area, CellGrid& cells,
     if (auto failure = writeDistances(area, cells, console)) return failure;
     IntGrid kept(area.nrows, area.ncols);
     if (auto failure = writeDirections(area, cells, kept, encode, console)) return failure;
-    if (auto failure = writeBasinSizes(area, cells, kept, console)) return failure;
-    return writeRiverNumbers(area, cells, kept, console);
+    if (auto failure = writeFramedField(flowAccBin, flowAccAsc, frameRingValue, area, cells, kept,
+                                        console, [](const cellObject& cell) {
+                                            return cell.basinSize;
+                                        })) {
+        return failure;
+    }
+    return writeFramedField(riverNumBin, riverNumAsc, noBasinValue, area, cells, kept, console,
+                            [](const cellObject& cell) { return cell.riverNum; });
 }
 
 }  // namespace drainPrep
