@@ -1,6 +1,7 @@
 // Whole runs of the built tool in a scratch directory, on full-size sparse
 // source rasters: console bytes, exit status and files on disk.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <filesystem>
@@ -102,6 +103,15 @@ TEST(EndToEndStudyArea, MissingClipAreaShowsThePromptAndCreatesNothing) {
     EXPECT_EQ(filesIn(run.path() / "output"), 0u);
 }
 
+TEST(EndToEndStudyArea, FolderInPlaceOfClipAreaCannotOpen) {
+    RunDirectory run;
+    std::filesystem::create_directory(run.path() / "clipArea.dat");
+    const testing::RunResult result = run.run();
+    EXPECT_EQ(result.console,
+              "1) Reading location of study area.\nclipArea.dat cannot open.\n" + closingPrompt);
+    EXPECT_EQ(result.exitStatus, 1);
+}
+
 TEST(EndToEndStudyArea, MalformedValueReplacesItsEcho) {
     for (const char* content : {"600 900 36.5 139", "600 900 abc 139", "600, 900 36 139",
                                 "600 900 99999999999 139", "600 900 36"}) {
@@ -166,6 +176,19 @@ TEST_F(EndToEndRasters, MissingDemEndsWithoutPromptAndWithoutTryingDirections) {
     std::filesystem::remove(run.rasterPath(Raster::directions));
     const testing::RunResult result = run.run();
     EXPECT_EQ(result.console, stageOne() + "Hydroshed DEM cannot open.\n");
+    EXPECT_EQ(result.exitStatus, 1);
+}
+
+TEST_F(EndToEndRasters, FolderOrPipeInPlaceOfARasterCannotOpen) {
+    std::filesystem::remove(run.rasterPath(Raster::dem));
+    std::filesystem::create_directory(run.rasterPath(Raster::dem));
+    EXPECT_EQ(run.run().console, stageOne() + "Hydroshed DEM cannot open.\n");
+    std::filesystem::remove(run.rasterPath(Raster::dem));
+    run.createSourceRasters();
+    std::filesystem::remove(run.rasterPath(Raster::directions));
+    ASSERT_EQ(mkfifo(run.rasterPath(Raster::directions).c_str(), 0600), 0);  // would block a read
+    const testing::RunResult result = run.run();
+    EXPECT_EQ(result.console, stageOne() + "Hydroshed Flow direction file cannot open.\n");
     EXPECT_EQ(result.exitStatus, 1);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <filesystem>
 #include <fstream>
 #include <ostream>
 
@@ -42,8 +43,10 @@ std::optional<std::int32_t> parseWholeNumber(const std::string& token) {
 
 std::optional<std::string> readStudyArea(const char* path, std::ostream& console,
                                          StudyArea& area) {
-    std::ifstream file(path);
-    if (!file) return std::string("clipArea.dat cannot open.");
+    std::error_code notRegular;
+    std::ifstream file;
+    if (std::filesystem::is_regular_file(path, notRegular)) file.open(path);
+    if (!file.is_open()) return std::string("clipArea.dat cannot open.");
     for (const FieldOfArea& entry : fieldsInFileOrder) {
         std::string token;
         file >> token;

@@ -1,6 +1,7 @@
 #include "raster/sourceRasters.hpp"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -22,8 +23,13 @@ struct FileCloser {
 };
 using OpenFile = std::unique_ptr<std::FILE, FileCloser>;
 
+// Anything but a regular file (a folder, a pipe that would block) counts as
+// not openable.
 std::optional<std::string> openChecked(const SourceRaster& raster, OpenFile& file) {
-    file.reset(std::fopen(raster.path, "rb"));
+    std::error_code notRegular;
+    if (std::filesystem::is_regular_file(raster.path, notRegular)) {
+        file.reset(std::fopen(raster.path, "rb"));
+    }
     if (!file) return std::string(raster.name) + " cannot open.";
     std::int64_t size = -1;
     if (std::fseek(file.get(), 0, SEEK_END) == 0) size = std::ftell(file.get());
