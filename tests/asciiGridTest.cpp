@@ -43,7 +43,8 @@ TEST(AsciiGrid, PreviewLayoutEndsEveryLine) {
     EXPECT_EQ(written.content,
               "ncols 3\nnrows 2\nxllcorner 100\nyllcorner 39.9833\ncellsize 0.00833333\n"
               "NODATA_value -9999\n 0 -100 -200\n 10.5 -89.5 -189.5\n");
-    EXPECT_EQ(written.console, "  Writing " + (directory.path() / "grid.asc").string() + " done.\n");
+    EXPECT_EQ(written.console,
+              "  Writing " + (directory.path() / "grid.asc").string() + " done.\n");
 }
 
 TEST(AsciiGrid, ProductLayoutStartsRowsWithTheLineEndAndHasNoFinalOne) {
@@ -68,10 +69,10 @@ TEST(AsciiGrid, UnopenableFileGivesItsOwnTextAndWritesNothing) {
     std::filesystem::create_directory(directory.path() / "grid.asc");
     std::ostringstream console;
     const std::string path = (directory.path() / "grid.asc").string();
-    EXPECT_EQ(writeAsciiGrid({path.c_str(), "grid.asc cannot open\n"}, headerFor({1, 1, 0, 100}, 0),
-                             AsciiLayout::preview, console,
-                             [](std::int32_t, std::int32_t) { return 1; }),
-              "grid.asc cannot open\n");
+    EXPECT_EQ(
+        writeAsciiGrid({path.c_str(), "grid.asc cannot open\n"}, headerFor({1, 1, 0, 100}, 0),
+                       AsciiLayout::preview, console, [](std::int32_t, std::int32_t) { return 1; }),
+        "grid.asc cannot open\n");
     EXPECT_EQ(console.str(), "");
 }
 
@@ -89,15 +90,15 @@ TEST(BinaryGrid, LittleEndianElementsRowMajor) {
     RunDirectory directory;
     const std::string path = (directory.path() / "grid.bin").string();
     std::ostringstream console;
-    ASSERT_EQ(writeBinaryGrid({path.c_str(), "grid.bin cannot open."}, Announcement::writingOnly,
-                              1, 2, console,
-                              [](std::int32_t, std::int32_t col) { return col == 0 ? -9999 : 258; }),
+    ASSERT_EQ(writeBinaryGrid(
+                  {path.c_str(), "grid.bin cannot open."}, Announcement::writingOnly, 1, 2, console,
+                  [](std::int32_t, std::int32_t col) { return col == 0 ? -9999 : 258; }),
               std::nullopt);
     EXPECT_EQ(directory.readFile("grid.bin"), std::string("\xF1\xD8\xFF\xFF\x02\x01\x00\x00", 8));
     EXPECT_EQ(console.str(), "  Writing " + path + "\n");
 
-    ASSERT_EQ(writeBinaryGrid({path.c_str(), "grid.bin cannot open."}, Announcement::writingDone,
-                              1, 1, console, [](std::int32_t, std::int32_t) { return -2.0; }),
+    ASSERT_EQ(writeBinaryGrid({path.c_str(), "grid.bin cannot open."}, Announcement::writingDone, 1,
+                              1, console, [](std::int32_t, std::int32_t) { return -2.0; }),
               std::nullopt);
     EXPECT_EQ(directory.readFile("grid.bin"), std::string("\0\0\0\0\0\0\0\xC0", 8));
 }
@@ -108,9 +109,10 @@ TEST(BinaryGrid, ManyBufferFillsKeepEveryElement) {
     std::ostringstream console;
     const std::int32_t nrows = 700;
     const std::int32_t ncols = 900;  // 5 MB of doubles: several buffer drains
-    ASSERT_EQ(writeBinaryGrid({path.c_str(), ""}, Announcement::writingDone, nrows, ncols, console,
-                              [](std::int32_t row, std::int32_t col) { return row * 1000.0 + col; }),
-              std::nullopt);
+    ASSERT_EQ(
+        writeBinaryGrid({path.c_str(), ""}, Announcement::writingDone, nrows, ncols, console,
+                        [](std::int32_t row, std::int32_t col) { return row * 1000.0 + col; }),
+        std::nullopt);
     const std::string content = directory.readFile("grid.bin");
     ASSERT_EQ(content.size(), std::size_t{nrows} * ncols * 8);
     double last = 0;

@@ -18,10 +18,17 @@ using testing::RunDirectory;
 std::string stageOneText(const std::string& rows, const std::string& cols, const std::string& lat,
                          const std::string& lon) {
     return "1) Reading location of study area.\n"
-           "  Number of row : " + rows + "\n"
-           "  Number of column : " + cols + "\n"
-           "  Latitude (degree) of North West corner : " + lat + "\n"
-           "  Longitude (degree) of North West corner : " + lon + "\n";
+           "  Number of row : " +
+           rows +
+           "\n"
+           "  Number of column : " +
+           cols +
+           "\n"
+           "  Latitude (degree) of North West corner : " +
+           lat +
+           "\n"
+           "  Longitude (degree) of North West corner : " +
+           lon + "\n";
 }
 
 const std::string previewLines =
@@ -55,18 +62,19 @@ const std::string productLines =
 
 const std::string closingPrompt = "\nProgram ends. Hit any key!\n";
 
-const char* const productFiles[] = {
-    "output/modDem.bin",         "output/arcgis/modDem.asc", "output/arcgis/distance.asc",
-    "output/flowDir.bin",        "output/arcgis/flowDir.asc", "output/flowAcc.bin",
-    "output/arcgis/flowAcc.asc", "output/riverNum.bin",      "output/arcgis/riverNum.asc",
-    "output/riverNumList.dat"};
+const char* const productFiles[] = {"output/modDem.bin",          "output/arcgis/modDem.asc",
+                                    "output/arcgis/distance.asc", "output/flowDir.bin",
+                                    "output/arcgis/flowDir.asc",  "output/flowAcc.bin",
+                                    "output/arcgis/flowAcc.asc",  "output/riverNum.bin",
+                                    "output/arcgis/riverNum.asc", "output/riverNumList.dat"};
 
 std::vector<std::int32_t> int32Elements(const std::string& bytes) {
     std::vector<std::int32_t> values(bytes.size() / 4);
     for (std::size_t i = 0; i < values.size(); ++i) {
         std::uint32_t bits = 0;
         for (int b = 3; b >= 0; --b) {
-            bits = (bits << 8) | static_cast<unsigned char>(bytes[4 * i + static_cast<std::size_t>(b)]);
+            bits = (bits << 8) |
+                   static_cast<unsigned char>(bytes[4 * i + static_cast<std::size_t>(b)]);
         }
         values[i] = static_cast<std::int32_t>(bits);
     }
@@ -80,7 +88,8 @@ std::vector<double> doubleElements(const std::string& bytes) {
 }
 
 bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 std::size_t filesIn(const std::filesystem::path& folder) {
@@ -119,7 +128,8 @@ TEST(EndToEndStudyArea, MalformedValueReplacesItsEcho) {
         run.writeFile("clipArea.dat", content);
         const testing::RunResult result = run.run();
         EXPECT_NE(result.console.find("clipArea.dat must hold four whole numbers: rows, columns, "
-                                      "latitude and longitude.\n" + closingPrompt),
+                                      "latitude and longitude.\n" +
+                                      closingPrompt),
                   std::string::npos)
             << content;
         EXPECT_EQ(result.exitStatus, 1);
@@ -127,11 +137,12 @@ TEST(EndToEndStudyArea, MalformedValueReplacesItsEcho) {
     }
     RunDirectory run;
     run.writeFile("clipArea.dat", "600 900 36.5 139");
-    EXPECT_EQ(run.run().console,
-              "1) Reading location of study area.\n  Number of row : 600\n"
-              "  Number of column : 900\n"
-              "clipArea.dat must hold four whole numbers: rows, columns, latitude and longitude.\n" +
-                  closingPrompt);
+    EXPECT_EQ(
+        run.run().console,
+        "1) Reading location of study area.\n  Number of row : 600\n"
+        "  Number of column : 900\n"
+        "clipArea.dat must hold four whole numbers: rows, columns, latitude and longitude.\n" +
+            closingPrompt);
 }
 
 TEST(EndToEndStudyArea, EmptyAndOutsideAreasEndLikeAMissingFile) {
@@ -144,8 +155,8 @@ TEST(EndToEndStudyArea, EmptyAndOutsideAreasEndLikeAMissingFile) {
                              "The study area needs at least one row and one column.\n"},
         {"10 10 -2000000000 139", stageOneText("10", "10", "-2000000000", "139") +
                                       "The study area lies outside the source grid.\n"},
-        {"2 2 61 55", stageOneText("2", "2", "61", "55") +
-                          "The study area lies outside the source grid.\n"},
+        {"2 2 61 55",
+         stageOneText("2", "2", "61", "55") + "The study area lies outside the source grid.\n"},
     };
     for (const Case& c : cases) {
         RunDirectory run;
@@ -202,14 +213,16 @@ TEST_F(EndToEndRasters, MissingDirections) {
 TEST_F(EndToEndRasters, WrongSizesAreNamedBeforeAnythingIsRead) {
     std::filesystem::resize_file(run.rasterPath(Raster::dem), 251999998);
     testing::RunResult result = run.run();
-    EXPECT_EQ(result.console, stageOne() + "Hydroshed DEM has 251999998 bytes instead of 252000000.\n");
+    EXPECT_EQ(result.console,
+              stageOne() + "Hydroshed DEM has 251999998 bytes instead of 252000000.\n");
     EXPECT_EQ(result.exitStatus, 1);
 
     std::filesystem::resize_file(run.rasterPath(Raster::dem), 252000000);
     std::filesystem::resize_file(run.rasterPath(Raster::directions), 252000002);
     result = run.run();
-    EXPECT_EQ(result.console,
-              stageOne() + "Hydroshed Flow direction file has 252000002 bytes instead of 252000000.\n");
+    EXPECT_EQ(
+        result.console,
+        stageOne() + "Hydroshed Flow direction file has 252000002 bytes instead of 252000000.\n");
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(filesIn(run.path() / "output"), 0u);
 }
@@ -291,7 +304,8 @@ TEST_F(EndToEndRasters, WholeFirstSourceRow) {
     EXPECT_NE(preview.find("NODATA_value -9999\n 11 0 0 "), std::string::npos);
     EXPECT_TRUE(endsWith(preview, " 0 22\n"));
     EXPECT_EQ(preview.find(" 33"), std::string::npos);
-    EXPECT_EQ(int32Elements(run.readFile("output/flowAcc.bin")), std::vector<std::int32_t>(15000, -9999));
+    EXPECT_EQ(int32Elements(run.readFile("output/flowAcc.bin")),
+              std::vector<std::int32_t>(15000, -9999));
 }
 
 TEST_F(EndToEndRasters, SouthEastCornerOfTheSourceGrid) {
@@ -345,8 +359,9 @@ protected:
     }
 
     static std::string productGrid(const char* nodata, const std::vector<std::string>& rows) {
-        std::string text = "ncols 7\nnrows 6\nxllcorner 100\nyllcorner 39.95\ncellsize 0.00833333\n"
-                           "NODATA_value ";
+        std::string text =
+            "ncols 7\nnrows 6\nxllcorner 100\nyllcorner 39.95\ncellsize 0.00833333\n"
+            "NODATA_value ";
         text += nodata;
         for (const std::string& row : rows) text += "\n" + row;
         return text;
@@ -367,22 +382,22 @@ TEST_F(EndToEndWholeRun, AsciiProducts) {
     const std::string allNoData = " -9999 -9999 -9999 -9999 -9999 -9999 -9999";
     const std::string allMinusOne = " -1 -1 -1 -1 -1 -1 -1";
     EXPECT_EQ(run.readFile("output/arcgis/modDem.asc"),
-              productGrid("-9999", {allNoData, " -9999 90 -9999 -9999 -9999 -9999 -9999",
-                                    " -9999 -9999 80 80 80 -9999 -9999",
-                                    " -9999 -9999 70 70 70 -9999 -9999",
-                                    " -9999 -9999 60 60 60 -9999 -9999", allNoData}));
+              productGrid("-9999",
+                          {allNoData, " -9999 90 -9999 -9999 -9999 -9999 -9999",
+                           " -9999 -9999 80 80 80 -9999 -9999", " -9999 -9999 70 70 70 -9999 -9999",
+                           " -9999 -9999 60 60 60 -9999 -9999", allNoData}));
     EXPECT_EQ(run.readFile("output/arcgis/distance.asc"),
               productGrid("-1", {allMinusOne, " -1 0 -1 -1 -1 -1 -1", " -1 -1 1 2 2 -1 -1",
                                  " -1 -1 1 1 1 -1 -1", " -1 -1 0 0 0 -1 -1", allMinusOne}));
-    EXPECT_EQ(run.readFile("output/arcgis/flowDir.asc"),
-              productGrid("-9999", {allNoData, " -9999 0 -9999 -9999 -9999 -9999 -9999",
-                                    " -9999 -9999 32 4 4 -9999 -9999",
-                                    " -9999 -9999 4 4 4 -9999 -9999",
-                                    " -9999 -9999 0 0 0 -9999 -9999", allNoData}));
-    EXPECT_EQ(run.readFile("output/arcgis/flowAcc.asc"),
-              productGrid("-9999", {allNoData, " -9999 2 -1 -1 -1 -1 -9999",
-                                    " -9999 -1 1 1 1 -1 -9999", " -9999 -1 1 2 2 -1 -9999",
-                                    " -9999 -1 2 3 3 -1 -9999", allNoData}));
+    EXPECT_EQ(
+        run.readFile("output/arcgis/flowDir.asc"),
+        productGrid("-9999", {allNoData, " -9999 0 -9999 -9999 -9999 -9999 -9999",
+                              " -9999 -9999 32 4 4 -9999 -9999", " -9999 -9999 4 4 4 -9999 -9999",
+                              " -9999 -9999 0 0 0 -9999 -9999", allNoData}));
+    EXPECT_EQ(
+        run.readFile("output/arcgis/flowAcc.asc"),
+        productGrid("-9999", {allNoData, " -9999 2 -1 -1 -1 -1 -9999", " -9999 -1 1 1 1 -1 -9999",
+                              " -9999 -1 1 2 2 -1 -9999", " -9999 -1 2 3 3 -1 -9999", allNoData}));
     EXPECT_EQ(run.readFile("output/arcgis/riverNum.asc"),
               productGrid("-1", {allMinusOne, " -1 1 -1 -1 -1 -1 -1", " -1 -1 1 3 4 -1 -1",
                                  " -1 -1 2 3 4 -1 -1", " -1 -1 2 3 4 -1 -1", allMinusOne}));
@@ -398,15 +413,18 @@ TEST_F(EndToEndWholeRun, BinaryProducts) {
         all.insert(all.end(), frameRow.begin(), frameRow.end());
         return all;
     };
-    EXPECT_EQ(int32Elements(run.readFile("output/flowDir.bin")),
-              grid({{f, 0, -1, -1, -1, -1, f}, {f, -1, 8, 5, 5, -1, f}, {f, -1, 5, 5, 5, -1, f},
-                    {f, -1, 0, 0, 0, -1, f}}));
-    EXPECT_EQ(int32Elements(run.readFile("output/flowAcc.bin")),
-              grid({{f, 2, -1, -1, -1, -1, f}, {f, -1, 1, 1, 1, -1, f}, {f, -1, 1, 2, 2, -1, f},
-                    {f, -1, 2, 3, 3, -1, f}}));
-    EXPECT_EQ(int32Elements(run.readFile("output/riverNum.bin")),
-              grid({{f, 1, -1, -1, -1, -1, f}, {f, -1, 1, 3, 4, -1, f}, {f, -1, 2, 3, 4, -1, f},
-                    {f, -1, 2, 3, 4, -1, f}}));
+    EXPECT_EQ(int32Elements(run.readFile("output/flowDir.bin")), grid({{f, 0, -1, -1, -1, -1, f},
+                                                                       {f, -1, 8, 5, 5, -1, f},
+                                                                       {f, -1, 5, 5, 5, -1, f},
+                                                                       {f, -1, 0, 0, 0, -1, f}}));
+    EXPECT_EQ(int32Elements(run.readFile("output/flowAcc.bin")), grid({{f, 2, -1, -1, -1, -1, f},
+                                                                       {f, -1, 1, 1, 1, -1, f},
+                                                                       {f, -1, 1, 2, 2, -1, f},
+                                                                       {f, -1, 2, 3, 3, -1, f}}));
+    EXPECT_EQ(int32Elements(run.readFile("output/riverNum.bin")), grid({{f, 1, -1, -1, -1, -1, f},
+                                                                        {f, -1, 1, 3, 4, -1, f},
+                                                                        {f, -1, 2, 3, 4, -1, f},
+                                                                        {f, -1, 2, 3, 4, -1, f}}));
     const std::vector<double> elevations = doubleElements(run.readFile("output/modDem.bin"));
     ASSERT_EQ(elevations.size(), 42u);
     EXPECT_EQ(elevations[0], -9999.0);
@@ -493,7 +511,8 @@ TEST_P(EndToEndProductFailure, EarlierProductsStayCompleteLaterOnesAreNotWritten
 INSTANTIATE_TEST_SUITE_P(
     EachProduct, EndToEndProductFailure,
     ::testing::Values(
-        ProductFailure{"output/modDem.bin", "4) Writing output files\nmodDem.bin file cannot open.\n"},
+        ProductFailure{"output/modDem.bin",
+                       "4) Writing output files\nmodDem.bin file cannot open.\n"},
         ProductFailure{"output/arcgis/modDem.asc", "modDem.bin\nmodDem.asc file can not open\n"},
         ProductFailure{"output/arcgis/distance.asc", " done.\ndstance.asc file can not open\n"},
         ProductFailure{"output/flowDir.bin", " done.\nflowDir.bin file cannot open.\n"},
@@ -509,10 +528,12 @@ TEST_F(EndToEndWholeRun, FullDiskStopsAtThatProduct) {
     std::filesystem::create_symlink("/dev/full", run.path() / "output" / "flowAcc.bin");
     const testing::RunResult result = run.run();
     EXPECT_EQ(result.exitStatus, 1);
-    const std::string tail = "  Writing ./output/arcgis/flowDir.asc done.\n"
-                             "  Writing ./output/flowAcc.bin failed.\n";
+    const std::string tail =
+        "  Writing ./output/arcgis/flowDir.asc done.\n"
+        "  Writing ./output/flowAcc.bin failed.\n";
     EXPECT_TRUE(endsWith(result.console, tail));
-    EXPECT_FALSE(std::filesystem::is_symlink(run.path() / "output" / "flowAcc.bin"));  // no stub left
+    EXPECT_FALSE(
+        std::filesystem::is_symlink(run.path() / "output" / "flowAcc.bin"));  // no stub left
     EXPECT_FALSE(run.exists("output/arcgis/flowAcc.asc"));
     EXPECT_EQ(run.readFile("output/flowDir.bin").size(), 42u * 4);
 }

@@ -9,7 +9,8 @@ int main() {
     // through one large buffer, while every console line still flushes.
     std::ios::sync_with_stdio(false);
     std::vector<char> consoleBuffer(std::size_t{1} << 20);
-    std::cout.rdbuf()->pubsetbuf(consoleBuffer.data(), static_cast<std::streamsize>(consoleBuffer.size()));
+    std::cout.rdbuf()->pubsetbuf(consoleBuffer.data(),
+                                 static_cast<std::streamsize>(consoleBuffer.size()));
     const int status = drainPrep::runDrainPrep(std::cout, std::cin);
     std::cout.flush();
     return status;

@@ -15,8 +15,7 @@ constexpr OutputTarget distanceAsc{"./output/arcgis/distance.asc",
 constexpr OutputTarget flowDirBin{"./output/flowDir.bin", "flowDir.bin file cannot open."};
 constexpr OutputTarget flowDirAsc{"./output/arcgis/flowDir.asc", "file can not open\n"};
 constexpr OutputTarget flowAccBin{"./output/flowAcc.bin", "flowAcc.bin file cannot open."};
-constexpr OutputTarget flowAccAsc{"./output/arcgis/flowAcc.asc",
-                                  "flowAcc.asc file can not open\n"};
+constexpr OutputTarget flowAccAsc{"./output/arcgis/flowAcc.asc", "flowAcc.asc file can not open\n"};
 constexpr OutputTarget riverNumBin{"./output/riverNum.bin", "riverNum.bin file cannot open."};
 constexpr OutputTarget riverNumAsc{"./output/arcgis/riverNum.asc",
                                    "ESRIRiverNum.asc riverNumber file can not open\n"};
@@ -55,8 +54,8 @@ using Failure = std::optional<std::string>;
 Failure writeElevations(const StudyArea& area, const CellGrid& cells, std::ostream& console) {
     Grid<double> kept(area.nrows, area.ncols);
     const auto elev = [](const cellObject& cell) { return cell.elev; };
-    if (auto failure = writeBinaryGrid(modDemBin, Announcement::writingOnly, area.nrows,
-                                       area.ncols, console, keepingInto(kept, cells, elev))) {
+    if (auto failure = writeBinaryGrid(modDemBin, Announcement::writingOnly, area.nrows, area.ncols,
+                                       console, keepingInto(kept, cells, elev))) {
         return failure;
     }
     return writeAsciiGrid(modDemAsc, headerFor(area, -9999.0), AsciiLayout::product, console,
@@ -64,19 +63,18 @@ Failure writeElevations(const StudyArea& area, const CellGrid& cells, std::ostre
 }
 
 Failure writeDistances(const StudyArea& area, const CellGrid& cells, std::ostream& console) {
-    return writeAsciiGrid(distanceAsc, headerFor(area, noBasinValue), AsciiLayout::product,
-                          console, [&cells](std::int32_t row, std::int32_t col) {
-                              return cells[row][col].distance;
-                          });
+    return writeAsciiGrid(
+        distanceAsc, headerFor(area, noBasinValue), AsciiLayout::product, console,
+        [&cells](std::int32_t row, std::int32_t col) { return cells[row][col].distance; });
 }
 
 // flowDir.asc stores each cell's source D8 code back into its dir.
 Failure writeDirections(const StudyArea& area, CellGrid& cells, IntGrid& kept,
                         DirectionEncoder encode, std::ostream& console) {
     const auto dir = [](const cellObject& cell) { return cell.dir; };
-    if (auto failure = writeBinaryGrid(flowDirBin, Announcement::writingDone, area.nrows,
-                                       area.ncols, console,
-                                       framed(cells, frameRingValue, keepingInto(kept, cells, dir)))) {
+    if (auto failure =
+            writeBinaryGrid(flowDirBin, Announcement::writingDone, area.nrows, area.ncols, console,
+                            framed(cells, frameRingValue, keepingInto(kept, cells, dir)))) {
         return failure;
     }
     return writeAsciiGrid(flowDirAsc, headerFor(area, -9999.0), AsciiLayout::product, console,
@@ -89,12 +87,11 @@ Failure writeDirections(const StudyArea& area, CellGrid& cells, IntGrid& kept,
 // grid holds asciiFrameValue there, also its NODATA value.
 template <typename Field>
 Failure writeFramedField(const OutputTarget& binary, const OutputTarget& ascii,
-                         std::int32_t asciiFrameValue, const StudyArea& area,
-                         const CellGrid& cells, IntGrid& kept, std::ostream& console,
-                         Field field) {
-    if (auto failure = writeBinaryGrid(binary, Announcement::writingDone, area.nrows, area.ncols,
-                                       console,
-                                       framed(cells, frameRingValue, keepingInto(kept, cells, field)))) {
+                         std::int32_t asciiFrameValue, const StudyArea& area, const CellGrid& cells,
+                         IntGrid& kept, std::ostream& console, Field field) {
+    if (auto failure =
+            writeBinaryGrid(binary, Announcement::writingDone, area.nrows, area.ncols, console,
+                            framed(cells, frameRingValue, keepingInto(kept, cells, field)))) {
         return failure;
     }
     return writeAsciiGrid(ascii, headerFor(area, asciiFrameValue), AsciiLayout::product, console,
@@ -109,10 +106,9 @@ std::optional<std::string> writeProducts(const StudyArea& area, CellGrid& cells,
     if (auto failure = writeDistances(area, cells, console)) return failure;
     IntGrid kept(area.nrows, area.ncols);
     if (auto failure = writeDirections(area, cells, kept, encode, console)) return failure;
-    if (auto failure = writeFramedField(flowAccBin, flowAccAsc, frameRingValue, area, cells, kept,
-                                        console, [](const cellObject& cell) {
-                                            return cell.basinSize;
-                                        })) {
+    if (auto failure =
+            writeFramedField(flowAccBin, flowAccAsc, frameRingValue, area, cells, kept, console,
+                             [](const cellObject& cell) { return cell.basinSize; })) {
         return failure;
     }
     return writeFramedField(riverNumBin, riverNumAsc, noBasinValue, area, cells, kept, console,
