@@ -336,6 +336,20 @@ TEST_F(EndToEndRasters, OneCellAtTheNorthWestCorner) {
     EXPECT_EQ(run.readFile("output/riverNumList.dat"), "");
 }
 
+// Three rows: only the two middle cells lie off the frame ring, outlets
+// that nothing drains into.
+TEST_F(EndToEndRasters, ThreeByFourAreaHoldsNoBasin) {
+    run.writeFile("clipArea.dat", "3 4 60 55");
+    ASSERT_EQ(run.run().exitStatus, 0);
+    EXPECT_EQ(run.readFile("output/modDem.bin").size(), 96u);
+    const std::int32_t f = -9999;
+    EXPECT_EQ(int32Elements(run.readFile("output/flowAcc.bin")),
+              (std::vector<std::int32_t>{f, f, f, f, f, -1, -1, f, f, f, f, f}));
+    EXPECT_EQ(int32Elements(run.readFile("output/riverNum.bin")),
+              (std::vector<std::int32_t>{f, f, f, f, f, -1, -1, f, f, f, f, f}));
+    EXPECT_EQ(run.readFile("output/riverNumList.dat"), "");
+}
+
 // ---------------------------------------------------------------------------
 // Whole runs
 
