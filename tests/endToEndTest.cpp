@@ -12,6 +12,7 @@ namespace drainPrep {
 namespace {
 
 using testing::Raster;
+using testing::int32Elements;
 using testing::readingText;
 using testing::RunDirectory;
 
@@ -67,19 +68,6 @@ const char* const productFiles[] = {"output/modDem.bin",          "output/arcgis
                                     "output/arcgis/flowDir.asc",  "output/flowAcc.bin",
                                     "output/arcgis/flowAcc.asc",  "output/riverNum.bin",
                                     "output/arcgis/riverNum.asc", "output/riverNumList.dat"};
-
-std::vector<std::int32_t> int32Elements(const std::string& bytes) {
-    std::vector<std::int32_t> values(bytes.size() / 4);
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        std::uint32_t bits = 0;
-        for (int b = 3; b >= 0; --b) {
-            bits = (bits << 8) |
-                   static_cast<unsigned char>(bytes[4 * i + static_cast<std::size_t>(b)]);
-        }
-        values[i] = static_cast<std::int32_t>(bits);
-    }
-    return values;
-}
 
 std::vector<double> doubleElements(const std::string& bytes) {
     std::vector<double> values(bytes.size() / 8);

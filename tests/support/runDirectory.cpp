@@ -92,6 +92,19 @@ RunResult RunDirectory::run(const std::string& keyboard, const std::string& shel
     return result;
 }
 
+std::vector<std::int32_t> int32Elements(const std::string& bytes) {
+    std::vector<std::int32_t> values(bytes.size() / 4);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        std::uint32_t bits = 0;
+        for (int b = 3; b >= 0; --b) {
+            bits = (bits << 8) |
+                   static_cast<unsigned char>(bytes[4 * i + static_cast<std::size_t>(b)]);
+        }
+        values[i] = static_cast<std::int32_t>(bits);
+    }
+    return values;
+}
+
 std::string readingText() {
     std::string text = "2) Reading topography data.\n";
     for (int row = 0; row < 8400; row += 100) {

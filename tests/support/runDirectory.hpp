@@ -49,6 +49,9 @@ private:
     std::filesystem::path root_;
 };
 
+// The elements of a binary int32 grid file.
+std::vector<std::int32_t> int32Elements(const std::string& bytes);
+
 // The console text of a complete stage 2 reading: the stage line and the 84
 // progress texts.
 std::string readingText();
