@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "driver/clipAreaFile.hpp"
-#include "driver/studyArea.hpp"
+#include "geometry/studyArea.hpp"
 
 namespace {
 

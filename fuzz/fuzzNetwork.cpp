@@ -21,7 +21,7 @@
 #include "analysis/gridPreparation.hpp"
 #include "analysis/networkDerivation.hpp"
 #include "cell/cellObject.hpp"
-#include "driver/studyArea.hpp"
+#include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "driver/clipAreaFile.hpp"
-#include "driver/studyArea.hpp"
+#include "geometry/studyArea.hpp"
 #include "output/asciiGrid.hpp"
 #include "support/runDirectory.hpp"
 

@@ -4,14 +4,12 @@
 #include <cmath>
 #include <ostream>
 
-#include "driver/studyArea.hpp"
+#include "geometry/studyArea.hpp"
 
 namespace drainPrep {
 
 namespace {
 
-constexpr double cellLengthNorthSouth = 926.6;  // metres
-constexpr double piAsTaken = 3.14;  // the model's convention; its dx values rest on it
 constexpr double slopeFloor = -50000.0;
 constexpr double pitThreshold = 0.0;
 
@@ -26,11 +24,9 @@ bool isUnnumberedWithDown(const cellObject* cell) {
 void cellObject::setLocation(std::int32_t row, std::int32_t col, std::int32_t latNW,
                              std::int32_t lonNW, std::int32_t sizeFactor, std::int32_t elevation,
                              std::int32_t rawDirection) {
-    const std::int32_t step = sizeFactor * arcSecondsPerCell;
-    const std::int32_t halfStep = sizeFactor * (arcSecondsPerCell / 2);
-    lat = latNW * arcSecondsPerDegree - step * row - halfStep;
-    lon = lonNW * arcSecondsPerDegree + step * col + halfStep;
-    dx = std::cos(lat / 3600.0 / 180.0 * piAsTaken) * cellLengthNorthSouth;
+    lat = cellCentreLat(latNW, row, sizeFactor);
+    lon = cellCentreLon(lonNW, col, sizeFactor);
+    dx = cellLengthEastWest(lat);
     elev = elevation;
     dir = rawDirection;
 }

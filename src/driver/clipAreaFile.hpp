@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "driver/studyArea.hpp"
+#include "geometry/studyArea.hpp"
 
 namespace drainPrep {
 

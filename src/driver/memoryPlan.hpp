@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/studyArea.hpp"
+#include "geometry/studyArea.hpp"
 
 namespace drainPrep {
 

@@ -18,7 +18,7 @@
 #include <string>
 
 #include "cell/cellObject.hpp"
-#include "driver/studyArea.hpp"
+#include "geometry/studyArea.hpp"
 
 namespace drainPrep {
 

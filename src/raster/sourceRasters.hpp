@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "driver/studyArea.hpp"
+#include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
 
 namespace drainPrep {

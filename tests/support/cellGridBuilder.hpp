@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cell/cellObject.hpp"
-#include "driver/studyArea.hpp"
+#include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
 
 namespace drainPrep::testing {

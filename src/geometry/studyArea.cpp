@@ -1,4 +1,4 @@
-#include "driver/studyArea.hpp"
+#include "geometry/studyArea.hpp"
 
 #include <cmath>
 
@@ -30,6 +30,23 @@ bool liesInsideSourceGrid(const StudyArea& area) {
 
 double southEdgeLat(const StudyArea& area) {
     return area.latNW - area.nrows / rowsPerDegree;
+}
+
+std::int32_t cellCentreLat(std::int32_t latNW, std::int32_t row, std::int32_t sizeFactor) {
+    const std::int32_t step = sizeFactor * arcSecondsPerCell;
+    const std::int32_t halfStep = sizeFactor * (arcSecondsPerCell / 2);
+    return latNW * arcSecondsPerDegree - step * row - halfStep;
+}
+
+std::int32_t cellCentreLon(std::int32_t lonNW, std::int32_t col, std::int32_t sizeFactor) {
+    const std::int32_t step = sizeFactor * arcSecondsPerCell;
+    const std::int32_t halfStep = sizeFactor * (arcSecondsPerCell / 2);
+    return lonNW * arcSecondsPerDegree + step * col + halfStep;
+}
+
+double cellLengthEastWest(std::int32_t latArcSeconds) {
+    constexpr double piAsTaken = 3.14;
+    return std::cos(latArcSeconds / 3600.0 / 180.0 * piAsTaken) * cellLengthNorthSouth;
 }
 
 }  // namespace drainPrep

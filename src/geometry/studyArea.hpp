@@ -1,4 +1,6 @@
-// Geometry of the study area inside the continental source grid.
+// Geometry of the study area inside the continental source grid, shared by
+// every executable: the corner and offsets, the numbers of the ASCII headers,
+// cell centres and cell lengths.
 //
 // The source rasters cover 60N..10S and 55E..180E at 30 arc-seconds
 // (8400 x 15000 cells). A study area is a whole-cell rectangle of that grid,
@@ -45,5 +47,17 @@ bool liesInsideSourceGrid(const StudyArea& area);
 
 // Latitude of the study area's south edge, taken at exactly 120 rows a degree.
 double southEdgeLat(const StudyArea& area);
+
+// Cell centres in whole arc-seconds, north and east positive. sizeFactor is
+// the cell size in units of 30 arc-seconds; a run always uses 1.
+std::int32_t cellCentreLat(std::int32_t latNW, std::int32_t row, std::int32_t sizeFactor = 1);
+std::int32_t cellCentreLon(std::int32_t lonNW, std::int32_t col, std::int32_t sizeFactor = 1);
+
+// North-south length of every cell, metres.
+constexpr double cellLengthNorthSouth = 926.6;
+
+// East-west length of a cell whose centre lies at latArcSeconds, metres. Pi is
+// taken as 3.14, the model's convention: its slopes and areas rest on it.
+double cellLengthEastWest(std::int32_t latArcSeconds);
 
 }  // namespace drainPrep
