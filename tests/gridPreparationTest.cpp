@@ -172,6 +172,39 @@ TEST(GridPreparationSea, CoastInRowMajorOrderMarksEveryOtherSeaCell) {
     EXPECT_EQ(prepared.console, "");  // every cell checked has a lower neighbour
 }
 
+TEST(GridPreparationSea, DiagonalCoastIsMarkedRowByRowNotColumnByColumn) {
+    // A shore running from north-east to south-west with the sea at level 0
+    // beyond it; the land rises away from the shore and drains south-east.
+    IntGrid dem = filledGrid(8, 10, 0);
+    IntGrid dirs = filledGrid(8, 10, -9999);
+    for (std::int32_t row = 0; row < 8; ++row) {
+        for (std::int32_t col = 0; col < 9 - row; ++col) {
+            dem[row][col] = 10 * (9 - row - col);
+            dirs[row][col] = 2;
+        }
+    }
+    const PreparedGrid prepared = prepare(dem, dirs);
+    const CellGrid& cells = prepared.cells;
+    ASSERT_FALSE(prepared.failure);
+
+    for (const auto& [row, col] : {std::pair{2, 7}, {4, 5}, {4, 7}}) {
+        expectCell(cells, row, col, -1, -9999.0);
+    }
+    EXPECT_EQ(countWithDir(cells, -1), 3);
+    // Column by column these three would be marked instead.
+    for (const auto& [row, col] : {std::pair{3, 6}, {5, 4}, {5, 6}}) {
+        expectCell(cells, row, col, 0, 0.0);
+    }
+    // So two rivers reach the sea where a column-by-column sweep would end
+    // them a cell short.
+    expectCell(cells, 2, 5, 4, 20.0);
+    EXPECT_EQ(cells[2][5].down, &cells[3][6]);
+    expectCell(cells, 4, 3, 4, 20.0);
+    EXPECT_EQ(cells[4][3].down, &cells[5][4]);
+    expectInitialisedAndLinked(cells);
+    EXPECT_EQ(prepared.console, "");
+}
+
 TEST(GridPreparationSea, BlockOfNoDataMarksOnlyItsFirstCell) {
     // A plain draining east with a 2 x 2 hole in its data.
     IntGrid dem = filledGrid(10, 10, 50);

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "analysis/gridPreparation.hpp"
+#include "support/levelSweeps.hpp"
 
 namespace drainPrep::testing {
 
@@ -22,13 +23,15 @@ IntGrid filledGrid(std::int32_t nrows, std::int32_t ncols, std::int32_t value) {
     return grid;
 }
 
-PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions) {
+PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions, Preparation preparation) {
     PreparedGrid prepared;
     prepared.area = {dem.nrows(), dem.ncols(), 40, 130};
     prepared.cells = CellGrid(dem.nrows(), dem.ncols());
     buildCells(prepared.area, dem, directions, prepared.cells);
     std::ostringstream console;
-    prepared.failure = prepareGrid(prepared.cells, console);
+    prepared.failure = preparation == Preparation::tool
+                           ? prepareGrid(prepared.cells, console)
+                           : prepareGridSweepBySweep(prepared.cells, console);
     prepared.console = console.str();
     return prepared;
 }

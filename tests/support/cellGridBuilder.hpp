@@ -1,5 +1,6 @@
 // Cell grids for tests, built from literal rasters through the tool's own
-// construction and preparation.
+// construction, then prepared by the tool or by the plain sweeps of
+// support/levelSweeps.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,10 @@ struct PreparedGrid {
     std::optional<std::string> failure;
 };
 
+enum class Preparation { tool, sweepBySweep };
+
 // A study area at 40N 130E of the rasters' size, built and prepared.
-PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions);
+PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions,
+                     Preparation preparation = Preparation::tool);
 
 }  // namespace drainPrep::testing

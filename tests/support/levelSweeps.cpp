@@ -1,5 +1,9 @@
 #include "support/levelSweeps.hpp"
 
+#include <ostream>
+
+#include "analysis/directionCodes.hpp"
+
 namespace drainPrep::testing {
 
 namespace {
@@ -13,6 +17,70 @@ void sweep(CellGrid& cells, Visit visit) {
     for (std::int32_t row = 0; row < cells.nrows(); ++row) {
         for (std::int32_t col = 0; col < cells.ncols(); ++col) visit(cells[row][col], row, col);
     }
+}
+
+// Decoded in row-major order up to the first code that is not a D8 code.
+std::optional<std::string> decodeEveryCell(CellGrid& cells) {
+    for (std::int32_t row = 0; row < cells.nrows(); ++row) {
+        for (std::int32_t col = 0; col < cells.ncols(); ++col) {
+            cellObject& cell = cells[row][col];
+            const std::optional<std::int32_t> code = decodeDirection(cell.dir);
+            if (!code) {
+                return std::to_string(row) + "-" + std::to_string(col) + "-" +
+                       std::to_string(cell.dir) + "cellObject.down is wrong.\n";
+            }
+            cell.dir = *code;
+            if (cell.elev < 0.0) cell.dir = noFlowCode;
+        }
+    }
+    return std::nullopt;
+}
+
+void setFrameAndOutletRings(CellGrid& cells) {
+    sweep(cells, [&cells](cellObject& cell, std::int32_t row, std::int32_t col) {
+        if (cells.isFrameRing(row, col)) {
+            cell.dir = frameRingCode;
+            cell.elev = noDataElevation;
+        }
+        if (row == 1 || col == 1 || row == cells.nrows() - 2 || col == cells.ncols() - 2) {
+            cell.dir = outletCode;
+        }
+    });
+}
+
+void initAndLinkEveryCell(CellGrid& cells) {
+    sweep(cells, [&cells](cellObject& cell, std::int32_t row, std::int32_t col) {
+        cell.init();
+        if (!cells.isFrameRing(row, col)) cell.setNeighbors(cells, row, col);
+    });
+}
+
+// Each cell is tested as the sweep reaches it, after the marks of the cells
+// before it in row-major order.
+void markEverySeaCell(CellGrid& cells) {
+    sweep(cells, [](cellObject& cell, std::int32_t, std::int32_t) {
+        if (cell.dir == noFlowCode) cell.markSeaNeighbors();
+    });
+}
+
+void countNoDataOfEveryCell(CellGrid& cells) {
+    sweep(cells, [&cells](cellObject& cell, std::int32_t row, std::int32_t col) {
+        if (!cells.isFrameRing(row, col) && cell.dir >= outletCode) cell.countNoData();
+    });
+}
+
+void slopeAndPitOfEveryCell(CellGrid& cells, std::ostream& console) {
+    sweep(cells, [&cells, &console](cellObject& cell, std::int32_t row, std::int32_t col) {
+        if (cells.isFrameRing(row, col) || cell.dir < outletCode) return;
+        cell.calcSlope();
+        cell.checkPit(console);
+    });
+}
+
+void setEveryDownLink(CellGrid& cells) {
+    sweep(cells, [&cells](cellObject& cell, std::int32_t row, std::int32_t col) {
+        if (!cells.isFrameRing(row, col) && cell.dir > outletCode) cell.setDown();
+    });
 }
 
 // Every cell with a down link off the frame ring enters the up list of its
@@ -84,6 +152,17 @@ void numberRiversByWalks(CellGrid& cells) {
 }
 
 }  // namespace
+
+std::optional<std::string> prepareGridSweepBySweep(CellGrid& cells, std::ostream& console) {
+    if (auto failure = decodeEveryCell(cells)) return failure;
+    setFrameAndOutletRings(cells);
+    initAndLinkEveryCell(cells);
+    markEverySeaCell(cells);
+    countNoDataOfEveryCell(cells);
+    slopeAndPitOfEveryCell(cells, console);
+    setEveryDownLink(cells);
+    return std::nullopt;
+}
 
 LevelSweepReport deriveNetworkLevelByLevel(CellGrid& cells) {
     LevelSweepReport report;
