@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <sstream>
+#include <string>
+#include <utility>
 
 #include "driver/clipAreaFile.hpp"
 #include "geometry/studyArea.hpp"
@@ -33,20 +36,6 @@ TEST(StudyAreaGeometry, OffsetsOfWholeDegreeCorners) {
 
 TEST(StudyAreaGeometry, CornerNorthOf60TruncatesTowardZero) {
     EXPECT_EQ(clipOffsets({1, 1, 61, 55}).rowOffset, -119);
-}
-
-TEST(StudyAreaGeometry, InsideSourceGridAtEveryEdge) {
-    EXPECT_TRUE(liesInsideSourceGrid({8400, 15000, 60, 55}));
-    EXPECT_TRUE(liesInsideSourceGrid({1, 15000, 60, 55}));
-    EXPECT_TRUE(liesInsideSourceGrid({120, 120, -9, 179}));
-    EXPECT_FALSE(liesInsideSourceGrid({8401, 1, 60, 55}));
-    EXPECT_FALSE(liesInsideSourceGrid({1, 15001, 60, 55}));
-    EXPECT_FALSE(liesInsideSourceGrid({121, 1, -9, 55}));
-    EXPECT_FALSE(liesInsideSourceGrid({1, 1, 61, 55}));
-    EXPECT_FALSE(liesInsideSourceGrid({1, 1, 60, 54}));
-    EXPECT_FALSE(liesInsideSourceGrid({1, 1, -2000000000, 55}));
-    EXPECT_FALSE(liesInsideSourceGrid({1, 1, 2147483647, -2147483647 - 1}));
-    EXPECT_FALSE(liesInsideSourceGrid({2147483647, 2147483647, 60, 55}));
 }
 
 TEST(StudyAreaGeometry, SouthEdgeAtExactly120RowsPerDegree) {
@@ -126,18 +115,28 @@ TEST(ClipAreaFile, TooFewValues) {
     EXPECT_NE(readFrom("").failure, std::nullopt);
 }
 
-TEST(ClipAreaFile, EmptyAreaIsRejectedBeforeItsPlace) {
-    EXPECT_EQ(readFrom("0 900 36 139").failure,
-              "The study area needs at least one row and one column.");
-    EXPECT_EQ(readFrom("5 -1 99 139").failure,
-              "The study area needs at least one row and one column.");
-}
-
-TEST(ClipAreaFile, AreaOutsideTheSourceGrid) {
-    for (const char* content : {"10 10 61 100", "10 10 -2000000000 100", "8401 1 60 55",
-                                "1 15001 60 55", "2 1 -10 55"}) {
-        EXPECT_EQ(readFrom(content).failure, "The study area lies outside the source grid.")
-            << content;
+// Each rule at its bound from both sides, for rows and for columns.
+TEST(ClipAreaFile, EveryBoundOfTheAreaOnBothSidesInBothDimensions) {
+    const std::optional<std::string> accepted;
+    const std::optional<std::string> empty =
+        "The study area needs at least one row and one column.";
+    const std::optional<std::string> outside = "The study area lies outside the source grid.";
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        // At least one row and one column, checked before the place.
+        {"1 1 60 55", accepted}, {"0 1 60 55", empty}, {"1 0 60 55", empty},
+        {"-1 900 36 139", empty}, {"900 -1 36 139", empty}, {"5 -1 99 139", empty},
+        // The north and west edges: a corner at 60N 55E at most.
+        {"1 1 61 55", outside}, {"1 1 60 54", outside},
+        // The south and east edges, reached from either corner.
+        {"8400 15000 60 55", accepted}, {"1 15000 60 55", accepted},
+        {"8401 1 60 55", outside}, {"1 15001 60 55", outside},
+        {"120 120 -9 179", accepted}, {"121 1 -9 55", outside}, {"1 121 60 179", outside},
+        {"1 1 -10 55", outside}, {"1 1 60 180", outside},
+        // Far outside, where 32-bit sums would overflow.
+        {"1 1 -2000000000 55", outside}, {"1 1 2147483647 -2147483648", outside},
+        {"2147483647 2147483647 60 55", outside}};
+    for (const auto& [content, failure] : cases) {
+        EXPECT_EQ(readFrom(content).failure, failure) << content;
     }
 }
 
