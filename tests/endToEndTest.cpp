@@ -91,12 +91,15 @@ std::size_t filesIn(const std::filesystem::path& folder) {
 // ---------------------------------------------------------------------------
 // Stage 1: clipArea.dat
 
+// The key is sent as a person sends it: once the prompt is on the screen.
 TEST(EndToEndStudyArea, MissingClipAreaShowsThePromptAndCreatesNothing) {
     RunDirectory run;
-    const testing::RunResult result = run.run();
-    EXPECT_EQ(result.console,
-              "1) Reading location of study area.\nclipArea.dat cannot open.\n" + closingPrompt);
-    EXPECT_EQ(result.exitStatus, 1);
+    const testing::KeyboardRun answered = run.runAnsweringThePrompt(closingPrompt);
+    const std::string console =
+        "1) Reading location of study area.\nclipArea.dat cannot open.\n" + closingPrompt;
+    EXPECT_EQ(answered.consoleWhenKeyWasDue, console);
+    EXPECT_EQ(answered.result.console, console);
+    EXPECT_EQ(answered.result.exitStatus, 1);
     EXPECT_EQ(filesIn(run.path() / "output"), 0u);
 }
 
@@ -373,10 +376,13 @@ protected:
 };
 
 TEST_F(EndToEndWholeRun, ConsoleOfACompleteRun) {
-    const testing::RunResult result = run.run();
-    EXPECT_EQ(result.console, stageOneText("6", "7", "40", "100") + readingText() + previewLines +
-                                  stageThreeText + derivationText + productLines + closingPrompt);
-    EXPECT_EQ(result.exitStatus, 0);
+    const testing::KeyboardRun answered = run.runAnsweringThePrompt(closingPrompt);
+    const std::string console = stageOneText("6", "7", "40", "100") + readingText() +
+                                previewLines + stageThreeText + derivationText + productLines +
+                                closingPrompt;
+    EXPECT_EQ(answered.consoleWhenKeyWasDue, console);
+    EXPECT_EQ(answered.result.console, console);
+    EXPECT_EQ(answered.result.exitStatus, 0);
 }
 
 TEST_F(EndToEndWholeRun, AsciiProducts) {

@@ -1,11 +1,16 @@
 #include "support/runDirectory.hpp"
 
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 namespace drainPrep::testing {
 
@@ -90,6 +95,44 @@ RunResult RunDirectory::run(const std::string& keyboard, const std::string& shel
     std::filesystem::remove(root_ / ".keyboard");
     std::filesystem::remove(root_ / ".console");
     return result;
+}
+
+KeyboardRun RunDirectory::runAnsweringThePrompt(const std::string& prompt) const {
+    int keyboard[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, keyboard) != 0) throw std::runtime_error("no keyboard");
+    const std::string rootText = root_.string();
+    const std::string consolePath = (root_ / ".console").string();
+    const pid_t tool = fork();
+    if (tool == 0) {
+        const int console = open(consolePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (dup2(keyboard[1], STDIN_FILENO) >= 0 && dup2(console, STDOUT_FILENO) >= 0 &&
+            chdir(rootText.c_str()) == 0) {
+            execl(DRAINPREP_EXECUTABLE, DRAINPREP_EXECUTABLE, static_cast<char*>(nullptr));
+        }
+        _exit(127);
+    }
+    close(keyboard[1]);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    auto promptShown = [&] {
+        const std::string console = readFile(".console");
+        return console.size() >= prompt.size() &&
+               console.compare(console.size() - prompt.size(), prompt.size(), prompt) == 0;
+    };
+    int status = 0;
+    bool ended = false;
+    while (!(ended = waitpid(tool, &status, WNOHANG) == tool) && !promptShown() &&
+           std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    KeyboardRun run{readFile(".console"), {}};
+    if (!ended) {
+        send(keyboard[0], "\n", 1, MSG_NOSIGNAL);
+        waitpid(tool, &status, 0);
+    }
+    close(keyboard[0]);
+    run.result = {readFile(".console"), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+    std::filesystem::remove(root_ / ".console");
+    return run;
 }
 
 std::vector<std::int32_t> int32Elements(const std::string& bytes) {

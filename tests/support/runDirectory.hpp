@@ -15,6 +15,12 @@ struct RunResult {
     int exitStatus;
 };
 
+// A run answered the way a person at a terminal answers it.
+struct KeyboardRun {
+    std::string consoleWhenKeyWasDue;  // the console as it stood when the key was sent
+    RunResult result;
+};
+
 enum class Raster { dem, directions };
 
 using SampleRows = std::vector<std::vector<std::int16_t>>;
@@ -44,6 +50,10 @@ public:
     // Runs the tool here with `keyboard` on its standard input. `shellPrefix`
     // runs first in the same shell, e.g. "ulimit -v 100000; ".
     RunResult run(const std::string& keyboard = "\n", const std::string& shellPrefix = "") const;
+    // Runs the tool here with its standard input held open and sends the key
+    // once the console ends with `prompt`, or after half a minute; nothing
+    // if the tool ends before.
+    KeyboardRun runAnsweringThePrompt(const std::string& prompt) const;
 
 private:
     std::filesystem::path root_;
