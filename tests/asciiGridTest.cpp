@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
+#include <string>
+#include <utility>
 
 #include "output/asciiGrid.hpp"
 #include "output/binaryGrid.hpp"
@@ -84,6 +87,48 @@ TEST(AsciiGrid, FullDiskIsReportedInsteadOfDone) {
               "  Writing " + (directory.path() / "grid.asc").string() + " failed.");
     EXPECT_EQ(written.console, "");
     EXPECT_FALSE(std::filesystem::is_symlink(directory.path() / "grid.asc"));
+}
+
+// One of the output calls replaced by a failing one for the life of a test.
+class FailingCall {
+public:
+    enum Which { write, flush, close };
+    explicit FailingCall(Which which) : standard_(outputCalls) {
+        if (which == write) {
+            outputCalls.write = [](const void*, std::size_t, std::size_t, std::FILE*) {
+                return std::size_t{0};
+            };
+        } else if (which == flush) {
+            outputCalls.flush = [](std::FILE*) { return EOF; };
+        } else {
+            outputCalls.close = [](std::FILE* file) {
+                std::fclose(file);
+                return EOF;
+            };
+        }
+    }
+    ~FailingCall() { outputCalls = standard_; }
+
+private:
+    OutputCalls standard_;
+};
+
+// A file whose last bytes may not have reached the disk is reported and
+// removed, whichever call failed; the line before a close has been printed.
+TEST(AsciiGrid, FailingWriteFlushOrCloseIsReportedAndTheFileRemoved) {
+    for (const auto& [which, call] : {std::pair{FailingCall::write, "write"},
+                                      {FailingCall::flush, "flush"},
+                                      {FailingCall::close, "close"}}) {
+        RunDirectory directory;
+        const std::string path = (directory.path() / "grid.asc").string();
+        const FailingCall failing(which);
+        const Written written = writeGrid(directory, AsciiLayout::preview, -9999.0, sampleValue);
+        EXPECT_EQ(written.failure, "  Writing " + path + " failed.") << call;
+        EXPECT_EQ(written.console,
+                  which == FailingCall::close ? "  Writing " + path + " done.\n" : "")
+            << call;
+        EXPECT_FALSE(directory.exists("grid.asc")) << call;
+    }
 }
 
 TEST(BinaryGrid, LittleEndianElementsRowMajor) {

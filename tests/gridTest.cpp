@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-
 #include <sanitizer/asan_interface.h>
 
 #include "raster/intGrid.hpp"

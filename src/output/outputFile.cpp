@@ -8,6 +8,13 @@ constexpr std::size_t bufferBytes = std::size_t{1} << 20;
 
 }  // namespace
 
+OutputCalls outputCalls = {
+    [](const void* data, std::size_t size, std::size_t count, std::FILE* file) {
+        return std::fwrite(data, size, count, file);
+    },
+    [](std::FILE* file) { return std::fflush(file); },
+    [](std::FILE* file) { return std::fclose(file); }};
+
 bool OutputFile::open(const char* path, const char* mode) {
     file_.reset(std::fopen(path, mode));
     if (!file_) return false;
@@ -20,19 +27,21 @@ bool OutputFile::open(const char* path, const char* mode) {
 }
 
 void OutputFile::drain() {
-    if (used_ != 0 && std::fwrite(buffer_.data(), 1, used_, file_.get()) != used_) failed_ = true;
+    if (used_ != 0 && outputCalls.write(buffer_.data(), 1, used_, file_.get()) != used_) {
+        failed_ = true;
+    }
     used_ = 0;
 }
 
 bool OutputFile::finish() {
     drain();
-    if (std::fflush(file_.get()) != 0) failed_ = true;
+    if (outputCalls.flush(file_.get()) != 0) failed_ = true;
     return !failed_;
 }
 
 bool OutputFile::close() {
     std::FILE* file = file_.release();
-    return file == nullptr || std::fclose(file) == 0;
+    return file == nullptr || outputCalls.close(file) == 0;
 }
 
 }  // namespace drainPrep

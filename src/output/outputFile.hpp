@@ -23,6 +23,15 @@ struct OutputTarget {
 
 enum class Announcement { writingDone, writingOnly };
 
+// The three calls through which every output file reaches the disk, in one
+// place so that tests can make each of them fail; a run keeps the standard ones.
+struct OutputCalls {
+    std::size_t (*write)(const void* data, std::size_t size, std::size_t count, std::FILE* file);
+    int (*flush)(std::FILE* file);
+    int (*close)(std::FILE* file);
+};
+extern OutputCalls outputCalls;
+
 class OutputFile {
 public:
     // mode is "w" for text files, "wb" for binary ones.
