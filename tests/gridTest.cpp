@@ -7,7 +7,8 @@ namespace drainPrep {
 namespace {
 
 // A grid's block is rounded up to whole huge pages; under AddressSanitizer
-// the slack behind the last record is as untouchable as memory never had.
+// the slack behind the last record is poisoned, so a write there fails like
+// one outside any allocation.
 TEST(Grid, NothingPastTheLastRecordIsAddressableUnderAddressSanitizer) {
 #if __has_feature(address_sanitizer) || defined(__SANITIZE_ADDRESS__)
     const IntGrid grid(3, 5);

@@ -103,6 +103,7 @@ KeyboardRun RunDirectory::runAnsweringThePrompt(const std::string& prompt) const
     const std::string rootText = root_.string();
     const std::string consolePath = (root_ / ".console").string();
     const pid_t tool = fork();
+    if (tool < 0) throw std::runtime_error("no process for the tool");
     if (tool == 0) {
         const int console = open(consolePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (dup2(keyboard[1], STDIN_FILENO) >= 0 && dup2(console, STDOUT_FILENO) >= 0 &&
@@ -120,8 +121,9 @@ KeyboardRun RunDirectory::runAnsweringThePrompt(const std::string& prompt) const
     };
     int status = 0;
     bool ended = false;
-    while (!(ended = waitpid(tool, &status, WNOHANG) == tool) && !promptShown() &&
-           std::chrono::steady_clock::now() < giveUp) {
+    while (!promptShown() && std::chrono::steady_clock::now() < giveUp) {
+        ended = waitpid(tool, &status, WNOHANG) == tool;
+        if (ended) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     KeyboardRun run{readFile(".console"), {}};
