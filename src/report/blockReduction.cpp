@@ -17,6 +17,10 @@ std::int32_t reductionFactor(const StudyArea& area) {
     return blocksFor(std::max(area.nrows, area.ncols), longestMapSide);
 }
 
+std::int32_t enlargementFactor(const StudyArea& area) {
+    return std::max(1, shortestMapLongSide / std::max(area.nrows, area.ncols));
+}
+
 BlockReducer::BlockReducer(std::int32_t nrows, std::int32_t ncols, std::int32_t factor,
                            BlockRule rule)
     : ncols_(ncols), factor_(factor), rule_(rule), rowsLeft_(nrows) {

@@ -13,8 +13,15 @@ namespace drainPrep::report {
 // A map holds one pixel a cell up to this many pixels on its long side.
 constexpr std::int32_t longestMapSide = 2000;
 
+// Small areas are drawn larger, each cell a square of pixels, so that they
+// read at a glance.
+constexpr std::int32_t shortestMapLongSide = 600;
+
 // Cells per block side: 1 up to longestMapSide cells on the long side.
 std::int32_t reductionFactor(const StudyArea& area);
+
+// Pixels per cell side: above 1 for areas shorter than shortestMapLongSide.
+std::int32_t enlargementFactor(const StudyArea& area);
 
 struct ReducedGrid {
     std::int32_t nrows = 0;

@@ -23,7 +23,8 @@ int enviDataType(const BinaryGridFile& grid) { return grid.elementBytes == 8 ? 5
 
 const char* const wgs84Prj =
     "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137.0,"
-    "298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]";
+    "298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433],"
+    "AUTHORITY[\"EPSG\",4326]]";
 
 std::filesystem::path sidecarPath(const std::filesystem::path& gridPath, const char* extension) {
     std::filesystem::path path = gridPath;

@@ -11,7 +11,8 @@
 
 namespace drainPrep::report {
 
-// Geographic WGS 84, as the source rasters use, in the ESRI form of .prj files.
+// Geographic WGS 84, as the source rasters use, in the ESRI form of .prj
+// files; the EPSG code lets GDAL and QGIS name it EPSG:4326.
 extern const char* const wgs84Prj;
 
 // The ENVI header of a binary grid, with the georeference its ASCII twin

@@ -183,11 +183,12 @@ Failure scanGrids(const std::filesystem::path& folder, const StudyArea& area,
     GridStreams streams;
     if (auto failure = streams.open(folder, area.ncols)) return failure;
     scan = GridScan{};
-    scan.maps.factor = reductionFactor(area);
+    scan.maps.reduction = reductionFactor(area);
+    scan.maps.enlargement = enlargementFactor(area);
     scan.sourceDirections = EdgeBand(area.nrows, area.ncols);
     scan.sourceElevations = EdgeBand(area.nrows, area.ncols);
     scan.riverNums = EdgeBand(area.nrows, area.ncols);
-    Reducers reducers(area, scan.maps.factor);
+    Reducers reducers(area, scan.maps.reduction);
     RowTally tally(area, outletCount, measuredBasins, scan);
     GridRows rows(area.ncols);
     console << "  Reading the grids:" << std::flush;

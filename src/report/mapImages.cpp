@@ -25,13 +25,26 @@ constexpr double lightEast = -0.5;
 constexpr double lightNorth = 0.5;
 constexpr double lightUp = 0.70710678118654752;
 
+// colourOf(row, col) of each block; a block is a square of maps.enlargement
+// pixels.
 template <typename ColourOf>
 RgbImage paint(const MapGrids& maps, ColourOf colourOf) {
-    RgbImage image(maps.categories.ncols, maps.categories.nrows);
-    for (std::int32_t y = 0; y < image.height(); ++y) {
-        for (std::int32_t x = 0; x < image.width(); ++x) image.set(x, y, colourOf(y, x));
+    const std::int32_t side = maps.enlargement;
+    RgbImage image(maps.categories.ncols * side, maps.categories.nrows * side);
+    for (std::int32_t row = 0; row < maps.categories.nrows; ++row) {
+        for (std::int32_t col = 0; col < maps.categories.ncols; ++col) {
+            const Rgb colour = colourOf(row, col);
+            for (std::int32_t y = row * side; y < (row + 1) * side; ++y) {
+                for (std::int32_t x = col * side; x < (col + 1) * side; ++x) image.set(x, y, colour);
+            }
+        }
     }
     return image;
+}
+
+// The pixel at the middle of a cell's block.
+std::int32_t pixelOf(std::int32_t cell, const MapGrids& maps) {
+    return cell / maps.reduction * maps.enlargement + maps.enlargement / 2;
 }
 
 // Colour of a pixel that holds no value of the map's own.
@@ -263,7 +276,7 @@ RgbImage basinMap(const MapGrids& maps, const MapRanges& ranges,
     });
     // The largest basins last, so that their markers lie on top.
     for (auto marker = markers.rbegin(); marker != markers.rend(); ++marker) {
-        drawMarker(image, marker->col / maps.factor, marker->row / maps.factor, marker->label);
+        drawMarker(image, pixelOf(marker->col, maps), pixelOf(marker->row, maps), marker->label);
     }
     return image;
 }
@@ -287,13 +300,14 @@ RgbImage distanceMap(const MapGrids& maps, const MapRanges& ranges) {
 }
 
 RgbImage elevationMap(const MapGrids& maps, const MapRanges& ranges, const StudyArea& area) {
-    const double northSouthMetres = cellLengthNorthSouth * maps.factor;
+    const std::int32_t factor = maps.reduction;
+    const double northSouthMetres = cellLengthNorthSouth * factor;
     return paint(maps, [&](std::int32_t y, std::int32_t x) {
         const std::int32_t elevation = maps.elevations.at(y, x);
         if (elevation < 0) return seaColour;
-        const std::int32_t middleRow = std::min(y * maps.factor + maps.factor / 2, area.nrows - 1);
+        const std::int32_t middleRow = std::min(y * factor + factor / 2, area.nrows - 1);
         const double eastWestMetres =
-            cellLengthEastWest(cellCentreLat(area.latNW, middleRow)) * maps.factor;
+            cellLengthEastWest(cellCentreLat(area.latNW, middleRow)) * factor;
         const Rgb tint = colourOnScale(elevationScale(), elevationShare(elevation, ranges));
         return shaded(tint, reliefShade(maps.elevations, y, x, eastWestMetres, northSouthMetres));
     });

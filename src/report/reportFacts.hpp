@@ -33,7 +33,8 @@ struct ReportFacts {
     std::vector<Outlet> outlets;        // line i holds basin i + 1
     std::vector<BasinRow> largestBasins;  // largest first, ties by basin number
     std::vector<EdgeInflow> edgeInflow;
-    std::int32_t mapFactor = 1;
+    std::int32_t mapReduction = 1;    // cells per block side
+    std::int32_t mapEnlargement = 1;  // pixels per block side
     MapRanges mapRanges;
 };
 

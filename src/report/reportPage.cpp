@@ -324,29 +324,40 @@ std::vector<Tick> powerOfTenTicks(std::int32_t largest) {
     return ticks;
 }
 
+// What one pixel of a map stands for.
+std::string pixelScale(const ReportFacts& facts) {
+    const std::int32_t reduction = facts.mapReduction;
+    const double middleLat = (facts.area.latNW + southEdgeLat(facts.area)) / 2.0;
+    const double eastWestKm =
+        cellLengthEastWest(static_cast<std::int32_t>(std::lround(middleLat * 3600))) / 1000.0;
+    const double northSouthKm = cellLengthNorthSouth / 1000.0;
+    const std::string size = "about " + fixed(northSouthKm * reduction, 2) +
+                             " km north&ndash;south by " + fixed(eastWestKm * reduction, 2) +
+                             " km east&ndash;west at " + latitudeText(middleLat, 1);
+    if (reduction > 1) {
+        return "One pixel: " + std::to_string(reduction) + " &times; " +
+               std::to_string(reduction) + " cells, " + size +
+               "; it shows the most frequent basin and the largest amount of its cells.";
+    }
+    if (facts.mapEnlargement > 1) {
+        return "One cell: " + std::to_string(facts.mapEnlargement) + " &times; " +
+               std::to_string(facts.mapEnlargement) + " pixels, " + size + ".";
+    }
+    return "One pixel: one cell, " + size + ".";
+}
+
 std::string mapFigure(const ReportFacts& facts, const char* file, const std::string& title,
                       const std::string& legend) {
-    const std::int32_t factor = facts.mapFactor;
-    const std::int32_t width = (facts.area.ncols + factor - 1) / factor;
-    const std::int32_t height = (facts.area.nrows + factor - 1) / factor;
-    const double middleLat = (facts.area.latNW + southEdgeLat(facts.area)) / 2.0;
-    const double pixelEastWestKm =
-        cellLengthEastWest(static_cast<std::int32_t>(std::lround(middleLat * 3600))) * factor /
-        1000.0;
-    const double pixelNorthSouthKm = cellLengthNorthSouth * factor / 1000.0;
+    const auto pixels = [&facts](std::int32_t cells) {
+        return std::to_string((cells + facts.mapReduction - 1) / facts.mapReduction *
+                              facts.mapEnlargement);
+    };
     return "<figure><h3>" + title + "</h3>\n<img src=\"" + file + "\" width=\"" +
-           std::to_string(width) + "\" height=\"" + std::to_string(height) + "\" alt=\"" + title +
-           "\">\n" + legend + "<div class=\"muted\">North up. " +
+           pixels(facts.area.ncols) + "\" height=\"" + pixels(facts.area.nrows) + "\" alt=\"" +
+           title + "\">\n" + legend + "<div class=\"muted\">North up. " +
            edgeLongitude(facts.area.lonNW) + " to " + edgeLongitude(eastEdgeLon(facts.area)) +
            ", " + edgeLatitude(southEdgeLat(facts.area)) + " to " +
-           edgeLatitude(facts.area.latNW) + ". One pixel: " + std::to_string(factor) +
-           " &times; " + std::to_string(factor) + " cell" + (factor > 1 ? "s" : "") +
-           ", about " + fixed(pixelNorthSouthKm, 2) + " km north&ndash;south by " +
-           fixed(pixelEastWestKm, 2) + " km east&ndash;west at " + latitudeText(middleLat, 1) +
-           (factor > 1 ? "; each pixel shows the most frequent basin and the largest amount of "
-                         "its cells."
-                       : ".") +
-           "</div></figure>\n";
+           edgeLatitude(facts.area.latNW) + ". " + pixelScale(facts) + "</div></figure>\n";
 }
 
 std::string basinLegend(const ReportFacts& facts) {

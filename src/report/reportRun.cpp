@@ -60,7 +60,8 @@ Failure gatherFacts(const std::filesystem::path& folder, std::ostream& console, 
     facts.counts = scan.counts;
     facts.edgeInflow = findEdgeInflow(scan.sourceDirections, scan.sourceElevations, scan.riverNums);
     facts.largestBasins = basinRows(largest, scan, facts.edgeInflow);
-    facts.mapFactor = scan.maps.factor;
+    facts.mapReduction = scan.maps.reduction;
+    facts.mapEnlargement = scan.maps.enlargement;
     facts.mapRanges = mapRanges(scan.maps);
     maps = std::move(scan.maps);
     return std::nullopt;
