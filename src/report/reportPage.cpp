@@ -58,6 +58,18 @@ std::string edgeLongitude(double degrees) { return longitudeText(degrees, 4); }
 
 double eastEdgeLon(const StudyArea& area) { return area.lonNW + area.ncols / rowsPerDegree; }
 
+std::string outletCell(const Outlet& outlet) {
+    return "<td class=\"nowrap\">" + latitudeText(degrees(outlet.latArcSeconds), 4) + " " +
+           longitudeText(degrees(outlet.lonArcSeconds), 4) + "</td>";
+}
+
+// 55872.73 as "55,872.7".
+std::string groupedKm2(double km2) {
+    const std::string tenths = fixed(km2, 1);
+    return grouped(std::stoll(tenths.substr(0, tenths.size() - 2))) +
+           tenths.substr(tenths.size() - 2);
+}
+
 std::string row(const std::string& label, const std::string& value) {
     return "<tr><th>" + label + "</th><td>" + value + "</td></tr>\n";
 }
@@ -95,6 +107,7 @@ std::string pageStyle() {
            ".ticks span::before{content:'';position:absolute;left:50%;top:-5px;"
            "height:4px;border-left:1px solid #333}\n"
            "code{background:#f1f1f1;padding:0 .25em;border-radius:3px}\n"
+           ".nowrap,td code{white-space:nowrap}\n"
            "</style>\n";
 }
 
@@ -154,6 +167,18 @@ std::vector<std::string> edgeNames(const std::map<Edge, std::vector<std::int32_t
     return names;
 }
 
+// The outlets of the basins that water enters, largest basin first.
+std::vector<Outlet> basinsFedLargestFirst(const ReportFacts& facts, const InflowByBasin& groups) {
+    std::vector<Outlet> fed;
+    for (const auto& entry : groups.places) {
+        if (entry.first != noBasin) fed.push_back(facts.outlets[static_cast<std::size_t>(entry.first - 1)]);
+    }
+    std::stable_sort(fed.begin(), fed.end(), [](const Outlet& a, const Outlet& b) {
+        return a.basinSize > b.basinSize;
+    });
+    return fed;
+}
+
 std::string inflowAlert(const ReportFacts& facts, const InflowByBasin& groups) {
     if (facts.edgeInflow.empty()) {
         return "<div class=\"alert ok\"><strong>No water enters across the edge of the study "
@@ -204,9 +229,8 @@ std::string inflowSection(const ReportFacts& facts, const InflowByBasin& groups)
             "<table class=\"data\"><tr><th class=\"num\">Basin</th><th>Outlet</th>"
             "<th class=\"num\">Cells</th><th>Where water enters</th><th>Grow the area to the"
             "</th><th>Find the area that holds the whole basin</th></tr>\n";
-    for (const auto& [basin, byEdge] : groups.places) {
-        if (basin == noBasin) continue;
-        const Outlet& outlet = facts.outlets[static_cast<std::size_t>(basin - 1)];
+    for (const Outlet& outlet : basinsFedLargestFirst(facts, groups)) {
+        const auto& byEdge = groups.places.at(outlet.riverNum);
         std::string places;
         for (Edge edge : edgesInOrder) {
             const auto found = byEdge.find(edge);
@@ -214,10 +238,8 @@ std::string inflowSection(const ReportFacts& facts, const InflowByBasin& groups)
                 places += (places.empty() ? "" : "<br>") + placesText(edge, found->second);
             }
         }
-        html += "<tr><td class=\"num\">" + std::to_string(basin) + "</td><td>" +
-                latitudeText(degrees(outlet.latArcSeconds), 4) + " " +
-                longitudeText(degrees(outlet.lonArcSeconds), 4) + "</td><td class=\"num\">" +
-                grouped(outlet.basinSize) + "</td><td>" + places + "</td><td>" +
+        html += "<tr><td class=\"num\">" + std::to_string(outlet.riverNum) + "</td>" +
+                outletCell(outlet) + "<td class=\"num\">" + grouped(outlet.basinSize) + "</td><td>" + places + "</td><td>" +
                 listOfWords(edgeNames(byEdge)) + "</td><td><code>" + areaCommand(outlet) +
                 "</code></td></tr>\n";
     }
@@ -418,7 +440,7 @@ std::string mapsSection(const ReportFacts& facts) {
 // ---------------------------------------------------------------------------
 // Largest basins
 
-std::string basinsSection(const ReportFacts& facts) {
+std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups) {
     std::string html = "<h2>Largest basins</h2>\n";
     if (facts.largestBasins.empty()) return html + "<p>The study area holds no basin.</p>\n";
     html += "<p>The " + std::to_string(facts.largestBasins.size()) +
@@ -436,12 +458,15 @@ std::string basinsSection(const ReportFacts& facts) {
         html += "<tr><td class=\"num\">" + std::to_string(++rank) + "</td><td class=\"num\">" +
                 std::to_string(outlet.riverNum) + "</td><td class=\"num\">" +
                 std::to_string(outlet.row) + "</td><td class=\"num\">" +
-                std::to_string(outlet.col) + "</td><td>" +
-                latitudeText(degrees(outlet.latArcSeconds), 4) + " " +
-                longitudeText(degrees(outlet.lonArcSeconds), 4) + "</td><td class=\"num\">" +
-                grouped(outlet.basinSize) + "</td><td class=\"num\">" + fixed(basin.km2, 1) +
-                "</td><td class=\"num\">" + grouped(basin.longestPath) + "</td><td>" +
-                (basin.complete ? "yes" : "<strong>no</strong>: water enters across the edge") +
+                std::to_string(outlet.col) + "</td>" + outletCell(outlet) +
+                "<td class=\"num\">" + grouped(outlet.basinSize) + "</td><td class=\"num\">" +
+                groupedKm2(basin.km2) + "</td><td class=\"num\">" +
+                grouped(basin.longestPath) + "</td><td>" +
+                (basin.complete ? std::string("yes")
+                                : "<strong>no</strong>: water enters across the " +
+                                      listOfWords(edgeNames(groups.places.at(outlet.riverNum))) +
+                                      " edge" +
+                                      (groups.places.at(outlet.riverNum).size() > 1 ? "s" : "")) +
                 "</td></tr>\n";
     }
     return html + "</table>\n";
@@ -490,7 +515,7 @@ std::string reportPage(const ReportFacts& facts) {
            "</h1>\n<p class=\"muted\">The finished run in <code>" +
            escaped(std::filesystem::absolute(facts.folder).lexically_normal().string()) +
            "</code>.</p>\n" + inflowAlert(facts, groups) + studyAreaSection(facts) +
-           mapsSection(facts) + basinsSection(facts) + inflowSection(facts, groups) +
+           mapsSection(facts) + basinsSection(facts, groups) + inflowSection(facts, groups) +
            filesSection() + "</body>\n</html>\n";
 }
 
