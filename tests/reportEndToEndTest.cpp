@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "geometry/studyArea.hpp"
+#include "report/decimalText.hpp"
 #include "report/mapStyle.hpp"
 #include "support/runDirectory.hpp"
 
@@ -104,12 +105,6 @@ std::map<std::string, std::string> filesUnder(const RunDirectory& run, const std
         files[relative] = run.readFile(relative);
     }
     return files;
-}
-
-std::string fixed(double value, int decimals) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
 }
 
 // One finished drainPrep run, shared by every test; each test that changes
@@ -250,7 +245,8 @@ TEST_F(ReportEndToEnd, MapsShowEachKindOfCellInItsColour) {
         {"frame ring", basins, 0, 0, frameColour},
         {"sea", basins, 3, 12, seaColour},
         {"no data", basins, 6, 13, noDataColour},
-        {"loop", basins, 9, 9, landWithoutBasinColour},
+        {"loop", basins, 9, 9, loopColour},
+        {"removed outlet", basins, 5, 9, removedOutletColour},
         {"river of 56 cells", basins, 9, 5, riverColour},
 
         {"largest basin size at the outlet", sizes, 10, 5, colourOnScale(basinSizeScale(), 1.0)},
@@ -258,7 +254,7 @@ TEST_F(ReportEndToEnd, MapsShowEachKindOfCellInItsColour) {
         {"sea", sizes, 3, 12, seaColour},
         {"outlet at distance 0", distances, 10, 5, colourOnScale(distanceScale(), 0.0)},
         {"the longest path's head", distances, 2, 2, colourOnScale(distanceScale(), 1.0)},
-        {"loop", distances, 9, 9, landWithoutBasinColour},
+        {"loop", distances, 9, 9, loopColour},
         {"sea", elevations, 3, 12, seaColour},
         // Flat 100 m between the lowest land (50 m) and the peak (300 m).
         {"flat land, unshaded", elevations, 9, 3, colourOnScale(elevationScale(), 50.0 / 250.0)},

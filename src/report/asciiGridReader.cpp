@@ -1,7 +1,9 @@
 #include "report/asciiGridReader.hpp"
 
 #include <charconv>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace drainPrep::report {
 
@@ -64,11 +66,15 @@ std::optional<std::string> AsciiGridReader::readHeader() {
                            line.key + " <number>\".");
         }
     }
-    header_.ncols = static_cast<std::int32_t>(ncols);
-    header_.nrows = static_cast<std::int32_t>(nrows);
-    if (header_.ncols != ncols || header_.nrows != nrows || ncols < 1 || nrows < 1) {
+    const auto isCount = [](double value) {
+        return value >= 1 && value <= std::numeric_limits<std::int32_t>::max() &&
+               value == std::floor(value);
+    };
+    if (!isCount(ncols) || !isCount(nrows)) {
         return failure("gives no whole numbers of rows and columns in its header.");
     }
+    header_.ncols = static_cast<std::int32_t>(ncols);
+    header_.nrows = static_cast<std::int32_t>(nrows);
     return std::nullopt;
 }
 

@@ -5,6 +5,7 @@
 
 #include "analysis/directionCodes.hpp"
 #include "cell/directions.hpp"
+#include "report/runFiles.hpp"
 #include "report/surface.hpp"
 
 namespace drainPrep::report {
@@ -12,7 +13,6 @@ namespace drainPrep::report {
 namespace {
 
 constexpr std::int32_t bandWidth = 3;
-constexpr std::int32_t noBasin = -1;
 
 struct Cell {
     std::int32_t row;

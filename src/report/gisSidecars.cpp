@@ -8,8 +8,6 @@ namespace drainPrep::report {
 
 namespace {
 
-constexpr std::int32_t frameRingValue = -9999;
-
 std::string preciseNumber(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.12g", value);
@@ -49,7 +47,7 @@ std::string enviHeader(const BinaryGridFile& grid, const AsciiHeader& georeferen
            ", " + preciseNumber(northEdge) + ", " + cellSize + ", " + cellSize +
            ", WGS-84, units=Degrees}\n"
            "coordinate system string = {" + wgs84Prj + "}\n"
-           "data ignore value = " + std::to_string(frameRingValue) + "\n"
+           "data ignore value = " + std::to_string(binaryFrameRingValue) + "\n"
            "band names = {" + grid.bandName + "}\n";
 }
 

@@ -15,8 +15,6 @@ namespace {
 
 using Failure = std::optional<std::string>;
 
-constexpr std::int32_t noBasin = -1;
-constexpr std::int32_t frameRingValue = -9999;  // the binary products on the frame ring
 constexpr std::int32_t removedOutletSize = -1;
 constexpr std::int32_t notMeasured = -1;
 
@@ -78,18 +76,29 @@ struct Reducers {
     BlockReducer categories, basinSizes, distances, elevations;
 };
 
-// Counts a cell off the frame ring by what its source samples say it is, and
-// gives its category on the basin map.
-std::int32_t countSurface(std::int32_t elevation, std::int32_t direction, double cellKm2,
-                          CellCounts& counts) {
-    switch (surfaceOf(elevation, direction)) {
-        case Surface::sea: ++counts.sea; return seaCategory;
-        case Surface::noData: ++counts.noData; return noDataCategory;
+// Counts a cell off the frame ring by what its source samples say it is.
+Surface countSurface(std::int32_t elevation, std::int32_t direction, double cellKm2,
+                     CellCounts& counts) {
+    const Surface surface = surfaceOf(elevation, direction);
+    switch (surface) {
+        case Surface::sea: ++counts.sea; break;
+        case Surface::noData: ++counts.noData; break;
+        case Surface::land:
+            ++counts.land;
+            counts.landKm2 += cellKm2;
+            break;
+    }
+    return surface;
+}
+
+// A cell off the frame ring that belongs to no basin.
+std::int32_t categoryWithoutBasin(Surface surface, bool removedOutlet) {
+    switch (surface) {
+        case Surface::sea: return seaCategory;
+        case Surface::noData: return noDataCategory;
         case Surface::land: break;
     }
-    ++counts.land;
-    counts.landKm2 += cellKm2;
-    return landWithoutBasin;
+    return removedOutlet ? removedOutletCategory : loopCategory;
 }
 
 bool isBasinNumber(std::int32_t riverNum, std::int32_t outletCount) {
@@ -113,7 +122,7 @@ public:
         for (std::int32_t col = 0; col < area_.ncols; ++col) {
             const auto i = static_cast<std::size_t>(col);
             const std::int32_t riverNum = rows.riverNum[i];
-            if (riverNum != noBasin && riverNum != frameRingValue &&
+            if (riverNum != noBasin && riverNum != binaryFrameRingValue &&
                 !isBasinNumber(riverNum, outletCount_)) {
                 return wrongBasinNumber(riverNum, row, col);
             }
@@ -136,9 +145,10 @@ private:
             ++scan_.counts.frameRing;
             return frameCategory;
         }
-        const std::int32_t surface =
+        const Surface surface =
             countSurface(rows.elevation[i], rows.direction[i], cellKm2, scan_.counts);
-        return rows.riverNum[i] >= 1 ? rows.riverNum[i] : surface;
+        if (rows.riverNum[i] >= 1) return rows.riverNum[i];
+        return categoryWithoutBasin(surface, rows.basinSize[i] == removedOutletSize);
     }
 
     void measure(std::int32_t riverNum, std::int32_t distance, double cellKm2) {

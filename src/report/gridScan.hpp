@@ -18,10 +18,11 @@ namespace drainPrep::report {
 
 // What the basin map shows of a cell: its basin number (1 and up), or one of
 // these.
-constexpr std::int32_t landWithoutBasin = 0;  // on or above a loop, or a removed outlet
+constexpr std::int32_t loopCategory = 0;  // land on or above a loop
 constexpr std::int32_t seaCategory = -1;
 constexpr std::int32_t noDataCategory = -2;
 constexpr std::int32_t frameCategory = -3;
+constexpr std::int32_t removedOutletCategory = -4;  // land no cell drains into
 
 // Land, sea and no data count the cells off the frame ring.
 struct CellCounts {

@@ -53,7 +53,8 @@ Rgb backgroundColour(std::int32_t category) {
         case seaCategory: return seaColour;
         case noDataCategory: return noDataColour;
         case frameCategory: return frameColour;
-        default: return landWithoutBasinColour;
+        case removedOutletCategory: return removedOutletColour;
+        default: return loopColour;
     }
 }
 

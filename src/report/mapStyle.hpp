@@ -13,7 +13,8 @@ namespace drainPrep::report {
 constexpr Rgb seaColour{166, 206, 227};
 constexpr Rgb noDataColour{189, 189, 189};
 constexpr Rgb frameColour{99, 99, 99};
-constexpr Rgb landWithoutBasinColour{0, 0, 0};
+constexpr Rgb loopColour{0, 0, 0};
+constexpr Rgb removedOutletColour{255, 255, 255};
 constexpr Rgb riverColour{33, 102, 172};
 constexpr Rgb largeRiverColour{8, 48, 107};
 constexpr Rgb markerColour{215, 25, 28};

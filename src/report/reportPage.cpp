@@ -6,20 +6,14 @@
 #include <map>
 #include <set>
 
+#include "report/decimalText.hpp"
 #include "report/mapStyle.hpp"
 
 namespace drainPrep::report {
 
 namespace {
 
-constexpr std::int32_t noBasin = -1;
 constexpr Edge edgesInOrder[] = {Edge::north, Edge::east, Edge::south, Edge::west};
-
-std::string fixed(double value, int decimals) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
 
 // 1234567 as "1,234,567".
 std::string grouped(std::int64_t value) {
@@ -342,7 +336,7 @@ std::vector<Tick> powerOfTenTicks(std::int32_t largest) {
         ticks.push_back({basinSizeShare(static_cast<std::int32_t>(value), largest),
                          grouped(value)});
     }
-    if (ticks.back().at < 0.9) ticks.push_back({1.0, grouped(largest)});
+    if (largest > 1 && ticks.back().at < 0.9) ticks.push_back({1.0, grouped(largest)});
     return ticks;
 }
 
@@ -402,8 +396,8 @@ std::string basinLegend(const ReportFacts& facts) {
     }
     legend += swatch(seaColour, "sea") + swatch(noDataColour, "no data") +
               swatch(frameColour, "frame ring") +
-              swatch(landWithoutBasinColour, "land in no basin (on or above a loop, or a removed "
-                                             "outlet)") +
+              swatch(removedOutletColour, "removed outlet (no cell drains into it)") +
+              swatch(loopColour, "on or above a loop (no way to an outlet)") +
               swatch(markerColour, "outlet of a largest basin, numbered as in the table") +
               "</div>\n";
     return legend;
@@ -412,7 +406,8 @@ std::string basinLegend(const ReportFacts& facts) {
 std::string backgroundLegend() {
     return "<div class=\"legend\">" + swatch(seaColour, "sea") + swatch(noDataColour, "no data") +
            swatch(frameColour, "frame ring") +
-           swatch(landWithoutBasinColour, "land in no basin") + "</div>\n";
+           swatch(removedOutletColour, "removed outlet") +
+           swatch(loopColour, "on or above a loop") + "</div>\n";
 }
 
 std::string mapsSection(const ReportFacts& facts) {

@@ -46,6 +46,11 @@ inline const BinaryGridFile binaryGridFiles[] = {
     {riverNumBin, 4, "basin number"},
 };
 
+// Values the products hold: -9999 on the frame ring of the binary grids, -1
+// as the basin number of a cell in no basin.
+constexpr std::int32_t binaryFrameRingValue = -9999;
+constexpr std::int32_t noBasin = -1;
+
 // The georeference that every ASCII grid of a run carries in its header.
 struct AsciiHeader {
     std::int32_t ncols = 0;

@@ -1,16 +1,10 @@
 #include "report/scriptFiles.hpp"
 
-#include <cstdio>
+#include "report/decimalText.hpp"
 
 namespace drainPrep::report {
 
 namespace {
-
-std::string fixed(double value, int decimals) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
 
 constexpr int coordinateDecimals = 6;
 
