@@ -13,9 +13,10 @@ TEST(BlockReduction, FactorKeepsTheLongSideWithinTwoThousandPixels) {
     struct Case {
         std::int32_t nrows, ncols, factor;
     };
-    for (const Case& c : {Case{600, 900, 1}, Case{2000, 1, 1}, Case{3, 2001, 2}, Case{4000, 6000, 3},
-                          Case{8400, 15000, 8}}) {
-        EXPECT_EQ(reductionFactor({c.nrows, c.ncols, 40, 100}), c.factor) << c.nrows << "x" << c.ncols;
+    for (const Case& c : {Case{600, 900, 1}, Case{2000, 1, 1}, Case{3, 2001, 2},
+                          Case{4000, 6000, 3}, Case{8400, 15000, 8}}) {
+        EXPECT_EQ(reductionFactor({c.nrows, c.ncols, 40, 100}), c.factor)
+            << c.nrows << "x" << c.ncols;
     }
 }
 
@@ -29,29 +30,23 @@ ReducedGrid reduce(const std::vector<std::vector<std::int32_t>>& rows, std::int3
 
 // 5 x 7 cells in blocks of 2: the last block row and column are partial.
 const std::vector<std::vector<std::int32_t>> amounts = {
-    {-9999, -9999, 1, 1, 3, 1, 1},
-    {-9999, 7, 1, 2, 1, 1, 40},
-    {1, 1, 1, 1, 1, 2, 1},
-    {1, 1, 120, 1, 1, 1, 1},
-    {5, 1, 1, 1, -1, -1, 2},
+    {-9999, -9999, 1, 1, 3, 1, 1}, {-9999, 7, 1, 2, 1, 1, 40}, {1, 1, 1, 1, 1, 2, 1},
+    {1, 1, 120, 1, 1, 1, 1},       {5, 1, 1, 1, -1, -1, 2},
 };
 
 TEST(BlockReduction, AmountsTakeTheLargestValueOfTheBlock) {
     const ReducedGrid reduced = reduce(amounts, 2, BlockRule::largest);
     ASSERT_EQ(reduced.nrows, 3);
     ASSERT_EQ(reduced.ncols, 4);
-    EXPECT_EQ(reduced.values, (std::vector<std::int32_t>{7, 2, 3, 40,     //
-                                                         1, 120, 2, 1,    //
+    EXPECT_EQ(reduced.values, (std::vector<std::int32_t>{7, 2, 3, 40,   //
+                                                         1, 120, 2, 1,  //
                                                          5, 1, -1, 2}));
 }
 
 // Basin numbers, sea -1 and the frame ring -3.
 const std::vector<std::vector<std::int32_t>> categories = {
-    {-3, -3, -3, -3, -3, -3, -3},
-    {-3, 4, 4, 9, 9, -1, -3},
-    {-3, 4, 9, 9, 9, -1, -3},
-    {-3, 9, 4, 9, -1, -1, -3},
-    {-3, -3, -3, -3, -3, -3, -3},
+    {-3, -3, -3, -3, -3, -3, -3}, {-3, 4, 4, 9, 9, -1, -3},     {-3, 4, 9, 9, 9, -1, -3},
+    {-3, 9, 4, 9, -1, -1, -3},    {-3, -3, -3, -3, -3, -3, -3},
 };
 
 TEST(BlockReduction, CategoriesTakeTheMostFrequentValueOfTheBlock) {

@@ -23,7 +23,8 @@ struct Sample {
 using Literal = std::vector<std::vector<std::int32_t>>;
 
 EdgeBand bandOf(const Literal& grid) {
-    EdgeBand band(static_cast<std::int32_t>(grid.size()), static_cast<std::int32_t>(grid[0].size()));
+    EdgeBand band(static_cast<std::int32_t>(grid.size()),
+                  static_cast<std::int32_t>(grid[0].size()));
     for (std::size_t row = 0; row < grid.size(); ++row) {
         band.keepRow(static_cast<std::int32_t>(row), grid[row].data());
     }
@@ -54,7 +55,8 @@ std::vector<EdgeInflow> inflowOf(std::int32_t nrows, std::int32_t ncols,
     Literal basins = filled(nrows, ncols, 0);
     for (std::int32_t row = 0; row < nrows; ++row) {
         for (std::int32_t col = 0; col < ncols; ++col) {
-            basins[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] = basinAt(row, col);
+            basins[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] =
+                basinAt(row, col);
         }
     }
     place(direction, directions);
@@ -82,26 +84,46 @@ struct InflowCase {
 // 5) and the cells off both rings, rows 2 to 3 and columns 2 to 4.
 TEST(EdgeInflow, FollowsSourceCodesFromTheFrameRingToTheFirstCellOffBothRings) {
     const InflowCase cases[] = {
-        {"a north cell flowing south over the outlet ring", {{0, 3, S}, {1, 3, S}}, {},
+        {"a north cell flowing south over the outlet ring",
+         {{0, 3, S}, {1, 3, S}},
+         {},
          "north 0,3 -> 123; "},
-        {"codes pointing outward or along the edge", {{0, 3, N}, {0, 4, E}, {5, 2, S}, {2, 0, W},
-                                                      {3, 6, NE}, {5, 3, W}}, {}, ""},
+        {"codes pointing outward or along the edge",
+         {{0, 3, N}, {0, 4, E}, {5, 2, S}, {2, 0, W}, {3, 6, NE}, {5, 3, W}},
+         {},
+         ""},
         {"a diagonal from the frame ring into the frame ring", {{0, 1, SW}, {4, 0, SE}}, {}, ""},
         {"the four corners, counted north and south",
-         {{0, 0, SE}, {1, 1, SE}, {0, 6, SW}, {1, 5, SW}, {5, 0, NE}, {4, 1, NE}, {5, 6, NW},
+         {{0, 0, SE},
+          {1, 1, SE},
+          {0, 6, SW},
+          {1, 5, SW},
+          {5, 0, NE},
+          {4, 1, NE},
+          {5, 6, NW},
           {4, 5, NW}},
          {},
          "north 0,0 -> 122; north 0,6 -> 124; south 5,0 -> 132; south 5,6 -> 134; "},
-        {"west and east edges", {{2, 0, E}, {2, 1, E}, {3, 6, W}, {3, 5, W}}, {},
+        {"west and east edges",
+         {{2, 0, E}, {2, 1, E}, {3, 6, W}, {3, 5, W}},
+         {},
          "west 2,0 -> 122; east 3,6 -> 134; "},
         {"a path along the outlet ring before it turns inward",
-         {{0, 2, S}, {1, 2, E}, {1, 3, E}, {1, 4, E}, {1, 5, SW}}, {}, "north 0,2 -> 124; "},
-        {"a path that ends at an outlet code on the outlet ring", {{5, 3, N}}, {},
+         {{0, 2, S}, {1, 2, E}, {1, 3, E}, {1, 4, E}, {1, 5, SW}},
+         {},
+         "north 0,2 -> 124; "},
+        {"a path that ends at an outlet code on the outlet ring",
+         {{5, 3, N}},
+         {},
          "south 5,3 -> -1; "},
-        {"a path that meets the sea", {{0, 3, S}, {1, 3, S}}, {{1, 3, seaLevel}},
+        {"a path that meets the sea",
+         {{0, 3, S}, {1, 3, S}},
+         {{1, 3, seaLevel}},
          "north 0,3 -> -1; "},
         {"a path that meets no data", {{0, 3, S}, {1, 3, -9999}}, {}, "north 0,3 -> -1; "},
-        {"a path that leaves the area again", {{0, 2, SW}, {1, 1, NW}, {0, 0, N}}, {},
+        {"a path that leaves the area again",
+         {{0, 2, SW}, {1, 1, NW}, {0, 0, N}},
+         {},
          "north 0,2 -> -1; "},
         {"a path that circles on the rings", {{0, 3, S}, {1, 3, N}}, {}, "north 0,3 -> -1; "},
     };
@@ -128,8 +150,8 @@ TEST(EdgeInflow, BandKeepsTheThreeOuterRingsOfALargeGrid) {
         }
     }
     const EdgeBand band = bandOf(grid);
-    for (const auto& [row, col] : {std::pair{0, 5}, {2, 7}, {4, 0}, {4, 2}, {4, 8}, {4, 10},
-                                   {6, 5}, {8, 10}}) {
+    for (const auto& [row, col] :
+         {std::pair{0, 5}, {2, 7}, {4, 0}, {4, 2}, {4, 8}, {4, 10}, {6, 5}, {8, 10}}) {
         EXPECT_EQ(band.at(row, col), basinAt(row, col)) << row << "," << col;
     }
 }

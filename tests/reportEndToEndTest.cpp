@@ -118,7 +118,8 @@ protected:
         writeTerrain(*finished_);
         const RunResult result = finished_->run();
         ASSERT_EQ(result.exitStatus, 0) << result.console;
-        for (const char* raster : {"input"}) std::filesystem::remove_all(finished_->path() / raster);
+        for (const char* raster : {"input"})
+            std::filesystem::remove_all(finished_->path() / raster);
     }
     static void TearDownTestSuite() { finished_.reset(); }
 
@@ -183,10 +184,12 @@ TEST_F(ReportEndToEnd, TablesTheBasinsLargestFirstAndListsEveryInflowPlace) {
     const std::string largest =
         "  \"largestBasins\": [\n"
         "    {\"riverNum\": 2, \"row\": 10, \"col\": 5, \"lon\": 100.045833, \"lat\": 39.912500, "
-        "\"cells\": 57, \"km2\": " + fixed(basinKm2(river), 3) +
+        "\"cells\": 57, \"km2\": " +
+        fixed(basinKm2(river), 3) +
         ", \"longestPath\": 11, \"complete\": false},\n"
         "    {\"riverNum\": 1, \"row\": 8, \"col\": 14, \"lon\": 100.120833, \"lat\": 39.929167, "
-        "\"cells\": 4, \"km2\": " + fixed(basinKm2({{8, 4}}), 3) +
+        "\"cells\": 4, \"km2\": " +
+        fixed(basinKm2({{8, 4}}), 3) +
         ", \"longestPath\": 3, \"complete\": true}\n"
         "  ],\n";
     const std::string inflow =
@@ -281,8 +284,8 @@ TEST_F(ReportEndToEnd, SidecarsGiveEveryGridItsPlaceAndLeaveDrainPrepsFilesAsThe
         "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137.0,"
         "298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433],"
         "AUTHORITY[\"EPSG\",4326]]";
-    for (const char* grid : {"cutDem", "cutDir", "modDem", "distance", "flowDir", "flowAcc",
-                             "riverNum"}) {
+    for (const char* grid :
+         {"cutDem", "cutDir", "modDem", "distance", "flowDir", "flowAcc", "riverNum"}) {
         EXPECT_EQ(after.at(std::string("output/arcgis/") + grid + ".prj"), prj + "\n") << grid;
     }
     // The place of the ASCII twin: xllcorner 100, yllcorner 39.9 and
@@ -300,9 +303,11 @@ TEST_F(ReportEndToEnd, SidecarsGiveEveryGridItsPlaceAndLeaveDrainPrepsFilesAsThe
               "byte order = 0\n"
               "map info = {Geographic Lat/Lon, 1, 1, 100, 39.99999996, 0.00833333, 0.00833333, "
               "WGS-84, units=Degrees}\n"
-              "coordinate system string = {" + prj + "}\n"
-              "data ignore value = -9999\n"
-              "band names = {basin size in cells}\n");
+              "coordinate system string = {" +
+                  prj +
+                  "}\n"
+                  "data ignore value = -9999\n"
+                  "band names = {basin size in cells}\n");
     EXPECT_NE(after.at("output/modDem.hdr").find("data type = 5\n"), std::string::npos);
 }
 
@@ -312,8 +317,8 @@ TEST_F(ReportEndToEnd, GdalOpensTheBinaryGridWhereItsAsciiTwinLies) {
     }
     ASSERT_EQ(run.runReport().exitStatus, 0);
     const auto gdalinfo = [this](const char* grid) {
-        const std::string command = "cd '" + run.path().string() + "' && gdalinfo " + grid +
-                                    " > .gdalinfo 2>&1";
+        const std::string command =
+            "cd '" + run.path().string() + "' && gdalinfo " + grid + " > .gdalinfo 2>&1";
         EXPECT_EQ(std::system(command.c_str()), 0) << grid;
         return run.readFile(".gdalinfo");
     };
@@ -461,9 +466,9 @@ TEST_F(ReportEndToEnd, EveryBadInputIsNamedAndLeavesNoReportBehind) {
         const RunResult result = broken.runReport();
         EXPECT_EQ(result.exitStatus, 1);
         const std::string line = std::string(bad.message) + "\n";
-        EXPECT_TRUE(result.console.size() >= line.size() &&
-                    result.console.compare(result.console.size() - line.size(), line.size(),
-                                           line) == 0)
+        EXPECT_TRUE(
+            result.console.size() >= line.size() &&
+            result.console.compare(result.console.size() - line.size(), line.size(), line) == 0)
             << result.console;
         EXPECT_FALSE(broken.exists("output/report"));
         if (!broken.exists("output")) continue;

@@ -20,8 +20,7 @@ class AsciiGridReader {
 public:
     // Opens folder/relativePath and reads its six header lines. Failures name
     // the file by relativePath.
-    std::optional<std::string> open(const std::filesystem::path& folder,
-                                    const char* relativePath);
+    std::optional<std::string> open(const std::filesystem::path& folder, const char* relativePath);
     const AsciiHeader& header() const { return header_; }
 
     // The next row: header().ncols values.

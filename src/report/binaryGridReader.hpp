@@ -14,7 +14,7 @@ namespace drainPrep::report {
 class BinaryGridReader {
 public:
     std::optional<std::string> open(const std::filesystem::path& folder, const char* relativePath,
-                                     std::int32_t ncols);
+                                    std::int32_t ncols);
     // The next row: ncols values.
     std::optional<std::string> readRow(std::int32_t* values);
 

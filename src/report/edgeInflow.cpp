@@ -86,16 +86,21 @@ void EdgeBand::keepRow(std::int32_t row, const std::int32_t* values) {
 
 std::int32_t EdgeBand::at(std::int32_t row, std::int32_t col) const {
     const std::size_t start = rowStart_[static_cast<std::size_t>(row)];
-    if (keepsWholeRow(row) || col < bandWidth) return values_[start + static_cast<std::size_t>(col)];
+    if (keepsWholeRow(row) || col < bandWidth)
+        return values_[start + static_cast<std::size_t>(col)];
     return values_[start + static_cast<std::size_t>(col - (ncols_ - 2 * bandWidth))];
 }
 
 const char* edgeName(Edge edge) {
     switch (edge) {
-        case Edge::north: return "north";
-        case Edge::east: return "east";
-        case Edge::south: return "south";
-        case Edge::west: return "west";
+        case Edge::north:
+            return "north";
+        case Edge::east:
+            return "east";
+        case Edge::south:
+            return "south";
+        case Edge::west:
+            return "west";
     }
     return "";
 }
@@ -114,9 +119,8 @@ std::vector<EdgeInflow> findEdgeInflow(const EdgeBand& sourceDirections,
             const Cell cell{row, col};
             const std::optional<Cell> next = downstreamOf(cell, sourceDirections.at(row, col));
             if (!next || !isInside(*next, sourceDirections, 1)) continue;
-            inflow.push_back(
-                {edgeOf(cell, sourceDirections), row, col,
-                 basinJoined(cell, sourceDirections, sourceElevations, riverNums)});
+            inflow.push_back({edgeOf(cell, sourceDirections), row, col,
+                              basinJoined(cell, sourceDirections, sourceElevations, riverNums)});
         }
     }
     return inflow;

@@ -50,7 +50,6 @@ struct EdgeInflow {
 // whose basin number it takes; -1 when the path leaves the area, meets sea or
 // no data, or ends (an outlet code, or a circle within the rings) first.
 std::vector<EdgeInflow> findEdgeInflow(const EdgeBand& sourceDirections,
-                                       const EdgeBand& sourceElevations,
-                                       const EdgeBand& riverNums);
+                                       const EdgeBand& sourceElevations, const EdgeBand& riverNums);
 
 }  // namespace drainPrep::report

@@ -1,6 +1,7 @@
 #include "report/gisSidecars.hpp"
 
 #include <cstdio>
+#include <utility>
 
 #include "report/textFile.hpp"
 
@@ -33,22 +34,26 @@ std::string enviHeader(const BinaryGridFile& grid, const AsciiHeader& georeferen
     const double northEdge = georeference.yllcorner + georeference.nrows * georeference.cellsize;
     const std::string cellSize = preciseNumber(georeference.cellsize);
     const std::string name = std::filesystem::path(grid.path).filename().string();
-    return "ENVI\n"
-           "description = {drainPrep " + name + "}\n"
-           "samples = " + std::to_string(georeference.ncols) + "\n"
-           "lines = " + std::to_string(georeference.nrows) + "\n"
-           "bands = 1\n"
-           "header offset = 0\n"
-           "file type = ENVI Standard\n"
-           "data type = " + std::to_string(enviDataType(grid)) + "\n"
-           "interleave = bsq\n"
-           "byte order = 0\n"
-           "map info = {Geographic Lat/Lon, 1, 1, " + preciseNumber(georeference.xllcorner) +
-           ", " + preciseNumber(northEdge) + ", " + cellSize + ", " + cellSize +
-           ", WGS-84, units=Degrees}\n"
-           "coordinate system string = {" + wgs84Prj + "}\n"
-           "data ignore value = " + std::to_string(binaryFrameRingValue) + "\n"
-           "band names = {" + grid.bandName + "}\n";
+    const std::pair<const char*, std::string> lines[] = {
+        {"description", "{drainPrep " + name + "}"},
+        {"samples", std::to_string(georeference.ncols)},
+        {"lines", std::to_string(georeference.nrows)},
+        {"bands", "1"},
+        {"header offset", "0"},
+        {"file type", "ENVI Standard"},
+        {"data type", std::to_string(enviDataType(grid))},
+        {"interleave", "bsq"},
+        {"byte order", "0"},  // little-endian
+        {"map info", "{Geographic Lat/Lon, 1, 1, " + preciseNumber(georeference.xllcorner) + ", " +
+                         preciseNumber(northEdge) + ", " + cellSize + ", " + cellSize +
+                         ", WGS-84, units=Degrees}"},
+        {"coordinate system string", std::string("{") + wgs84Prj + "}"},
+        {"data ignore value", std::to_string(binaryFrameRingValue)},
+        {"band names", std::string("{") + grid.bandName + "}"},
+    };
+    std::string header = "ENVI\n";
+    for (const auto& [key, value] : lines) header += std::string(key) + " = " + value + "\n";
+    return header;
 }
 
 std::optional<std::string> writeGisSidecars(const std::filesystem::path& folder,

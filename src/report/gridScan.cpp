@@ -81,8 +81,12 @@ Surface countSurface(std::int32_t elevation, std::int32_t direction, double cell
                      CellCounts& counts) {
     const Surface surface = surfaceOf(elevation, direction);
     switch (surface) {
-        case Surface::sea: ++counts.sea; break;
-        case Surface::noData: ++counts.noData; break;
+        case Surface::sea:
+            ++counts.sea;
+            break;
+        case Surface::noData:
+            ++counts.noData;
+            break;
         case Surface::land:
             ++counts.land;
             counts.landKm2 += cellKm2;
@@ -94,9 +98,12 @@ Surface countSurface(std::int32_t elevation, std::int32_t direction, double cell
 // A cell off the frame ring that belongs to no basin.
 std::int32_t categoryWithoutBasin(Surface surface, bool removedOutlet) {
     switch (surface) {
-        case Surface::sea: return seaCategory;
-        case Surface::noData: return noDataCategory;
-        case Surface::land: break;
+        case Surface::sea:
+            return seaCategory;
+        case Surface::noData:
+            return noDataCategory;
+        case Surface::land:
+            break;
     }
     return removedOutlet ? removedOutletCategory : loopCategory;
 }
@@ -109,7 +116,9 @@ class RowTally {
 public:
     RowTally(const StudyArea& area, std::int32_t outletCount,
              const std::vector<std::int32_t>& measuredBasins, GridScan& scan)
-        : area_(area), outletCount_(outletCount), slotOf_(size(outletCount) + 1, notMeasured),
+        : area_(area),
+          outletCount_(outletCount),
+          slotOf_(size(outletCount) + 1, notMeasured),
           scan_(scan) {
         for (std::size_t slot = 0; slot < measuredBasins.size(); ++slot) {
             slotOf_[size(measuredBasins[slot])] = static_cast<std::int32_t>(slot);

@@ -43,10 +43,10 @@ struct BasinMeasure {
 struct MapGrids {
     std::int32_t reduction = 1;    // cells per block side
     std::int32_t enlargement = 1;  // pixels per block side
-    ReducedGrid categories;   // most frequent category
-    ReducedGrid basinSizes;   // largest basin size (flowAcc.bin)
-    ReducedGrid distances;    // largest distance to the outlet
-    ReducedGrid elevations;   // highest source elevation
+    ReducedGrid categories;        // most frequent category
+    ReducedGrid basinSizes;        // largest basin size (flowAcc.bin)
+    ReducedGrid distances;         // largest distance to the outlet
+    ReducedGrid elevations;        // highest source elevation
 };
 
 struct GridScan {

@@ -35,7 +35,8 @@ RgbImage paint(const MapGrids& maps, ColourOf colourOf) {
         for (std::int32_t col = 0; col < maps.categories.ncols; ++col) {
             const Rgb colour = colourOf(row, col);
             for (std::int32_t y = row * side; y < (row + 1) * side; ++y) {
-                for (std::int32_t x = col * side; x < (col + 1) * side; ++x) image.set(x, y, colour);
+                for (std::int32_t x = col * side; x < (col + 1) * side; ++x)
+                    image.set(x, y, colour);
             }
         }
     }
@@ -50,11 +51,16 @@ std::int32_t pixelOf(std::int32_t cell, const MapGrids& maps) {
 // Colour of a pixel that holds no value of the map's own.
 Rgb backgroundColour(std::int32_t category) {
     switch (category) {
-        case seaCategory: return seaColour;
-        case noDataCategory: return noDataColour;
-        case frameCategory: return frameColour;
-        case removedOutletCategory: return removedOutletColour;
-        default: return loopColour;
+        case seaCategory:
+            return seaColour;
+        case noDataCategory:
+            return noDataColour;
+        case frameCategory:
+            return frameColour;
+        case removedOutletCategory:
+            return removedOutletColour;
+        default:
+            return loopColour;
     }
 }
 
@@ -64,8 +70,8 @@ std::int32_t roundNumberAbove(std::int32_t value) {
     for (;;) {
         for (std::int64_t step : {1, 2, 5}) {
             if (step * decade >= value) {
-                return static_cast<std::int32_t>(
-                    std::min<std::int64_t>(step * decade, std::numeric_limits<std::int32_t>::max()));
+                return static_cast<std::int32_t>(std::min<std::int64_t>(
+                    step * decade, std::numeric_limits<std::int32_t>::max()));
             }
         }
         decade *= 10;
@@ -78,9 +84,9 @@ std::int32_t riverThresholdOf(const ReducedGrid& basinSizes) {
         if (size >= 1) sizes.push_back(size);
     }
     if (sizes.empty()) return std::numeric_limits<std::int32_t>::max();
-    const auto nth = sizes.begin() + static_cast<std::ptrdiff_t>(
-                                          static_cast<double>(sizes.size() - 1) *
-                                          (1.0 - riverPixelShare));
+    const auto nth =
+        sizes.begin() + static_cast<std::ptrdiff_t>(static_cast<double>(sizes.size() - 1) *
+                                                    (1.0 - riverPixelShare));
     std::nth_element(sizes.begin(), nth, sizes.end());
     return roundNumberAbove(std::max(*nth, smallestRiver));
 }
@@ -132,7 +138,8 @@ std::unordered_map<std::int32_t, Rgb> basinColours(const ReducedGrid& categories
         }
         std::size_t best = 0;
         for (std::size_t c = 1; c < palette.size(); ++c) {
-            if (std::make_pair(taken[c], uses[c]) < std::make_pair(taken[best], uses[best])) best = c;
+            if (std::make_pair(taken[c], uses[c]) < std::make_pair(taken[best], uses[best]))
+                best = c;
         }
         colourOf[basin] = best;
         ++uses[best];
@@ -195,7 +202,8 @@ void drawMarker(RgbImage& image, std::int32_t cx, std::int32_t cy, std::int32_t 
     const std::string text = std::to_string(label);
     const auto textWidth = static_cast<std::int32_t>(text.size()) * (glyphWidth + 2);
     const std::int32_t left = std::clamp(cx + 7, 1, std::max(1, image.width() - textWidth));
-    const std::int32_t top = std::clamp(cy - 7 - glyphHeight, 1, std::max(1, image.height() - glyphHeight - 1));
+    const std::int32_t top =
+        std::clamp(cy - 7 - glyphHeight, 1, std::max(1, image.height() - glyphHeight - 1));
     drawDigits(image, text, left, top, haloColour, true);
     drawDigits(image, text, left, top, labelColour, false);
 }

@@ -25,7 +25,7 @@ const ColourScale& basinSizeScale() {
 
 const ColourScale& distanceScale() {
     static const ColourScale scale = {
-        {0.0, {68, 1, 84}},    {0.25, {59, 82, 139}},  {0.5, {33, 145, 140}},
+        {0.0, {68, 1, 84}},    {0.25, {59, 82, 139}}, {0.5, {33, 145, 140}},
         {0.75, {94, 201, 98}}, {1.0, {253, 231, 37}},
     };
     return scale;
@@ -33,8 +33,8 @@ const ColourScale& distanceScale() {
 
 const ColourScale& elevationScale() {
     static const ColourScale scale = {
-        {0.0, {54, 128, 68}},    {0.15, {120, 172, 88}},  {0.35, {222, 214, 128}},
-        {0.6, {196, 150, 92}},   {0.85, {140, 105, 80}},  {1.0, {245, 245, 245}},
+        {0.0, {54, 128, 68}},  {0.15, {120, 172, 88}}, {0.35, {222, 214, 128}},
+        {0.6, {196, 150, 92}}, {0.85, {140, 105, 80}}, {1.0, {245, 245, 245}},
     };
     return scale;
 }
@@ -61,8 +61,8 @@ std::string hexColour(Rgb colour) {
 std::string cssGradient(const ColourScale& scale) {
     std::string css = "linear-gradient(to right";
     for (const ColourStop& stop : scale) {
-        css += ", " + hexColour(stop.colour) + " " + std::to_string(std::lround(stop.at * 100)) +
-               "%";
+        css +=
+            ", " + hexColour(stop.colour) + " " + std::to_string(std::lround(stop.at * 100)) + "%";
     }
     return css + ")";
 }

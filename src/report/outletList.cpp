@@ -37,16 +37,16 @@ std::optional<std::string> checkOutlet(const Outlet& outlet, std::int32_t expect
         return "basin number " + std::to_string(outlet.riverNum) + " where " +
                std::to_string(expectedNumber) + " is due.";
     }
-    if (outlet.row < 0 || outlet.row >= area.nrows || outlet.col < 0 ||
-        outlet.col >= area.ncols) {
+    if (outlet.row < 0 || outlet.row >= area.nrows || outlet.col < 0 || outlet.col >= area.ncols) {
         return "row " + std::to_string(outlet.row + 1) + ", column " +
                std::to_string(outlet.col + 1) + " lie outside the " + std::to_string(area.nrows) +
                " x " + std::to_string(area.ncols) + " cells of clipArea.dat.";
     }
     if (outlet.latArcSeconds != cellCentreLat(area.latNW, outlet.row) ||
         outlet.lonArcSeconds != cellCentreLon(area.lonNW, outlet.col)) {
-        return std::string("the coordinates are not those of the cell's centre in the study area "
-                           "of clipArea.dat.");
+        return std::string(
+            "the coordinates are not those of the cell's centre in the study area "
+            "of clipArea.dat.");
     }
     if (outlet.basinSize < 1) return std::string("a basin size below 1.");
     return std::nullopt;
@@ -66,11 +66,12 @@ std::optional<std::string> readOutletList(const std::filesystem::path& folder,
             std::string(outletListFile) + ", line " + std::to_string(lineNumber) + ": ";
         std::int32_t fields[fieldsPerLine];
         if (!readFields(line, fields)) {
-            return where + "six whole numbers belong here (basin, row, column, longitude, "
-                           "latitude, basin size).";
+            return where +
+                   "six whole numbers belong here (basin, row, column, longitude, "
+                   "latitude, basin size).";
         }
-        const Outlet outlet{fields[0], zeroBased(fields[1]), zeroBased(fields[2]),
-                            fields[3], fields[4],            fields[5]};
+        const Outlet outlet{
+            fields[0], zeroBased(fields[1]), zeroBased(fields[2]), fields[3], fields[4], fields[5]};
         if (auto wrong = checkOutlet(outlet, lineNumber, area)) return where + *wrong;
         outlets.push_back(outlet);
     }

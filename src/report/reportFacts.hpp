@@ -30,7 +30,7 @@ struct ReportFacts {
     StudyArea area;
     AsciiHeader georeference;
     CellCounts counts;
-    std::vector<Outlet> outlets;        // line i holds basin i + 1
+    std::vector<Outlet> outlets;          // line i holds basin i + 1
     std::vector<BasinRow> largestBasins;  // largest first, ties by basin number
     std::vector<EdgeInflow> edgeInflow;
     std::int32_t mapReduction = 1;    // cells per block side

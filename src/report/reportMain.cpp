@@ -1,5 +1,6 @@
 // drainPrepReport [FOLDER]: the report of a finished drainPrep run, in
 // FOLDER/output/report/ (FOLDER defaults to the current one).
+#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -32,7 +33,7 @@ int main(int argc, char** argv) {
         std::cout << *failure << std::endl;
         return 1;
     }
-    std::cout << "  Report: " << (std::filesystem::path(argument) / "output" / "report" / "index.html").string()
-              << std::endl;
+    const std::filesystem::path page = std::filesystem::path(argument) / "output/report/index.html";
+    std::cout << "  Report: " << page.string() << std::endl;
     return 0;
 }

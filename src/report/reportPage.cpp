@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
-#include <set>
 
 #include "report/decimalText.hpp"
 #include "report/mapStyle.hpp"
@@ -28,11 +27,20 @@ std::string escaped(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -69,7 +77,8 @@ std::string row(const std::string& label, const std::string& value) {
 }
 
 std::string cellsAndShare(std::int64_t cells, std::int64_t total) {
-    const double percent = total > 0 ? 100.0 * static_cast<double>(cells) / static_cast<double>(total) : 0.0;
+    const double percent =
+        total > 0 ? 100.0 * static_cast<double>(cells) / static_cast<double>(total) : 0.0;
     return grouped(cells) + " <span class=\"muted\">(" + fixed(percent, 1) + "%)</span>";
 }
 
@@ -109,7 +118,8 @@ std::string pageStyle() {
 // Edge inflow
 
 struct InflowByBasin {
-    std::map<std::int32_t, std::map<Edge, std::vector<std::int32_t>>> places;  // basin, edge, positions
+    std::map<std::int32_t, std::map<Edge, std::vector<std::int32_t>>>
+        places;  // basin, edge, positions
     std::map<Edge, std::int64_t> perEdge;
 };
 
@@ -165,11 +175,12 @@ std::vector<std::string> edgeNames(const std::map<Edge, std::vector<std::int32_t
 std::vector<Outlet> basinsFedLargestFirst(const ReportFacts& facts, const InflowByBasin& groups) {
     std::vector<Outlet> fed;
     for (const auto& entry : groups.places) {
-        if (entry.first != noBasin) fed.push_back(facts.outlets[static_cast<std::size_t>(entry.first - 1)]);
+        if (entry.first != noBasin) {
+            fed.push_back(facts.outlets[static_cast<std::size_t>(entry.first - 1)]);
+        }
     }
-    std::stable_sort(fed.begin(), fed.end(), [](const Outlet& a, const Outlet& b) {
-        return a.basinSize > b.basinSize;
-    });
+    std::stable_sort(fed.begin(), fed.end(),
+                     [](const Outlet& a, const Outlet& b) { return a.basinSize > b.basinSize; });
     return fed;
 }
 
@@ -178,28 +189,28 @@ std::string inflowAlert(const ReportFacts& facts, const InflowByBasin& groups) {
         return "<div class=\"alert ok\"><strong>No water enters across the edge of the study "
                "area.</strong> Every basin lies wholly inside it.</div>\n";
     }
-    std::set<Edge> sides;
+    std::map<Edge, std::vector<std::int32_t>> sidesToGrow;  // the edges that feed basins
     std::int64_t basinsFed = 0;
     for (const auto& [basin, byEdge] : groups.places) {
         if (basin == noBasin) continue;
         ++basinsFed;
-        for (const auto& entry : byEdge) sides.insert(entry.first);
+        for (const auto& entry : byEdge) sidesToGrow[entry.first];
     }
-    std::vector<std::string> sideNames;
-    for (Edge edge : edgesInOrder) {
-        if (sides.count(edge) != 0) sideNames.push_back(edgeName(edge));
-    }
-    std::string text = "<div class=\"alert warn\"><strong>Water enters the study area across its "
-                       "edge at " + grouped(static_cast<std::int64_t>(facts.edgeInflow.size())) +
-                       " cell" + (facts.edgeInflow.size() > 1 ? "s" : "") + "</strong>";
+    std::string text =
+        "<div class=\"alert warn\"><strong>Water enters the study area across its "
+        "edge at " +
+        grouped(static_cast<std::int64_t>(facts.edgeInflow.size())) + " cell" +
+        (facts.edgeInflow.size() > 1 ? "s" : "") + "</strong>";
     if (basinsFed == 0) {
-        return text + ", but none of it reaches a basin of the area. See "
-                      "<a href=\"#inflow\">Water entering across the edge</a>.</div>\n";
+        return text +
+               ", but none of it reaches a basin of the area. See "
+               "<a href=\"#inflow\">Water entering across the edge</a>.</div>\n";
     }
     text += ", feeding " + grouped(basinsFed) + " basin" + (basinsFed > 1 ? "s" : "") +
             ". Those basins are incomplete: a model of this area misses their upstream water. "
             "To hold them whole the study area must grow to the <strong>" +
-            listOfWords(sideNames) + "</strong>. See <a href=\"#inflow\">Water entering across "
+            listOfWords(edgeNames(sidesToGrow)) +
+            "</strong>. See <a href=\"#inflow\">Water entering across "
             "the edge</a> for each basin and the command that finds the area it needs.</div>\n";
     return text;
 }
@@ -207,22 +218,25 @@ std::string inflowAlert(const ReportFacts& facts, const InflowByBasin& groups) {
 std::string inflowSection(const ReportFacts& facts, const InflowByBasin& groups) {
     std::string html = "<h2 id=\"inflow\">Water entering across the edge</h2>\n";
     if (facts.edgeInflow.empty()) {
-        return html + "<p>No cell of the frame ring (the outermost ring of cells) has a source "
-                      "direction (<code>cutDir.asc</code>) that points into the area.</p>\n";
+        return html +
+               "<p>No cell of the frame ring (the outermost ring of cells) has a source "
+               "direction (<code>cutDir.asc</code>) that points into the area.</p>\n";
     }
-    html += "<p>A cell of the frame ring whose source direction (<code>cutDir.asc</code>) points "
-            "into the area brings water from outside that the run cannot route: the basin it "
-            "joins misses everything upstream. Places by edge:";
+    html +=
+        "<p>A cell of the frame ring whose source direction (<code>cutDir.asc</code>) points "
+        "into the area brings water from outside that the run cannot route: the basin it "
+        "joins misses everything upstream. Places by edge:";
     for (Edge edge : edgesInOrder) {
         const auto count = groups.perEdge.find(edge);
         html += std::string(" ") + edgeName(edge) + " " +
                 grouped(count == groups.perEdge.end() ? 0 : count->second) +
                 (edge == Edge::west ? "." : ",");
     }
-    html += " Rows and columns count from 0 in the north-west, as in the grids.</p>\n"
-            "<table class=\"data\"><tr><th class=\"num\">Basin</th><th>Outlet</th>"
-            "<th class=\"num\">Cells</th><th>Where water enters</th><th>Grow the area to the"
-            "</th><th>Find the area that holds the whole basin</th></tr>\n";
+    html +=
+        " Rows and columns count from 0 in the north-west, as in the grids.</p>\n"
+        "<table class=\"data\"><tr><th class=\"num\">Basin</th><th>Outlet</th>"
+        "<th class=\"num\">Cells</th><th>Where water enters</th><th>Grow the area to the"
+        "</th><th>Find the area that holds the whole basin</th></tr>\n";
     for (const Outlet& outlet : basinsFedLargestFirst(facts, groups)) {
         const auto& byEdge = groups.places.at(outlet.riverNum);
         std::string places;
@@ -233,13 +247,14 @@ std::string inflowSection(const ReportFacts& facts, const InflowByBasin& groups)
             }
         }
         html += "<tr><td class=\"num\">" + std::to_string(outlet.riverNum) + "</td>" +
-                outletCell(outlet) + "<td class=\"num\">" + grouped(outlet.basinSize) + "</td><td>" + places + "</td><td>" +
-                listOfWords(edgeNames(byEdge)) + "</td><td><code>" + areaCommand(outlet) +
-                "</code></td></tr>\n";
+                outletCell(outlet) + "<td class=\"num\">" + grouped(outlet.basinSize) +
+                "</td><td>" + places + "</td><td>" + listOfWords(edgeNames(byEdge)) +
+                "</td><td><code>" + areaCommand(outlet) + "</code></td></tr>\n";
     }
-    html += "</table>\n<p><code>drainPrepArea LAT LON</code> prints the smallest "
-            "<code>clipArea.dat</code> that holds the whole basin of the outlet at that latitude "
-            "and longitude; with <code>--write</code> it writes that file.</p>\n";
+    html +=
+        "</table>\n<p><code>drainPrepArea LAT LON</code> prints the smallest "
+        "<code>clipArea.dat</code> that holds the whole basin of the outlet at that latitude "
+        "and longitude; with <code>--write</code> it writes that file.</p>\n";
     const auto lost = groups.places.find(noBasin);
     if (lost != groups.places.end()) {
         std::string places;
@@ -249,9 +264,10 @@ std::string inflowSection(const ReportFacts& facts, const InflowByBasin& groups)
                 places += "<li>" + placesText(edge, found->second) + "</li>";
             }
         }
-        html += "<p>Water that enters but reaches no basin of the area (its path leaves the "
-                "area again, meets sea or no data, or ends at the edge):</p><ul>" + places +
-                "</ul>\n";
+        html +=
+            "<p>Water that enters but reaches no basin of the area (its path leaves the "
+            "area again, meets sea or no data, or ends at the edge):</p><ul>" +
+            places + "</ul>\n";
     }
     return html;
 }
@@ -268,8 +284,8 @@ std::string studyAreaSection(const ReportFacts& facts) {
     std::string html = "<h2>Study area</h2>\n<table class=\"facts\">\n";
     html += row("Rows &times; columns", grouped(area.nrows) + " &times; " + grouped(area.ncols) +
                                             " = " + grouped(cells) + " cells");
-    html += row("North-west corner", latitudeText(area.latNW, 0) + " " +
-                                         longitudeText(area.lonNW, 0));
+    html +=
+        row("North-west corner", latitudeText(area.latNW, 0) + " " + longitudeText(area.lonNW, 0));
     html += row("Extent", edgeLatitude(south) + " to " + edgeLatitude(area.latNW) + ", " +
                               edgeLongitude(area.lonNW) + " to " + edgeLongitude(east) + ": " +
                               fixed(area.latNW - south, 4) + "&deg; north&ndash;south &times; " +
@@ -310,8 +326,9 @@ struct Tick {
 
 std::string scaleLegend(const ColourScale& scale, const std::vector<Tick>& ticks,
                         const std::string& unit) {
-    std::string html = "<div class=\"scale\"><div class=\"bar\" style=\"background:" +
-                       cssGradient(scale) + "\"></div><div class=\"ticks\">";
+    std::string html =
+        "<div class=\"scale\"><div class=\"bar\" style=\"background:" + cssGradient(scale) +
+        "\"></div><div class=\"ticks\">";
     for (const Tick& tick : ticks) {
         html += "<span style=\"left:" + fixed(100.0 * tick.at, 2) + "%\">" + tick.label + "</span>";
     }
@@ -324,8 +341,8 @@ std::vector<Tick> linearTicks(std::int32_t low, std::int32_t high) {
     for (int i = 0; i <= parts; ++i) {
         const double value = low + (high - low) * static_cast<double>(i) / parts;
         if (i > 0 && high == low) break;
-        ticks.push_back({high > low ? (value - low) / (high - low) : 0.0,
-                         grouped(std::llround(value))});
+        ticks.push_back(
+            {high > low ? (value - low) / (high - low) : 0.0, grouped(std::llround(value))});
     }
     return ticks;
 }
@@ -333,8 +350,8 @@ std::vector<Tick> linearTicks(std::int32_t low, std::int32_t high) {
 std::vector<Tick> powerOfTenTicks(std::int32_t largest) {
     std::vector<Tick> ticks;
     for (std::int64_t value = 1; value <= largest; value *= 10) {
-        ticks.push_back({basinSizeShare(static_cast<std::int32_t>(value), largest),
-                         grouped(value)});
+        ticks.push_back(
+            {basinSizeShare(static_cast<std::int32_t>(value), largest), grouped(value)});
     }
     if (largest > 1 && ticks.back().at < 0.9) ticks.push_back({1.0, grouped(largest)});
     return ticks;
@@ -351,8 +368,8 @@ std::string pixelScale(const ReportFacts& facts) {
                              " km north&ndash;south by " + fixed(eastWestKm * reduction, 2) +
                              " km east&ndash;west at " + latitudeText(middleLat, 1);
     if (reduction > 1) {
-        return "One pixel: " + std::to_string(reduction) + " &times; " +
-               std::to_string(reduction) + " cells, " + size +
+        return "One pixel: " + std::to_string(reduction) + " &times; " + std::to_string(reduction) +
+               " cells, " + size +
                "; it shows the most frequent basin and the largest amount of its cells.";
     }
     if (facts.mapEnlargement > 1) {
@@ -372,26 +389,27 @@ std::string mapFigure(const ReportFacts& facts, const char* file, const std::str
            pixels(facts.area.ncols) + "\" height=\"" + pixels(facts.area.nrows) + "\" alt=\"" +
            title + "\">\n" + legend + "<div class=\"muted\">North up. " +
            edgeLongitude(facts.area.lonNW) + " to " + edgeLongitude(eastEdgeLon(facts.area)) +
-           ", " + edgeLatitude(southEdgeLat(facts.area)) + " to " +
-           edgeLatitude(facts.area.latNW) + ". " + pixelScale(facts) + "</div></figure>\n";
+           ", " + edgeLatitude(southEdgeLat(facts.area)) + " to " + edgeLatitude(facts.area.latNW) +
+           ". " + pixelScale(facts) + "</div></figure>\n";
 }
 
 std::string basinLegend(const ReportFacts& facts) {
     const MapRanges& ranges = facts.mapRanges;
-    const double km2PerCell = facts.counts.land > 0 ? facts.counts.landKm2 / static_cast<double>(facts.counts.land) : 0.0;
+    const double km2PerCell =
+        facts.counts.land > 0 ? facts.counts.landKm2 / static_cast<double>(facts.counts.land) : 0.0;
     std::string palette;
     for (Rgb colour : basinPalette()) {
-        palette += "<span class=\"swatch\" style=\"margin-right:0;background:" +
-                   hexColour(colour) + "\"></span>";
+        palette += "<span class=\"swatch\" style=\"margin-right:0;background:" + hexColour(colour) +
+                   "\"></span>";
     }
-    std::string legend = "<div class=\"legend\"><span>" + palette +
-                         " basins (neighbours differ)</span>";
+    std::string legend =
+        "<div class=\"legend\"><span>" + palette + " basins (neighbours differ)</span>";
     if (ranges.riverThreshold < std::numeric_limits<std::int32_t>::max()) {
         const auto large = std::int64_t{ranges.riverThreshold} * 10;
-        legend += swatch(riverColour, "river: basin size from " + grouped(ranges.riverThreshold) +
-                                          " cells (about " +
-                                          grouped(std::llround(ranges.riverThreshold * km2PerCell)) +
-                                          " km&sup2;)");
+        legend +=
+            swatch(riverColour,
+                   "river: basin size from " + grouped(ranges.riverThreshold) + " cells (about " +
+                       grouped(std::llround(ranges.riverThreshold * km2PerCell)) + " km&sup2;)");
         legend += swatch(largeRiverColour, "from " + grouped(large) + " cells");
     }
     legend += swatch(seaColour, "sea") + swatch(noDataColour, "no data") +
@@ -405,8 +423,7 @@ std::string basinLegend(const ReportFacts& facts) {
 
 std::string backgroundLegend() {
     return "<div class=\"legend\">" + swatch(seaColour, "sea") + swatch(noDataColour, "no data") +
-           swatch(frameColour, "frame ring") +
-           swatch(removedOutletColour, "removed outlet") +
+           swatch(frameColour, "frame ring") + swatch(removedOutletColour, "removed outlet") +
            swatch(loopColour, "on or above a loop") + "</div>\n";
 }
 
@@ -422,13 +439,12 @@ std::string mapsSection(const ReportFacts& facts) {
                       scaleLegend(distanceScale(), linearTicks(0, ranges.longestPath),
                                   "steps along the flow to the basin's outlet") +
                           backgroundLegend());
-    html += mapFigure(facts, elevationMapFile, "Elevation",
-                      scaleLegend(elevationScale(),
-                                  linearTicks(ranges.lowestLand, ranges.highestLand),
-                                  "metres, as cut from the source DEM; shaded by a light from the "
-                                  "north-west") +
-                          "<div class=\"legend\">" + swatch(seaColour, "sea (below 0 m)") +
-                          "</div>\n");
+    html +=
+        mapFigure(facts, elevationMapFile, "Elevation",
+                  scaleLegend(elevationScale(), linearTicks(ranges.lowestLand, ranges.highestLand),
+                              "metres, as cut from the source DEM; shaded by a light from the "
+                              "north-west") +
+                      "<div class=\"legend\">" + swatch(seaColour, "sea (below 0 m)") + "</div>\n");
     return html;
 }
 
@@ -438,8 +454,8 @@ std::string mapsSection(const ReportFacts& facts) {
 std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups) {
     std::string html = "<h2>Largest basins</h2>\n";
     if (facts.largestBasins.empty()) return html + "<p>The study area holds no basin.</p>\n";
-    html += "<p>The " + std::to_string(facts.largestBasins.size()) +
-            " largest of " + grouped(static_cast<std::int64_t>(facts.outlets.size())) +
+    html += "<p>The " + std::to_string(facts.largestBasins.size()) + " largest of " +
+            grouped(static_cast<std::int64_t>(facts.outlets.size())) +
             " basins. Row and column of the outlet count from 0 in the north-west, as in the "
             "grids; the longest flow path is the largest distance to the outlet in the basin. The "
             "same table is in <code>summary.json</code>.</p>\n"
@@ -453,15 +469,14 @@ std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups)
         html += "<tr><td class=\"num\">" + std::to_string(++rank) + "</td><td class=\"num\">" +
                 std::to_string(outlet.riverNum) + "</td><td class=\"num\">" +
                 std::to_string(outlet.row) + "</td><td class=\"num\">" +
-                std::to_string(outlet.col) + "</td>" + outletCell(outlet) +
-                "<td class=\"num\">" + grouped(outlet.basinSize) + "</td><td class=\"num\">" +
-                groupedKm2(basin.km2) + "</td><td class=\"num\">" +
-                grouped(basin.longestPath) + "</td><td>" +
-                (basin.complete ? std::string("yes")
-                                : "<strong>no</strong>: water enters across the " +
-                                      listOfWords(edgeNames(groups.places.at(outlet.riverNum))) +
-                                      " edge" +
-                                      (groups.places.at(outlet.riverNum).size() > 1 ? "s" : "")) +
+                std::to_string(outlet.col) + "</td>" + outletCell(outlet) + "<td class=\"num\">" +
+                grouped(outlet.basinSize) + "</td><td class=\"num\">" + groupedKm2(basin.km2) +
+                "</td><td class=\"num\">" + grouped(basin.longestPath) + "</td><td>" +
+                (basin.complete
+                     ? std::string("yes")
+                     : "<strong>no</strong>: water enters across the " +
+                           listOfWords(edgeNames(groups.places.at(outlet.riverNum))) + " edge" +
+                           (groups.places.at(outlet.riverNum).size() > 1 ? "s" : "")) +
                 "</td></tr>\n";
     }
     return html + "</table>\n";

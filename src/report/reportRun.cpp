@@ -18,8 +18,8 @@ using Failure = std::optional<std::string>;
 
 std::vector<Outlet> largestFirst(const std::vector<Outlet>& outlets) {
     std::vector<Outlet> largest = outlets;
-    const auto cut = largest.begin() +
-                     static_cast<std::ptrdiff_t>(std::min(largest.size(), largestBasinCount));
+    const auto cut =
+        largest.begin() + static_cast<std::ptrdiff_t>(std::min(largest.size(), largestBasinCount));
     std::partial_sort(largest.begin(), cut, largest.end(), [](const Outlet& a, const Outlet& b) {
         return a.basinSize != b.basinSize ? a.basinSize > b.basinSize : a.riverNum < b.riverNum;
     });
@@ -70,8 +70,8 @@ Failure gatherFacts(const std::filesystem::path& folder, std::ostream& console, 
 std::vector<OutletMarker> markersOf(const std::vector<BasinRow>& basins) {
     std::vector<OutletMarker> markers;
     for (const BasinRow& basin : basins) {
-        markers.push_back({basin.outlet.row, basin.outlet.col,
-                           static_cast<std::int32_t>(markers.size()) + 1});
+        markers.push_back(
+            {basin.outlet.row, basin.outlet.col, static_cast<std::int32_t>(markers.size()) + 1});
     }
     return markers;
 }
@@ -79,8 +79,8 @@ std::vector<OutletMarker> markersOf(const std::vector<BasinRow>& basins) {
 Failure writeMaps(const std::filesystem::path& folder, const ReportFacts& facts,
                   const MapGrids& maps) {
     const MapRanges& ranges = facts.mapRanges;
-    if (auto failure =
-            writePng(folder / basinMapFile, basinMap(maps, ranges, markersOf(facts.largestBasins)))) {
+    if (auto failure = writePng(folder / basinMapFile,
+                                basinMap(maps, ranges, markersOf(facts.largestBasins)))) {
         return failure;
     }
     if (auto failure = writePng(folder / basinSizeMapFile, basinSizeMap(maps, ranges))) {

@@ -10,7 +10,6 @@
 namespace drainPrep::report {
 
 // The report of the run in folder; progress goes to console.
-std::optional<std::string> writeReport(const std::filesystem::path& folder,
-                                       std::ostream& console);
+std::optional<std::string> writeReport(const std::filesystem::path& folder, std::ostream& console);
 
 }  // namespace drainPrep::report

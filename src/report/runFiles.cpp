@@ -59,8 +59,7 @@ Failure checkBinarySize(const std::filesystem::path& folder, const BinaryGridFil
     if (unreadable) return std::string(grid.path) + " cannot be read.";
     if (bytes == expected) return std::nullopt;
     return std::string(grid.path) + " has " + std::to_string(bytes) + " bytes where the " +
-           cellsText(area.nrows, area.ncols) + " of clipArea.dat need " +
-           std::to_string(expected) +
+           cellsText(area.nrows, area.ncols) + " of clipArea.dat need " + std::to_string(expected) +
            (bytes < expected ? ": the file is cut short." : ": the file is too long.");
 }
 

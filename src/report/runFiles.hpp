@@ -36,7 +36,7 @@ inline const char* const asciiGridFiles[] = {
 struct BinaryGridFile {
     const char* path;
     std::int32_t elementBytes;  // 8: IEEE double, 4: int32
-    const char* bandName;  // no commas: ENVI separates band names by them
+    const char* bandName;       // no commas: ENVI separates band names by them
 };
 
 inline const BinaryGridFile binaryGridFiles[] = {

@@ -79,10 +79,9 @@ std::string outletsGeoJson(const std::vector<Outlet>& outlets) {
         json += (i == 0 ? "\n" : ",\n");
         json += "{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", \"coordinates\": [" +
                 fixed(degrees(outlet.lonArcSeconds), coordinateDecimals) + ", " +
-                fixed(degrees(outlet.latArcSeconds), coordinateDecimals) +
-                "]}, \"properties\": {" + member("riverNum", outlet.riverNum) + ", " +
-                member("row", outlet.row) + ", " + member("col", outlet.col) + ", " +
-                member("basinSize", outlet.basinSize) + "}}";
+                fixed(degrees(outlet.latArcSeconds), coordinateDecimals) + "]}, \"properties\": {" +
+                member("riverNum", outlet.riverNum) + ", " + member("row", outlet.row) + ", " +
+                member("col", outlet.col) + ", " + member("basinSize", outlet.basinSize) + "}}";
     }
     return json + "\n]}\n";
 }

@@ -31,8 +31,9 @@ StagingFolder::~StagingFolder() {
 
 std::optional<std::string> StagingFolder::create(const std::filesystem::path& parent) {
     const std::optional<std::filesystem::path> made = uniqueFolder(parent, ".report-");
-    if (!made) return (parent / "report").string() + " cannot be written: " +
-                      "no new folder can be made in " + parent.string() + ".";
+    if (!made)
+        return (parent / "report").string() +
+               " cannot be written: " + "no new folder can be made in " + parent.string() + ".";
     path_ = *made;
     return std::nullopt;
 }
