@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # One command from a fresh clone to a complete demo run: builds the tool,
 # generates the demo source rasters once (about 500 MB, reused afterwards),
-# lays out a working directory with a 600 x 900 study area and runs the tool
-# there, answering its closing key prompt.
+# lays out a working directory with a 600 x 900 study area, runs the tool
+# there, answering its closing key prompt, and then its report.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 demo="$root/demo"
 
 cd "$root"
 cmake --preset release > /dev/null
-cmake --build --preset release --target drainPrep demoRasters
+cmake --build --preset release --target drainPrep drainPrepReport demoRasters
 
 mkdir -p "$demo/input" "$demo/output/arcgis"
 if [ ! -f "$demo/input/as_dem_30s_clipped_55--10-180-60.bin" ] ||
@@ -29,4 +29,7 @@ echo | "$root/build/release/drainPrep" | tee console.txt | awk '
   pits { printf "  (%d lines of pit reports, kept in demo/console.txt)\n", pits; pits = 0 }
   { print; fflush() }'
 echo
+"$root/build/release/drainPrepReport" "$demo"
+echo
 echo "Demo outputs: $demo/output (binary grids, riverNumList.dat) and $demo/output/arcgis (ESRI ASCII grids)"
+echo "Report (open in a browser): $demo/output/report/index.html"

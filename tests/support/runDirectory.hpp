@@ -54,8 +54,12 @@ public:
     // once the console ends with `prompt`, or after half a minute; nothing
     // if the tool ends before.
     KeyboardRun runAnsweringThePrompt(const std::string& prompt) const;
+    // Runs drainPrepReport here; `arguments` are shell words.
+    RunResult runReport(const std::string& arguments = "") const;
 
 private:
+    RunResult runCommand(const std::string& command, const std::string& keyboard) const;
+
     std::filesystem::path root_;
 };
 

@@ -1,0 +1,131 @@
+#include "report/asciiGridReader.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace drainPrep::report {
+
+namespace {
+
+constexpr std::size_t bufferBytes = std::size_t{1} << 20;
+
+bool isBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+
+template <typename Number>
+bool parseNumber(std::string_view token, Number& value) {
+    if (token.empty()) return false;
+    const char* first = token.data();
+    if (*first == '+') ++first;  // from_chars takes '-' only
+    const auto [end, error] = std::from_chars(first, token.data() + token.size(), value);
+    return error == std::errc() && end == token.data() + token.size();
+}
+
+bool parseNumber(std::string_view token, double& value) {
+    // from_chars for double needs a newer library than the machines carry.
+    const std::string text(token);
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end == text.c_str() + text.size();
+}
+
+}  // namespace
+
+std::optional<std::string> AsciiGridReader::open(const std::filesystem::path& folder,
+                                                 const char* relativePath) {
+    name_ = relativePath;
+    file_.open(folder / relativePath, std::ios::binary);
+    if (!file_.is_open()) return failure("cannot be opened.");
+    buffer_.resize(bufferBytes);
+    begin_ = end_ = 0;
+    rowsRead_ = 0;
+    return readHeader();
+}
+
+std::optional<std::string> AsciiGridReader::readHeader() {
+    struct HeaderLine {
+        const char* key;
+        double* value;
+    };
+    double ncols = 0.0;
+    double nrows = 0.0;
+    const HeaderLine lines[] = {
+        {"ncols", &ncols},
+        {"nrows", &nrows},
+        {"xllcorner", &header_.xllcorner},
+        {"yllcorner", &header_.yllcorner},
+        {"cellsize", &header_.cellsize},
+        {"NODATA_value", &header_.nodataValue},
+    };
+    for (const HeaderLine& line : lines) {
+        const std::string key(nextToken());
+        if (key != line.key || !parseNumber(nextToken(), *line.value)) {
+            return failure(std::string("is not an ESRI ASCII grid as drainPrep writes it: its "
+                                       "header lacks the line \"") +
+                           line.key + " <number>\".");
+        }
+    }
+    const auto isCount = [](double value) {
+        return value >= 1 && value <= std::numeric_limits<std::int32_t>::max() &&
+               value == std::floor(value);
+    };
+    if (!isCount(ncols) || !isCount(nrows)) {
+        return failure("gives no whole numbers of rows and columns in its header.");
+    }
+    header_.ncols = static_cast<std::int32_t>(ncols);
+    header_.nrows = static_cast<std::int32_t>(nrows);
+    return std::nullopt;
+}
+
+std::optional<std::string> AsciiGridReader::readRow(std::int32_t* values) {
+    for (std::int32_t col = 0; col < header_.ncols; ++col) {
+        const std::string_view token = nextToken();
+        if (token.empty()) {
+            return failure("ends after " + std::to_string(rowsRead_) + " of " +
+                           std::to_string(header_.nrows) + " rows: the file is cut short.");
+        }
+        if (!parseNumber(token, values[col])) {
+            return failure("holds \"" + std::string(token) + "\" in row " +
+                           std::to_string(rowsRead_) + ", where a whole number belongs.");
+        }
+    }
+    ++rowsRead_;
+    return std::nullopt;
+}
+
+// An empty token means the end of the file.
+std::string_view AsciiGridReader::nextToken() {
+    for (;;) {
+        while (begin_ < end_ && isBlank(buffer_[begin_])) ++begin_;
+        std::size_t tokenEnd = begin_;
+        while (tokenEnd < end_ && !isBlank(buffer_[tokenEnd])) ++tokenEnd;
+        if (tokenEnd < end_) return take(tokenEnd);
+        // A token that reaches the end of the buffer may go on in the file.
+        if (!refill()) return take(end_);
+    }
+}
+
+std::string_view AsciiGridReader::take(std::size_t tokenEnd) {
+    const std::string_view token(buffer_.data() + begin_, tokenEnd - begin_);
+    begin_ = tokenEnd;
+    return token;
+}
+
+// Keeps the unread bytes and appends what the file still holds; false when
+// nothing more came.
+bool AsciiGridReader::refill() {
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+    if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // an absurdly long token
+    if (!file_) return false;
+    file_.read(buffer_.data() + end_, static_cast<std::streamsize>(buffer_.size() - end_));
+    const auto got = static_cast<std::size_t>(file_.gcount());
+    end_ += got;
+    return got != 0;
+}
+
+std::string AsciiGridReader::failure(const std::string& what) const { return name_ + " " + what; }
+
+}  // namespace drainPrep::report

@@ -1,0 +1,45 @@
+// Streams the whole-number values of an ESRI ASCII grid row by row, through
+// one buffer, so that a grid of tens of millions of cells costs a few
+// kilobytes. Both layouts drainPrep writes read the same way: values are
+// separated by any white space.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "report/runFiles.hpp"
+
+namespace drainPrep::report {
+
+class AsciiGridReader {
+public:
+    // Opens folder/relativePath and reads its six header lines. Failures name
+    // the file by relativePath.
+    std::optional<std::string> open(const std::filesystem::path& folder, const char* relativePath);
+    const AsciiHeader& header() const { return header_; }
+
+    // The next row: header().ncols values.
+    std::optional<std::string> readRow(std::int32_t* values);
+
+private:
+    std::string_view nextToken();
+    std::string_view take(std::size_t tokenEnd);
+    bool refill();
+    std::string failure(const std::string& what) const;
+    std::optional<std::string> readHeader();
+
+    std::string name_;
+    std::ifstream file_;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    std::int32_t rowsRead_ = 0;
+    AsciiHeader header_;
+};
+
+}  // namespace drainPrep::report

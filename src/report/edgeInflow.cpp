@@ -1,0 +1,129 @@
+#include "report/edgeInflow.hpp"
+
+#include <algorithm>
+#include <optional>
+
+#include "analysis/directionCodes.hpp"
+#include "cell/directions.hpp"
+#include "report/runFiles.hpp"
+#include "report/surface.hpp"
+
+namespace drainPrep::report {
+
+namespace {
+
+constexpr std::int32_t bandWidth = 3;
+
+struct Cell {
+    std::int32_t row;
+    std::int32_t col;
+};
+
+// The cell a source code sends water to, if it is a D8 direction.
+std::optional<Cell> downstreamOf(Cell cell, std::int32_t sourceCode) {
+    const std::optional<std::int32_t> internal = decodeDirection(sourceCode);
+    if (!internal || *internal < 1) return std::nullopt;
+    const Direction& step = flowDirections[*internal - 1];
+    return Cell{cell.row + step.rowOffset, cell.col + step.colOffset};
+}
+
+// Cells at least `depth` rows and columns inside the area's edge.
+bool isInside(Cell cell, const EdgeBand& band, std::int32_t depth) {
+    return cell.row >= depth && cell.row < band.nrows() - depth && cell.col >= depth &&
+           cell.col < band.ncols() - depth;
+}
+
+Edge edgeOf(Cell cell, const EdgeBand& band) {
+    if (cell.row == 0) return Edge::north;
+    if (cell.row == band.nrows() - 1) return Edge::south;
+    return cell.col == 0 ? Edge::west : Edge::east;
+}
+
+std::int32_t basinJoined(Cell start, const EdgeBand& directions, const EdgeBand& elevations,
+                         const EdgeBand& riverNums) {
+    // A path within the rings that has not left them after visiting more cells
+    // than they hold goes round in a circle.
+    const std::int64_t ringCells =
+        4 * (std::int64_t{directions.nrows()} + directions.ncols()) * (bandWidth - 1);
+    Cell cell = start;
+    for (std::int64_t step = 0; step <= ringCells; ++step) {
+        if (isInside(cell, directions, bandWidth - 1)) return riverNums.at(cell.row, cell.col);
+        const std::int32_t code = directions.at(cell.row, cell.col);
+        if (surfaceOf(elevations.at(cell.row, cell.col), code) != Surface::land) return noBasin;
+        const std::optional<Cell> next = downstreamOf(cell, code);
+        if (!next || !isInside(*next, directions, 0)) return noBasin;
+        cell = *next;
+    }
+    return noBasin;
+}
+
+}  // namespace
+
+EdgeBand::EdgeBand(std::int32_t nrows, std::int32_t ncols)
+    : nrows_(nrows), ncols_(ncols), rowStart_(static_cast<std::size_t>(nrows) + 1) {
+    std::size_t size = 0;
+    for (std::int32_t row = 0; row < nrows; ++row) {
+        rowStart_[static_cast<std::size_t>(row)] = size;
+        size += static_cast<std::size_t>(keepsWholeRow(row) ? ncols : 2 * bandWidth);
+    }
+    rowStart_.back() = size;
+    values_.resize(size);
+}
+
+bool EdgeBand::keepsWholeRow(std::int32_t row) const {
+    return row < bandWidth || row >= nrows_ - bandWidth || ncols_ <= 2 * bandWidth;
+}
+
+void EdgeBand::keepRow(std::int32_t row, const std::int32_t* values) {
+    std::int32_t* kept = values_.data() + rowStart_[static_cast<std::size_t>(row)];
+    if (keepsWholeRow(row)) {
+        std::copy(values, values + ncols_, kept);
+    } else {
+        std::copy(values, values + bandWidth, kept);
+        std::copy(values + ncols_ - bandWidth, values + ncols_, kept + bandWidth);
+    }
+}
+
+std::int32_t EdgeBand::at(std::int32_t row, std::int32_t col) const {
+    const std::size_t start = rowStart_[static_cast<std::size_t>(row)];
+    if (keepsWholeRow(row) || col < bandWidth)
+        return values_[start + static_cast<std::size_t>(col)];
+    return values_[start + static_cast<std::size_t>(col - (ncols_ - 2 * bandWidth))];
+}
+
+const char* edgeName(Edge edge) {
+    switch (edge) {
+        case Edge::north:
+            return "north";
+        case Edge::east:
+            return "east";
+        case Edge::south:
+            return "south";
+        case Edge::west:
+            return "west";
+    }
+    return "";
+}
+
+std::vector<EdgeInflow> findEdgeInflow(const EdgeBand& sourceDirections,
+                                       const EdgeBand& sourceElevations,
+                                       const EdgeBand& riverNums) {
+    std::vector<EdgeInflow> inflow;
+    const std::int32_t nrows = sourceDirections.nrows();
+    const std::int32_t ncols = sourceDirections.ncols();
+    for (std::int32_t row = 0; row < nrows; ++row) {
+        const bool wholeRow = row == 0 || row == nrows - 1;
+        // Inner rows meet the frame ring at their first and last column only.
+        const std::int32_t colStep = wholeRow ? 1 : std::max(ncols - 1, 1);
+        for (std::int32_t col = 0; col < ncols; col += colStep) {
+            const Cell cell{row, col};
+            const std::optional<Cell> next = downstreamOf(cell, sourceDirections.at(row, col));
+            if (!next || !isInside(*next, sourceDirections, 1)) continue;
+            inflow.push_back({edgeOf(cell, sourceDirections), row, col,
+                              basinJoined(cell, sourceDirections, sourceElevations, riverNums)});
+        }
+    }
+    return inflow;
+}
+
+}  // namespace drainPrep::report

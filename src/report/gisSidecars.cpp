@@ -1,0 +1,76 @@
+#include "report/gisSidecars.hpp"
+
+#include <cstdio>
+#include <utility>
+
+#include "report/textFile.hpp"
+
+namespace drainPrep::report {
+
+namespace {
+
+std::string preciseNumber(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.12g", value);
+    return text;
+}
+
+// ENVI data types: 3 for int32, 5 for double.
+int enviDataType(const BinaryGridFile& grid) { return grid.elementBytes == 8 ? 5 : 3; }
+
+}  // namespace
+
+const char* const wgs84Prj =
+    "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137.0,"
+    "298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433],"
+    "AUTHORITY[\"EPSG\",4326]]";
+
+std::filesystem::path sidecarPath(const std::filesystem::path& gridPath, const char* extension) {
+    std::filesystem::path path = gridPath;
+    return path.replace_extension(extension);
+}
+
+std::string enviHeader(const BinaryGridFile& grid, const AsciiHeader& georeference) {
+    const double northEdge = georeference.yllcorner + georeference.nrows * georeference.cellsize;
+    const std::string cellSize = preciseNumber(georeference.cellsize);
+    const std::string name = std::filesystem::path(grid.path).filename().string();
+    const std::pair<const char*, std::string> lines[] = {
+        {"description", "{drainPrep " + name + "}"},
+        {"samples", std::to_string(georeference.ncols)},
+        {"lines", std::to_string(georeference.nrows)},
+        {"bands", "1"},
+        {"header offset", "0"},
+        {"file type", "ENVI Standard"},
+        {"data type", std::to_string(enviDataType(grid))},
+        {"interleave", "bsq"},
+        {"byte order", "0"},  // little-endian
+        {"map info", "{Geographic Lat/Lon, 1, 1, " + preciseNumber(georeference.xllcorner) + ", " +
+                         preciseNumber(northEdge) + ", " + cellSize + ", " + cellSize +
+                         ", WGS-84, units=Degrees}"},
+        {"coordinate system string", std::string("{") + wgs84Prj + "}"},
+        {"data ignore value", std::to_string(binaryFrameRingValue)},
+        {"band names", std::string("{") + grid.bandName + "}"},
+    };
+    std::string header = "ENVI\n";
+    for (const auto& [key, value] : lines) header += std::string(key) + " = " + value + "\n";
+    return header;
+}
+
+std::optional<std::string> writeGisSidecars(const std::filesystem::path& folder,
+                                            const AsciiHeader& georeference) {
+    for (const char* grid : asciiGridFiles) {
+        const std::string text = std::string(wgs84Prj) + "\n";
+        if (auto failure = writeTextFile(sidecarPath(folder / grid, ".prj"), text)) {
+            return failure;
+        }
+    }
+    for (const BinaryGridFile& grid : binaryGridFiles) {
+        if (auto failure = writeTextFile(sidecarPath(folder / grid.path, ".hdr"),
+                                         enviHeader(grid, georeference))) {
+            return failure;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace drainPrep::report

@@ -1,0 +1,72 @@
+// One pass over the grids of a run, row by row and all six in step, that
+// gathers everything the report shows: cell counts, the measures of the
+// largest basins, the reduced map grids and the cells along the edge.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "geometry/studyArea.hpp"
+#include "report/blockReduction.hpp"
+#include "report/edgeInflow.hpp"
+
+namespace drainPrep::report {
+
+// What the basin map shows of a cell: its basin number (1 and up), or one of
+// these.
+constexpr std::int32_t loopCategory = 0;  // land on or above a loop
+constexpr std::int32_t seaCategory = -1;
+constexpr std::int32_t noDataCategory = -2;
+constexpr std::int32_t frameCategory = -3;
+constexpr std::int32_t removedOutletCategory = -4;  // land no cell drains into
+
+// Land, sea and no data count the cells off the frame ring.
+struct CellCounts {
+    std::int64_t land = 0;
+    std::int64_t sea = 0;
+    std::int64_t noData = 0;
+    std::int64_t frameRing = 0;
+    std::int64_t removedOutlets = 0;
+    std::int64_t loopCells = 0;
+    double landKm2 = 0.0;
+};
+
+struct BasinMeasure {
+    double km2 = 0.0;
+    std::int32_t longestPath = 0;  // the largest distance in the basin, in steps
+};
+
+struct MapGrids {
+    std::int32_t reduction = 1;    // cells per block side
+    std::int32_t enlargement = 1;  // pixels per block side
+    ReducedGrid categories;        // most frequent category
+    ReducedGrid basinSizes;        // largest basin size (flowAcc.bin)
+    ReducedGrid distances;         // largest distance to the outlet
+    ReducedGrid elevations;        // highest source elevation
+};
+
+struct GridScan {
+    CellCounts counts;
+    std::vector<BasinMeasure> measured;  // in the order of the basins asked for
+    MapGrids maps;
+    EdgeBand sourceDirections;
+    EdgeBand sourceElevations;
+    EdgeBand riverNums;
+};
+
+// Area of a cell of the given row in km²: the run's own cell lengths.
+double cellAreaKm2(std::int32_t latNW, std::int32_t row);
+
+// Reads cutDem.asc, cutDir.asc, distance.asc, flowDir.bin, flowAcc.bin and
+// riverNum.bin once. measuredBasins names the basins to measure; basin
+// numbers above outletCount are a failure. Progress goes to the console.
+std::optional<std::string> scanGrids(const std::filesystem::path& folder, const StudyArea& area,
+                                     std::int32_t outletCount,
+                                     const std::vector<std::int32_t>& measuredBasins,
+                                     std::ostream& console, GridScan& scan);
+
+}  // namespace drainPrep::report

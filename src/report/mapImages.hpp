@@ -1,0 +1,46 @@
+// The four maps of the report, drawn from the reduced grids, north up, one
+// pixel a block of cells.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "geometry/studyArea.hpp"
+#include "report/gridScan.hpp"
+#include "report/rgbImage.hpp"
+
+namespace drainPrep::report {
+
+// An outlet to mark on the basin map, with the number printed beside it.
+struct OutletMarker {
+    std::int32_t row;
+    std::int32_t col;
+    std::int32_t label;
+};
+
+// The ranges the colour scales span and the basin size from which a cell
+// shows as a river.
+struct MapRanges {
+    std::int32_t largestBasinSize = 1;
+    std::int32_t longestPath = 0;
+    std::int32_t lowestLand = 0;
+    std::int32_t highestLand = 0;
+    std::int32_t riverThreshold = 1;
+};
+
+MapRanges mapRanges(const MapGrids& maps);
+
+// Basins in colours that differ between neighbours, sea, no data, the frame
+// ring, land in no basin, rivers over them and the marked outlets.
+RgbImage basinMap(const MapGrids& maps, const MapRanges& ranges,
+                  const std::vector<OutletMarker>& markers);
+// Basin size on a logarithmic scale.
+RgbImage basinSizeMap(const MapGrids& maps, const MapRanges& ranges);
+RgbImage distanceMap(const MapGrids& maps, const MapRanges& ranges);
+// Elevation tinted by height and shaded by a light from the north-west.
+RgbImage elevationMap(const MapGrids& maps, const MapRanges& ranges, const StudyArea& area);
+
+// Where a basin size lies on the logarithmic scale, 0 to 1.
+double basinSizeShare(std::int32_t basinSize, std::int32_t largestBasinSize);
+
+}  // namespace drainPrep::report

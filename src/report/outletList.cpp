@@ -1,0 +1,81 @@
+#include "report/outletList.hpp"
+
+#include <fstream>
+#include <sstream>
+
+#include "driver/clipAreaFile.hpp"
+#include "report/runFiles.hpp"
+
+namespace drainPrep::report {
+
+namespace {
+
+constexpr int fieldsPerLine = 6;
+
+bool readFields(const std::string& line, std::int32_t (&fields)[fieldsPerLine]) {
+    std::istringstream tokens(line);
+    std::string token;
+    for (std::int32_t& field : fields) {
+        if (!(tokens >> token)) return false;
+        const std::optional<std::int32_t> value = parseWholeNumber(token);
+        if (!value) return false;
+        field = *value;
+    }
+    return !(tokens >> token);
+}
+
+// The list counts rows and columns from 1; the smallest int wraps to a value
+// the range check rejects.
+std::int32_t zeroBased(std::int32_t fromOne) {
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(fromOne) - 1u);
+}
+
+// What is wrong with an outlet line, or nothing.
+std::optional<std::string> checkOutlet(const Outlet& outlet, std::int32_t expectedNumber,
+                                       const StudyArea& area) {
+    if (outlet.riverNum != expectedNumber) {
+        return "basin number " + std::to_string(outlet.riverNum) + " where " +
+               std::to_string(expectedNumber) + " is due.";
+    }
+    if (outlet.row < 0 || outlet.row >= area.nrows || outlet.col < 0 || outlet.col >= area.ncols) {
+        return "row " + std::to_string(outlet.row + 1) + ", column " +
+               std::to_string(outlet.col + 1) + " lie outside the " + std::to_string(area.nrows) +
+               " x " + std::to_string(area.ncols) + " cells of clipArea.dat.";
+    }
+    if (outlet.latArcSeconds != cellCentreLat(area.latNW, outlet.row) ||
+        outlet.lonArcSeconds != cellCentreLon(area.lonNW, outlet.col)) {
+        return std::string(
+            "the coordinates are not those of the cell's centre in the study area "
+            "of clipArea.dat.");
+    }
+    if (outlet.basinSize < 1) return std::string("a basin size below 1.");
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> readOutletList(const std::filesystem::path& folder,
+                                          const StudyArea& area, std::vector<Outlet>& outlets) {
+    std::ifstream file(folder / outletListFile);
+    if (!file.is_open()) return std::string(outletListFile) + " cannot be opened.";
+    outlets.clear();
+    std::string line;
+    while (std::getline(file, line)) {
+        const auto lineNumber = static_cast<std::int32_t>(outlets.size()) + 1;
+        const std::string where =
+            std::string(outletListFile) + ", line " + std::to_string(lineNumber) + ": ";
+        std::int32_t fields[fieldsPerLine];
+        if (!readFields(line, fields)) {
+            return where +
+                   "six whole numbers belong here (basin, row, column, longitude, "
+                   "latitude, basin size).";
+        }
+        const Outlet outlet{
+            fields[0], zeroBased(fields[1]), zeroBased(fields[2]), fields[3], fields[4], fields[5]};
+        if (auto wrong = checkOutlet(outlet, lineNumber, area)) return where + *wrong;
+        outlets.push_back(outlet);
+    }
+    return std::nullopt;
+}
+
+}  // namespace drainPrep::report

@@ -1,0 +1,43 @@
+// Everything the report tells about a finished run, gathered before any file
+// of the report is written.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "geometry/studyArea.hpp"
+#include "report/edgeInflow.hpp"
+#include "report/gridScan.hpp"
+#include "report/mapImages.hpp"
+#include "report/outletList.hpp"
+#include "report/runFiles.hpp"
+
+namespace drainPrep::report {
+
+// The report's table holds this many of the largest basins.
+constexpr std::size_t largestBasinCount = 25;
+
+struct BasinRow {
+    Outlet outlet;
+    double km2;
+    std::int32_t longestPath;
+    bool complete;  // no water enters it across the edge
+};
+
+struct ReportFacts {
+    std::filesystem::path folder;
+    StudyArea area;
+    AsciiHeader georeference;
+    CellCounts counts;
+    std::vector<Outlet> outlets;          // line i holds basin i + 1
+    std::vector<BasinRow> largestBasins;  // largest first, ties by basin number
+    std::vector<EdgeInflow> edgeInflow;
+    std::int32_t mapReduction = 1;    // cells per block side
+    std::int32_t mapEnlargement = 1;  // pixels per block side
+    MapRanges mapRanges;
+};
+
+inline double degrees(std::int32_t arcSeconds) { return arcSeconds / 3600.0; }
+
+}  // namespace drainPrep::report

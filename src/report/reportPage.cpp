@@ -1,0 +1,532 @@
+#include "report/reportPage.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+#include "report/decimalText.hpp"
+#include "report/mapStyle.hpp"
+
+namespace drainPrep::report {
+
+namespace {
+
+constexpr Edge edgesInOrder[] = {Edge::north, Edge::east, Edge::south, Edge::west};
+
+// 1234567 as "1,234,567".
+std::string grouped(std::int64_t value) {
+    std::string digits = std::to_string(value < 0 ? -value : value);
+    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), ",");
+    }
+    return (value < 0 ? "-" : "") + digits;
+}
+
+std::string escaped(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::string latitudeText(double degrees, int decimals) {
+    return fixed(std::fabs(degrees), decimals) + "&deg;" + (degrees < 0 ? "S" : "N");
+}
+
+std::string longitudeText(double degrees, int decimals) {
+    return fixed(std::fabs(degrees), decimals) + "&deg;" + (degrees < 0 ? "W" : "E");
+}
+
+// The number of decimals a whole-cell edge needs: 120 cells a degree.
+std::string edgeLatitude(double degrees) { return latitudeText(degrees, 4); }
+std::string edgeLongitude(double degrees) { return longitudeText(degrees, 4); }
+
+double eastEdgeLon(const StudyArea& area) { return area.lonNW + area.ncols / rowsPerDegree; }
+
+std::string outletCell(const Outlet& outlet) {
+    return "<td class=\"nowrap\">" + latitudeText(degrees(outlet.latArcSeconds), 4) + " " +
+           longitudeText(degrees(outlet.lonArcSeconds), 4) + "</td>";
+}
+
+// 55872.73 as "55,872.7".
+std::string groupedKm2(double km2) {
+    const std::string tenths = fixed(km2, 1);
+    return grouped(std::stoll(tenths.substr(0, tenths.size() - 2))) +
+           tenths.substr(tenths.size() - 2);
+}
+
+std::string row(const std::string& label, const std::string& value) {
+    return "<tr><th>" + label + "</th><td>" + value + "</td></tr>\n";
+}
+
+std::string cellsAndShare(std::int64_t cells, std::int64_t total) {
+    const double percent =
+        total > 0 ? 100.0 * static_cast<double>(cells) / static_cast<double>(total) : 0.0;
+    return grouped(cells) + " <span class=\"muted\">(" + fixed(percent, 1) + "%)</span>";
+}
+
+std::string pageStyle() {
+    return "<style>\n"
+           "body{font-family:system-ui,-apple-system,'Segoe UI',Roboto,sans-serif;margin:0 auto;"
+           "max-width:1100px;padding:1em 1.5em 3em;color:#222;line-height:1.45}\n"
+           "h1{margin-bottom:.2em}h2{margin-top:2em;border-bottom:1px solid #ccc}\n"
+           "table{border-collapse:collapse;margin:.5em 0}\n"
+           "th,td{padding:.25em .7em;text-align:left;vertical-align:top}\n"
+           "table.data td.num,table.data th.num{text-align:right}\n"
+           "table.data tr:nth-child(even){background:#f4f6f8}\n"
+           "table.data th{border-bottom:2px solid #999}\n"
+           "table.facts th{font-weight:normal;color:#555}\n"
+           ".muted{color:#777}\n"
+           ".alert{padding:.8em 1.1em;border-radius:6px;margin:1em 0}\n"
+           ".warn{background:#fff3e0;border:1px solid #e69138}\n"
+           ".ok{background:#e8f5e9;border:1px solid #6aa84f}\n"
+           "figure{margin:1.5em 0}\n"
+           "figure img{max-width:100%;height:auto;border:1px solid #999;"
+           "image-rendering:pixelated}\n"
+           ".legend{display:flex;flex-wrap:wrap;gap:.3em 1.2em;margin:.4em 0;font-size:.92em}\n"
+           ".swatch{display:inline-block;width:1.1em;height:1.1em;border:1px solid #777;"
+           "vertical-align:-.2em;margin-right:.35em}\n"
+           ".scale{position:relative;max-width:520px;margin:.4em 0 1.8em;font-size:.85em}\n"
+           ".bar{height:14px;border:1px solid #777}\n"
+           ".ticks span{position:absolute;top:17px;transform:translateX(-50%);"
+           "white-space:nowrap}\n"
+           ".ticks span::before{content:'';position:absolute;left:50%;top:-5px;"
+           "height:4px;border-left:1px solid #333}\n"
+           "code{background:#f1f1f1;padding:0 .25em;border-radius:3px}\n"
+           ".nowrap,td code{white-space:nowrap}\n"
+           "</style>\n";
+}
+
+// ---------------------------------------------------------------------------
+// Edge inflow
+
+struct InflowByBasin {
+    std::map<std::int32_t, std::map<Edge, std::vector<std::int32_t>>>
+        places;  // basin, edge, positions
+    std::map<Edge, std::int64_t> perEdge;
+};
+
+InflowByBasin groupInflow(const std::vector<EdgeInflow>& inflow) {
+    InflowByBasin groups;
+    for (const EdgeInflow& place : inflow) {
+        const bool alongRow = place.edge == Edge::north || place.edge == Edge::south;
+        groups.places[place.riverNum][place.edge].push_back(alongRow ? place.col : place.row);
+        ++groups.perEdge[place.edge];
+    }
+    return groups;
+}
+
+// Positions 3, 4, 5, 9 as "3&ndash;5, 9".
+std::string positionRanges(std::vector<std::int32_t> positions) {
+    std::sort(positions.begin(), positions.end());
+    std::string text;
+    for (std::size_t i = 0; i < positions.size();) {
+        std::size_t last = i;
+        while (last + 1 < positions.size() && positions[last + 1] == positions[last] + 1) ++last;
+        text += (text.empty() ? "" : ", ") + std::to_string(positions[i]);
+        if (last > i) text += "&ndash;" + std::to_string(positions[last]);
+        i = last + 1;
+    }
+    return text;
+}
+
+std::string placesText(Edge edge, const std::vector<std::int32_t>& positions) {
+    const bool alongRow = edge == Edge::north || edge == Edge::south;
+    return std::string(edgeName(edge)) + " edge, " + (alongRow ? "column" : "row") +
+           (positions.size() > 1 ? "s " : " ") + positionRanges(positions) + " (" +
+           grouped(static_cast<std::int64_t>(positions.size())) + " cell" +
+           (positions.size() > 1 ? "s" : "") + ")";
+}
+
+std::string listOfWords(const std::vector<std::string>& words) {
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == words.size() ? " and " : ", ") + words[i];
+    }
+    return text;
+}
+
+std::vector<std::string> edgeNames(const std::map<Edge, std::vector<std::int32_t>>& byEdge) {
+    std::vector<std::string> names;
+    for (Edge edge : edgesInOrder) {
+        if (byEdge.count(edge) != 0) names.push_back(edgeName(edge));
+    }
+    return names;
+}
+
+// The outlets of the basins that water enters, largest basin first.
+std::vector<Outlet> basinsFedLargestFirst(const ReportFacts& facts, const InflowByBasin& groups) {
+    std::vector<Outlet> fed;
+    for (const auto& entry : groups.places) {
+        if (entry.first != noBasin) {
+            fed.push_back(facts.outlets[static_cast<std::size_t>(entry.first - 1)]);
+        }
+    }
+    std::stable_sort(fed.begin(), fed.end(),
+                     [](const Outlet& a, const Outlet& b) { return a.basinSize > b.basinSize; });
+    return fed;
+}
+
+std::string inflowAlert(const ReportFacts& facts, const InflowByBasin& groups) {
+    if (facts.edgeInflow.empty()) {
+        return "<div class=\"alert ok\"><strong>No water enters across the edge of the study "
+               "area.</strong> Every basin lies wholly inside it.</div>\n";
+    }
+    std::map<Edge, std::vector<std::int32_t>> sidesToGrow;  // the edges that feed basins
+    std::int64_t basinsFed = 0;
+    for (const auto& [basin, byEdge] : groups.places) {
+        if (basin == noBasin) continue;
+        ++basinsFed;
+        for (const auto& entry : byEdge) sidesToGrow[entry.first];
+    }
+    std::string text =
+        "<div class=\"alert warn\"><strong>Water enters the study area across its "
+        "edge at " +
+        grouped(static_cast<std::int64_t>(facts.edgeInflow.size())) + " cell" +
+        (facts.edgeInflow.size() > 1 ? "s" : "") + "</strong>";
+    if (basinsFed == 0) {
+        return text +
+               ", but none of it reaches a basin of the area. See "
+               "<a href=\"#inflow\">Water entering across the edge</a>.</div>\n";
+    }
+    text += ", feeding " + grouped(basinsFed) + " basin" + (basinsFed > 1 ? "s" : "") +
+            ". Those basins are incomplete: a model of this area misses their upstream water. "
+            "To hold them whole the study area must grow to the <strong>" +
+            listOfWords(edgeNames(sidesToGrow)) +
+            "</strong>. See <a href=\"#inflow\">Water entering across "
+            "the edge</a> for each basin and the command that finds the area it needs.</div>\n";
+    return text;
+}
+
+std::string inflowSection(const ReportFacts& facts, const InflowByBasin& groups) {
+    std::string html = "<h2 id=\"inflow\">Water entering across the edge</h2>\n";
+    if (facts.edgeInflow.empty()) {
+        return html +
+               "<p>No cell of the frame ring (the outermost ring of cells) has a source "
+               "direction (<code>cutDir.asc</code>) that points into the area.</p>\n";
+    }
+    html +=
+        "<p>A cell of the frame ring whose source direction (<code>cutDir.asc</code>) points "
+        "into the area brings water from outside that the run cannot route: the basin it "
+        "joins misses everything upstream. Places by edge:";
+    for (Edge edge : edgesInOrder) {
+        const auto count = groups.perEdge.find(edge);
+        html += std::string(" ") + edgeName(edge) + " " +
+                grouped(count == groups.perEdge.end() ? 0 : count->second) +
+                (edge == Edge::west ? "." : ",");
+    }
+    html +=
+        " Rows and columns count from 0 in the north-west, as in the grids.</p>\n"
+        "<table class=\"data\"><tr><th class=\"num\">Basin</th><th>Outlet</th>"
+        "<th class=\"num\">Cells</th><th>Where water enters</th><th>Grow the area to the"
+        "</th><th>Find the area that holds the whole basin</th></tr>\n";
+    for (const Outlet& outlet : basinsFedLargestFirst(facts, groups)) {
+        const auto& byEdge = groups.places.at(outlet.riverNum);
+        std::string places;
+        for (Edge edge : edgesInOrder) {
+            const auto found = byEdge.find(edge);
+            if (found != byEdge.end()) {
+                places += (places.empty() ? "" : "<br>") + placesText(edge, found->second);
+            }
+        }
+        html += "<tr><td class=\"num\">" + std::to_string(outlet.riverNum) + "</td>" +
+                outletCell(outlet) + "<td class=\"num\">" + grouped(outlet.basinSize) +
+                "</td><td>" + places + "</td><td>" + listOfWords(edgeNames(byEdge)) +
+                "</td><td><code>" + areaCommand(outlet) + "</code></td></tr>\n";
+    }
+    html +=
+        "</table>\n<p><code>drainPrepArea LAT LON</code> prints the smallest "
+        "<code>clipArea.dat</code> that holds the whole basin of the outlet at that latitude "
+        "and longitude; with <code>--write</code> it writes that file.</p>\n";
+    const auto lost = groups.places.find(noBasin);
+    if (lost != groups.places.end()) {
+        std::string places;
+        for (Edge edge : edgesInOrder) {
+            const auto found = lost->second.find(edge);
+            if (found != lost->second.end()) {
+                places += "<li>" + placesText(edge, found->second) + "</li>";
+            }
+        }
+        html +=
+            "<p>Water that enters but reaches no basin of the area (its path leaves the "
+            "area again, meets sea or no data, or ends at the edge):</p><ul>" +
+            places + "</ul>\n";
+    }
+    return html;
+}
+
+// ---------------------------------------------------------------------------
+// Study area
+
+std::string studyAreaSection(const ReportFacts& facts) {
+    const StudyArea& area = facts.area;
+    const CellCounts& counts = facts.counts;
+    const std::int64_t cells = area.cellCount();
+    const double south = southEdgeLat(area);
+    const double east = eastEdgeLon(area);
+    std::string html = "<h2>Study area</h2>\n<table class=\"facts\">\n";
+    html += row("Rows &times; columns", grouped(area.nrows) + " &times; " + grouped(area.ncols) +
+                                            " = " + grouped(cells) + " cells");
+    html +=
+        row("North-west corner", latitudeText(area.latNW, 0) + " " + longitudeText(area.lonNW, 0));
+    html += row("Extent", edgeLatitude(south) + " to " + edgeLatitude(area.latNW) + ", " +
+                              edgeLongitude(area.lonNW) + " to " + edgeLongitude(east) + ": " +
+                              fixed(area.latNW - south, 4) + "&deg; north&ndash;south &times; " +
+                              fixed(east - area.lonNW, 4) + "&deg; east&ndash;west");
+    html += row("Land area", grouped(std::llround(counts.landKm2)) +
+                                 " km&sup2; <span class=\"muted\">(cells of " +
+                                 fixed(cellLengthNorthSouth, 1) +
+                                 " m north&ndash;south by their own east&ndash;west "
+                                 "length)</span>");
+    html += row("Land", cellsAndShare(counts.land, cells));
+    html += row("Sea <span class=\"muted\">(below 0 m)</span>", cellsAndShare(counts.sea, cells));
+    html += row("No data <span class=\"muted\">(no flow direction)</span>",
+                cellsAndShare(counts.noData, cells));
+    html += row("Frame ring <span class=\"muted\">(outermost cells, no data of their own)</span>",
+                cellsAndShare(counts.frameRing, cells));
+    html += row("Outlets kept", grouped(static_cast<std::int64_t>(facts.outlets.size())) +
+                                    " <span class=\"muted\">(one basin each)</span>");
+    html += row("Outlets removed", grouped(counts.removedOutlets) +
+                                       " <span class=\"muted\">(no cell drains into them)</span>");
+    html += row("Cells on or above a loop",
+                grouped(counts.loopCells) +
+                    " <span class=\"muted\">(a flow direction but no way to an outlet)</span>");
+    return html + "</table>\n";
+}
+
+// ---------------------------------------------------------------------------
+// Maps
+
+std::string swatch(Rgb colour, const std::string& label) {
+    return "<span><span class=\"swatch\" style=\"background:" + hexColour(colour) + "\"></span>" +
+           label + "</span>";
+}
+
+struct Tick {
+    double at;  // 0 to 1
+    std::string label;
+};
+
+std::string scaleLegend(const ColourScale& scale, const std::vector<Tick>& ticks,
+                        const std::string& unit) {
+    std::string html =
+        "<div class=\"scale\"><div class=\"bar\" style=\"background:" + cssGradient(scale) +
+        "\"></div><div class=\"ticks\">";
+    for (const Tick& tick : ticks) {
+        html += "<span style=\"left:" + fixed(100.0 * tick.at, 2) + "%\">" + tick.label + "</span>";
+    }
+    return html + "</div></div><div class=\"muted\">" + unit + "</div>\n";
+}
+
+std::vector<Tick> linearTicks(std::int32_t low, std::int32_t high) {
+    std::vector<Tick> ticks;
+    constexpr int parts = 4;
+    for (int i = 0; i <= parts; ++i) {
+        const double value = low + (high - low) * static_cast<double>(i) / parts;
+        if (i > 0 && high == low) break;
+        ticks.push_back(
+            {high > low ? (value - low) / (high - low) : 0.0, grouped(std::llround(value))});
+    }
+    return ticks;
+}
+
+std::vector<Tick> powerOfTenTicks(std::int32_t largest) {
+    std::vector<Tick> ticks;
+    for (std::int64_t value = 1; value <= largest; value *= 10) {
+        ticks.push_back(
+            {basinSizeShare(static_cast<std::int32_t>(value), largest), grouped(value)});
+    }
+    if (largest > 1 && ticks.back().at < 0.9) ticks.push_back({1.0, grouped(largest)});
+    return ticks;
+}
+
+// What one pixel of a map stands for.
+std::string pixelScale(const ReportFacts& facts) {
+    const std::int32_t reduction = facts.mapReduction;
+    const double middleLat = (facts.area.latNW + southEdgeLat(facts.area)) / 2.0;
+    const double eastWestKm =
+        cellLengthEastWest(static_cast<std::int32_t>(std::lround(middleLat * 3600))) / 1000.0;
+    const double northSouthKm = cellLengthNorthSouth / 1000.0;
+    const std::string size = "about " + fixed(northSouthKm * reduction, 2) +
+                             " km north&ndash;south by " + fixed(eastWestKm * reduction, 2) +
+                             " km east&ndash;west at " + latitudeText(middleLat, 1);
+    if (reduction > 1) {
+        return "One pixel: " + std::to_string(reduction) + " &times; " + std::to_string(reduction) +
+               " cells, " + size +
+               "; it shows the most frequent basin and the largest amount of its cells.";
+    }
+    if (facts.mapEnlargement > 1) {
+        return "One cell: " + std::to_string(facts.mapEnlargement) + " &times; " +
+               std::to_string(facts.mapEnlargement) + " pixels, " + size + ".";
+    }
+    return "One pixel: one cell, " + size + ".";
+}
+
+std::string mapFigure(const ReportFacts& facts, const char* file, const std::string& title,
+                      const std::string& legend) {
+    const auto pixels = [&facts](std::int32_t cells) {
+        return std::to_string((cells + facts.mapReduction - 1) / facts.mapReduction *
+                              facts.mapEnlargement);
+    };
+    return "<figure><h3>" + title + "</h3>\n<img src=\"" + file + "\" width=\"" +
+           pixels(facts.area.ncols) + "\" height=\"" + pixels(facts.area.nrows) + "\" alt=\"" +
+           title + "\">\n" + legend + "<div class=\"muted\">North up. " +
+           edgeLongitude(facts.area.lonNW) + " to " + edgeLongitude(eastEdgeLon(facts.area)) +
+           ", " + edgeLatitude(southEdgeLat(facts.area)) + " to " + edgeLatitude(facts.area.latNW) +
+           ". " + pixelScale(facts) + "</div></figure>\n";
+}
+
+std::string basinLegend(const ReportFacts& facts) {
+    const MapRanges& ranges = facts.mapRanges;
+    const double km2PerCell =
+        facts.counts.land > 0 ? facts.counts.landKm2 / static_cast<double>(facts.counts.land) : 0.0;
+    std::string palette;
+    for (Rgb colour : basinPalette()) {
+        palette += "<span class=\"swatch\" style=\"margin-right:0;background:" + hexColour(colour) +
+                   "\"></span>";
+    }
+    std::string legend =
+        "<div class=\"legend\"><span>" + palette + " basins (neighbours differ)</span>";
+    if (ranges.riverThreshold < std::numeric_limits<std::int32_t>::max()) {
+        const auto large = std::int64_t{ranges.riverThreshold} * 10;
+        legend +=
+            swatch(riverColour,
+                   "river: basin size from " + grouped(ranges.riverThreshold) + " cells (about " +
+                       grouped(std::llround(ranges.riverThreshold * km2PerCell)) + " km&sup2;)");
+        legend += swatch(largeRiverColour, "from " + grouped(large) + " cells");
+    }
+    legend += swatch(seaColour, "sea") + swatch(noDataColour, "no data") +
+              swatch(frameColour, "frame ring") +
+              swatch(removedOutletColour, "removed outlet (no cell drains into it)") +
+              swatch(loopColour, "on or above a loop (no way to an outlet)") +
+              swatch(markerColour, "outlet of a largest basin, numbered as in the table") +
+              "</div>\n";
+    return legend;
+}
+
+std::string backgroundLegend() {
+    return "<div class=\"legend\">" + swatch(seaColour, "sea") + swatch(noDataColour, "no data") +
+           swatch(frameColour, "frame ring") + swatch(removedOutletColour, "removed outlet") +
+           swatch(loopColour, "on or above a loop") + "</div>\n";
+}
+
+std::string mapsSection(const ReportFacts& facts) {
+    const MapRanges& ranges = facts.mapRanges;
+    std::string html = "<h2>Maps</h2>\n";
+    html += mapFigure(facts, basinMapFile, "Basins and rivers", basinLegend(facts));
+    html += mapFigure(facts, basinSizeMapFile, "Flow accumulation (basin size)",
+                      scaleLegend(basinSizeScale(), powerOfTenTicks(ranges.largestBasinSize),
+                                  "cells draining through a cell, itself included; logarithmic") +
+                          backgroundLegend());
+    html += mapFigure(facts, distanceMapFile, "Distance to the outlet",
+                      scaleLegend(distanceScale(), linearTicks(0, ranges.longestPath),
+                                  "steps along the flow to the basin's outlet") +
+                          backgroundLegend());
+    html +=
+        mapFigure(facts, elevationMapFile, "Elevation",
+                  scaleLegend(elevationScale(), linearTicks(ranges.lowestLand, ranges.highestLand),
+                              "metres, as cut from the source DEM; shaded by a light from the "
+                              "north-west") +
+                      "<div class=\"legend\">" + swatch(seaColour, "sea (below 0 m)") + "</div>\n");
+    return html;
+}
+
+// ---------------------------------------------------------------------------
+// Largest basins
+
+std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups) {
+    std::string html = "<h2>Largest basins</h2>\n";
+    if (facts.largestBasins.empty()) return html + "<p>The study area holds no basin.</p>\n";
+    html += "<p>The " + std::to_string(facts.largestBasins.size()) + " largest of " +
+            grouped(static_cast<std::int64_t>(facts.outlets.size())) +
+            " basins. Row and column of the outlet count from 0 in the north-west, as in the "
+            "grids; the longest flow path is the largest distance to the outlet in the basin. The "
+            "same table is in <code>summary.json</code>.</p>\n"
+            "<table class=\"data\"><tr><th class=\"num\">#</th><th class=\"num\">Basin</th>"
+            "<th class=\"num\">Row</th><th class=\"num\">Column</th><th>Outlet</th>"
+            "<th class=\"num\">Cells</th><th class=\"num\">km&sup2;</th>"
+            "<th class=\"num\">Longest path (steps)</th><th>Complete</th></tr>\n";
+    int rank = 0;
+    for (const BasinRow& basin : facts.largestBasins) {
+        const Outlet& outlet = basin.outlet;
+        html += "<tr><td class=\"num\">" + std::to_string(++rank) + "</td><td class=\"num\">" +
+                std::to_string(outlet.riverNum) + "</td><td class=\"num\">" +
+                std::to_string(outlet.row) + "</td><td class=\"num\">" +
+                std::to_string(outlet.col) + "</td>" + outletCell(outlet) + "<td class=\"num\">" +
+                grouped(outlet.basinSize) + "</td><td class=\"num\">" + groupedKm2(basin.km2) +
+                "</td><td class=\"num\">" + grouped(basin.longestPath) + "</td><td>" +
+                (basin.complete
+                     ? std::string("yes")
+                     : "<strong>no</strong>: water enters across the " +
+                           listOfWords(edgeNames(groups.places.at(outlet.riverNum))) + " edge" +
+                           (groups.places.at(outlet.riverNum).size() > 1 ? "s" : "")) +
+                "</td></tr>\n";
+    }
+    return html + "</table>\n";
+}
+
+// ---------------------------------------------------------------------------
+// Files
+
+std::string filesSection() {
+    return "<h2>Files for scripts and a GIS</h2>\n"
+           "<ul>\n"
+           "<li><code>summary.json</code> (here): the study area, the counts, the largest basins "
+           "and every place where water enters across the edge.</li>\n"
+           "<li><code>outlets.geojson</code> (here): every outlet of "
+           "<code>riverNumList.dat</code> as a point, with its basin number "
+           "(<code>riverNum</code>), row, column and basin size.</li>\n"
+           "<li>A <code>.prj</code> file beside every ESRI ASCII grid in "
+           "<code>output/arcgis/</code> and an ENVI <code>.hdr</code> file beside every binary "
+           "grid in <code>output/</code>: both say geographic WGS&nbsp;84 (EPSG:4326), the "
+           "coordinate system of the source rasters, and the <code>.hdr</code> gives a binary "
+           "grid the size, data type, byte order and place of its ASCII twin.</li>\n"
+           "</ul>\n"
+           "<p>In QGIS: <em>Layer &rsaquo; Add Layer &rsaquo; Add Raster Layer</em> and choose "
+           "any <code>.asc</code> in <code>output/arcgis/</code> or any <code>.bin</code> in "
+           "<code>output/</code>; they open in place, without a question about the coordinate "
+           "system. Add <code>outlets.geojson</code> with <em>Add Vector Layer</em> (or drag it "
+           "onto the map). Colour <code>riverNum</code> with a paletted renderer to see the "
+           "basins; the outlets' <code>riverNum</code> names the same basins.</p>\n";
+}
+
+}  // namespace
+
+std::string areaCommand(const Outlet& outlet) {
+    return "drainPrepArea " + fixed(degrees(outlet.latArcSeconds), 4) + " " +
+           fixed(degrees(outlet.lonArcSeconds), 4);
+}
+
+std::string reportPage(const ReportFacts& facts) {
+    const StudyArea& area = facts.area;
+    const std::string title = "drainPrep report: " + grouped(area.nrows) + " &times; " +
+                              grouped(area.ncols) + " cells at " + latitudeText(area.latNW, 0) +
+                              " " + longitudeText(area.lonNW, 0);
+    const InflowByBasin groups = groupInflow(facts.edgeInflow);
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" +
+           title + "</title>\n" + pageStyle() + "</head>\n<body>\n<h1>" + title +
+           "</h1>\n<p class=\"muted\">The finished run in <code>" +
+           escaped(std::filesystem::absolute(facts.folder).lexically_normal().string()) +
+           "</code>.</p>\n" + inflowAlert(facts, groups) + studyAreaSection(facts) +
+           mapsSection(facts) + basinsSection(facts, groups) + inflowSection(facts, groups) +
+           filesSection() + "</body>\n</html>\n";
+}
+
+}  // namespace drainPrep::report

@@ -1,0 +1,120 @@
+#include "report/reportRun.hpp"
+
+#include <algorithm>
+#include <ostream>
+#include <set>
+
+#include "report/gisSidecars.hpp"
+#include "report/reportPage.hpp"
+#include "report/scriptFiles.hpp"
+#include "report/stagingFolder.hpp"
+#include "report/textFile.hpp"
+
+namespace drainPrep::report {
+
+namespace {
+
+using Failure = std::optional<std::string>;
+
+std::vector<Outlet> largestFirst(const std::vector<Outlet>& outlets) {
+    std::vector<Outlet> largest = outlets;
+    const auto cut =
+        largest.begin() + static_cast<std::ptrdiff_t>(std::min(largest.size(), largestBasinCount));
+    std::partial_sort(largest.begin(), cut, largest.end(), [](const Outlet& a, const Outlet& b) {
+        return a.basinSize != b.basinSize ? a.basinSize > b.basinSize : a.riverNum < b.riverNum;
+    });
+    largest.erase(cut, largest.end());
+    return largest;
+}
+
+std::vector<std::int32_t> basinNumbers(const std::vector<Outlet>& outlets) {
+    std::vector<std::int32_t> numbers;
+    for (const Outlet& outlet : outlets) numbers.push_back(outlet.riverNum);
+    return numbers;
+}
+
+std::vector<BasinRow> basinRows(const std::vector<Outlet>& largest, const GridScan& scan,
+                                const std::vector<EdgeInflow>& inflow) {
+    std::set<std::int32_t> fed;
+    for (const EdgeInflow& place : inflow) fed.insert(place.riverNum);
+    std::vector<BasinRow> rows;
+    for (std::size_t i = 0; i < largest.size(); ++i) {
+        rows.push_back({largest[i], scan.measured[i].km2, scan.measured[i].longestPath,
+                        fed.count(largest[i].riverNum) == 0});
+    }
+    return rows;
+}
+
+Failure gatherFacts(const std::filesystem::path& folder, std::ostream& console, ReportFacts& facts,
+                    MapGrids& maps) {
+    facts.folder = folder;
+    if (auto failure = checkRunFiles(folder, facts.area, facts.georeference)) return failure;
+    if (auto failure = readOutletList(folder, facts.area, facts.outlets)) return failure;
+    const std::vector<Outlet> largest = largestFirst(facts.outlets);
+    GridScan scan;
+    if (auto failure =
+            scanGrids(folder, facts.area, static_cast<std::int32_t>(facts.outlets.size()),
+                      basinNumbers(largest), console, scan)) {
+        return failure;
+    }
+    facts.counts = scan.counts;
+    facts.edgeInflow = findEdgeInflow(scan.sourceDirections, scan.sourceElevations, scan.riverNums);
+    facts.largestBasins = basinRows(largest, scan, facts.edgeInflow);
+    facts.mapReduction = scan.maps.reduction;
+    facts.mapEnlargement = scan.maps.enlargement;
+    facts.mapRanges = mapRanges(scan.maps);
+    maps = std::move(scan.maps);
+    return std::nullopt;
+}
+
+std::vector<OutletMarker> markersOf(const std::vector<BasinRow>& basins) {
+    std::vector<OutletMarker> markers;
+    for (const BasinRow& basin : basins) {
+        markers.push_back(
+            {basin.outlet.row, basin.outlet.col, static_cast<std::int32_t>(markers.size()) + 1});
+    }
+    return markers;
+}
+
+Failure writeMaps(const std::filesystem::path& folder, const ReportFacts& facts,
+                  const MapGrids& maps) {
+    const MapRanges& ranges = facts.mapRanges;
+    if (auto failure = writePng(folder / basinMapFile,
+                                basinMap(maps, ranges, markersOf(facts.largestBasins)))) {
+        return failure;
+    }
+    if (auto failure = writePng(folder / basinSizeMapFile, basinSizeMap(maps, ranges))) {
+        return failure;
+    }
+    if (auto failure = writePng(folder / distanceMapFile, distanceMap(maps, ranges))) {
+        return failure;
+    }
+    return writePng(folder / elevationMapFile, elevationMap(maps, ranges, facts.area));
+}
+
+Failure writeReportFolder(const std::filesystem::path& folder, const ReportFacts& facts,
+                          const MapGrids& maps) {
+    if (auto failure = writeMaps(folder, facts, maps)) return failure;
+    if (auto failure = writeTextFile(folder / "summary.json", summaryJson(facts))) return failure;
+    if (auto failure = writeTextFile(folder / "outlets.geojson", outletsGeoJson(facts.outlets))) {
+        return failure;
+    }
+    return writeTextFile(folder / "index.html", reportPage(facts));
+}
+
+}  // namespace
+
+Failure writeReport(const std::filesystem::path& folder, std::ostream& console) {
+    ReportFacts facts;
+    MapGrids maps;
+    if (auto failure = gatherFacts(folder, console, facts, maps)) return failure;
+    console << "  Drawing the maps and writing the report." << std::endl;
+    StagingFolder staging;
+    if (auto failure = staging.create(folder / "output")) return failure;
+    if (auto failure = writeReportFolder(staging.path(), facts, maps)) return failure;
+    console << "  Writing the .prj and .hdr files beside the grids." << std::endl;
+    if (auto failure = writeGisSidecars(folder, facts.georeference)) return failure;
+    return staging.putInPlace(folder / "output" / "report");
+}
+
+}  // namespace drainPrep::report

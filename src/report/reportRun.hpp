@@ -1,0 +1,15 @@
+// drainPrepReport's whole job: read a finished run, write output/report/ and
+// the GIS sidecars. Every step hands its failure text back here.
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+namespace drainPrep::report {
+
+// The report of the run in folder; progress goes to console.
+std::optional<std::string> writeReport(const std::filesystem::path& folder, std::ostream& console);
+
+}  // namespace drainPrep::report

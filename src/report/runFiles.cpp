@@ -1,0 +1,107 @@
+#include "report/runFiles.hpp"
+
+#include <cmath>
+#include <sstream>
+
+#include "driver/clipAreaFile.hpp"
+#include "report/asciiGridReader.hpp"
+
+namespace drainPrep::report {
+
+namespace {
+
+using Failure = std::optional<std::string>;
+
+std::string missingText(const char* path) {
+    return std::string(path) + " is missing: run drainPrep in this folder first, to its end.";
+}
+
+std::string cellsText(std::int64_t nrows, std::int64_t ncols) {
+    return std::to_string(nrows) + " x " + std::to_string(ncols) + " cells";
+}
+
+Failure readArea(const std::filesystem::path& folder, StudyArea& area) {
+    const std::filesystem::path path = folder / clipAreaFile;
+    std::error_code notThere;
+    if (!std::filesystem::is_regular_file(path, notThere)) {
+        return std::string("clipArea.dat is missing: this folder holds no drainPrep run.");
+    }
+    std::ostringstream echo;  // drainPrep's echo of the values, not shown here
+    std::optional<std::string> failure = readStudyArea(path.c_str(), echo, area);
+    if (failure && failure->rfind(clipAreaFile, 0) != 0) *failure = "clipArea.dat: " + *failure;
+    return failure;
+}
+
+Failure checkPresence(const std::filesystem::path& folder) {
+    std::error_code notThere;
+    if (!std::filesystem::is_directory(folder / "output", notThere)) {
+        return std::string("output/ is missing: run drainPrep in this folder first.");
+    }
+    for (const char* path : asciiGridFiles) {
+        if (!std::filesystem::is_regular_file(folder / path, notThere)) return missingText(path);
+    }
+    for (const BinaryGridFile& grid : binaryGridFiles) {
+        if (!std::filesystem::is_regular_file(folder / grid.path, notThere)) {
+            return missingText(grid.path);
+        }
+    }
+    if (!std::filesystem::is_regular_file(folder / outletListFile, notThere)) {
+        return missingText(outletListFile);
+    }
+    return std::nullopt;
+}
+
+Failure checkBinarySize(const std::filesystem::path& folder, const BinaryGridFile& grid,
+                        const StudyArea& area) {
+    std::error_code unreadable;
+    const std::uintmax_t bytes = std::filesystem::file_size(folder / grid.path, unreadable);
+    const auto expected = static_cast<std::uintmax_t>(area.cellCount() * grid.elementBytes);
+    if (unreadable) return std::string(grid.path) + " cannot be read.";
+    if (bytes == expected) return std::nullopt;
+    return std::string(grid.path) + " has " + std::to_string(bytes) + " bytes where the " +
+           cellsText(area.nrows, area.ncols) + " of clipArea.dat need " + std::to_string(expected) +
+           (bytes < expected ? ": the file is cut short." : ": the file is too long.");
+}
+
+bool near(double value, double expected, double tolerance) {
+    return std::fabs(value - expected) <= tolerance;
+}
+
+Failure checkHeader(const std::filesystem::path& folder, const char* path, const StudyArea& area,
+                    AsciiHeader& header) {
+    AsciiGridReader reader;
+    if (auto failure = reader.open(folder, path)) return failure;
+    header = reader.header();
+    if (header.nrows != area.nrows || header.ncols != area.ncols) {
+        return std::string(path) + " holds " + cellsText(header.nrows, header.ncols) +
+               ", but clipArea.dat describes " + cellsText(area.nrows, area.ncols) + ".";
+    }
+    const double halfCell = cellSizeDeg / 2.0;
+    if (!near(header.xllcorner, area.lonNW, halfCell) ||
+        !near(header.yllcorner, southEdgeLat(area), halfCell) ||
+        !near(header.cellsize, cellSizeDeg, 1e-9)) {
+        std::ostringstream text;
+        text << path << " places its south-west corner at " << header.yllcorner << " N "
+             << header.xllcorner << " E with cells of " << header.cellsize
+             << " degrees, but clipArea.dat gives " << southEdgeLat(area) << " N " << area.lonNW
+             << " E with cells of " << cellSizeDeg << " degrees.";
+        return text.str();
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+Failure checkRunFiles(const std::filesystem::path& folder, StudyArea& area, AsciiHeader& header) {
+    if (auto failure = readArea(folder, area)) return failure;
+    if (auto failure = checkPresence(folder)) return failure;
+    for (const char* path : asciiGridFiles) {
+        if (auto failure = checkHeader(folder, path, area, header)) return failure;
+    }
+    for (const BinaryGridFile& grid : binaryGridFiles) {
+        if (auto failure = checkBinarySize(folder, grid, area)) return failure;
+    }
+    return std::nullopt;
+}
+
+}  // namespace drainPrep::report

@@ -1,0 +1,70 @@
+// The files of a finished drainPrep run that the report reads, relative to
+// the run's working folder, and the checks made before any value is read:
+// clipArea.dat, every file present, the binary grids of the study area's
+// size, the ASCII headers in agreement with clipArea.dat.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "geometry/studyArea.hpp"
+
+namespace drainPrep::report {
+
+inline const char* const clipAreaFile = "clipArea.dat";
+inline const char* const outletListFile = "output/riverNumList.dat";
+
+inline const char* const cutDemAsc = "output/arcgis/cutDem.asc";
+inline const char* const cutDirAsc = "output/arcgis/cutDir.asc";
+inline const char* const distanceAsc = "output/arcgis/distance.asc";
+inline const char* const flowDirBin = "output/flowDir.bin";
+inline const char* const flowAccBin = "output/flowAcc.bin";
+inline const char* const riverNumBin = "output/riverNum.bin";
+
+inline const char* const asciiGridFiles[] = {
+    cutDemAsc,
+    cutDirAsc,
+    "output/arcgis/modDem.asc",
+    distanceAsc,
+    "output/arcgis/flowDir.asc",
+    "output/arcgis/flowAcc.asc",
+    "output/arcgis/riverNum.asc",
+};
+
+struct BinaryGridFile {
+    const char* path;
+    std::int32_t elementBytes;  // 8: IEEE double, 4: int32
+    const char* bandName;       // no commas: ENVI separates band names by them
+};
+
+inline const BinaryGridFile binaryGridFiles[] = {
+    {"output/modDem.bin", 8, "elevation in metres"},
+    {flowDirBin, 4, "direction code 1 N to 8 NW and 0 outlet"},
+    {flowAccBin, 4, "basin size in cells"},
+    {riverNumBin, 4, "basin number"},
+};
+
+// Values the products hold: -9999 on the frame ring of the binary grids, -1
+// as the basin number of a cell in no basin.
+constexpr std::int32_t binaryFrameRingValue = -9999;
+constexpr std::int32_t noBasin = -1;
+
+// The georeference that every ASCII grid of a run carries in its header.
+struct AsciiHeader {
+    std::int32_t ncols = 0;
+    std::int32_t nrows = 0;
+    double xllcorner = 0.0;
+    double yllcorner = 0.0;
+    double cellsize = 0.0;
+    double nodataValue = 0.0;
+};
+
+// Reads the study area and checks every file of the run against it. The
+// header is that of the ASCII grids, which all agree. Returns the failure
+// text, naming the file.
+std::optional<std::string> checkRunFiles(const std::filesystem::path& folder, StudyArea& area,
+                                         AsciiHeader& header);
+
+}  // namespace drainPrep::report

@@ -1,0 +1,89 @@
+#include "report/scriptFiles.hpp"
+
+#include "report/decimalText.hpp"
+
+namespace drainPrep::report {
+
+namespace {
+
+constexpr int coordinateDecimals = 6;
+
+std::string member(const char* key, const std::string& value) {
+    return std::string("\"") + key + "\": " + value;
+}
+
+template <typename Whole>
+std::string member(const char* key, Whole value) {
+    return member(key, std::to_string(value));
+}
+
+std::string quoted(const char* text) { return std::string("\"") + text + "\""; }
+
+std::string basinEntry(const BasinRow& basin) {
+    const Outlet& outlet = basin.outlet;
+    return "{" + member("riverNum", outlet.riverNum) + ", " + member("row", outlet.row) + ", " +
+           member("col", outlet.col) + ", " +
+           member("lon", fixed(degrees(outlet.lonArcSeconds), coordinateDecimals)) + ", " +
+           member("lat", fixed(degrees(outlet.latArcSeconds), coordinateDecimals)) + ", " +
+           member("cells", outlet.basinSize) + ", " + member("km2", fixed(basin.km2, 3)) + ", " +
+           member("longestPath", basin.longestPath) + ", " +
+           member("complete", std::string(basin.complete ? "true" : "false")) + "}";
+}
+
+std::string inflowEntry(const EdgeInflow& inflow) {
+    return "{" + member("edge", quoted(edgeName(inflow.edge))) + ", " + member("row", inflow.row) +
+           ", " + member("col", inflow.col) + ", " + member("riverNum", inflow.riverNum) + "}";
+}
+
+template <typename Entries, typename EntryText>
+std::string array(const Entries& entries, EntryText entryText) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        text += (i == 0 ? "\n    " : ",\n    ") + entryText(entries[i]);
+    }
+    return text + (entries.empty() ? "]" : "\n  ]");
+}
+
+}  // namespace
+
+std::string summaryJson(const ReportFacts& facts) {
+    const CellCounts& counts = facts.counts;
+    const std::string lines[] = {
+        member("rows", facts.area.nrows),
+        member("cols", facts.area.ncols),
+        member("latNW", facts.area.latNW),
+        member("lonNW", facts.area.lonNW),
+        member("landCells", counts.land),
+        member("seaCells", counts.sea),
+        member("noDataCells", counts.noData),
+        member("frameRingCells", counts.frameRing),
+        member("landKm2", fixed(counts.landKm2, 3)),
+        member("outlets", facts.outlets.size()),
+        member("removedOutlets", counts.removedOutlets),
+        member("basins", facts.outlets.size()),
+        member("loopCells", counts.loopCells),
+        member("largestBasins", array(facts.largestBasins, basinEntry)),
+        member("edgeInflow", array(facts.edgeInflow, inflowEntry)),
+    };
+    std::string json = "{";
+    for (std::size_t i = 0; i < std::size(lines); ++i) {
+        json += (i == 0 ? "\n  " : ",\n  ") + lines[i];
+    }
+    return json + "\n}\n";
+}
+
+std::string outletsGeoJson(const std::vector<Outlet>& outlets) {
+    std::string json = "{\"type\": \"FeatureCollection\", \"features\": [";
+    for (std::size_t i = 0; i < outlets.size(); ++i) {
+        const Outlet& outlet = outlets[i];
+        json += (i == 0 ? "\n" : ",\n");
+        json += "{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", \"coordinates\": [" +
+                fixed(degrees(outlet.lonArcSeconds), coordinateDecimals) + ", " +
+                fixed(degrees(outlet.latArcSeconds), coordinateDecimals) + "]}, \"properties\": {" +
+                member("riverNum", outlet.riverNum) + ", " + member("row", outlet.row) + ", " +
+                member("col", outlet.col) + ", " + member("basinSize", outlet.basinSize) + "}}";
+    }
+    return json + "\n]}\n";
+}
+
+}  // namespace drainPrep::report

@@ -1,0 +1,490 @@
+// drainPrepReport on a finished run of the built drainPrep: the facts, the
+// maps read back through libpng, the sidecars, and every bad input.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "geometry/studyArea.hpp"
+#include "report/decimalText.hpp"
+#include "report/mapStyle.hpp"
+#include "support/runDirectory.hpp"
+
+namespace drainPrep::report {
+namespace {
+
+using drainPrep::testing::Raster;
+using drainPrep::testing::RunDirectory;
+using drainPrep::testing::RunResult;
+using drainPrep::testing::SampleRows;
+
+// 12 x 16 cells at 40N 100E: source row 2400, column 5400.
+constexpr std::int32_t nrows = 12, ncols = 16, latNW = 40, lonNW = 100;
+constexpr std::int16_t E = 1, S = 4, SW = 8, W = 16, N = 64;
+constexpr std::int16_t sea = -9999;
+
+// Land at 100 m with a peak of 300 m at [5][3]. A river basin of 57 cells
+// drains down column 5 to its outlet at [10][5]: columns 2 to 4 flow east,
+// 6 to 8 west, rows 2 to 9. Water enters it across the north edge at
+// columns 5 and 6 and across the west edge at row 4. A sea of 3 x 3 cells at
+// rows 2 to 4, columns 11 to 13, and one sea cell at [1][14] that meets the
+// water entering at the north-east corner. Two cells without a flow
+// direction at [6][13] and [7][13]; a small basin [8][11] to [8][14]; a
+// loop [9][9] <-> [9][10] with [8][9] above it. Water entering at [11][12]
+// ends at an outlet code. Every other cell has the source code 0.
+void writeTerrain(const RunDirectory& run) {
+    SampleRows dem(nrows, std::vector<std::int16_t>(ncols, 100));
+    SampleRows dir(nrows, std::vector<std::int16_t>(ncols, 0));
+    for (std::size_t row = 2; row <= 9; ++row) {
+        for (std::size_t col = 2; col <= 8; ++col) dir[row][col] = col < 5 ? E : col == 5 ? S : W;
+    }
+    dem[5][3] = 300;
+    for (std::size_t row = 2; row <= 4; ++row) {
+        for (std::size_t col = 11; col <= 13; ++col) dem[row][col] = dir[row][col] = sea;
+    }
+    dem[1][14] = dir[1][14] = sea;
+    for (std::size_t row : {std::size_t{6}, std::size_t{7}}) {
+        dem[row][13] = 50;
+        dir[row][13] = -9999;
+    }
+    for (std::size_t col = 11; col <= 13; ++col) dir[8][col] = E;
+    dir[9][9] = E;
+    dir[9][10] = W;
+    dir[8][9] = S;
+    // Across the edge: into the river basin, into the sea, to an outlet code,
+    // and two codes that bring nothing in (outward, along the edge).
+    dir[0][5] = dir[1][5] = S;
+    dir[0][6] = S;
+    dir[1][6] = SW;
+    dir[4][0] = dir[4][1] = E;
+    dir[0][15] = SW;
+    dir[11][12] = N;
+    dir[0][8] = N;
+    dir[0][9] = E;
+    run.writeSamples(Raster::dem, 2400, 5400, dem);
+    run.writeSamples(Raster::directions, 2400, 5400, dir);
+}
+
+struct Picture {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    std::vector<std::uint8_t> rgb;
+
+    Rgb at(std::int32_t x, std::int32_t y) const {
+        const std::size_t i = 3 * (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                   static_cast<std::size_t>(x));
+        return {rgb[i], rgb[i + 1], rgb[i + 2]};
+    }
+};
+
+Picture readPng(const std::filesystem::path& path) {
+    png_image png;
+    std::memset(&png, 0, sizeof png);
+    png.version = PNG_IMAGE_VERSION;
+    Picture picture;
+    if (png_image_begin_read_from_file(&png, path.c_str()) == 0) return picture;
+    png.format = PNG_FORMAT_RGB;
+    picture.rgb.resize(PNG_IMAGE_SIZE(png));
+    if (png_image_finish_read(&png, nullptr, picture.rgb.data(), 0, nullptr) == 0) return picture;
+    picture.width = static_cast<std::int32_t>(png.width);
+    picture.height = static_cast<std::int32_t>(png.height);
+    return picture;
+}
+
+std::string hex(Rgb colour) { return hexColour(colour); }
+
+std::map<std::string, std::string> filesUnder(const RunDirectory& run, const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(run.path() / folder)) {
+        if (!entry.is_regular_file()) continue;
+        const std::string relative = std::filesystem::relative(entry.path(), run.path()).string();
+        files[relative] = run.readFile(relative);
+    }
+    return files;
+}
+
+// One finished drainPrep run, shared by every test; each test that changes
+// files works on a copy of its clipArea.dat and output/.
+class ReportEndToEnd : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        finished_ = std::make_unique<RunDirectory>();
+        finished_->writeFile("clipArea.dat", "12 16 40 100");
+        finished_->createSourceRasters();
+        writeTerrain(*finished_);
+        const RunResult result = finished_->run();
+        ASSERT_EQ(result.exitStatus, 0) << result.console;
+        for (const char* raster : {"input"})
+            std::filesystem::remove_all(finished_->path() / raster);
+    }
+    static void TearDownTestSuite() { finished_.reset(); }
+
+    void SetUp() override {
+        std::filesystem::copy(finished_->path() / "clipArea.dat", run.path() / "clipArea.dat");
+        std::filesystem::copy(finished_->path() / "output", run.path() / "output",
+                              std::filesystem::copy_options::recursive |
+                                  std::filesystem::copy_options::overwrite_existing);
+    }
+
+    std::string summary() const { return run.readFile("output/report/summary.json"); }
+
+    static std::unique_ptr<RunDirectory> finished_;
+    RunDirectory run;
+};
+
+std::unique_ptr<RunDirectory> ReportEndToEnd::finished_;
+
+const std::string successConsole =
+    "drainPrepReport: the run in .\n"
+    "  Reading the grids: 10% 20% 30% 40% 50% 60% 70% 80% 90% 100%\n"
+    "  Drawing the maps and writing the report.\n"
+    "  Writing the .prj and .hdr files beside the grids.\n"
+    "  Report: ./output/report/index.html\n";
+
+TEST_F(ReportEndToEnd, CountsTheCellsOfTheArea) {
+    const RunResult result = run.runReport();
+    ASSERT_EQ(result.console, successConsole);
+    ASSERT_EQ(result.exitStatus, 0);
+    const std::string json = summary();
+    std::int64_t removed = 0;
+    for (std::int32_t size : testing::int32Elements(run.readFile("output/flowAcc.bin"))) {
+        removed += size == -1;
+    }
+    for (const std::string& line :
+         {std::string("\"rows\": 12,"), std::string("\"cols\": 16,"), std::string("\"latNW\": 40,"),
+          std::string("\"lonNW\": 100,"), std::string("\"landCells\": 128,"),
+          std::string("\"seaCells\": 10,"), std::string("\"noDataCells\": 2,"),
+          std::string("\"frameRingCells\": 52,"), std::string("\"outlets\": 2,"),
+          "\"removedOutlets\": " + std::to_string(removed) + ",", std::string("\"basins\": 2,"),
+          std::string("\"loopCells\": 3,")}) {
+        EXPECT_NE(json.find("\n  " + line + "\n"), std::string::npos) << line << "\n" << json;
+    }
+}
+
+// The area of a basin: each cell by the run's cell lengths at its own row.
+double basinKm2(const std::vector<std::pair<std::int32_t, std::int32_t>>& rowsAndCells) {
+    double km2 = 0.0;
+    for (const auto& [row, cells] : rowsAndCells) {
+        for (std::int32_t i = 0; i < cells; ++i) {
+            km2 += cellLengthNorthSouth * cellLengthEastWest(cellCentreLat(latNW, row)) / 1e6;
+        }
+    }
+    return km2;
+}
+
+TEST_F(ReportEndToEnd, TablesTheBasinsLargestFirstAndListsEveryInflowPlace) {
+    ASSERT_EQ(run.runReport().exitStatus, 0);
+    std::vector<std::pair<std::int32_t, std::int32_t>> river;
+    for (std::int32_t row = 2; row <= 9; ++row) river.push_back({row, 7});
+    river.push_back({10, 1});
+    const std::string largest =
+        "  \"largestBasins\": [\n"
+        "    {\"riverNum\": 2, \"row\": 10, \"col\": 5, \"lon\": 100.045833, \"lat\": 39.912500, "
+        "\"cells\": 57, \"km2\": " +
+        fixed(basinKm2(river), 3) +
+        ", \"longestPath\": 11, \"complete\": false},\n"
+        "    {\"riverNum\": 1, \"row\": 8, \"col\": 14, \"lon\": 100.120833, \"lat\": 39.929167, "
+        "\"cells\": 4, \"km2\": " +
+        fixed(basinKm2({{8, 4}}), 3) +
+        ", \"longestPath\": 3, \"complete\": true}\n"
+        "  ],\n";
+    const std::string inflow =
+        "  \"edgeInflow\": [\n"
+        "    {\"edge\": \"north\", \"row\": 0, \"col\": 5, \"riverNum\": 2},\n"
+        "    {\"edge\": \"north\", \"row\": 0, \"col\": 6, \"riverNum\": 2},\n"
+        "    {\"edge\": \"north\", \"row\": 0, \"col\": 15, \"riverNum\": -1},\n"
+        "    {\"edge\": \"west\", \"row\": 4, \"col\": 0, \"riverNum\": 2},\n"
+        "    {\"edge\": \"south\", \"row\": 11, \"col\": 12, \"riverNum\": -1}\n"
+        "  ]\n}\n";
+    const std::string json = summary();
+    EXPECT_NE(json.find(largest + inflow), std::string::npos) << json;
+
+    const std::string page = run.readFile("output/report/index.html");
+    for (const char* text :
+         {"Water enters the study area across its edge at 5 cells</strong>, feeding 1 basin.",
+          "must grow to the <strong>north and west</strong>",
+          "north edge, columns 5&ndash;6 (2 cells)<br>west edge, row 4 (1 cell)",
+          "<code>drainPrepArea 39.9125 100.0458</code>",
+          "north edge, column 15 (1 cell)</li><li>south edge, column 12 (1 cell)"}) {
+        EXPECT_NE(page.find(text), std::string::npos) << text;
+    }
+    EXPECT_EQ(run.readFile("output/report/outlets.geojson"),
+              "{\"type\": \"FeatureCollection\", \"features\": [\n"
+              "{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", \"coordinates\": "
+              "[100.120833, 39.929167]}, \"properties\": {\"riverNum\": 1, \"row\": 8, \"col\": "
+              "14, \"basinSize\": 4}},\n"
+              "{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", \"coordinates\": "
+              "[100.045833, 39.912500]}, \"properties\": {\"riverNum\": 2, \"row\": 10, \"col\": "
+              "5, \"basinSize\": 57}}\n"
+              "]}\n");
+}
+
+TEST_F(ReportEndToEnd, MapsShowEachKindOfCellInItsColour) {
+    ASSERT_EQ(run.runReport().exitStatus, 0);
+    // A small area is drawn larger: 600 / 16 = 37 pixels a cell.
+    constexpr std::int32_t side = 37;
+    const auto map = [this](const char* file) {
+        const Picture picture = readPng(run.path() / "output/report" / file);
+        EXPECT_EQ(picture.width, ncols * side) << file;
+        EXPECT_EQ(picture.height, nrows * side) << file;
+        return picture;
+    };
+    const Picture basins = map("basins.png");
+    const Picture sizes = map("flowAccumulation.png");
+    const Picture distances = map("distance.png");
+    const Picture elevations = map("elevation.png");
+    ASSERT_EQ(basins.rgb.size(), 3u * nrows * ncols * side * side);
+    struct Pixel {
+        const char* what;
+        const Picture& picture;
+        std::int32_t row, col;
+        Rgb colour;
+    };
+    const Pixel pixels[] = {
+        {"frame ring", basins, 0, 0, frameColour},
+        {"sea", basins, 3, 12, seaColour},
+        {"no data", basins, 6, 13, noDataColour},
+        {"loop", basins, 9, 9, loopColour},
+        {"removed outlet", basins, 5, 9, removedOutletColour},
+        {"river of 56 cells", basins, 9, 5, riverColour},
+
+        {"largest basin size at the outlet", sizes, 10, 5, colourOnScale(basinSizeScale(), 1.0)},
+        {"basin size 1", sizes, 2, 2, colourOnScale(basinSizeScale(), 0.0)},
+        {"sea", sizes, 3, 12, seaColour},
+        {"outlet at distance 0", distances, 10, 5, colourOnScale(distanceScale(), 0.0)},
+        {"the longest path's head", distances, 2, 2, colourOnScale(distanceScale(), 1.0)},
+        {"loop", distances, 9, 9, loopColour},
+        {"sea", elevations, 3, 12, seaColour},
+        // Flat 100 m between the lowest land (50 m) and the peak (300 m).
+        {"flat land, unshaded", elevations, 9, 3, colourOnScale(elevationScale(), 50.0 / 250.0)},
+    };
+    const auto middle = [](std::int32_t cell) { return cell * side + side / 2; };
+    for (const Pixel& p : pixels) {
+        EXPECT_EQ(hex(p.picture.at(middle(p.col), middle(p.row))), hex(p.colour)) << p.what;
+    }
+    // The ring around the largest basin's outlet, three pixels from its middle.
+    EXPECT_EQ(hex(basins.at(middle(5) - 3, middle(10))), hex(markerColour));
+    const std::vector<Rgb>& palette = basinPalette();
+    const Rgb basinCell = basins.at(middle(3), middle(3));
+    EXPECT_NE(std::find(palette.begin(), palette.end(), basinCell), palette.end());
+}
+
+TEST_F(ReportEndToEnd, SidecarsGiveEveryGridItsPlaceAndLeaveDrainPrepsFilesAsTheyWere) {
+    const std::map<std::string, std::string> before = filesUnder(run, "output");
+    ASSERT_EQ(run.runReport().exitStatus, 0);
+    const std::map<std::string, std::string> after = filesUnder(run, "output");
+    for (const auto& [path, content] : before) EXPECT_EQ(after.at(path), content) << path;
+    EXPECT_EQ(after.size(), before.size() + 7 + 4 + 7);
+
+    const std::string prj =
+        "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137.0,"
+        "298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433],"
+        "AUTHORITY[\"EPSG\",4326]]";
+    for (const char* grid :
+         {"cutDem", "cutDir", "modDem", "distance", "flowDir", "flowAcc", "riverNum"}) {
+        EXPECT_EQ(after.at(std::string("output/arcgis/") + grid + ".prj"), prj + "\n") << grid;
+    }
+    // The place of the ASCII twin: xllcorner 100, yllcorner 39.9 and
+    // 12 cells of 0.00833333 degrees up to the north edge.
+    EXPECT_EQ(after.at("output/flowAcc.hdr"),
+              "ENVI\n"
+              "description = {drainPrep flowAcc.bin}\n"
+              "samples = 16\n"
+              "lines = 12\n"
+              "bands = 1\n"
+              "header offset = 0\n"
+              "file type = ENVI Standard\n"
+              "data type = 3\n"
+              "interleave = bsq\n"
+              "byte order = 0\n"
+              "map info = {Geographic Lat/Lon, 1, 1, 100, 39.99999996, 0.00833333, 0.00833333, "
+              "WGS-84, units=Degrees}\n"
+              "coordinate system string = {" +
+                  prj +
+                  "}\n"
+                  "data ignore value = -9999\n"
+                  "band names = {basin size in cells}\n");
+    EXPECT_NE(after.at("output/modDem.hdr").find("data type = 5\n"), std::string::npos);
+}
+
+TEST_F(ReportEndToEnd, GdalOpensTheBinaryGridWhereItsAsciiTwinLies) {
+    if (std::system("command -v gdalinfo > /dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "gdalinfo is not installed";
+    }
+    ASSERT_EQ(run.runReport().exitStatus, 0);
+    const auto gdalinfo = [this](const char* grid) {
+        const std::string command =
+            "cd '" + run.path().string() + "' && gdalinfo " + grid + " > .gdalinfo 2>&1";
+        EXPECT_EQ(std::system(command.c_str()), 0) << grid;
+        return run.readFile(".gdalinfo");
+    };
+    for (const char* twin : {"flowAcc", "riverNum", "modDem", "flowDir"}) {
+        const std::string binary = gdalinfo((std::string("output/") + twin + ".bin").c_str());
+        const std::string ascii = gdalinfo((std::string("output/arcgis/") + twin + ".asc").c_str());
+        for (const std::string* info : {&binary, &ascii}) {
+            EXPECT_NE(info->find("ID[\"EPSG\",4326]]"), std::string::npos) << *info;
+            EXPECT_NE(info->find("Size is 16, 12"), std::string::npos) << *info;
+        }
+        const auto corners = [](const std::string& info) {
+            return info.substr(info.find("Corner Coordinates:"), 400);
+        };
+        EXPECT_EQ(corners(binary).substr(0, 300), corners(ascii).substr(0, 300)) << twin;
+    }
+}
+
+TEST_F(ReportEndToEnd, TakesTheRunFolderAsItsArgumentAndReplacesAnOlderReport) {
+    RunDirectory elsewhere;
+    const std::string folder = run.path().string();
+    const RunResult first = elsewhere.runReport("'" + folder + "'");
+    EXPECT_EQ(first.exitStatus, 0) << first.console;
+    EXPECT_NE(first.console.find("  Report: " + folder + "/output/report/index.html\n"),
+              std::string::npos);
+    run.writeFile("output/report/stale.txt", "from an older report");
+    ASSERT_EQ(run.runReport().exitStatus, 0);
+    EXPECT_FALSE(run.exists("output/report/stale.txt"));
+    EXPECT_TRUE(run.exists("output/report/index.html"));
+    for (const auto& entry : std::filesystem::directory_iterator(run.path() / "output")) {
+        EXPECT_EQ(entry.path().filename().string().rfind(".report", 0), std::string::npos);
+    }
+}
+
+TEST_F(ReportEndToEnd, HelpAndUnknownOptions) {
+    const RunResult help = run.runReport("--help");
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_EQ(help.console.rfind("Usage: drainPrepReport [FOLDER]\n", 0), 0u);
+    const RunResult unknown = run.runReport("--colour");
+    EXPECT_EQ(unknown.exitStatus, 1);
+    EXPECT_EQ(unknown.console, help.console);
+    EXPECT_EQ(run.runReport("a b").exitStatus, 1);
+    EXPECT_FALSE(run.exists("output/report"));
+}
+
+// ---------------------------------------------------------------------------
+// Bad inputs: one message naming the file, status 1, no report left behind,
+// an older report kept.
+
+std::string firstLines(const std::string& text, int lines) {
+    std::size_t end = 0;
+    for (int i = 0; i < lines; ++i) end = text.find('\n', end) + 1;
+    return text.substr(0, end);
+}
+
+struct BadInput {
+    const char* what;
+    void (*spoil)(const RunDirectory& run);
+    const char* message;
+};
+
+const BadInput badInputs[] = {
+    {"no clipArea.dat",
+     [](const RunDirectory& run) { std::filesystem::remove(run.path() / "clipArea.dat"); },
+     "clipArea.dat is missing: this folder holds no drainPrep run."},
+    {"malformed clipArea.dat",
+     [](const RunDirectory& run) { run.writeFile("clipArea.dat", "12 16 40"); },
+     "clipArea.dat must hold four whole numbers: rows, columns, latitude and longitude."},
+    {"an area outside the source grid",
+     [](const RunDirectory& run) { run.writeFile("clipArea.dat", "12 16 70 100"); },
+     "clipArea.dat: The study area lies outside the source grid."},
+    {"no output folder",
+     [](const RunDirectory& run) { std::filesystem::remove_all(run.path() / "output"); },
+     "output/ is missing: run drainPrep in this folder first."},
+    {"a product missing",
+     [](const RunDirectory& run) { std::filesystem::remove(run.path() / "output/flowAcc.bin"); },
+     "output/flowAcc.bin is missing: run drainPrep in this folder first, to its end."},
+    {"the outlet list missing",
+     [](const RunDirectory& run) {
+         std::filesystem::remove(run.path() / "output/riverNumList.dat");
+     },
+     "output/riverNumList.dat is missing: run drainPrep in this folder first, to its end."},
+    {"sizes that disagree",
+     [](const RunDirectory& run) { run.writeFile("clipArea.dat", "12 17 40 100"); },
+     "output/arcgis/cutDem.asc holds 12 x 16 cells, but clipArea.dat describes 12 x 17 cells."},
+    {"a corner that disagrees",
+     [](const RunDirectory& run) { run.writeFile("clipArea.dat", "12 16 41 100"); },
+     "output/arcgis/cutDem.asc places its south-west corner at 39.9 N 100 E with cells of "
+     "0.00833333 degrees, but clipArea.dat gives 40.9 N 100 E with cells of 0.00833333 degrees."},
+    {"a binary grid cut short",
+     [](const RunDirectory& run) {
+         std::filesystem::resize_file(run.path() / "output/riverNum.bin", 100);
+     },
+     "output/riverNum.bin has 100 bytes where the 12 x 16 cells of clipArea.dat need 768: the "
+     "file is cut short."},
+    {"an ASCII grid cut short",
+     [](const RunDirectory& run) {
+         const std::string grid = run.readFile("output/arcgis/distance.asc");
+         run.writeFile("output/arcgis/distance.asc", firstLines(grid, 9));
+     },
+     "output/arcgis/distance.asc ends after 3 of 12 rows: the file is cut short."},
+    {"an ASCII grid without its header",
+     [](const RunDirectory& run) { run.writeFile("output/arcgis/riverNum.asc", "1 2 3\n"); },
+     "output/arcgis/riverNum.asc is not an ESRI ASCII grid as drainPrep writes it: its header "
+     "lacks the line \"ncols <number>\"."},
+    {"a value that is no whole number",
+     [](const RunDirectory& run) {
+         std::string grid = run.readFile("output/arcgis/cutDir.asc");
+         grid.replace(grid.find("\n 0 ") + 2, 1, "x");
+         run.writeFile("output/arcgis/cutDir.asc", grid);
+     },
+     "output/arcgis/cutDir.asc holds \"x\" in row 0, where a whole number belongs."},
+    {"an outlet line of five numbers",
+     [](const RunDirectory& run) {
+         run.writeFile("output/riverNumList.dat", "1 9 15 360435 143685\n");
+     },
+     "output/riverNumList.dat, line 1: six whole numbers belong here (basin, row, column, "
+     "longitude, latitude, basin size)."},
+    {"outlets out of order",
+     [](const RunDirectory& run) {
+         run.writeFile("output/riverNumList.dat", "2 11 6 360165 143685 57\n");
+     },
+     "output/riverNumList.dat, line 1: basin number 2 where 1 is due."},
+    {"an outlet with another cell's coordinates",
+     [](const RunDirectory& run) {
+         run.writeFile("output/riverNumList.dat", "1 9 15 360435 143715 4\n");
+     },
+     "output/riverNumList.dat, line 1: the coordinates are not those of the cell's centre in the "
+     "study area of clipArea.dat."},
+    {"a basin the outlet list lacks",
+     [](const RunDirectory& run) {
+         run.writeFile("output/riverNumList.dat", "1 9 15 360435 143745 4\n");
+     },
+     "output/riverNum.bin holds basin number 2 at row 2, column 2, but output/riverNumList.dat "
+     "lists basins 1 to 1."},
+};
+
+TEST_F(ReportEndToEnd, EveryBadInputIsNamedAndLeavesNoReportBehind) {
+    for (const BadInput& bad : badInputs) {
+        SCOPED_TRACE(bad.what);
+        RunDirectory broken;
+        std::filesystem::copy(run.path(), broken.path(),
+                              std::filesystem::copy_options::recursive |
+                                  std::filesystem::copy_options::overwrite_existing);
+        bad.spoil(broken);
+        const RunResult result = broken.runReport();
+        EXPECT_EQ(result.exitStatus, 1);
+        const std::string line = std::string(bad.message) + "\n";
+        EXPECT_TRUE(
+            result.console.size() >= line.size() &&
+            result.console.compare(result.console.size() - line.size(), line.size(), line) == 0)
+            << result.console;
+        EXPECT_FALSE(broken.exists("output/report"));
+        if (!broken.exists("output")) continue;
+        for (const auto& entry : std::filesystem::directory_iterator(broken.path() / "output")) {
+            EXPECT_EQ(entry.path().filename().string().rfind(".report", 0), std::string::npos);
+        }
+    }
+}
+
+TEST_F(ReportEndToEnd, AFailedReportKeepsTheOlderOne) {
+    ASSERT_EQ(run.runReport().exitStatus, 0);
+    const std::string page = run.readFile("output/report/index.html");
+    std::filesystem::resize_file(run.path() / "output/flowDir.bin", 10);
+    EXPECT_EQ(run.runReport().exitStatus, 1);
+    EXPECT_EQ(run.readFile("output/report/index.html"), page);
+}
+
+}  // namespace
+}  // namespace drainPrep::report
