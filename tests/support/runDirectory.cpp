@@ -82,10 +82,18 @@ void RunDirectory::writeSample(Raster raster, std::int32_t row, std::int32_t col
 }
 
 RunResult RunDirectory::run(const std::string& keyboard, const std::string& shellPrefix) const {
+    return runCommand(shellPrefix + "'" + DRAINPREP_EXECUTABLE + "'", keyboard);
+}
+
+RunResult RunDirectory::runArea(const std::string& arguments) const {
+    return runCommand("'" DRAINPREP_AREA_EXECUTABLE "' " + arguments, "");
+}
+
+RunResult RunDirectory::runCommand(const std::string& command, const std::string& keyboard) const {
     writeFile(".keyboard", keyboard);
-    const std::string command = "cd '" + root_.string() + "' && " + shellPrefix + "'" +
-                                DRAINPREP_EXECUTABLE + "' < .keyboard > .console";
-    const int status = std::system(command.c_str());
+    const std::string shellLine =
+        "cd '" + root_.string() + "' && " + command + " < .keyboard > .console";
+    const int status = std::system(shellLine.c_str());
     RunResult result{readFile(".console"), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
     std::filesystem::remove(root_ / ".keyboard");
     std::filesystem::remove(root_ / ".console");

@@ -44,8 +44,12 @@ public:
     // Runs the tool here with `keyboard` on its standard input. `shellPrefix`
     // runs first in the same shell, e.g. "ulimit -v 100000; ".
     RunResult run(const std::string& keyboard = "\n", const std::string& shellPrefix = "") const;
+    // Runs drainPrepArea here; `arguments` are shell words.
+    RunResult runArea(const std::string& arguments) const;
 
 private:
+    RunResult runCommand(const std::string& command, const std::string& keyboard) const;
+
     std::filesystem::path root_;
 };
 
