@@ -66,28 +66,19 @@ Rows upstreamCounts(const FlowGrid& grid) {
 //   keeps its code; [3][4] is a sink fed from both sides.
 
 const Rows exampleDirections = {
-    {2, 4, 8, 0, -9999, 16, 1},
-    {1, 1, 0, 16, 16, 3, 64},
-    {1, 16, 4, 16, 0, 64, 8},
-    {64, 32, 64, 1, 0, 16, 16},
-    {64, -1, 16, 0, 1, 1, 4},
+    {2, 4, 8, 0, -9999, 16, 1}, {1, 1, 0, 16, 16, 3, 64}, {1, 16, 4, 16, 0, 64, 8},
+    {64, 32, 64, 1, 0, 16, 16}, {64, -1, 16, 0, 1, 1, 4},
 };
 
 const Rows exampleElevations = {
-    {1, 1, 1, 1, 1, 1, 1},
-    {1, 1, 1, 1, 1, 1, 1},
-    {1, 1, -5, 1, 1, 1, 1},
-    {1, 1, 1, 0, 1, 1, 1},
-    {1, 1, 1, 1, 1, 1, 1},
+    {1, 1, 1, 1, 1, 1, 1}, {1, 1, 1, 1, 1, 1, 1}, {1, 1, -5, 1, 1, 1, 1},
+    {1, 1, 1, 0, 1, 1, 1}, {1, 1, 1, 1, 1, 1, 1},
 };
 
 TEST(AreaFlowGrid, UpstreamCountsOfTheWorkedExample) {
     const Rows expected = {
-        {1, 1, 1, 1, 0, 1, 2},
-        {1, 5, 8, 2, 1, 0, 1},
-        {0, 0, 0, 1, 1, 1, 1},
-        {2, 1, 1, 1, 5, 3, 1},
-        {1, 0, 1, 1, 1, 2, 3},
+        {1, 1, 1, 1, 0, 1, 2}, {1, 5, 8, 2, 1, 0, 1}, {0, 0, 0, 1, 1, 1, 1},
+        {2, 1, 1, 1, 5, 3, 1}, {1, 0, 1, 1, 1, 2, 3},
     };
     EXPECT_EQ(upstreamCounts(flowGridOf(exampleDirections, exampleElevations)), expected);
 }
@@ -188,14 +179,18 @@ Walks walkFromEveryCell(const Rows& directions, const Rows& elevations) {
                 path.push_back(*cell);
                 cell = stepOf(directions, elevations, *cell);
             }
-            if (cell == start) walks.onLoop[static_cast<std::size_t>(start.row)][static_cast<std::size_t>(start.col)] = true;
+            if (cell == start)
+                walks.onLoop[static_cast<std::size_t>(start.row)]
+                            [static_cast<std::size_t>(start.col)] = true;
             for (const SourceCell& passed : path) {
                 const auto r = static_cast<std::size_t>(passed.row);
                 const auto c = static_cast<std::size_t>(passed.col);
                 CellExtent& extent = walks.extents[r][c];
-                if (walks.passing[r][c]++ == 0) extent = {start.row, start.row, start.col, start.col};
+                if (walks.passing[r][c]++ == 0)
+                    extent = {start.row, start.row, start.col, start.col};
                 extent = {std::min(extent.firstRow, start.row), std::max(extent.lastRow, start.row),
-                          std::min(extent.firstCol, start.col), std::max(extent.lastCol, start.col)};
+                          std::min(extent.firstCol, start.col),
+                          std::max(extent.lastCol, start.col)};
             }
         }
     }

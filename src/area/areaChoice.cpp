@@ -29,15 +29,14 @@ AreaChoice smallestAreaHolding(const CellExtent& basin) {
     const std::int32_t lastRow = std::min(basin.lastRow + ringCells, sourceRows - 1);
     const std::int32_t lastCol = std::min(basin.lastCol + ringCells, sourceCols - 1);
     AreaChoice choice;
-    choice.area.latNW =
-        static_cast<std::int32_t>(sourceNorthEdge) - wholeDegreesBefore(firstRow);
+    choice.area.latNW = static_cast<std::int32_t>(sourceNorthEdge) - wholeDegreesBefore(firstRow);
     choice.area.lonNW = static_cast<std::int32_t>(sourceWestEdge) + wholeDegreesBefore(firstCol);
     const ClipOffsets offsets = clipOffsets(choice.area);
     choice.area.nrows = lastRow - static_cast<std::int32_t>(offsets.rowOffset) + 1;
     choice.area.ncols = lastCol - static_cast<std::int32_t>(offsets.colOffset) + 1;
-    choice.holdsBasin = firstRow == basin.firstRow - ringCells &&
-                        firstCol == basin.firstCol - ringCells &&
-                        lastRow == basin.lastRow + ringCells && lastCol == basin.lastCol + ringCells;
+    choice.holdsBasin =
+        firstRow == basin.firstRow - ringCells && firstCol == basin.firstCol - ringCells &&
+        lastRow == basin.lastRow + ringCells && lastCol == basin.lastCol + ringCells;
     return choice;
 }
 

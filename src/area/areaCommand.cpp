@@ -128,7 +128,9 @@ std::string noRiverText(std::int32_t snapRadius) {
 }
 
 std::string megabytesText(std::uint64_t bytes) {
-    return std::to_string(static_cast<std::uint64_t>(std::ceil(static_cast<double>(bytes) / bytesPerMegabyte))) + " MB";
+    return std::to_string(static_cast<std::uint64_t>(
+               std::ceil(static_cast<double>(bytes) / bytesPerMegabyte))) +
+           " MB";
 }
 
 // ---------------------------------------------------------------------------
@@ -140,29 +142,28 @@ void printPoint(std::ostream& console, const AreaRequest& request, SourceCell po
             << upstreamText(upstreamCells) << ".\n";
 }
 
-void printSnap(std::ostream& console, SourceCell point, SourceCell river, const AreaRequest& request,
-               std::int32_t upstreamCells) {
+void printSnap(std::ostream& console, SourceCell point, SourceCell river,
+               const AreaRequest& request, std::int32_t upstreamCells) {
     if (river == point) {
         console << "No cell within " << cellsText(request.snapRadius)
                 << " has a larger upstream area: the point stays.\n";
         return;
     }
-    console << "Snapped " << cellsText(cellsApart(point, river)) << " to " << cellText(river) << " ("
-            << centreText(river) << "): " << upstreamText(upstreamCells) << ".\n";
+    console << "Snapped " << cellsText(cellsApart(point, river)) << " to " << cellText(river)
+            << " (" << centreText(river) << "): " << upstreamText(upstreamCells) << ".\n";
 }
 
 void printBasin(std::ostream& console, const Basin& basin) {
     const CellExtent& extent = basin.extent;
-    console << "Basin: " << cellsText(basin.cells) << ", "
-            << std::llround(basin.squareKilometres) << " km2, from "
-            << degreesText(northEdgeOfRow(extent.firstRow), " N", " S") << " to "
+    console << "Basin: " << cellsText(basin.cells) << ", " << std::llround(basin.squareKilometres)
+            << " km2, from " << degreesText(northEdgeOfRow(extent.firstRow), " N", " S") << " to "
             << degreesText(northEdgeOfRow(extent.lastRow + 1), " N", " S") << " and from "
             << degreesText(westEdgeOfCol(extent.firstCol), " E", " W") << " to "
             << degreesText(westEdgeOfCol(extent.lastCol + 1), " E", " W") << ".\n";
     if (basin.cellsBesideNoFlow > 0) {
-        console << cellsText(basin.cellsBesideNoFlow)
-                << " of it lie beside sea or no data: drainPrep may make some of them outlets "
-                   "of their own, inside the area.\n";
+        console << "Basin cells beside sea or no data, which drainPrep may make outlets of their "
+                   "own inside the area: "
+                << basin.cellsBesideNoFlow << ".\n";
     }
 }
 
@@ -178,9 +179,9 @@ void printArea(std::ostream& console, const BasinFound& found, const RunMemory& 
     console << "A drainPrep run of it needs " << megabytesText(memory.bytes) << " of memory"
             << (memory.available ? "." : ", more than this machine has available.") << "\n";
     if (found.cellsWithoutD8Code > 0) {
-        console << cellsText(found.cellsWithoutD8Code)
-                << " of the area hold a direction value that is not a D8 code: drainPrep stops on "
-                   "them.\n";
+        console << "Cells of the area whose direction value is not a D8 code, on which drainPrep "
+                   "stops: "
+                << found.cellsWithoutD8Code << ".\n";
     }
     console << "clipArea.dat: " << area.nrows << " " << area.ncols << " " << area.latNW << " "
             << area.lonNW << std::endl;
@@ -258,7 +259,8 @@ int reportArea(const AreaRequest& request, std::ostream& console) {
     printBasin(console, found.basin);
     const RunMemory memory = memoryOfRun(found.choice.area);
     printArea(console, found, memory);
-    const bool usable = found.choice.holdsBasin && memory.available && found.cellsWithoutD8Code == 0;
+    const bool usable =
+        found.choice.holdsBasin && memory.available && found.cellsWithoutD8Code == 0;
     if (!request.write) return usable ? 0 : 1;
     if (!usable) {
         console << "clipArea.dat not written." << std::endl;

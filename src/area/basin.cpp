@@ -46,9 +46,9 @@ struct Span {
 
 // Computed in 64 bits: the radius may be as large as the user likes.
 Span spanAround(std::int32_t centre, std::int32_t radius, std::int32_t size) {
-    return {static_cast<std::int32_t>(std::max<std::int64_t>(0, std::int64_t{centre} - radius)),
-            static_cast<std::int32_t>(
-                std::min<std::int64_t>(size - 1, std::int64_t{centre} + radius))};
+    return {
+        static_cast<std::int32_t>(std::max<std::int64_t>(0, std::int64_t{centre} - radius)),
+        static_cast<std::int32_t>(std::min<std::int64_t>(size - 1, std::int64_t{centre} + radius))};
 }
 
 }  // namespace
@@ -76,8 +76,7 @@ Basin traceBasin(const FlowGrid& grid, SourceCell outlet) {
     return basin;
 }
 
-std::optional<SourceCell> snapToRiver(const FlowGrid& grid, SourceCell point,
-                                      std::int32_t radius) {
+std::optional<SourceCell> snapToRiver(const FlowGrid& grid, SourceCell point, std::int32_t radius) {
     const Span rows = spanAround(point.row, radius, grid.nrows());
     const Span cols = spanAround(point.col, radius, grid.ncols());
     std::optional<SourceCell> best;
@@ -85,8 +84,7 @@ std::optional<SourceCell> snapToRiver(const FlowGrid& grid, SourceCell point,
     for (SourceCell cell{rows.first, 0}; cell.row <= rows.last; ++cell.row) {
         for (cell.col = cols.first; cell.col <= cols.last; ++cell.col) {
             const std::int32_t upstream = grid.upstreamCells(cell);
-            const bool nearer =
-                best && cellsApart(cell, point) < cellsApart(*best, point);
+            const bool nearer = best && cellsApart(cell, point) < cellsApart(*best, point);
             if (upstream > bestUpstream || (upstream == bestUpstream && nearer)) {
                 best = cell;
                 bestUpstream = upstream;

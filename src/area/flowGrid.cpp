@@ -46,7 +46,8 @@ const DecodingTable decodingTable = makeDecodingTable();
 // has no flow whatever its code.
 std::uint8_t decoded(std::int32_t elevation, std::int32_t sourceDirection) {
     if (sourceDirection < lowestSample || sourceDirection > highestSample) return notD8Code;
-    const std::uint8_t code = decodingTable[static_cast<std::size_t>(sourceDirection - lowestSample)];
+    const std::uint8_t code =
+        decodingTable[static_cast<std::size_t>(sourceDirection - lowestSample)];
     return code != notD8Code && elevation < 0 ? withoutFlowCode : code;
 }
 
@@ -99,8 +100,8 @@ std::optional<std::size_t> FlowGrid::downstreamIndex(SourceCell cell, std::size_
         return std::nullopt;
     }
     const std::size_t down =
-        index + static_cast<std::size_t>(std::int64_t{direction.rowOffset} * ncols() +
-                                         direction.colOffset);
+        index +
+        static_cast<std::size_t>(std::int64_t{direction.rowOffset} * ncols() + direction.colOffset);
     if ((codes_.begin()[down] & codeBits) > directionCount) return std::nullopt;
     return down;
 }

@@ -23,9 +23,7 @@ struct SourceCell {
     std::int32_t row = 0;
     std::int32_t col = 0;
 
-    bool operator==(const SourceCell& other) const {
-        return row == other.row && col == other.col;
-    }
+    bool operator==(const SourceCell& other) const { return row == other.row && col == other.col; }
 };
 
 // Steps between two cells when a step may be diagonal.
