@@ -107,8 +107,13 @@ std::string cellText(SourceCell cell) {
     return "source row " + std::to_string(cell.row) + ", column " + std::to_string(cell.col);
 }
 
-double northEdgeOfRow(std::int32_t row) { return sourceNorthEdge - row / rowsPerDegree; }
-double westEdgeOfCol(std::int32_t col) { return sourceWestEdge + col / rowsPerDegree; }
+double northEdgeOfRow(std::int32_t row) {
+    return sourceNorthEdge - row / static_cast<double>(cellsPerDegree);
+}
+
+double westEdgeOfCol(std::int32_t col) {
+    return sourceWestEdge + col / static_cast<double>(cellsPerDegree);
+}
 
 std::string centreText(SourceCell cell) {
     return pointText((northEdgeOfRow(cell.row) + northEdgeOfRow(cell.row + 1)) / 2.0,
@@ -278,7 +283,6 @@ int reportArea(const AreaRequest& request, std::ostream& console) {
 
 std::optional<std::string> parseAreaRequest(const std::vector<std::string>& arguments,
                                             AreaRequest& request) {
-    request.inputFolder = sourceRasterFolder;
     std::vector<std::string> numbers;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i].rfind("--", 0) != 0) {

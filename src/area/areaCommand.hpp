@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "raster/sourceRasters.hpp"
+
 namespace drainPrep {
 
 // A point picked by hand rarely falls on the river's own cells.
@@ -18,7 +20,7 @@ struct AreaRequest {
     double lat = 0.0;  // decimal degrees, north positive
     double lon = 0.0;  // decimal degrees, east positive
     std::int32_t snapRadius = defaultSnapRadius;
-    std::string inputFolder;
+    std::string inputFolder = sourceRasterFolder;
     bool write = false;
     bool force = false;
 };
