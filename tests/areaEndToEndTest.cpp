@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/runDirectory.hpp"
+#include "support/sourceCodes.hpp"
 
 namespace drainPrep {
 namespace {
@@ -18,15 +19,14 @@ using testing::Raster;
 using testing::RunDirectory;
 using testing::RunResult;
 
-// Source D8 codes.
-constexpr std::int16_t east = 1;
-constexpr std::int16_t southEast = 2;
-constexpr std::int16_t south = 4;
-constexpr std::int16_t west = 16;
-constexpr std::int16_t north = 64;
-constexpr std::int16_t northEast = 128;
-constexpr std::int16_t sink = 0;
-constexpr std::int16_t noData = -9999;
+using testing::east;
+using testing::noDataCode;
+using testing::north;
+using testing::northEast;
+using testing::sinkCode;
+using testing::south;
+using testing::southEast;
+using testing::west;
 
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
@@ -39,29 +39,29 @@ bool contains(const std::string& text, const std::string& part) {
 // that is sinks at 0 m everywhere else. The northernmost cell lies one row
 // below the 50 N line and the westernmost one column east of 100 E, so the
 // two rings push the corner a whole degree north and west.
-constexpr std::int32_t fixtureRow = 1201;
-constexpr std::int32_t fixtureCol = 5401;
-const testing::SampleRows riverTree = {
-    {sink, sink, south, sink, sink, sink, sink, sink, sink},
-    {sink, sink, south, sink, sink, sink, sink, sink, sink},
-    {east, east, southEast, sink, sink, sink, sink, sink, sink},
-    {sink, sink, sink, east, east, east, sink, west, west},
-    {sink, sink, sink, sink, sink, northEast, sink, sink, sink},
-    {sink, sink, sink, sink, northEast, sink, sink, sink, sink},
-    {sink, sink, sink, sink, north, sink, sink, sink, sink},
+struct TreeCell {
+    std::int32_t row;
+    std::int32_t col;
+    std::int32_t code;
 };
-const std::set<std::pair<std::int32_t, std::int32_t>> treeCells = {
-    {1201, 5403}, {1202, 5403}, {1203, 5401}, {1203, 5402}, {1203, 5403},
-    {1204, 5404}, {1204, 5405}, {1204, 5406}, {1204, 5407}, {1204, 5408},
-    {1204, 5409}, {1205, 5406}, {1206, 5405}, {1207, 5405},
+const TreeCell riverTree[] = {
+    {1201, 5403, south},     {1202, 5403, south}, {1203, 5401, east}, {1203, 5402, east},
+    {1203, 5403, southEast}, {1204, 5404, east},  {1204, 5405, east}, {1204, 5406, east},
+    {1204, 5407, sinkCode},  {1204, 5408, west},  {1204, 5409, west}, {1205, 5406, northEast},
+    {1206, 5405, northEast}, {1207, 5405, north},
 };
 
 TEST(EndToEndArea, DrainPrepRunOfTheWrittenAreaHoldsTheBasinWhole) {
     RunDirectory run;
     run.createSourceRasters();
-    run.writeSamples(Raster::directions, fixtureRow, fixtureCol, riverTree);
+    std::set<std::pair<std::int32_t, std::int32_t>> treeCells;
+    for (const TreeCell& cell : riverTree) {
+        run.writeSample(Raster::directions, cell.row, cell.col,
+                        static_cast<std::int16_t>(cell.code));
+        treeCells.insert({cell.row, cell.col});
+    }
 
-    // Two cells south-west of the sink, on a cell of its own.
+    // Two cells south-west of the sinkCode, on a cell of its own.
     const RunResult area = run.runArea("49.9458 100.0542 --write");
     EXPECT_EQ(area.exitStatus, 0) << area.console;
     for (const char* line : {
@@ -91,7 +91,7 @@ TEST(EndToEndArea, DrainPrepRunOfTheWrittenAreaHoldsTheBasinWhole) {
         return static_cast<std::size_t>((row - rowOffset) * ncols + col - colOffset);
     };
     const std::int32_t basinNumber = riverNum[at(1204, 5407)];
-    // Exactly the tree carries the sink's number: nothing of it was cut off at
+    // Exactly the tree carries the sinkCode's number: nothing of it was cut off at
     // the outlet ring, and no flow from outside the area joined it.
     std::set<std::pair<std::int32_t, std::int32_t>> numbered;
     for (std::size_t i = 0; i < riverNum.size(); ++i) {
@@ -110,9 +110,9 @@ TEST(EndToEndArea, DrainPrepRunOfTheWrittenAreaHoldsTheBasinWhole) {
 TEST(EndToEndArea, BasinAtTheSourceGridsEdgeGetsTheBestAreaButNoFile) {
     RunDirectory run;
     run.createSourceRasters();
-    // A stem from the second row of the source grid south into a sink, and a
+    // A stem from the second row of the source grid south into a sinkCode, and a
     // value that is not a D8 code beside it.
-    run.writeSamples(Raster::directions, 1, 9000, {{south}, {south}, {south, 3}, {sink}});
+    run.writeSamples(Raster::directions, 1, 9000, {{south}, {south}, {south, 3}, {sinkCode}});
     std::filesystem::rename(run.path() / "input", run.path() / "rasters");
 
     const RunResult result = run.runArea("59.97 130.004 --snap 0 --input rasters --write");
@@ -136,7 +136,7 @@ TEST(EndToEndArea, BasinAtTheSourceGridsEdgeGetsTheBestAreaButNoFile) {
 TEST(EndToEndArea, PointOnSeaWithNothingToSnapTo) {
     RunDirectory run;
     run.createSourceRasters();
-    const testing::SampleRows sea(7, std::vector<std::int16_t>(7, noData));
+    const testing::SampleRows sea(7, std::vector<std::int16_t>(7, noDataCode));
     run.writeSamples(Raster::dem, 3597, 7197, sea);
 
     const RunResult result = run.runArea("30 115");

@@ -87,20 +87,14 @@ TEST(AreaBasin, BasinsOfTheWorkedExample) {
     const FlowGrid grid = flowGridOf(exampleDirections, exampleElevations);
     const Basin tree = traceBasin(grid, {1, 2});
     EXPECT_EQ(tree.cells, 8);
-    EXPECT_EQ(tree.extent.firstRow, 0);
-    EXPECT_EQ(tree.extent.lastRow, 1);
-    EXPECT_EQ(tree.extent.firstCol, 0);
-    EXPECT_EQ(tree.extent.lastCol, 4);
+    EXPECT_EQ(tree.extent, (CellExtent{0, 1, 0, 4}));
     EXPECT_EQ(tree.cellsBesideNoFlow, 3);  // [1][1], [1][3], [1][4]; not the sink itself
     // Cells just south of 60 N: 926.6 m by 926.6 m x cos(60 degrees).
     EXPECT_NEAR(tree.squareKilometres, 8 * 0.4297, 0.001);
 
     const Basin sides = traceBasin(grid, {3, 4});
     EXPECT_EQ(sides.cells, 5);
-    EXPECT_EQ(sides.extent.firstRow, 2);
-    EXPECT_EQ(sides.extent.lastRow, 3);
-    EXPECT_EQ(sides.extent.firstCol, 3);
-    EXPECT_EQ(sides.extent.lastCol, 6);
+    EXPECT_EQ(sides.extent, (CellExtent{2, 3, 3, 6}));
 }
 
 TEST(AreaSnap, LargestUpstreamAreaNearestFirst) {
@@ -224,11 +218,7 @@ TEST(AreaFlowGrid, CountsAndBasinsMatchWalksFromEveryCellOnRandomGrids) {
                 if (expected == 0) continue;
                 const Basin basin = traceBasin(grid, cell);
                 ASSERT_EQ(basin.cells, expected) << "trial " << trial;
-                const CellExtent& extent = walks.extents[r][c];
-                ASSERT_EQ(basin.extent.firstRow, extent.firstRow) << "trial " << trial;
-                ASSERT_EQ(basin.extent.lastRow, extent.lastRow) << "trial " << trial;
-                ASSERT_EQ(basin.extent.firstCol, extent.firstCol) << "trial " << trial;
-                ASSERT_EQ(basin.extent.lastCol, extent.lastCol) << "trial " << trial;
+                ASSERT_EQ(basin.extent, walks.extents[r][c]) << "trial " << trial;
             }
         }
     }

@@ -15,6 +15,11 @@ struct CellExtent {
     std::int32_t lastRow = 0;
     std::int32_t firstCol = 0;
     std::int32_t lastCol = 0;
+
+    bool operator==(const CellExtent& other) const {
+        return firstRow == other.firstRow && lastRow == other.lastRow &&
+               firstCol == other.firstCol && lastCol == other.lastCol;
+    }
 };
 
 struct Basin {
