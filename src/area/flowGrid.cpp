@@ -84,25 +84,11 @@ bool FlowGrid::hasFlowData(SourceCell cell) const { return code(cell) <= directi
 bool FlowGrid::hasD8Code(SourceCell cell) const { return code(cell) != notD8Code; }
 
 std::optional<SourceCell> FlowGrid::downstream(SourceCell cell) const {
-    const std::optional<std::size_t> down = downstreamIndex(cell, indexOf(cell));
-    if (!down) return std::nullopt;
-    const auto ncols = static_cast<std::size_t>(this->ncols());
-    return SourceCell{static_cast<std::int32_t>(*down / ncols),
-                      static_cast<std::int32_t>(*down % ncols)};
-}
-
-std::optional<std::size_t> FlowGrid::downstreamIndex(SourceCell cell, std::size_t index) const {
-    const std::uint8_t own = codes_.begin()[index] & codeBits;
+    const std::uint8_t own = code(cell);
     if (own == outletCode || own > directionCount) return std::nullopt;
     const Direction& direction = flowDirections[own - 1];
-    if (!contains(std::int64_t{cell.row} + direction.rowOffset,
-                  std::int64_t{cell.col} + direction.colOffset)) {
-        return std::nullopt;
-    }
-    const std::size_t down =
-        index +
-        static_cast<std::size_t>(std::int64_t{direction.rowOffset} * ncols() + direction.colOffset);
-    if ((codes_.begin()[down] & codeBits) > directionCount) return std::nullopt;
+    const SourceCell down{cell.row + direction.rowOffset, cell.col + direction.colOffset};
+    if (!contains(down.row, down.col) || !hasFlowData(down)) return std::nullopt;
     return down;
 }
 
@@ -111,20 +97,18 @@ std::optional<std::size_t> FlowGrid::downstreamIndex(SourceCell cell, std::size_
 // never have all inflows passed.
 void FlowGrid::countUpstream() {
     std::uint8_t* codes = codes_.begin();
-    std::size_t index = 0;
     for (SourceCell cell; cell.row < nrows(); ++cell.row) {
-        for (cell.col = 0; cell.col < ncols(); ++cell.col, ++index) {
-            if (const auto down = downstreamIndex(cell, index)) codes[*down] += oneInflow;
+        for (cell.col = 0; cell.col < ncols(); ++cell.col) {
+            if (const auto down = downstream(cell)) codes[indexOf(*down)] += oneInflow;
         }
     }
-    index = 0;
     for (SourceCell cell; cell.row < nrows(); ++cell.row) {
-        for (cell.col = 0; cell.col < ncols(); ++cell.col, ++index) {
-            if ((codes[index] & ~codeBits) == 0) passDownstream(cell);
+        for (cell.col = 0; cell.col < ncols(); ++cell.col) {
+            if ((codes[indexOf(cell)] & ~codeBits) == 0) passDownstream(cell);
         }
     }
     std::int32_t* upstream = upstream_.begin();
-    for (index = 0; index < codes_.cellCount(); ++index) {
+    for (std::size_t index = 0; index < codes_.cellCount(); ++index) {
         if ((codes[index] & ~codeBits) != passedDownstream) upstream[index] = 0;
     }
 }
@@ -133,16 +117,16 @@ void FlowGrid::countUpstream() {
 void FlowGrid::passDownstream(SourceCell cell) {
     std::uint8_t* codes = codes_.begin();
     std::int32_t* upstream = upstream_.begin();
-    for (std::size_t index = indexOf(cell);;) {
+    for (;;) {
+        const std::size_t index = indexOf(cell);
         codes[index] |= passedDownstream;
-        const std::optional<std::size_t> down = downstreamIndex(cell, index);
+        const std::optional<SourceCell> down = downstream(cell);
         if (!down) return;
-        upstream[*down] += upstream[index];
-        codes[*down] = static_cast<std::uint8_t>(codes[*down] - oneInflow);
-        if ((codes[*down] & ~codeBits) != 0) return;
-        const Direction& direction = flowDirections[(codes[index] & codeBits) - 1];
-        cell = {cell.row + direction.rowOffset, cell.col + direction.colOffset};
-        index = *down;
+        const std::size_t downIndex = indexOf(*down);
+        upstream[downIndex] += upstream[index];
+        codes[downIndex] = static_cast<std::uint8_t>(codes[downIndex] - oneInflow);
+        if ((codes[downIndex] & ~codeBits) != 0) return;
+        cell = *down;
     }
 }
 

@@ -61,12 +61,10 @@ public:
 private:
     std::size_t indexOf(SourceCell cell) const;
     std::uint8_t code(SourceCell cell) const;
-    // Flat indices in the loops that visit every cell of the continent.
-    std::optional<std::size_t> downstreamIndex(SourceCell cell, std::size_t index) const;
     void passDownstream(SourceCell cell);
 
     // The direction code in the low four bits, the count of inflows not yet
-    // passed on in the high four: one cache line for both on a walk.
+    // passed on in the high four: a walk reads both with one load.
     Grid<std::uint8_t> codes_;
     IntGrid upstream_;
 };

@@ -41,7 +41,8 @@ std::optional<std::int32_t> parseWholeNumber(const std::string& token) {
     return value;
 }
 
-std::optional<std::string> readStudyArea(const char* path, std::ostream& console, StudyArea& area) {
+std::optional<std::string> readStudyArea(const char* path, std::ostream& console,
+                                         StudyArea& area) {
     std::error_code notRegular;
     std::ifstream file;
     if (std::filesystem::is_regular_file(path, notRegular)) file.open(path);

@@ -18,7 +18,8 @@ std::optional<std::int32_t> parseWholeNumber(const std::string& token);
 // Reads the four values of the study area, echoing each as it is read.
 // Returns the failure text when the file cannot be read or describes no
 // usable study area.
-std::optional<std::string> readStudyArea(const char* path, std::ostream& console, StudyArea& area);
+std::optional<std::string> readStudyArea(const char* path, std::ostream& console,
+                                         StudyArea& area);
 
 // Writes the four values on one line, in the order readStudyArea takes them.
 std::optional<std::string> writeStudyArea(const char* path, const StudyArea& area);
