@@ -133,6 +133,37 @@ TEST(EndToEndArea, BasinAtTheSourceGridsEdgeGetsTheBestAreaButNoFile) {
     EXPECT_FALSE(run.exists("clipArea.dat"));
 }
 
+TEST(EndToEndArea, AreaBeyondTheMemoryAllowedGetsNoFile) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#endif
+    RunDirectory run;
+    run.createSourceRasters();
+    // A river east along row 100 and south along column 2600 into a sink: an
+    // area of 2603 x 2603 cells, which needs some 2 GB.
+    run.writeSamples(Raster::directions, 100, 100,
+                     {std::vector<std::int16_t>(2500, static_cast<std::int16_t>(east))});
+    run.writeSamples(Raster::directions, 100, 2600,
+                     testing::SampleRows(2500, {static_cast<std::int16_t>(south)}));
+    run.writeSample(Raster::directions, 2600, 2600, static_cast<std::int16_t>(sinkCode));
+
+    const RunResult limited = run.runArea("38.3292 76.6708 --write", "ulimit -v 1500000; ");
+    EXPECT_TRUE(contains(limited.console, "Basin: 5001 cells")) << limited.console;
+    EXPECT_TRUE(contains(limited.console,
+                         "Study area: 2603 rows x 2603 columns, north-west corner 60 N 55 E"))
+        << limited.console;
+    EXPECT_TRUE(contains(limited.console,
+                         " of memory, more than this machine has available.\nclipArea.dat: 2603 "
+                         "2603 60 55\nclipArea.dat not written.\n"))
+        << limited.console;
+    EXPECT_EQ(limited.exitStatus, 1);
+    EXPECT_FALSE(run.exists("clipArea.dat"));
+
+    const RunResult tooLittle = run.runArea("38.3292 76.6708", "ulimit -v 300000; ");
+    EXPECT_EQ(tooLittle.console, "Not enough memory for the flow data of the source grid.\n");
+    EXPECT_EQ(tooLittle.exitStatus, 1);
+}
+
 TEST(EndToEndArea, PointOnSeaWithNothingToSnapTo) {
     RunDirectory run;
     run.createSourceRasters();

@@ -85,8 +85,9 @@ RunResult RunDirectory::run(const std::string& keyboard, const std::string& shel
     return runCommand(shellPrefix + "'" + DRAINPREP_EXECUTABLE + "'", keyboard);
 }
 
-RunResult RunDirectory::runArea(const std::string& arguments) const {
-    return runCommand("'" DRAINPREP_AREA_EXECUTABLE "' " + arguments, "");
+RunResult RunDirectory::runArea(const std::string& arguments,
+                                const std::string& shellPrefix) const {
+    return runCommand(shellPrefix + "'" DRAINPREP_AREA_EXECUTABLE "' " + arguments, "");
 }
 
 RunResult RunDirectory::runCommand(const std::string& command, const std::string& keyboard) const {

@@ -45,7 +45,7 @@ public:
     // runs first in the same shell, e.g. "ulimit -v 100000; ".
     RunResult run(const std::string& keyboard = "\n", const std::string& shellPrefix = "") const;
     // Runs drainPrepArea here; `arguments` are shell words.
-    RunResult runArea(const std::string& arguments) const;
+    RunResult runArea(const std::string& arguments, const std::string& shellPrefix = "") const;
 
 private:
     RunResult runCommand(const std::string& command, const std::string& keyboard) const;
