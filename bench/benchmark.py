@@ -6,7 +6,9 @@ Prints, in one invocation:
     against a full run of a small study area, as medians and their ratio;
   - for study areas from half a million to 24 million cells: wall time, peak
     memory of the tool's process, time and bytes per cell, and the time of
-    each stage taken from the moments its console lines arrive.
+    each stage taken from the moments its console lines arrive;
+  - drainPrepArea at the demo's river point: wall and CPU time and peak
+    memory of its pass over the whole source grid.
 
 Usage: python3 bench/benchmark.py [--runs N] [--areas small,medium,large]
 Builds the release preset and generates the demo rasters when they are missing.
@@ -21,6 +23,10 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 TOOL = ROOT / "build" / "release" / "drainPrep"
+AREA_TOOL = ROOT / "build" / "release" / "drainPrepArea"
+# The point of tools/demo.sh, beside a large river of the demo rasters.
+RIVER_POINT = ["24.28", "113.24"]
+SOURCE_CELLS = 8400 * 15000
 DEMO_INPUT = ROOT / "demo" / "input"
 RASTERS = ["as_dem_30s_clipped_55--10-180-60.bin", "as_dir_30s_clipped_55--10-180-60.bin"]
 
@@ -144,6 +150,26 @@ def study_areas(names, runs, floor):
             print("  %-24s %8.2f s" % (label, seconds))
 
 
+def companion(runs):
+    """drainPrepArea over all 126 million source cells, as medians of `runs` runs."""
+    directory = run_directory("area", AREAS["cell"])
+    results = []
+    for _ in range(runs):
+        start = time.monotonic()
+        process = subprocess.Popen([str(AREA_TOOL)] + RIVER_POINT, cwd=directory,
+                                   stdout=subprocess.DEVNULL)
+        _, status, usage = os.wait4(process.pid, 0)
+        if os.waitstatus_to_exitcode(status) != 0:
+            sys.exit("drainPrepArea failed in %s" % directory)
+        results.append((time.monotonic() - start, usage.ru_utime + usage.ru_stime,
+                        usage.ru_maxrss * 1024))
+    wall, cpu, peak = (statistics.median(values) for values in zip(*results))
+    print()
+    print("drainPrepArea %s %s over the source grid:  median %.2f s wall, %.2f s CPU, "
+          "peak %.0f MB, %.1f bytes a source cell" % (RIVER_POINT[0], RIVER_POINT[1], wall, cpu,
+                                                      peak / 1e6, peak / SOURCE_CELLS))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--runs", type=int, default=3)
@@ -152,6 +178,7 @@ def main():
     ensure_build_and_rasters()
     floor = io_floor(max(arguments.runs, 3))
     study_areas(arguments.areas.split(","), arguments.runs, floor)
+    companion(arguments.runs)
 
 
 if __name__ == "__main__":

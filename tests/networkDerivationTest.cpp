@@ -22,22 +22,11 @@
 #include "analysis/networkDerivation.hpp"
 #include "support/cellGridBuilder.hpp"
 #include "support/levelSweeps.hpp"
+#include "support/sourceCodes.hpp"
 
 namespace drainPrep::testing {
 
 namespace {
-
-// Source D8 codes, as the direction raster holds them.
-constexpr std::int32_t east = 1;
-constexpr std::int32_t southEast = 2;
-constexpr std::int32_t south = 4;
-constexpr std::int32_t southWest = 8;
-constexpr std::int32_t west = 16;
-constexpr std::int32_t northWest = 32;
-constexpr std::int32_t north = 64;
-constexpr std::int32_t northEast = 128;
-constexpr std::int32_t sinkCode = 0;
-constexpr std::int32_t noDataCode = -9999;
 
 // Internal codes after decoding.
 constexpr std::int32_t internalNorth = 1;

@@ -1,29 +1,32 @@
 #!/usr/bin/env bash
 # One command from a fresh clone to a complete demo run: builds the tool,
 # generates the demo source rasters once (about 500 MB, reused afterwards),
-# lays out a working directory with a 600 x 900 study area, runs the tool
-# there, answering its closing key prompt, and then its report.
+# lays out a working directory, chooses the study area from a point on a large
+# river with drainPrepArea, runs the tool there, answering its closing key
+# prompt, and then its report.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 demo="$root/demo"
 
 cd "$root"
 cmake --preset release > /dev/null
-cmake --build --preset release --target drainPrep drainPrepReport demoRasters
+cmake --build --preset release --target drainPrep drainPrepArea drainPrepReport demoRasters
 
 mkdir -p "$demo/input" "$demo/output/arcgis"
 if [ ! -f "$demo/input/as_dem_30s_clipped_55--10-180-60.bin" ] ||
    [ ! -f "$demo/input/as_dir_30s_clipped_55--10-180-60.bin" ]; then
   "$root/build/release/tools/demoRasters" "$demo/input"
 fi
-# 600 rows and 900 columns with the north-west corner at 22N 81E: a coast,
-# several river basins and an inland sink.
-echo "600 900 22 81" > "$demo/clipArea.dat"
+# The study area that holds the whole basin upstream of a point picked by hand
+# near a large river, 24.28N 113.24E: drainPrepArea snaps the point to the
+# river and writes clipArea.dat.
+cd "$demo"
+"$root/build/release/drainPrepArea" 24.28 113.24 --write --force
+echo
 
 # The whole console goes to demo/console.txt; on the terminal each run of pit
 # reports (eight lines for every cell without a lower neighbour) is folded
 # into one line.
-cd "$demo"
 echo | "$root/build/release/drainPrep" | tee console.txt | awk '
   /check the elevation $/ { pits++; next }
   pits { printf "  (%d lines of pit reports, kept in demo/console.txt)\n", pits; pits = 0 }

@@ -68,4 +68,17 @@ std::optional<std::string> readStudyArea(const char* path, std::ostream& console
     return std::nullopt;
 }
 
+std::optional<std::string> writeStudyArea(const char* path, const StudyArea& area) {
+    std::ofstream file(path);
+    const char* separator = "";
+    for (const FieldOfArea& entry : fieldsInFileOrder) {
+        file << separator << area.*entry.field;
+        separator = " ";
+    }
+    file << '\n';
+    file.close();
+    if (!file) return std::string("clipArea.dat cannot be written.");
+    return std::nullopt;
+}
+
 }  // namespace drainPrep

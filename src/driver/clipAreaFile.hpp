@@ -21,4 +21,7 @@ std::optional<std::int32_t> parseWholeNumber(const std::string& token);
 std::optional<std::string> readStudyArea(const char* path, std::ostream& console,
                                          StudyArea& area);
 
+// Writes the four values on one line, in the order readStudyArea takes them.
+std::optional<std::string> writeStudyArea(const char* path, const StudyArea& area);
+
 }  // namespace drainPrep

@@ -24,6 +24,8 @@ constexpr double sourceLon0 = sourceWestEdge + cellSizeDeg / 2.0;
 constexpr double rowsPerDegree = 120.0;
 constexpr std::int32_t arcSecondsPerCell = 30;
 constexpr std::int32_t arcSecondsPerDegree = 3600;
+// A whole-degree corner lies on every 120th row and column of the source grid.
+constexpr std::int32_t cellsPerDegree = arcSecondsPerDegree / arcSecondsPerCell;
 
 struct StudyArea {
     std::int32_t nrows = 0;

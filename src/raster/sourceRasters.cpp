@@ -1,8 +1,6 @@
 #include "raster/sourceRasters.hpp"
 
-#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <ostream>
 #include <vector>
 
@@ -16,19 +14,15 @@ constexpr std::int32_t rowsPerProgressText = 100;
 constexpr std::int32_t rowsPerRead = 4;
 static_assert(rowsPerProgressText % rowsPerRead == 0 && sourceRows % rowsPerRead == 0,
               "progress texts fall on the first row of a read");
-constexpr std::size_t sourceRowBytes = std::size_t{sourceCols} * 2;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using OpenFile = std::unique_ptr<std::FILE, FileCloser>;
 
 // Anything but a regular file (a folder, a pipe that would block) counts as
 // not openable.
-std::optional<std::string> openChecked(const SourceRaster& raster, OpenFile& file) {
+std::optional<std::string> openChecked(const std::string& folder, const SourceRaster& raster,
+                                       OpenFile& file) {
+    const std::string path = folder + "/" + raster.fileName;
     std::error_code notRegular;
-    if (std::filesystem::is_regular_file(raster.path, notRegular)) {
-        file.reset(std::fopen(raster.path, "rb"));
+    if (std::filesystem::is_regular_file(path, notRegular)) {
+        file.reset(std::fopen(path.c_str(), "rb"));
     }
     if (!file) return std::string(raster.name) + " cannot open.";
     std::int64_t size = -1;
@@ -39,6 +33,10 @@ std::optional<std::string> openChecked(const SourceRaster& raster, OpenFile& fil
                std::to_string(sourceRasterBytes) + ".";
     }
     return std::nullopt;
+}
+
+bool readBlock(std::vector<unsigned char>& block, std::FILE* file) {
+    return std::fread(block.data(), 1, block.size(), file) == block.size();
 }
 
 // The window's columns of one source row, widened into the grid row.
@@ -57,43 +55,53 @@ void printProgress(std::ostream& console, std::int32_t row) {
 
 }  // namespace
 
+std::optional<std::string> openSourceRasters(const std::string& folder, SourceRasterFiles& files) {
+    if (auto failure = openChecked(folder, demRaster, files.dem)) return failure;
+    return openChecked(folder, directionRaster, files.directions);
+}
+
+// Both files are streamed in step, a few rows at a time.
+std::optional<std::string> streamSourceRows(SourceRasterFiles& files, const SourceRowVisit& visit,
+                                            std::ostream* progressConsole) {
+    std::vector<unsigned char> demBlock(sourceRowBytes * rowsPerRead);
+    std::vector<unsigned char> directionBlock(sourceRowBytes * rowsPerRead);
+    for (std::int32_t blockRow = 0; blockRow < sourceRows; blockRow += rowsPerRead) {
+        if (progressConsole != nullptr && blockRow % rowsPerProgressText == 0) {
+            printProgress(*progressConsole, blockRow);
+        }
+        if (!readBlock(demBlock, files.dem.get())) {
+            return std::string(demRaster.name) + " cannot be read.";
+        }
+        if (!readBlock(directionBlock, files.directions.get())) {
+            return std::string(directionRaster.name) + " cannot be read.";
+        }
+        for (std::int32_t row = 0; row < rowsPerRead; ++row) {
+            const std::size_t rowStart = static_cast<std::size_t>(row) * sourceRowBytes;
+            visit(blockRow + row, &demBlock[rowStart], &directionBlock[rowStart]);
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<std::string> readSourceRasters(const StudyArea& area, std::ostream& console,
                                              IntGrid& dem, IntGrid& directions) {
     dem = IntGrid(area.nrows, area.ncols);
     directions = IntGrid(area.nrows, area.ncols);
 
-    OpenFile demFile;
-    OpenFile directionFile;
-    if (auto failure = openChecked(demRaster, demFile)) return failure;
-    if (auto failure = openChecked(directionRaster, directionFile)) return failure;
+    SourceRasterFiles files;
+    if (auto failure = openSourceRasters(sourceRasterFolder, files)) return failure;
     const ClipOffsets offsets = clipOffsets(area);
     console << "2) Reading topography data." << std::endl;
 
-    // Both files are streamed in step, a few rows at a time.
-    const std::size_t blockBytes = sourceRowBytes * rowsPerRead;
-    std::vector<unsigned char> demBlock(blockBytes);
-    std::vector<unsigned char> directionBlock(blockBytes);
-    for (std::int32_t blockRow = 0; blockRow < sourceRows; blockRow += rowsPerRead) {
-        if (blockRow % rowsPerProgressText == 0) printProgress(console, blockRow);
-        if (std::fread(demBlock.data(), 1, blockBytes, demFile.get()) != blockBytes) {
-            return std::string(demRaster.name) + " cannot be read.";
-        }
-        if (std::fread(directionBlock.data(), 1, blockBytes, directionFile.get()) != blockBytes) {
-            return std::string(directionRaster.name) + " cannot be read.";
-        }
-        for (std::int32_t row = blockRow; row < blockRow + rowsPerRead; ++row) {
-            const std::int64_t areaRow = row - offsets.rowOffset;
-            if (areaRow < 0 || areaRow >= area.nrows) continue;
-            const std::size_t rowStart = static_cast<std::size_t>(row - blockRow) * sourceRowBytes;
-            const auto gridRow = static_cast<std::int32_t>(areaRow);
-            keepWindow(&demBlock[rowStart], offsets.colOffset, area.ncols, dem[gridRow]);
-            keepWindow(&directionBlock[rowStart], offsets.colOffset, area.ncols,
-                       directions[gridRow]);
-        }
-    }
-    demFile.reset();
-    directionFile.reset();
-    return std::nullopt;
+    const auto keepAreaRows = [&](std::int32_t row, const unsigned char* demRow,
+                                  const unsigned char* directionRow) {
+        const std::int64_t areaRow = row - offsets.rowOffset;
+        if (areaRow < 0 || areaRow >= area.nrows) return;
+        const auto gridRow = static_cast<std::int32_t>(areaRow);
+        keepWindow(demRow, offsets.colOffset, area.ncols, dem[gridRow]);
+        keepWindow(directionRow, offsets.colOffset, area.ncols, directions[gridRow]);
+    };
+    return streamSourceRows(files, keepAreaRows, &console);
 }
 
 }  // namespace drainPrep

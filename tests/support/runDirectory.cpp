@@ -94,6 +94,11 @@ RunResult RunDirectory::runReport(const std::string& arguments) const {
     return runCommand("'" DRAINPREP_REPORT_EXECUTABLE "' " + arguments, "");
 }
 
+RunResult RunDirectory::runArea(const std::string& arguments,
+                                const std::string& shellPrefix) const {
+    return runCommand(shellPrefix + "'" DRAINPREP_AREA_EXECUTABLE "' " + arguments, "");
+}
+
 RunResult RunDirectory::runCommand(const std::string& command, const std::string& keyboard) const {
     writeFile(".keyboard", keyboard);
     const std::string shellLine =

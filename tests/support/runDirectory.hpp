@@ -56,6 +56,8 @@ public:
     KeyboardRun runAnsweringThePrompt(const std::string& prompt) const;
     // Runs drainPrepReport here; `arguments` are shell words.
     RunResult runReport(const std::string& arguments = "") const;
+    // Runs drainPrepArea here; `arguments` are shell words.
+    RunResult runArea(const std::string& arguments, const std::string& shellPrefix = "") const;
 
 private:
     RunResult runCommand(const std::string& command, const std::string& keyboard) const;

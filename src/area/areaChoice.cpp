@@ -1,0 +1,49 @@
+#include "area/areaChoice.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+#include "driver/memoryPlan.hpp"
+
+namespace drainPrep {
+
+namespace {
+
+// Whole degrees of the largest multiple of 120 cells at or before `cell`,
+// which must lie within the source grid.
+std::int32_t wholeDegreesBefore(std::int32_t cell) { return cell / cellsPerDegree; }
+
+}  // namespace
+
+std::optional<SourceCell> sourceCellAt(double lat, double lon) {
+    const double row = std::floor((sourceNorthEdge - lat) * cellsPerDegree);
+    const double col = std::floor((lon - sourceWestEdge) * cellsPerDegree);
+    // Written so that a NaN fails too.
+    if (!(row >= 0 && row < sourceRows && col >= 0 && col < sourceCols)) return std::nullopt;
+    return SourceCell{static_cast<std::int32_t>(row), static_cast<std::int32_t>(col)};
+}
+
+AreaChoice smallestAreaHolding(const CellExtent& basin) {
+    const std::int32_t firstRow = std::max(basin.firstRow - ringCells, 0);
+    const std::int32_t firstCol = std::max(basin.firstCol - ringCells, 0);
+    const std::int32_t lastRow = std::min(basin.lastRow + ringCells, sourceRows - 1);
+    const std::int32_t lastCol = std::min(basin.lastCol + ringCells, sourceCols - 1);
+    AreaChoice choice;
+    choice.area.latNW = static_cast<std::int32_t>(sourceNorthEdge) - wholeDegreesBefore(firstRow);
+    choice.area.lonNW = static_cast<std::int32_t>(sourceWestEdge) + wholeDegreesBefore(firstCol);
+    const ClipOffsets offsets = clipOffsets(choice.area);
+    choice.area.nrows = lastRow - static_cast<std::int32_t>(offsets.rowOffset) + 1;
+    choice.area.ncols = lastCol - static_cast<std::int32_t>(offsets.colOffset) + 1;
+    choice.holdsBasin =
+        firstRow == basin.firstRow - ringCells && firstCol == basin.firstCol - ringCells &&
+        lastRow == basin.lastRow + ringCells && lastCol == basin.lastCol + ringCells;
+    return choice;
+}
+
+// The one call of drainPrep's memory plan.
+RunMemory memoryOfRun(const StudyArea& area) {
+    const std::uint64_t bytes = peakBytesOfRun(area);
+    return {bytes, memoryAvailableFor(bytes)};
+}
+
+}  // namespace drainPrep

@@ -1,0 +1,43 @@
+// From a point and its basin to the study area: the source cell of the point,
+// the smallest clipArea.dat that holds the basin, and the memory a drainPrep
+// run of it needs.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "area/basin.hpp"
+#include "area/flowGrid.hpp"
+#include "geometry/studyArea.hpp"
+
+namespace drainPrep {
+
+// Decimal degrees, north and east positive. Nothing for a point outside the
+// source grid.
+std::optional<SourceCell> sourceCellAt(double lat, double lon);
+
+// drainPrep gives the area's first and second rows and columns (and the
+// last two) no basin of their own: the frame ring has no data, and a cell on
+// the outlet ring is an outlet that cuts off what flows into it.
+constexpr std::int32_t ringCells = 2;
+
+struct AreaChoice {
+    StudyArea area;
+    // False when the basin comes within the rings of the source grid's edge:
+    // the area is then the best there is, clipped to the source grid.
+    bool holdsBasin = false;
+};
+
+// The corner on whole degrees as clipArea.dat needs it, as far south and east
+// as the rings allow; rows and columns as few as they allow.
+AreaChoice smallestAreaHolding(const CellExtent& basin);
+
+struct RunMemory {
+    std::uint64_t bytes = 0;
+    bool available = false;
+};
+
+// drainPrep's own memory plan for the area, so that the two never disagree.
+RunMemory memoryOfRun(const StudyArea& area);
+
+}  // namespace drainPrep

@@ -1,0 +1,37 @@
+// drainPrepArea LAT LON [--snap CELLS] [--input DIR] [--write] [--force]:
+// the smallest study area that holds the whole basin of the river at a point,
+// from the same source rasters as drainPrep.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "raster/sourceRasters.hpp"
+
+namespace drainPrep {
+
+// A point picked by hand rarely falls on the river's own cells.
+constexpr std::int32_t defaultSnapRadius = 3;
+
+struct AreaRequest {
+    double lat = 0.0;  // decimal degrees, north positive
+    double lon = 0.0;  // decimal degrees, east positive
+    std::int32_t snapRadius = defaultSnapRadius;
+    std::string inputFolder = sourceRasterFolder;
+    bool write = false;
+    bool force = false;
+};
+
+// The arguments after the program name. Returns the failure text of the
+// first that cannot be used.
+std::optional<std::string> parseAreaRequest(const std::vector<std::string>& arguments,
+                                            AreaRequest& request);
+
+// Returns the exit status: 0 when the printed area holds the basin whole and
+// a drainPrep run of it has the memory it needs, 1 otherwise.
+int runDrainPrepArea(const std::vector<std::string>& arguments, std::ostream& console);
+
+}  // namespace drainPrep

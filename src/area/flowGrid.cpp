@@ -1,0 +1,133 @@
+#include "area/flowGrid.hpp"
+
+#include <array>
+#include <limits>
+
+#include "analysis/directionCodes.hpp"
+#include "cell/directions.hpp"
+#include "raster/sourceRasters.hpp"
+
+namespace drainPrep {
+
+namespace {
+
+// Codes 0 (sink) and 1..8 (drains into flowDirections[code - 1]) are
+// drainPrep's internal codes; the two above them have no flow.
+constexpr std::uint8_t withoutFlowCode = directionCount + 1;
+constexpr std::uint8_t notD8Code = directionCount + 2;
+
+constexpr std::uint8_t codeBits = 0x0F;
+constexpr std::uint8_t oneInflow = 0x10;
+constexpr std::uint8_t passedDownstream = 0xF0;  // above the eight inflows a cell can have
+
+constexpr std::int32_t lowestSample = std::numeric_limits<std::int16_t>::min();
+constexpr std::int32_t highestSample = std::numeric_limits<std::int16_t>::max();
+using DecodingTable = std::array<std::uint8_t, highestSample - lowestSample + 1>;
+
+// decodeDirection once for every 16-bit value: the continent has 126 million
+// samples.
+DecodingTable makeDecodingTable() {
+    DecodingTable table{};
+    for (std::int32_t value = lowestSample; value <= highestSample; ++value) {
+        const std::optional<std::int32_t> code = decodeDirection(value);
+        std::uint8_t& entry = table[static_cast<std::size_t>(value - lowestSample)];
+        if (!code) {
+            entry = notD8Code;
+        } else {
+            entry = *code == noFlowCode ? withoutFlowCode : static_cast<std::uint8_t>(*code);
+        }
+    }
+    return table;
+}
+
+const DecodingTable decodingTable = makeDecodingTable();
+
+// As drainPrep decodes: an unknown code first, then land below sea level
+// has no flow whatever its code.
+std::uint8_t decoded(std::int32_t elevation, std::int32_t sourceDirection) {
+    if (sourceDirection < lowestSample || sourceDirection > highestSample) return notD8Code;
+    const std::uint8_t code =
+        decodingTable[static_cast<std::size_t>(sourceDirection - lowestSample)];
+    return code != notD8Code && elevation < 0 ? withoutFlowCode : code;
+}
+
+}  // namespace
+
+FlowGrid::FlowGrid(std::int32_t nrows, std::int32_t ncols)
+    : codes_(nrows, ncols), upstream_(nrows, ncols) {}
+
+void FlowGrid::setSamples(SourceCell cell, std::int32_t elevation, std::int32_t sourceDirection) {
+    const std::uint8_t code = decoded(elevation, sourceDirection);
+    codes_[cell.row][cell.col] = code;
+    upstream_[cell.row][cell.col] = code <= directionCount ? 1 : 0;
+}
+
+void FlowGrid::setRow(std::int32_t row, const unsigned char* demRow,
+                      const unsigned char* directionRow) {
+    for (std::int32_t col = 0; col < ncols(); ++col, demRow += 2, directionRow += 2) {
+        setSamples({row, col}, sampleFromBytes(demRow[0], demRow[1]),
+                   sampleFromBytes(directionRow[0], directionRow[1]));
+    }
+}
+
+std::size_t FlowGrid::indexOf(SourceCell cell) const {
+    return static_cast<std::size_t>(cell.row) * static_cast<std::size_t>(ncols()) +
+           static_cast<std::size_t>(cell.col);
+}
+
+std::uint8_t FlowGrid::code(SourceCell cell) const {
+    return codes_.begin()[indexOf(cell)] & codeBits;
+}
+
+bool FlowGrid::hasFlowData(SourceCell cell) const { return code(cell) <= directionCount; }
+
+bool FlowGrid::hasD8Code(SourceCell cell) const { return code(cell) != notD8Code; }
+
+std::optional<SourceCell> FlowGrid::downstream(SourceCell cell) const {
+    const std::uint8_t own = code(cell);
+    if (own == outletCode || own > directionCount) return std::nullopt;
+    const Direction& direction = flowDirections[own - 1];
+    const SourceCell down{cell.row + direction.rowOffset, cell.col + direction.colOffset};
+    if (!contains(down.row, down.col) || !hasFlowData(down)) return std::nullopt;
+    return down;
+}
+
+// Each cell passes its count on once all its inflows have passed theirs, so
+// the whole grid takes one visit a cell and no list of cells. Cells on a loop
+// never have all inflows passed.
+void FlowGrid::countUpstream() {
+    std::uint8_t* codes = codes_.begin();
+    for (SourceCell cell; cell.row < nrows(); ++cell.row) {
+        for (cell.col = 0; cell.col < ncols(); ++cell.col) {
+            if (const auto down = downstream(cell)) codes[indexOf(*down)] += oneInflow;
+        }
+    }
+    for (SourceCell cell; cell.row < nrows(); ++cell.row) {
+        for (cell.col = 0; cell.col < ncols(); ++cell.col) {
+            if ((codes[indexOf(cell)] & ~codeBits) == 0) passDownstream(cell);
+        }
+    }
+    std::int32_t* upstream = upstream_.begin();
+    for (std::size_t index = 0; index < codes_.cellCount(); ++index) {
+        if ((codes[index] & ~codeBits) != passedDownstream) upstream[index] = 0;
+    }
+}
+
+// Down the path as far as cells whose last inflow this is.
+void FlowGrid::passDownstream(SourceCell cell) {
+    std::uint8_t* codes = codes_.begin();
+    std::int32_t* upstream = upstream_.begin();
+    for (;;) {
+        const std::size_t index = indexOf(cell);
+        codes[index] |= passedDownstream;
+        const std::optional<SourceCell> down = downstream(cell);
+        if (!down) return;
+        const std::size_t downIndex = indexOf(*down);
+        upstream[downIndex] += upstream[index];
+        codes[downIndex] = static_cast<std::uint8_t>(codes[downIndex] - oneInflow);
+        if ((codes[downIndex] & ~codeBits) != 0) return;
+        cell = *down;
+    }
+}
+
+}  // namespace drainPrep

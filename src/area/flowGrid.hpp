@@ -1,0 +1,72 @@
+// The flow data of a whole grid in five bytes a cell, for upstream areas over
+// the continent: a byte of decoded direction and inflow count, and an
+// upstream cell count.
+//
+// Paths follow the source D8 codes as drainPrep decodes them. A path ends at
+// a sink (code 0), at the edge of the grid, and before a cell without flow
+// data: a no-data code, an elevation below zero, or a value that is not a D8
+// code.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+
+#include "raster/grid.hpp"
+#include "raster/intGrid.hpp"
+
+namespace drainPrep {
+
+// Row 0 in the north, column 0 in the west.
+struct SourceCell {
+    std::int32_t row = 0;
+    std::int32_t col = 0;
+
+    bool operator==(const SourceCell& other) const { return row == other.row && col == other.col; }
+};
+
+// Steps between two cells when a step may be diagonal.
+inline std::int32_t cellsApart(SourceCell a, SourceCell b) {
+    return std::max(std::abs(a.row - b.row), std::abs(a.col - b.col));
+}
+
+class FlowGrid {
+public:
+    // Throws std::bad_alloc.
+    FlowGrid(std::int32_t nrows, std::int32_t ncols);
+
+    std::int32_t nrows() const { return codes_.nrows(); }
+    std::int32_t ncols() const { return codes_.ncols(); }
+    bool contains(std::int64_t row, std::int64_t col) const {
+        return row >= 0 && col >= 0 && row < nrows() && col < ncols();
+    }
+
+    // One cell's two source samples; every cell is set once before counting.
+    void setSamples(SourceCell cell, std::int32_t elevation, std::int32_t sourceDirection);
+    // A whole row of both rasters, two little-endian bytes a sample.
+    void setRow(std::int32_t row, const unsigned char* demRow, const unsigned char* directionRow);
+
+    // Counts, for every cell, the cells whose path passes through it.
+    void countUpstream();
+
+    bool hasFlowData(SourceCell cell) const;
+    bool hasD8Code(SourceCell cell) const;
+    std::optional<SourceCell> downstream(SourceCell cell) const;
+
+    // The cell itself included; 0 for a cell without flow data or on a loop of
+    // directions, which belongs to no basin.
+    std::int32_t upstreamCells(SourceCell cell) const { return upstream_[cell.row][cell.col]; }
+
+private:
+    std::size_t indexOf(SourceCell cell) const;
+    std::uint8_t code(SourceCell cell) const;
+    void passDownstream(SourceCell cell);
+
+    // The direction code in the low four bits, the count of inflows not yet
+    // passed on in the high four: a walk reads both with one load.
+    Grid<std::uint8_t> codes_;
+    IntGrid upstream_;
+};
+
+}  // namespace drainPrep

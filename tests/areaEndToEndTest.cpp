@@ -1,0 +1,159 @@
+// Whole runs of drainPrepArea in a scratch directory on full-size sparse
+// source rasters, and the proof that a drainPrep run of the area it writes
+// holds the basin whole.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "support/runDirectory.hpp"
+#include "support/sourceCodes.hpp"
+
+namespace drainPrep::testing {
+namespace {
+
+void expectLines(const std::string& console, std::initializer_list<const char*> lines) {
+    for (const char* line : lines) {
+        EXPECT_NE(console.find(line), std::string::npos) << line << "\nin:\n" << console;
+    }
+}
+
+// Fourteen cells draining into a sink coded 0 at source [1204][5407], on land
+// that is sinks at 0 m everywhere else. The northernmost cell lies one row
+// below the 50 N line and the westernmost one column east of 100 E, so the
+// two rings push the corner a whole degree north and west.
+struct TreeCell {
+    std::int32_t row;
+    std::int32_t col;
+    std::int32_t code;
+};
+const TreeCell riverTree[] = {
+    {1201, 5403, south},     {1202, 5403, south}, {1203, 5401, east}, {1203, 5402, east},
+    {1203, 5403, southEast}, {1204, 5404, east},  {1204, 5405, east}, {1204, 5406, east},
+    {1204, 5407, sinkCode},  {1204, 5408, west},  {1204, 5409, west}, {1205, 5406, northEast},
+    {1206, 5405, northEast}, {1207, 5405, north},
+};
+
+TEST(EndToEndArea, DrainPrepRunOfTheWrittenAreaHoldsTheBasinWhole) {
+    RunDirectory run;
+    run.createSourceRasters();
+    std::set<std::pair<std::int32_t, std::int32_t>> treeCells;
+    for (const TreeCell& cell : riverTree) {
+        run.writeSample(Raster::directions, cell.row, cell.col,
+                        static_cast<std::int16_t>(cell.code));
+        treeCells.insert({cell.row, cell.col});
+    }
+    // A point two cells south-west of the sink.
+    const RunResult area = run.runArea("49.9458 100.0542 --write");
+    EXPECT_EQ(area.exitStatus, 0);
+    expectLines(area.console,
+                {"Point 49.9458 N 100.0542 E: source row 1206, column 5406, upstream area 1 cell.\n"
+                 "Snapped 2 cells to source row 1204, column 5407 (49.9625 N 100.0625 E): "
+                 "upstream area 14 cells.\n"
+                 "Basin: 14 cells, 8 km2, from 49.99167 N to 49.93333 N and from 100.0083 E to "
+                 "100.0833 E.\n"
+                 "Study area: 130 rows x 132 columns, north-west corner 51 N 99 E (17160 cells).\n",
+                 "clipArea.dat: 130 132 51 99\nWritten to ./clipArea.dat.\n"});
+    EXPECT_EQ(run.readFile("clipArea.dat"), "130 132 51 99\n");
+
+    ASSERT_EQ(run.run().exitStatus, 0);
+    const std::vector<std::int32_t> riverNum = int32Elements(run.readFile("output/riverNum.bin"));
+    const std::vector<std::int32_t> flowAcc = int32Elements(run.readFile("output/flowAcc.bin"));
+    ASSERT_EQ(riverNum.size(), 130u * 132u);
+    const auto indexOf = [](std::int32_t row, std::int32_t col) {
+        return static_cast<std::size_t>((row - 1080) * 132 + col - 5280);
+    };
+    // Exactly the tree carries the sink's number: nothing of it was cut off at
+    // the outlet ring, and no flow from outside the area joined it.
+    std::set<std::pair<std::int32_t, std::int32_t>> numbered;
+    for (std::int32_t row = 1080; row < 1080 + 130; ++row) {
+        for (std::int32_t col = 5280; col < 5280 + 132; ++col) {
+            if (riverNum[indexOf(row, col)] == riverNum[indexOf(1204, 5407)]) {
+                numbered.insert({row, col});
+            }
+        }
+    }
+    EXPECT_EQ(numbered, treeCells);
+    EXPECT_EQ(flowAcc[indexOf(1204, 5407)], 14);
+}
+
+TEST(EndToEndArea, BasinAtTheSourceGridsEdgeGetsTheBestAreaButNoFile) {
+    RunDirectory run;
+    run.createSourceRasters();
+    // A stem from the second row of the source grid into a sink, and beside it
+    // a value that is not a D8 code.
+    run.writeSamples(Raster::directions, 1, 9000, {{south}, {south}, {south, 3}, {sinkCode}});
+    std::filesystem::rename(run.path() / "input", run.path() / "rasters");
+
+    const RunResult result = run.runArea("59.97 130.004 --snap 0 --input rasters --write");
+    EXPECT_EQ(result.exitStatus, 1);
+    expectLines(result.console,
+                {"Point 59.97 N 130.004 E: source row 3, column 9000, upstream area 3 cells.\n"
+                 "Basin: 3 cells, 1 km2, from 59.99167 N to 59.96667 N and from 130 E to "
+                 "130.0083 E.\n"
+                 "Basin cells beside sea or no data, which drainPrep may make outlets of their "
+                 "own inside the area: 1.\n"
+                 "The basin reaches the edge of the source grid: no study area holds it whole "
+                 "inside the frame and outlet rings. The best there is:\n"
+                 "Study area: 6 rows x 123 columns, north-west corner 60 N 129 E (738 cells).\n",
+                 "Cells of the area whose direction value is not a D8 code, on which drainPrep "
+                 "stops: 1.\nclipArea.dat: 6 123 60 129\nclipArea.dat not written.\n"});
+    EXPECT_FALSE(run.exists("clipArea.dat"));
+}
+
+TEST(EndToEndArea, PointOnSeaWithNothingToSnapTo) {
+    RunDirectory run;
+    run.createSourceRasters();
+    run.writeSamples(Raster::dem, 3597, 7197,
+                     SampleRows(7, std::vector<std::int16_t>(7, noDataCode)));
+    const RunResult result = run.runArea("30 115");
+    EXPECT_EQ(result.console,
+              "Point 30 N 115 E: source row 3600, column 7200, no flow data (sea, no data or a "
+              "loop of directions).\n"
+              "The point lies on sea, no data or a loop of flow directions, and so does every "
+              "cell within 3 cells of it.\n");
+    EXPECT_EQ(result.exitStatus, 1);
+}
+
+// One message and status 1, before the rasters are read.
+TEST(EndToEndArea, BadInput) {
+    enum class Setup { rasters, noRasters, shortDem, demOnly, clipArea };
+    const std::string usage =
+        "Usage: drainPrepArea LAT LON [--snap CELLS] [--input DIR] [--write] [--force]";
+    const std::vector<std::tuple<std::string, Setup, std::string>> cases = {
+        {"abc 100", Setup::rasters, "The latitude \"abc\" is not a number."},
+        {"30", Setup::rasters, usage},
+        {"30 100 --wirte", Setup::rasters, "Unknown option --wirte. " + usage},
+        {"30 100 --snap", Setup::rasters, "--snap needs a value. " + usage},
+        {"-10.5 100 --snap x", Setup::rasters,
+         "--snap takes a whole number of cells, 0 or more, not \"x\"."},
+        {"61 100", Setup::rasters,
+         "The point 61 N 100 E lies outside the source grid (60 N to 10 S, 55 E to 180 E)."},
+        {"30 100", Setup::noRasters, "Hydroshed DEM cannot open."},
+        {"30 100 --input elsewhere", Setup::rasters, "Hydroshed DEM cannot open."},
+        {"30 100", Setup::shortDem, "Hydroshed DEM has 1000 bytes instead of 252000000."},
+        {"30 100", Setup::demOnly, "Hydroshed Flow direction file cannot open."},
+        {"30 100 --write", Setup::clipArea, "clipArea.dat exists already: --force overwrites it."},
+    };
+    for (const auto& [arguments, setup, message] : cases) {
+        RunDirectory run;
+        if (setup != Setup::noRasters) run.createSourceRasters();
+        if (setup == Setup::shortDem)
+            std::filesystem::resize_file(run.rasterPath(Raster::dem), 1000);
+        if (setup == Setup::demOnly) std::filesystem::remove(run.rasterPath(Raster::directions));
+        if (setup == Setup::clipArea) run.writeFile("clipArea.dat", "600 900 36 139\n");
+        const RunResult result = run.runArea(arguments);
+        EXPECT_EQ(result.console, message + "\n") << arguments;
+        EXPECT_EQ(result.exitStatus, 1) << arguments;
+        if (setup == Setup::clipArea) {
+            EXPECT_EQ(run.readFile("clipArea.dat"), "600 900 36 139\n");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace drainPrep::testing
