@@ -63,13 +63,19 @@ void markCoasts(CellGrid& cells) {
 // fields, so one sweep gives what three in a row would, pit reports in the
 // same row-major order.
 void computeTerrainAndDownLinks(CellGrid& cells, std::ostream& console) {
-    sweepInner(cells, [&console](cellObject& cell, std::int32_t, std::int32_t) {
-        if (cell.dir < outletCode) return;
-        cell.countNoData();
-        cell.calcSlope();
-        cell.checkPit(console);
-        if (cell.dir > outletCode) cell.setDown();
-    });
+    if (cells.ncols() < 3) return;  // no cell off the frame ring
+    for (std::int32_t row = 1; row < cells.nrows() - 1; ++row) {
+        cellObject* rowCells = cells[row];
+        const NeighbourDistances distances = rowCells[1].neighbourDistances();
+        for (std::int32_t col = 1; col < cells.ncols() - 1; ++col) {
+            cellObject& cell = rowCells[col];
+            if (cell.dir < outletCode) continue;
+            cell.countNoData();
+            cell.calcSlope(distances);
+            cell.checkPit(console);
+            if (cell.dir > outletCode) cell.setDown();
+        }
+    }
 }
 
 }  // namespace

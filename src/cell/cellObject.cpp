@@ -58,18 +58,38 @@ void cellObject::countNoData() {
     }
 }
 
-void cellObject::calcSlope() {
-    dy = cellLengthNorthSouth;
-    maxSlope = slopeFloor;
+NeighbourDistances cellObject::neighbourDistances() const {
+    NeighbourDistances distances;
     for (int k = 0; k < directionCount; ++k) {
         const cellObject* next = neighbor[k];
-        if (hasNoData(next)) continue;
-        distX = std::abs(lon - next->lon) * dx / arcSecondsPerCell;
-        distY = std::abs(lat - next->lat) * dy / arcSecondsPerCell;
-        distXY = std::sqrt(distX * distX + distY * distY);
-        slope[k] = (elev - next->elev) / distXY;
-        if (slope[k] > maxSlope) maxSlope = slope[k];
+        distances.distX[k] = std::abs(lon - next->lon) * dx / arcSecondsPerCell;
+        distances.distY[k] = std::abs(lat - next->lat) * cellLengthNorthSouth / arcSecondsPerCell;
+        distances.distXY[k] = std::sqrt(distances.distX[k] * distances.distX[k] +
+                                        distances.distY[k] * distances.distY[k]);
     }
+    return distances;
+}
+
+// The working values distX, distY and distXY end as those of the last
+// neighbour with data.
+void cellObject::calcSlope(const NeighbourDistances& distances) {
+    dy = cellLengthNorthSouth;
+    const double ownElev = elev;
+    double steepest = slopeFloor;
+    int lastWithData = -1;
+    for (int k = 0; k < directionCount; ++k) {
+        const double neighbourElev = neighbor[k]->elev;
+        if (neighbourElev == noDataElevation) continue;
+        const double toNeighbour = (ownElev - neighbourElev) / distances.distXY[k];
+        slope[k] = toNeighbour;
+        if (toNeighbour > steepest) steepest = toNeighbour;
+        lastWithData = k;
+    }
+    maxSlope = steepest;
+    if (lastWithData < 0) return;
+    distX = distances.distX[lastWithData];
+    distY = distances.distY[lastWithData];
+    distXY = distances.distXY[lastWithData];
 }
 
 void cellObject::checkPit(std::ostream& console) const {
