@@ -10,7 +10,7 @@
 
 #include "analysis/gridPreparation.hpp"
 #include "analysis/networkDerivation.hpp"
-#include "output/numberText.hpp"
+#include "text/numberText.hpp"
 
 namespace drainPrep {
 namespace {

@@ -1,10 +1,10 @@
 #include "cell/cellObject.hpp"
 
-#include <charconv>
 #include <cmath>
 #include <ostream>
 
 #include "geometry/studyArea.hpp"
+#include "text/numberText.hpp"
 
 namespace drainPrep {
 
@@ -95,10 +95,10 @@ void cellObject::calcSlope(const NeighbourDistances& distances) {
 void cellObject::checkPit(std::ostream& console) const {
     if (maxSlope > pitThreshold || nNoData != 0) return;
     static constexpr char note[] = "check the elevation \n";
-    char report[directionCount * 64];
+    char report[directionCount * (maxNumberChars + sizeof note)];
     char* end = report;
     for (const cellObject* next : neighbor) {
-        end = std::to_chars(end, end + 32, next->elev, std::chars_format::general, 6).ptr;
+        end = writeNumber(end, next->elev);
         for (const char* c = note; *c != '\0'; ++c) *end++ = *c;
     }
     console.write(report, end - report);

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "geometry/studyArea.hpp"
-#include "output/numberText.hpp"
+#include "text/numberText.hpp"
 #include "output/outputFile.hpp"
 
 namespace drainPrep {

@@ -1,6 +1,6 @@
 #include "output/outletList.hpp"
 
-#include "output/numberText.hpp"
+#include "text/numberText.hpp"
 #include "output/outputFile.hpp"
 
 namespace drainPrep {
