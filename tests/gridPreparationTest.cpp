@@ -222,29 +222,18 @@ TEST(GridPreparationSea, LandBelowSeaLevelLosesItsDirectionButSeaLevelKeepsIt) {
 }
 
 TEST(GridPreparationFailure, StopsAtTheFirstUnknownCodeInRowMajorOrder) {
-    // A slope draining north with two corrupt direction samples.
+    // A plateau draining north with two corrupt direction samples; its flat
+    // cells would be reported as pits if the preparation went ahead.
     IntGrid dem = filledGrid(10, 10, 200);
     dem[2][2] = -1;
     IntGrid dirs = filledGrid(10, 10, 64);
     dirs[5][6] = 255;
     dirs[6][1] = 247;  // earlier in its column, later in row-major order
     const PreparedGrid prepared = prepare(dem, dirs);
-    const CellGrid& cells = prepared.cells;
 
     ASSERT_TRUE(prepared.failure);
     EXPECT_EQ(*prepared.failure, "5-6-255cellObject.down is wrong.\n");
     EXPECT_EQ(prepared.console, "");
-    // Decoded up to [5][5], below sea level included; nothing of the rings yet.
-    expectCell(cells, 0, 0, 1, 200.0);
-    expectCell(cells, 0, 1, 1, 200.0);
-    expectCell(cells, 2, 2, -1, -1.0);
-    expectCell(cells, 4, 9, 1, 200.0);
-    expectCell(cells, 5, 5, 1, 200.0);
-    // Raw from [5][6] on.
-    expectCell(cells, 5, 6, 255, 200.0);
-    expectCell(cells, 5, 7, 64, 200.0);
-    expectCell(cells, 6, 1, 247, 200.0);
-    expectCell(cells, 9, 9, 64, 200.0);
 }
 
 TEST(GridPreparationFailure, ReportsRowColumnAndValueWithoutSeparatingSpace) {

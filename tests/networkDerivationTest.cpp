@@ -19,7 +19,6 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/networkDerivation.hpp"
 #include "support/cellGridBuilder.hpp"
 #include "support/levelSweeps.hpp"
 
@@ -50,14 +49,6 @@ constexpr double landElevation = 100.0;
 // ---------------------------------------------------------------------------
 // Running the two derivations
 
-void deriveByTool(CellGrid& cells) {
-    registerUpstream(cells);
-    pruneOutlets(cells);
-    const DrainageOrder order = assignDistances(cells);
-    accumulateBasinSizes(order);
-    numberRivers(order);
-}
-
 enum class Derivation { tool, levelByLevel };
 
 void PrintTo(Derivation derivation, std::ostream* out) {
@@ -65,13 +56,10 @@ void PrintTo(Derivation derivation, std::ostream* out) {
 }
 
 CellGrid derivedGrid(const IntGrid& dem, const IntGrid& directions, Derivation derivation) {
-    PreparedGrid prepared = prepare(dem, directions);
+    PreparedGrid prepared = derivation == Derivation::tool ? prepareAndDerive(dem, directions)
+                                                           : prepare(dem, directions);
     EXPECT_FALSE(prepared.failure.has_value()) << *prepared.failure;
-    if (derivation == Derivation::tool) {
-        deriveByTool(prepared.cells);
-    } else {
-        deriveNetworkLevelByLevel(prepared.cells);
-    }
+    if (derivation == Derivation::levelByLevel) deriveNetworkLevelByLevel(prepared.cells);
     return std::move(prepared.cells);
 }
 
@@ -677,11 +665,10 @@ Coverage compareOnSamples(TerrainKind kind, std::int32_t count) {
     for (std::int32_t index = 0; index < count; ++index) {
         const Terrain terrain = sampleTerrain(kind, index);
         const std::string label = labelOf(kind, index, terrain);
-        PreparedGrid byTool = prepare(terrain.dem, terrain.directions);
+        PreparedGrid byTool = prepareAndDerive(terrain.dem, terrain.directions);
         PreparedGrid bySweeps = prepare(terrain.dem, terrain.directions);
         EXPECT_FALSE(byTool.failure.has_value()) << label;
         if (byTool.failure || bySweeps.failure) continue;
-        deriveByTool(byTool.cells);
         deriveNetworkLevelByLevel(bySweeps.cells);
         EXPECT_TRUE(sameOutcomes(bySweeps.cells, byTool.cells)) << label;
         coverage.add(bySweeps.cells);
@@ -770,8 +757,7 @@ const std::vector<DerivedSample>& toolDerivedSamples() {
                 // Other indices than the comparison's, for other terrains.
                 const std::int32_t sampleIndex = 1000 + index;
                 const Terrain terrain = sampleTerrain(kind, sampleIndex);
-                PreparedGrid prepared = prepare(terrain.dem, terrain.directions);
-                deriveByTool(prepared.cells);
+                PreparedGrid prepared = prepareAndDerive(terrain.dem, terrain.directions);
                 derived.push_back({labelOf(kind, sampleIndex, terrain), std::move(prepared.cells)});
             }
         }

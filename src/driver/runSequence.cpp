@@ -12,9 +12,9 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "analysis/directionCodes.hpp"
-#include "analysis/gridPreparation.hpp"
 #include "analysis/networkDerivation.hpp"
 #include "driver/clipAreaFile.hpp"
 #include "driver/memoryPlan.hpp"
@@ -45,30 +45,29 @@ void closingPrompt(std::ostream& console, std::istream& keyboard) {
     keyboard.get();
 }
 
-Failure buildCellGrid(const StudyArea& area, IntGrid& dem, IntGrid& directions, CellGrid& cells,
-                      std::ostream& console) {
+// Registration and pruning run row by row with the preparation, and the
+// distances, basin sizes and river numbers one basin at a time: their texts
+// carry their own "\n" and no flush, so they stand where the steps would.
+Failure buildNetwork(const StudyArea& area, IntGrid& dem, IntGrid& directions, CellGrid& cells,
+                     std::ostream& console) {
     console << "3) Processing topography data." << std::endl;
     console << "  Memory allocation." << std::endl;
     cells = CellGrid(area.nrows, area.ncols);
-    buildCells(area, dem, directions, cells);
+    console << "  Assigning elevation data." << std::endl;
+    std::vector<cellObject*> outlets;
+    if (auto failure = prepareAndRegister(area, dem, directions, cells, console, outlets)) {
+        return failure;
+    }
     // Nothing reads the clipped grids once the cells hold their values.
     dem = IntGrid();
     directions = IntGrid();
-    console << "  Assigning elevation data." << std::endl;
-    return prepareGrid(cells, console);
-}
-
-void deriveNetwork(CellGrid& cells, std::ostream& console) {
     console << "  Setting upper grid number.\n";
-    registerUpstream(cells);
     console << "  Setting the outlet.\n";
-    pruneOutlets(cells);
     console << "  Calculating the distance from the outlet.\n";
-    const DrainageOrder order = assignDistances(cells);
     console << "  Calculating basin size.\n";
-    accumulateBasinSizes(order);
     console << "  Setting river number.\n";
-    numberRivers(order);
+    deriveBasins(outlets, cells.cellCount());
+    return std::nullopt;
 }
 
 Failure writeAllProducts(const StudyArea& area, CellGrid& cells, std::ostream& console) {
@@ -87,8 +86,7 @@ Failure runStages(const StudyArea& area, std::ostream& console) {
         if (auto failure = readSourceRasters(area, console, dem, directions)) return failure;
         if (auto failure = writeClipPreviews(area, dem, directions, console)) return failure;
         CellGrid cells;
-        if (auto failure = buildCellGrid(area, dem, directions, cells, console)) return failure;
-        deriveNetwork(cells, console);
+        if (auto failure = buildNetwork(area, dem, directions, cells, console)) return failure;
         return writeAllProducts(area, cells, console);
     } catch (const std::bad_alloc&) {
         return notEnoughMemoryText(area);

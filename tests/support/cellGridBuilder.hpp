@@ -26,4 +26,8 @@ struct PreparedGrid {
 // A study area at 40N 130E of the rasters' size, built and prepared.
 PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions);
 
+// The same, with the tool's own network derivation: registration row by row
+// with the preparation, then the basins.
+PreparedGrid prepareAndDerive(const IntGrid& dem, const IntGrid& directions);
+
 }  // namespace drainPrep::testing
