@@ -19,7 +19,6 @@
 #include "driver/clipAreaFile.hpp"
 #include "driver/memoryPlan.hpp"
 #include "output/clipPreviews.hpp"
-#include "output/outletList.hpp"
 #include "output/productFiles.hpp"
 #include "raster/sourceRasters.hpp"
 
@@ -72,8 +71,7 @@ Failure buildNetwork(const StudyArea& area, IntGrid& dem, IntGrid& directions, C
 
 Failure writeAllProducts(const StudyArea& area, CellGrid& cells, std::ostream& console) {
     console << "4) Writing output files" << std::endl;
-    if (auto failure = writeProducts(area, cells, encodeDirection, console)) return failure;
-    return writeOutletList(cells, console);
+    return writeProducts(area, cells, encodeDirection, console);
 }
 
 // Stages 2 to 4. Any allocation that fails ends the run with the same text

@@ -1,7 +1,7 @@
 #include "output/outletList.hpp"
 
-#include "text/numberText.hpp"
 #include "output/outputFile.hpp"
+#include "text/numberText.hpp"
 
 namespace drainPrep {
 
@@ -12,13 +12,14 @@ constexpr OutputTarget riverNumList{"./output/riverNumList.dat",
 
 constexpr int fieldsPerLine = 6;
 
-void writeOutletLine(OutputFile& file, const cellObject& outlet, std::int32_t row,
-                     std::int32_t col) {
-    const std::int32_t fields[fieldsPerLine] = {outlet.riverNum, row + 1,   col + 1,
-                                                outlet.lon,      outlet.lat, outlet.basinSize};
+void writeOutletLine(OutputFile& file, const ProductFields& fields, const cellObject& outlet,
+                     std::int32_t row, std::int32_t col) {
+    const std::int32_t lineFields[fieldsPerLine] = {
+        fields.riverNum[row][col], row + 1, col + 1, outlet.lon, outlet.lat,
+        fields.basinSize[row][col]};
     char* text = file.room(fieldsPerLine * (maxNumberChars + 1));
     for (int i = 0; i < fieldsPerLine; ++i) {
-        text = writeNumber(text, fields[i]);
+        text = writeNumber(text, lineFields[i]);
         *text++ = i + 1 < fieldsPerLine ? ' ' : '\n';
     }
     file.advance(text);
@@ -26,16 +27,18 @@ void writeOutletLine(OutputFile& file, const cellObject& outlet, std::int32_t ro
 
 }  // namespace
 
-std::optional<std::string> writeOutletList(const CellGrid& cells, std::ostream& console) {
-    return writeOutputFile(
-        riverNumList, "w", Announcement::writingDone, console, [&cells](OutputFile& file) {
-            for (std::int32_t row = 0; row < cells.nrows(); ++row) {
-                for (std::int32_t col = 0; col < cells.ncols(); ++col) {
-                    const cellObject& cell = cells[row][col];
-                    if (cell.dir == 0) writeOutletLine(file, cell, row, col);
-                }
-            }
-        });
+std::optional<std::string> writeOutletList(const ProductFields& fields, const CellGrid& cells,
+                                           std::ostream& console) {
+    return writeOutputFile(riverNumList, "w", Announcement::writingDone, console,
+                           [&](OutputFile& file) {
+                               for (std::int32_t row = 0; row < cells.nrows(); ++row) {
+                                   for (std::int32_t col = 0; col < cells.ncols(); ++col) {
+                                       if (fields.dir[row][col] == outletCode) {
+                                           writeOutletLine(file, fields, cells[row][col], row, col);
+                                       }
+                                   }
+                               }
+                           });
 }
 
 }  // namespace drainPrep

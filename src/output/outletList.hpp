@@ -8,9 +8,13 @@
 #include <string>
 
 #include "cell/cellObject.hpp"
+#include "output/productFiles.hpp"
 
 namespace drainPrep {
 
-std::optional<std::string> writeOutletList(const CellGrid& cells, std::ostream& console);
+// The outlets are the cells whose code is 0; their numbers and basin sizes
+// come from the fields the products show, lon and lat from their records.
+std::optional<std::string> writeOutletList(const ProductFields& fields, const CellGrid& cells,
+                                           std::ostream& console);
 
 }  // namespace drainPrep

@@ -2,7 +2,7 @@
 
 #include "output/asciiGrid.hpp"
 #include "output/binaryGrid.hpp"
-#include "raster/intGrid.hpp"
+#include "output/outletList.hpp"
 
 namespace drainPrep {
 
@@ -23,96 +23,102 @@ constexpr OutputTarget riverNumAsc{"./output/arcgis/riverNum.asc",
 constexpr std::int32_t frameRingValue = -9999;
 constexpr std::int32_t noBasinValue = -1;
 
-// Reading a field from the large cell records costs far more than reading it
-// again from a compact grid of its own: the binary grid of a field keeps the
-// values as it reads them, and the ASCII grid of the field is written from
-// those.
-template <typename Value, typename Field>
-auto keepingInto(Grid<Value>& kept, const CellGrid& cells, Field field) {
-    return [&kept, &cells, field](std::int32_t row, std::int32_t col) {
-        return kept[row][col] = field(cells[row][col]);
-    };
+using Failure = std::optional<std::string>;
+
+// Every field a product shows lies in the first line of the record: one read
+// of each record serves all ten files, and the source D8 code that
+// flowDir.asc shows goes back into dir on the way.
+void takeFields(CellGrid& cells, DirectionEncoder encode, ProductFields& fields) {
+    for (std::int32_t row = 0; row < cells.nrows(); ++row) {
+        cellObject* rowCells = cells[row];
+        for (std::int32_t col = 0; col < cells.ncols(); ++col) {
+            cellObject& cell = rowCells[col];
+            const bool onFrameRing = cells.isFrameRing(row, col);
+            fields.elev[row][col] = cell.elev;
+            fields.distance[row][col] = cell.distance;
+            fields.dir[row][col] = onFrameRing ? frameRingValue : cell.dir;
+            fields.basinSize[row][col] = onFrameRing ? frameRingValue : cell.basinSize;
+            fields.riverNum[row][col] = onFrameRing ? frameRingValue : cell.riverNum;
+            cell.dir = encode(cell.dir);
+        }
+    }
 }
 
 template <typename Value>
-auto readingFrom(const Grid<Value>& kept) {
-    return [&kept](std::int32_t row, std::int32_t col) { return kept[row][col]; };
+auto valuesOf(const Grid<Value>& grid) {
+    return [&grid](std::int32_t row, std::int32_t col) { return grid[row][col]; };
 }
 
-// The value, replaced on the frame ring; it is still taken there, so that a
-// kept grid is complete.
+template <typename Value>
+Failure writeBinary(const OutputTarget& target, Announcement announcement, const Grid<Value>& grid,
+                    std::ostream& console) {
+    return writeBinaryGrid(target, announcement, grid.nrows(), grid.ncols(), console,
+                           valuesOf(grid));
+}
+
 template <typename ValueAt>
-auto framed(const CellGrid& cells, std::int32_t frameValue, ValueAt valueAt) {
-    return [&cells, frameValue, valueAt](std::int32_t row, std::int32_t col) {
-        const std::int32_t value = valueAt(row, col);
-        return cells.isFrameRing(row, col) ? frameValue : value;
+Failure writeProductAscii(const OutputTarget& target, const StudyArea& area, double nodataValue,
+                          std::ostream& console, ValueAt valueAt) {
+    return writeAsciiGrid(target, headerFor(area, nodataValue), AsciiLayout::product, console,
+                          valueAt);
+}
+
+Failure writeGrids(const StudyArea& area, const ProductFields& fields, DirectionEncoder encode,
+                   std::ostream& console) {
+    if (auto failure = writeBinary(modDemBin, Announcement::writingOnly, fields.elev, console)) {
+        return failure;
+    }
+    if (auto failure =
+            writeProductAscii(modDemAsc, area, -9999.0, console, valuesOf(fields.elev))) {
+        return failure;
+    }
+    if (auto failure = writeProductAscii(distanceAsc, area, noBasinValue, console,
+                                         valuesOf(fields.distance))) {
+        return failure;
+    }
+    if (auto failure = writeBinary(flowDirBin, Announcement::writingDone, fields.dir, console)) {
+        return failure;
+    }
+    // -9999 on the frame ring encodes to -9999, as the ring's own codes do.
+    const auto sourceCode = [&fields, encode](std::int32_t row, std::int32_t col) {
+        return encode(fields.dir[row][col]);
     };
-}
-
-using Failure = std::optional<std::string>;
-
-Failure writeElevations(const StudyArea& area, const CellGrid& cells, std::ostream& console) {
-    Grid<double> kept(area.nrows, area.ncols);
-    const auto elev = [](const cellObject& cell) { return cell.elev; };
-    if (auto failure = writeBinaryGrid(modDemBin, Announcement::writingOnly, area.nrows, area.ncols,
-                                       console, keepingInto(kept, cells, elev))) {
+    if (auto failure = writeProductAscii(flowDirAsc, area, -9999.0, console, sourceCode)) {
         return failure;
     }
-    return writeAsciiGrid(modDemAsc, headerFor(area, -9999.0), AsciiLayout::product, console,
-                          readingFrom(kept));
-}
-
-Failure writeDistances(const StudyArea& area, const CellGrid& cells, std::ostream& console) {
-    return writeAsciiGrid(
-        distanceAsc, headerFor(area, noBasinValue), AsciiLayout::product, console,
-        [&cells](std::int32_t row, std::int32_t col) { return cells[row][col].distance; });
-}
-
-// flowDir.asc stores each cell's source D8 code back into its dir.
-Failure writeDirections(const StudyArea& area, CellGrid& cells, IntGrid& kept,
-                        DirectionEncoder encode, std::ostream& console) {
-    const auto dir = [](const cellObject& cell) { return cell.dir; };
     if (auto failure =
-            writeBinaryGrid(flowDirBin, Announcement::writingDone, area.nrows, area.ncols, console,
-                            framed(cells, frameRingValue, keepingInto(kept, cells, dir)))) {
+            writeBinary(flowAccBin, Announcement::writingDone, fields.basinSize, console)) {
         return failure;
     }
-    return writeAsciiGrid(flowDirAsc, headerFor(area, -9999.0), AsciiLayout::product, console,
-                          [&cells, &kept, encode](std::int32_t row, std::int32_t col) {
-                              return cells[row][col].dir = encode(kept[row][col]);
-                          });
-}
-
-// A field whose binary grid holds -9999 on the frame ring and whose ASCII
-// grid holds asciiFrameValue there, also its NODATA value.
-template <typename Field>
-Failure writeFramedField(const OutputTarget& binary, const OutputTarget& ascii,
-                         std::int32_t asciiFrameValue, const StudyArea& area, const CellGrid& cells,
-                         IntGrid& kept, std::ostream& console, Field field) {
+    if (auto failure = writeProductAscii(flowAccAsc, area, frameRingValue, console,
+                                         valuesOf(fields.basinSize))) {
+        return failure;
+    }
     if (auto failure =
-            writeBinaryGrid(binary, Announcement::writingDone, area.nrows, area.ncols, console,
-                            framed(cells, frameRingValue, keepingInto(kept, cells, field)))) {
+            writeBinary(riverNumBin, Announcement::writingDone, fields.riverNum, console)) {
         return failure;
     }
-    return writeAsciiGrid(ascii, headerFor(area, asciiFrameValue), AsciiLayout::product, console,
-                          framed(cells, asciiFrameValue, readingFrom(kept)));
+    const auto riverNumOrNone = [&fields](std::int32_t row, std::int32_t col) {
+        return fields.riverNum.isFrameRing(row, col) ? noBasinValue : fields.riverNum[row][col];
+    };
+    return writeProductAscii(riverNumAsc, area, noBasinValue, console, riverNumOrNone);
 }
 
 }  // namespace
 
+ProductFields::ProductFields(const StudyArea& area)
+    : elev(area.nrows, area.ncols),
+      distance(area.nrows, area.ncols),
+      dir(area.nrows, area.ncols),
+      basinSize(area.nrows, area.ncols),
+      riverNum(area.nrows, area.ncols) {}
+
 std::optional<std::string> writeProducts(const StudyArea& area, CellGrid& cells,
                                          DirectionEncoder encode, std::ostream& console) {
-    if (auto failure = writeElevations(area, cells, console)) return failure;
-    if (auto failure = writeDistances(area, cells, console)) return failure;
-    IntGrid kept(area.nrows, area.ncols);
-    if (auto failure = writeDirections(area, cells, kept, encode, console)) return failure;
-    if (auto failure =
-            writeFramedField(flowAccBin, flowAccAsc, frameRingValue, area, cells, kept, console,
-                             [](const cellObject& cell) { return cell.basinSize; })) {
-        return failure;
-    }
-    return writeFramedField(riverNumBin, riverNumAsc, noBasinValue, area, cells, kept, console,
-                            [](const cellObject& cell) { return cell.riverNum; });
+    ProductFields fields(area);
+    takeFields(cells, encode, fields);
+    if (auto failure = writeGrids(area, fields, encode, console)) return failure;
+    return writeOutletList(fields, cells, console);
 }
 
 }  // namespace drainPrep

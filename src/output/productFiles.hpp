@@ -10,6 +10,8 @@
 //   ./output/arcgis/flowAcc.asc int            basinSize               -9999        -9999
 //   ./output/riverNum.bin      int32           riverNum                -9999
 //   ./output/arcgis/riverNum.asc int           riverNum                -1           -1
+//
+// followed by the outlet list.
 #pragma once
 
 #include <cstdint>
@@ -19,15 +21,31 @@
 
 #include "cell/cellObject.hpp"
 #include "geometry/studyArea.hpp"
+#include "raster/intGrid.hpp"
 
 namespace drainPrep {
 
 // Turns an internal direction code into its source D8 code.
 using DirectionEncoder = std::int32_t (*)(std::int32_t internalCode);
 
-// Writes the nine grids in the order of the table. Writing flowDir.asc stores
-// each cell's source D8 code back into its dir, which leaves the outlets (0)
-// recognisable for the outlet list.
+// The fields the products show, taken from the records in one pass, each as
+// its binary grid holds it: the int32 fields with -9999 on the frame ring.
+struct ProductFields {
+    explicit ProductFields(const StudyArea& area);
+
+    Grid<double> elev;
+    IntGrid distance;
+    IntGrid dir;  // internal codes
+    IntGrid basinSize;
+    IntGrid riverNum;
+};
+
+// Bytes a run holds for the fields while it writes the products.
+constexpr std::uint64_t productFieldBytesPerCell = sizeof(double) + 4 * sizeof(std::int32_t);
+
+// Writes the nine grids in the order of the table, then the outlet list.
+// Each cell's dir takes its source D8 code, as flowDir.asc shows it; an outlet
+// keeps 0.
 std::optional<std::string> writeProducts(const StudyArea& area, CellGrid& cells,
                                          DirectionEncoder encode, std::ostream& console);
 
