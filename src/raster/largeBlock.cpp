@@ -1,12 +1,14 @@
 #include "raster/largeBlock.hpp"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <new>
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
+#include <string>
 
 namespace drainPrep {
 
@@ -18,11 +20,28 @@ std::size_t roundedUp(std::size_t bytes) {
     return (bytes + hugePageBytes - 1) / hugePageBytes * hugePageBytes;
 }
 
+std::size_t blockSize(std::size_t bytes) {
+    if (bytes > SIZE_MAX - hugePageBytes) throw std::bad_alloc();
+    return roundedUp(bytes == 0 ? 1 : bytes);
+}
+
+// O_TMPFILE makes a file that never has a name; where the file system does
+// not know it, a named file is removed right after it is made.
+int openNamelessFile(const char* directory) {
+#if defined(O_TMPFILE)
+    const int nameless = open(directory, O_TMPFILE | O_RDWR, 0600);
+    if (nameless >= 0) return nameless;
+#endif
+    std::string path = std::string(directory) + "/drainPrepCells.XXXXXX";
+    const int named = mkstemp(path.data());
+    if (named >= 0) unlink(path.c_str());
+    return named;
+}
+
 }  // namespace
 
 void* allocateLargeBlock(std::size_t bytes) {
-    if (bytes > SIZE_MAX - hugePageBytes) throw std::bad_alloc();
-    const std::size_t size = roundedUp(bytes == 0 ? 1 : bytes);
+    const std::size_t size = blockSize(bytes);
     void* block = std::aligned_alloc(hugePageBytes, size);
     if (block == nullptr) throw std::bad_alloc();
 #if defined(MADV_HUGEPAGE)
@@ -32,5 +51,25 @@ void* allocateLargeBlock(std::size_t bytes) {
 }
 
 void releaseLargeBlock(void* block) noexcept { std::free(block); }
+
+std::uint64_t largeBlockCost(std::size_t bytes) { return blockSize(bytes) + hugePageBytes; }
+
+void* mapScratchFileBlock(std::size_t bytes, const char* directory) {
+    const std::size_t size = blockSize(bytes);
+    if (size > static_cast<std::size_t>(std::numeric_limits<off_t>::max())) throw std::bad_alloc();
+    const int file = openNamelessFile(directory);
+    if (file < 0) throw std::bad_alloc();
+    void* block = MAP_FAILED;
+    if (posix_fallocate(file, 0, static_cast<off_t>(size)) == 0) {
+        block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, file, 0);
+    }
+    close(file);  // the mapping keeps the file
+    if (block == MAP_FAILED) throw std::bad_alloc();
+    return block;
+}
+
+void unmapScratchFileBlock(void* block, std::size_t bytes) noexcept {
+    munmap(block, roundedUp(bytes == 0 ? 1 : bytes));
+}
 
 }  // namespace drainPrep
