@@ -78,6 +78,8 @@ std::optional<std::string> prepareAndRegister(const StudyArea& area, const IntGr
                                               std::ostream& console,
                                               std::vector<cellObject*>& outlets) {
     outlets.clear();
+    // At most every other cell is an outlet: each keeps a cell that drains into it.
+    outlets.reserve((cells.cellCount() + 1) / 2);
     const auto registerAndPrune = [&cells, &outlets](std::int32_t row) {
         registerRow(cells, row);
         if (row > 0) pruneRow(cells, row - 1, outlets);

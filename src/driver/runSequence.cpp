@@ -51,7 +51,6 @@ Failure buildNetwork(const StudyArea& area, IntGrid& dem, IntGrid& directions, C
                      std::ostream& console) {
     console << "3) Processing topography data." << std::endl;
     console << "  Memory allocation." << std::endl;
-    cells = CellGrid(area.nrows, area.ncols);
     console << "  Assigning elevation data." << std::endl;
     std::vector<cellObject*> outlets;
     if (auto failure = prepareAndRegister(area, dem, directions, cells, console, outlets)) {
@@ -74,16 +73,19 @@ Failure writeAllProducts(const StudyArea& area, CellGrid& cells, std::ostream& c
     return writeProducts(area, cells, encodeDirection, console);
 }
 
-// Stages 2 to 4. Any allocation that fails ends the run with the same text
-// as a failed plan.
+// Stages 2 to 4. The cell records' block is had before anything is read, so
+// that a disk too small for their scratch file shows at once. Any allocation
+// that fails ends the run with the same text as a failed plan.
 Failure runStages(const StudyArea& area, std::ostream& console) {
-    if (!memoryAvailableFor(peakBytesOfRun(area))) return notEnoughMemoryText(area);
+    const RecordPlace place = planRunHere(area);
+    if (place == RecordPlace::nowhere) return notEnoughMemoryText(area);
     try {
+        CellGrid cells(area.nrows, area.ncols,
+                       place == RecordPlace::scratchFile ? scratchDirectory : nullptr);
         IntGrid dem;
         IntGrid directions;
         if (auto failure = readSourceRasters(area, console, dem, directions)) return failure;
         if (auto failure = writeClipPreviews(area, dem, directions, console)) return failure;
-        CellGrid cells;
         if (auto failure = buildNetwork(area, dem, directions, cells, console)) return failure;
         return writeAllProducts(area, cells, console);
     } catch (const std::bad_alloc&) {

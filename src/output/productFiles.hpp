@@ -40,9 +40,6 @@ struct ProductFields {
     IntGrid riverNum;
 };
 
-// Bytes a run holds for the fields while it writes the products.
-constexpr std::uint64_t productFieldBytesPerCell = sizeof(double) + 4 * sizeof(std::int32_t);
-
 // Writes the nine grids in the order of the table, then the outlet list.
 // Each cell's dir takes its source D8 code, as flowDir.asc shows it; an outlet
 // keeps 0.
