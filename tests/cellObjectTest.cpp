@@ -77,6 +77,25 @@ TEST(CellLocation, TakesDxFromTheCentreLatitudeWithPiAsThreePointOneFour) {
     }
 }
 
+TEST(CellLocation, PlacedInTheRowOfAnotherCellItGetsTheFieldsOfItsOwnPlacement) {
+    for (const std::int32_t latNW : {60, 41, 0, -9}) {
+        cellObject first{};
+        first.setLocation(17, 0, latNW, 100, 1, 5, 1);
+        for (const std::int32_t col : {1, 2, 999}) {
+            cellObject own{};
+            own.setLocation(17, col, latNW, 100, 1, -12, 64);
+            cellObject beside{};
+            beside.setLocationInRowOf(first, col, 100, 1, -12, 64);
+            SCOPED_TRACE(::testing::Message() << latNW << "N, column " << col);
+            EXPECT_EQ(beside.lat, own.lat);
+            EXPECT_EQ(beside.lon, own.lon);
+            EXPECT_EQ(beside.dx, own.dx);
+            EXPECT_EQ(beside.elev, own.elev);
+            EXPECT_EQ(beside.dir, own.dir);
+        }
+    }
+}
+
 TEST(CellInit, ResetsNetworkValuesAndLinksButKeepsPlacementDirectionAndElevation) {
     cellObject other{};
     cellObject cell{};

@@ -38,8 +38,13 @@ void placeRow(const StudyArea& area, const IntGrid& dem, const IntGrid& directio
     cellObject* rowCells = cells[row];
     for (std::int32_t col = 0; col < cells.ncols(); ++col) {
         cellObject& cell = rowCells[col];
-        cell.setLocation(row, col, area.latNW, area.lonNW, sizeFactorOfRun, dem[row][col],
-                         directions[row][col]);
+        if (col == 0) {
+            cell.setLocation(row, col, area.latNW, area.lonNW, sizeFactorOfRun, dem[row][col],
+                             directions[row][col]);
+        } else {
+            cell.setLocationInRowOf(rowCells[0], col, area.lonNW, sizeFactorOfRun, dem[row][col],
+                                    directions[row][col]);
+        }
         const std::optional<std::int32_t> code = decodeDirection(cell.dir);
         cell.dir = cell.elev < 0.0 ? noFlowCode : *code;
         const bool onFrameRing = cells.isFrameRing(row, col);

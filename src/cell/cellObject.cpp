@@ -1,6 +1,8 @@
 #include "cell/cellObject.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <ostream>
 
 #include "geometry/studyArea.hpp"
@@ -15,6 +17,13 @@ constexpr double pitThreshold = 0.0;
 
 bool hasNoData(const cellObject* cell) { return cell->elev == noDataElevation; }
 
+void placeInColumn(cellObject& cell, std::int32_t col, std::int32_t lonNW, std::int32_t sizeFactor,
+                   std::int32_t elevation, std::int32_t rawDirection) {
+    cell.lon = cellCentreLon(lonNW, col, sizeFactor);
+    cell.elev = elevation;
+    cell.dir = rawDirection;
+}
+
 bool isUnnumberedWithDown(const cellObject* cell) {
     return cell->riverNum == -1 && cell->down != nullptr;
 }
@@ -25,10 +34,16 @@ void cellObject::setLocation(std::int32_t row, std::int32_t col, std::int32_t la
                              std::int32_t lonNW, std::int32_t sizeFactor, std::int32_t elevation,
                              std::int32_t rawDirection) {
     lat = cellCentreLat(latNW, row, sizeFactor);
-    lon = cellCentreLon(lonNW, col, sizeFactor);
     dx = cellLengthEastWest(lat);
-    elev = elevation;
-    dir = rawDirection;
+    placeInColumn(*this, col, lonNW, sizeFactor, elevation, rawDirection);
+}
+
+void cellObject::setLocationInRowOf(const cellObject& placed, std::int32_t col, std::int32_t lonNW,
+                                    std::int32_t sizeFactor, std::int32_t elevation,
+                                    std::int32_t rawDirection) {
+    lat = placed.lat;
+    dx = placed.dx;
+    placeInColumn(*this, col, lonNW, sizeFactor, elevation, rawDirection);
 }
 
 void cellObject::init() {
@@ -99,7 +114,7 @@ void cellObject::checkPit(std::ostream& console) const {
     char* end = report;
     for (const cellObject* next : neighbor) {
         end = writeNumber(end, next->elev);
-        for (const char* c = note; *c != '\0'; ++c) *end++ = *c;
+        end = std::copy(std::begin(note), std::end(note) - 1, end);
     }
     console.write(report, end - report);
 }

@@ -48,6 +48,11 @@ struct cellObject {
     // Placement and linking.
     void setLocation(std::int32_t row, std::int32_t col, std::int32_t latNW, std::int32_t lonNW,
                      std::int32_t sizeFactor, std::int32_t elevation, std::int32_t rawDirection);
+    // The same for a cell in the row of `placed`, whose centre latitude and dx
+    // it shares: a sweep takes the cosine once a row.
+    void setLocationInRowOf(const cellObject& placed, std::int32_t col, std::int32_t lonNW,
+                            std::int32_t sizeFactor, std::int32_t elevation,
+                            std::int32_t rawDirection);
     void init();
     void setNeighbors(Grid<cellObject>& cells, std::int32_t row, std::int32_t col);
 
