@@ -64,11 +64,13 @@ struct Plane {
 void deriveNetwork(benchmark::State& state) {
     const auto size = static_cast<std::int32_t>(state.range(0));
     Plane plane(size);
+    CellFields fields(size, size);
     for (auto _ : state) {
         std::ostringstream console;
         std::vector<cellObject*> outlets;
-        prepareAndRegister(plane.area, plane.dem, plane.directions, plane.cells, console, outlets);
-        deriveBasins(outlets, plane.cells.cellCount());
+        prepareAndRegister(plane.area, plane.dem, plane.directions, plane.cells, console, outlets,
+                           fields);
+        deriveBasins(outlets, plane.cells, fields);
         benchmark::DoNotOptimize(plane.cells[size / 2][size / 2].riverNum);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(0));

@@ -151,10 +151,11 @@ void checkNetwork(CellGrid& cells) {
 // every use, so that a run never depends on what an earlier input left.
 struct Workspace {
     Workspace(std::int32_t nrows, std::int32_t ncols)
-        : dem(nrows, ncols), directions(nrows, ncols), cells(nrows, ncols) {}
+        : dem(nrows, ncols), directions(nrows, ncols), cells(nrows, ncols), fields(nrows, ncols) {}
     IntGrid dem;
     IntGrid directions;
     CellGrid cells;
+    drainPrep::CellFields fields;
 };
 
 Workspace& workspaceFor(std::int32_t nrows, std::int32_t ncols) {
@@ -190,15 +191,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const drainPrep::StudyArea area{nrows, ncols, 40, 130};
     CellGrid& cells = workspace.cells;
+    drainPrep::CellFields& fields = workspace.fields;
     std::ostringstream console;  // pit reports
     std::vector<cellObject*> outlets;
     const std::optional<std::string> failure =
-        drainPrep::prepareAndRegister(area, dem, directions, cells, console, outlets);
+        drainPrep::prepareAndRegister(area, dem, directions, cells, console, outlets, fields);
     require(failure == expectedFailure(directions),
             "preparation fails exactly on the first invalid direction code");
     if (failure) return 0;
 
-    drainPrep::deriveBasins(outlets, cells.cellCount());
+    drainPrep::deriveBasins(outlets, cells, fields);
     checkNetwork(cells);
     return 0;
 }

@@ -263,8 +263,8 @@ TEST_F(EndToEndRasters, PreviewsShowTheWindowAsReadWithSignedSamples) {
 
 // A limit on the address space that only the full memory plan respects: the
 // records, 16 bytes a cell besides (more than the clipped grids and the
-// derivation's lists, less than the five grids the products are written
-// from) and 64 MiB. A plan that left out the product grids, or the records,
+// derivation's lists, less than those with the copies of the five fields the
+// products show) and 64 MiB. A plan that left out the copies, or the records,
 // would let the run start and fail halfway (held to seconds and megabytes of
 // console here: its flat terrain is all pits).
 TEST_F(EndToEndRasters, NotEnoughMemoryIsToldBeforeReading) {

@@ -742,6 +742,7 @@ TEST(NetworkLevelSweeps, longestPathSetsTheNumberOfSweeps) {
 struct DerivedSample {
     std::string label;
     CellGrid cells;
+    CellFields fields;
 };
 
 // Random terrains of every kind, derived by the tool once for all invariants.
@@ -758,7 +759,8 @@ const std::vector<DerivedSample>& toolDerivedSamples() {
                 const std::int32_t sampleIndex = 1000 + index;
                 const Terrain terrain = sampleTerrain(kind, sampleIndex);
                 PreparedGrid prepared = prepareAndDerive(terrain.dem, terrain.directions);
-                derived.push_back({labelOf(kind, sampleIndex, terrain), std::move(prepared.cells)});
+                derived.push_back({labelOf(kind, sampleIndex, terrain), std::move(prepared.cells),
+                                   std::move(prepared.fields)});
             }
         }
         return derived;
@@ -1018,6 +1020,23 @@ TEST(NetworkProperty, outletNumbersRunOneToKInRowMajorOrder) {
 
 TEST(NetworkProperty, loopCellsStayOutsideEveryBasin) {
     expectOnEverySample(loopCellsStayOutsideEveryBasin);
+}
+
+// The products are written from the copies: each must hold the cell's final value.
+TEST(NetworkProperty, copiesOfTheFieldsHoldEveryCellsFinalValues) {
+    for (const DerivedSample& sample : toolDerivedSamples()) {
+        const CellGrid& cells = sample.cells;
+        for (std::int32_t row = 0; row < cells.nrows(); ++row) {
+            for (std::int32_t col = 0; col < cells.ncols(); ++col) {
+                const cellObject& cell = cells[row][col];
+                const Outcome copied{sample.fields.dir[row][col], sample.fields.elev[row][col],
+                                     sample.fields.distance[row][col],
+                                     sample.fields.basinSize[row][col],
+                                     sample.fields.riverNum[row][col]};
+                ASSERT_EQ(copied, outcomeOf(cell)) << sample.label << " " << at(row, col);
+            }
+        }
+    }
 }
 
 TEST(NetworkProperty, samplesHoldLoopsAndEightInflowOutlets) {

@@ -40,17 +40,24 @@ void registerRow(CellGrid& cells, std::int32_t row) {
     }
 }
 
+std::size_t indexOf(const CellGrid& cells, const cellObject& cell) {
+    return static_cast<std::size_t>(&cell - cells.begin());
+}
+
 // An outlet that nothing registered with becomes a no-data cell; the others
-// start the distances at 0.
-void pruneRow(CellGrid& cells, std::int32_t row, std::vector<cellObject*>& outlets) {
+// start the distances at 0. The row is then final but for the values that
+// the derivation of its basin will set.
+void pruneRow(CellGrid& cells, std::int32_t row, std::vector<cellObject*>& outlets,
+              CellFields& fields) {
     cellObject* rowCells = cells[row];
     for (std::int32_t col = 0; col < cells.ncols(); ++col) {
         cellObject& cell = rowCells[col];
-        if (cell.dir != outletCode) continue;
-        cell.pruneOutlet();
-        if (cell.dir != outletCode) continue;
-        cell.distance = 0;
-        outlets.push_back(&cell);
+        if (cell.dir == outletCode) cell.pruneOutlet();
+        if (cell.dir == outletCode) {
+            cell.distance = 0;
+            outlets.push_back(&cell);
+        }
+        fields.copyAll(cell, indexOf(cells, cell));
     }
 }
 
@@ -76,27 +83,29 @@ void visitUpstream(cellObject* outlet, std::vector<cellObject*>& basin) {
 std::optional<std::string> prepareAndRegister(const StudyArea& area, const IntGrid& dem,
                                               const IntGrid& directions, CellGrid& cells,
                                               std::ostream& console,
-                                              std::vector<cellObject*>& outlets) {
+                                              std::vector<cellObject*>& outlets,
+                                              CellFields& fields) {
     outlets.clear();
     // At most every other cell is an outlet: each keeps a cell that drains into it.
     outlets.reserve((cells.cellCount() + 1) / 2);
-    const auto registerAndPrune = [&cells, &outlets](std::int32_t row) {
+    const auto registerAndPrune = [&cells, &outlets, &fields](std::int32_t row) {
         registerRow(cells, row);
-        if (row > 0) pruneRow(cells, row - 1, outlets);
+        if (row > 0) pruneRow(cells, row - 1, outlets, fields);
     };
     if (auto failure = prepareGrid(area, dem, directions, cells, console, registerAndPrune)) {
         return failure;
     }
-    if (cells.nrows() > 0) pruneRow(cells, cells.nrows() - 1, outlets);
+    if (cells.nrows() > 0) pruneRow(cells, cells.nrows() - 1, outlets, fields);
     return std::nullopt;
 }
 
 // A basin is visited while its records are still in cache (or, for records
 // in a scratch file, in the page cache). Every upstream cell comes later in
 // the visit, so in the reverse order each basin size that a cell adds is final.
-void deriveBasins(const std::vector<cellObject*>& outlets, std::size_t cellCount) {
+void deriveBasins(const std::vector<cellObject*>& outlets, const CellGrid& cells,
+                  CellFields& fields) {
     std::vector<cellObject*> basin;
-    basin.reserve(cellCount);
+    basin.reserve(cells.cellCount());
     std::int32_t nextRiverNum = 1;
     for (cellObject* outlet : outlets) {
         outlet->riverNum = nextRiverNum++;
@@ -104,6 +113,7 @@ void deriveBasins(const std::vector<cellObject*>& outlets, std::size_t cellCount
         for (std::size_t i = basin.size(); i-- > 0;) {
             if (i >= prefetchDistance) prefetchRecord(basin[i - prefetchDistance]);
             basin[i]->addUpstream();
+            fields.copyNetworkValues(*basin[i], indexOf(cells, *basin[i]));
         }
     }
 }

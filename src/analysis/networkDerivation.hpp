@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "cell/cellFields.hpp"
 #include "cell/cellObject.hpp"
 #include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
@@ -25,14 +26,18 @@ namespace drainPrep {
 // The grid preparation, with the upstream registration and the removal of
 // outlets without inflow taken row by row as the preparation finishes the
 // rows they read. Fills `outlets` with the outlets left, in row-major order,
-// each at distance 0. Returns the failure text of an unknown direction code.
+// each at distance 0, and `fields` with every cell's fields as they stand.
+// Returns the failure text of an unknown direction code.
 std::optional<std::string> prepareAndRegister(const StudyArea& area, const IntGrid& dem,
                                               const IntGrid& directions, CellGrid& cells,
                                               std::ostream& console,
-                                              std::vector<cellObject*>& outlets);
+                                              std::vector<cellObject*>& outlets,
+                                              CellFields& fields);
 
 // Numbers the outlets 1, 2, ... in their order and derives distances, river
-// numbers and basin sizes one basin after another.
-void deriveBasins(const std::vector<cellObject*>& outlets, std::size_t cellCount);
+// numbers and basin sizes one basin after another, copying the final values
+// of each basin's cells into `fields`.
+void deriveBasins(const std::vector<cellObject*>& outlets, const CellGrid& cells,
+                  CellFields& fields);
 
 }  // namespace drainPrep

@@ -84,11 +84,15 @@ RunNeeds needsOfRun(const StudyArea& area) {
     const auto cells = static_cast<std::uint64_t>(area.cellCount());
     // At most every other cell is an outlet: each keeps a cell that drains into it.
     const std::uint64_t outletList = (cells + 1) / 2 * pointerBytes;
+    // The copies of the five fields the products show, and the outlets, live
+    // from the start of stage 3 to the end.
+    const std::uint64_t fieldsAndOutlets =
+        gridBytes(cells, sizeof(double)) + 4 * gridBytes(cells, sizeof(std::int32_t)) + outletList;
     RunNeeds needs;
     needs.records = gridBytes(cells, sizeof(cellObject));
-    needs.building = 2 * gridBytes(cells, sizeof(std::int32_t)) + outletList;
-    needs.deriving = outletList + cells * pointerBytes;
-    needs.writing = gridBytes(cells, sizeof(double)) + 4 * gridBytes(cells, sizeof(std::int32_t));
+    needs.building = 2 * gridBytes(cells, sizeof(std::int32_t)) + fieldsAndOutlets;
+    needs.deriving = cells * pointerBytes + fieldsAndOutlets;
+    needs.writing = fieldsAndOutlets;
     needs.fixed = fixedBytes;
     return needs;
 }

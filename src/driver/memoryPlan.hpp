@@ -18,9 +18,11 @@ inline const char* const scratchDirectory = "./output";
 // and besides them, phase by phase, the blocks that live at the same time.
 struct RunNeeds {
     std::uint64_t records = 0;
-    std::uint64_t building = 0;  // the two clipped grids and the list of outlets
-    std::uint64_t deriving = 0;  // the list of outlets and a basin's visiting order
-    std::uint64_t writing = 0;   // the fields the products are written from
+    // From stage 3 on, the copies of the fields the products show and the
+    // list of outlets, and besides them:
+    std::uint64_t building = 0;  // the two clipped grids
+    std::uint64_t deriving = 0;  // a basin's visiting order
+    std::uint64_t writing = 0;   // nothing more
     std::uint64_t fixed = 0;     // buffers, small lists, the runtime's own needs
 
     // The most the run holds besides the records.

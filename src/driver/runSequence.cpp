@@ -16,6 +16,7 @@
 
 #include "analysis/directionCodes.hpp"
 #include "analysis/networkDerivation.hpp"
+#include "cell/cellFields.hpp"
 #include "driver/clipAreaFile.hpp"
 #include "driver/memoryPlan.hpp"
 #include "output/clipPreviews.hpp"
@@ -44,16 +45,23 @@ void closingPrompt(std::ostream& console, std::istream& keyboard) {
     keyboard.get();
 }
 
+// What stage 3 hands to stage 4 besides the records.
+struct DerivedNetwork {
+    CellFields fields;
+    std::vector<cellObject*> outlets;
+};
+
 // Registration and pruning run row by row with the preparation, and the
 // distances, basin sizes and river numbers one basin at a time: their texts
 // carry their own "\n" and no flush, so they stand where the steps would.
 Failure buildNetwork(const StudyArea& area, IntGrid& dem, IntGrid& directions, CellGrid& cells,
-                     std::ostream& console) {
+                     DerivedNetwork& network, std::ostream& console) {
     console << "3) Processing topography data." << std::endl;
     console << "  Memory allocation." << std::endl;
+    network.fields = CellFields(area.nrows, area.ncols);
     console << "  Assigning elevation data." << std::endl;
-    std::vector<cellObject*> outlets;
-    if (auto failure = prepareAndRegister(area, dem, directions, cells, console, outlets)) {
+    if (auto failure = prepareAndRegister(area, dem, directions, cells, console, network.outlets,
+                                          network.fields)) {
         return failure;
     }
     // Nothing reads the clipped grids once the cells hold their values.
@@ -64,13 +72,14 @@ Failure buildNetwork(const StudyArea& area, IntGrid& dem, IntGrid& directions, C
     console << "  Calculating the distance from the outlet.\n";
     console << "  Calculating basin size.\n";
     console << "  Setting river number.\n";
-    deriveBasins(outlets, cells.cellCount());
+    deriveBasins(network.outlets, cells, network.fields);
     return std::nullopt;
 }
 
-Failure writeAllProducts(const StudyArea& area, CellGrid& cells, std::ostream& console) {
+Failure writeAllProducts(const StudyArea& area, const CellGrid& cells,
+                         const DerivedNetwork& network, std::ostream& console) {
     console << "4) Writing output files" << std::endl;
-    return writeProducts(area, cells, encodeDirection, console);
+    return writeProducts(area, network.fields, cells, network.outlets, encodeDirection, console);
 }
 
 // Stages 2 to 4. The cell records' block is had before anything is read, so
@@ -86,8 +95,11 @@ Failure runStages(const StudyArea& area, std::ostream& console) {
         IntGrid directions;
         if (auto failure = readSourceRasters(area, console, dem, directions)) return failure;
         if (auto failure = writeClipPreviews(area, dem, directions, console)) return failure;
-        if (auto failure = buildNetwork(area, dem, directions, cells, console)) return failure;
-        return writeAllProducts(area, cells, console);
+        DerivedNetwork network;
+        if (auto failure = buildNetwork(area, dem, directions, cells, network, console)) {
+            return failure;
+        }
+        return writeAllProducts(area, cells, network, console);
     } catch (const std::bad_alloc&) {
         return notEnoughMemoryText(area);
     }

@@ -12,14 +12,13 @@ constexpr OutputTarget riverNumList{"./output/riverNumList.dat",
 
 constexpr int fieldsPerLine = 6;
 
-void writeOutletLine(OutputFile& file, const ProductFields& fields, const cellObject& outlet,
-                     std::int32_t row, std::int32_t col) {
-    const std::int32_t lineFields[fieldsPerLine] = {
-        fields.riverNum[row][col], row + 1, col + 1, outlet.lon, outlet.lat,
-        fields.basinSize[row][col]};
+void writeOutletLine(OutputFile& file, const cellObject& outlet, std::int32_t row,
+                     std::int32_t col) {
+    const std::int32_t fields[fieldsPerLine] = {outlet.riverNum, row + 1,    col + 1,
+                                                outlet.lon,      outlet.lat, outlet.basinSize};
     char* text = file.room(fieldsPerLine * (maxNumberChars + 1));
     for (int i = 0; i < fieldsPerLine; ++i) {
-        text = writeNumber(text, lineFields[i]);
+        text = writeNumber(text, fields[i]);
         *text++ = i + 1 < fieldsPerLine ? ' ' : '\n';
     }
     file.advance(text);
@@ -27,18 +26,16 @@ void writeOutletLine(OutputFile& file, const ProductFields& fields, const cellOb
 
 }  // namespace
 
-std::optional<std::string> writeOutletList(const ProductFields& fields, const CellGrid& cells,
+std::optional<std::string> writeOutletList(const CellGrid& cells,
+                                           const std::vector<cellObject*>& outlets,
                                            std::ostream& console) {
-    return writeOutputFile(riverNumList, "w", Announcement::writingDone, console,
-                           [&](OutputFile& file) {
-                               for (std::int32_t row = 0; row < cells.nrows(); ++row) {
-                                   for (std::int32_t col = 0; col < cells.ncols(); ++col) {
-                                       if (fields.dir[row][col] == outletCode) {
-                                           writeOutletLine(file, fields, cells[row][col], row, col);
-                                       }
-                                   }
-                               }
-                           });
+    return writeOutputFile(
+        riverNumList, "w", Announcement::writingDone, console, [&](OutputFile& file) {
+            for (const cellObject* outlet : outlets) {
+                const auto index = static_cast<std::int32_t>(outlet - cells.begin());
+                writeOutletLine(file, *outlet, index / cells.ncols(), index % cells.ncols());
+            }
+        });
 }
 
 }  // namespace drainPrep

@@ -6,15 +6,16 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cell/cellObject.hpp"
-#include "output/productFiles.hpp"
 
 namespace drainPrep {
 
-// The outlets are the cells whose code is 0; their numbers and basin sizes
-// come from the fields the products show, lon and lat from their records.
-std::optional<std::string> writeOutletList(const ProductFields& fields, const CellGrid& cells,
+// `outlets`: the cells with dir 0 once the network is derived, in row-major
+// order, as the derivation found them.
+std::optional<std::string> writeOutletList(const CellGrid& cells,
+                                           const std::vector<cellObject*>& outlets,
                                            std::ostream& console);
 
 }  // namespace drainPrep

@@ -25,35 +25,22 @@ constexpr std::int32_t noBasinValue = -1;
 
 using Failure = std::optional<std::string>;
 
-// Every field a product shows lies in the first line of the record: one read
-// of each record serves all ten files, and the source D8 code that
-// flowDir.asc shows goes back into dir on the way.
-void takeFields(CellGrid& cells, DirectionEncoder encode, ProductFields& fields) {
-    for (std::int32_t row = 0; row < cells.nrows(); ++row) {
-        cellObject* rowCells = cells[row];
-        for (std::int32_t col = 0; col < cells.ncols(); ++col) {
-            cellObject& cell = rowCells[col];
-            const bool onFrameRing = cells.isFrameRing(row, col);
-            fields.elev[row][col] = cell.elev;
-            fields.distance[row][col] = cell.distance;
-            fields.dir[row][col] = onFrameRing ? frameRingValue : cell.dir;
-            fields.basinSize[row][col] = onFrameRing ? frameRingValue : cell.basinSize;
-            fields.riverNum[row][col] = onFrameRing ? frameRingValue : cell.riverNum;
-            cell.dir = encode(cell.dir);
-        }
-    }
-}
-
 template <typename Value>
 auto valuesOf(const Grid<Value>& grid) {
     return [&grid](std::int32_t row, std::int32_t col) { return grid[row][col]; };
 }
 
-template <typename Value>
-Failure writeBinary(const OutputTarget& target, Announcement announcement, const Grid<Value>& grid,
-                    std::ostream& console) {
-    return writeBinaryGrid(target, announcement, grid.nrows(), grid.ncols(), console,
-                           valuesOf(grid));
+// The value, replaced on the frame ring.
+auto framed(const IntGrid& grid, std::int32_t frameValue) {
+    return [&grid, frameValue](std::int32_t row, std::int32_t col) {
+        return grid.isFrameRing(row, col) ? frameValue : grid[row][col];
+    };
+}
+
+template <typename ValueAt>
+Failure writeBinary(const OutputTarget& target, Announcement announcement, const StudyArea& area,
+                    std::ostream& console, ValueAt valueAt) {
+    return writeBinaryGrid(target, announcement, area.nrows, area.ncols, console, valueAt);
 }
 
 template <typename ValueAt>
@@ -63,9 +50,10 @@ Failure writeProductAscii(const OutputTarget& target, const StudyArea& area, dou
                           valueAt);
 }
 
-Failure writeGrids(const StudyArea& area, const ProductFields& fields, DirectionEncoder encode,
+Failure writeGrids(const StudyArea& area, const CellFields& fields, DirectionEncoder encode,
                    std::ostream& console) {
-    if (auto failure = writeBinary(modDemBin, Announcement::writingOnly, fields.elev, console)) {
+    if (auto failure = writeBinary(modDemBin, Announcement::writingOnly, area, console,
+                                   valuesOf(fields.elev))) {
         return failure;
     }
     if (auto failure =
@@ -76,49 +64,43 @@ Failure writeGrids(const StudyArea& area, const ProductFields& fields, Direction
                                          valuesOf(fields.distance))) {
         return failure;
     }
-    if (auto failure = writeBinary(flowDirBin, Announcement::writingDone, fields.dir, console)) {
+    if (auto failure = writeBinary(flowDirBin, Announcement::writingDone, area, console,
+                                   framed(fields.dir, frameRingValue))) {
         return failure;
     }
-    // -9999 on the frame ring encodes to -9999, as the ring's own codes do.
     const auto sourceCode = [&fields, encode](std::int32_t row, std::int32_t col) {
         return encode(fields.dir[row][col]);
     };
     if (auto failure = writeProductAscii(flowDirAsc, area, -9999.0, console, sourceCode)) {
         return failure;
     }
+    const auto basinSize = framed(fields.basinSize, frameRingValue);
     if (auto failure =
-            writeBinary(flowAccBin, Announcement::writingDone, fields.basinSize, console)) {
+            writeBinary(flowAccBin, Announcement::writingDone, area, console, basinSize)) {
         return failure;
     }
-    if (auto failure = writeProductAscii(flowAccAsc, area, frameRingValue, console,
-                                         valuesOf(fields.basinSize))) {
+    if (auto failure = writeProductAscii(flowAccAsc, area, frameRingValue, console, basinSize)) {
         return failure;
     }
-    if (auto failure =
-            writeBinary(riverNumBin, Announcement::writingDone, fields.riverNum, console)) {
+    if (auto failure = writeBinary(riverNumBin, Announcement::writingDone, area, console,
+                                   framed(fields.riverNum, frameRingValue))) {
         return failure;
     }
-    const auto riverNumOrNone = [&fields](std::int32_t row, std::int32_t col) {
-        return fields.riverNum.isFrameRing(row, col) ? noBasinValue : fields.riverNum[row][col];
-    };
-    return writeProductAscii(riverNumAsc, area, noBasinValue, console, riverNumOrNone);
+    return writeProductAscii(riverNumAsc, area, noBasinValue, console,
+                             framed(fields.riverNum, noBasinValue));
 }
 
 }  // namespace
 
-ProductFields::ProductFields(const StudyArea& area)
-    : elev(area.nrows, area.ncols),
-      distance(area.nrows, area.ncols),
-      dir(area.nrows, area.ncols),
-      basinSize(area.nrows, area.ncols),
-      riverNum(area.nrows, area.ncols) {}
-
-std::optional<std::string> writeProducts(const StudyArea& area, CellGrid& cells,
+// The records keep their internal direction codes: nothing reads them after
+// this, and storing each source code back would take a pass over every
+// record for it.
+std::optional<std::string> writeProducts(const StudyArea& area, const CellFields& fields,
+                                         const CellGrid& cells,
+                                         const std::vector<cellObject*>& outlets,
                                          DirectionEncoder encode, std::ostream& console) {
-    ProductFields fields(area);
-    takeFields(cells, encode, fields);
     if (auto failure = writeGrids(area, fields, encode, console)) return failure;
-    return writeOutletList(fields, cells, console);
+    return writeOutletList(cells, outlets, console);
 }
 
 }  // namespace drainPrep

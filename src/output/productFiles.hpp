@@ -18,32 +18,22 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "cell/cellFields.hpp"
 #include "cell/cellObject.hpp"
 #include "geometry/studyArea.hpp"
-#include "raster/intGrid.hpp"
 
 namespace drainPrep {
 
 // Turns an internal direction code into its source D8 code.
 using DirectionEncoder = std::int32_t (*)(std::int32_t internalCode);
 
-// The fields the products show, taken from the records in one pass, each as
-// its binary grid holds it: the int32 fields with -9999 on the frame ring.
-struct ProductFields {
-    explicit ProductFields(const StudyArea& area);
-
-    Grid<double> elev;
-    IntGrid distance;
-    IntGrid dir;  // internal codes
-    IntGrid basinSize;
-    IntGrid riverNum;
-};
-
-// Writes the nine grids in the order of the table, then the outlet list.
-// Each cell's dir takes its source D8 code, as flowDir.asc shows it; an outlet
-// keeps 0.
-std::optional<std::string> writeProducts(const StudyArea& area, CellGrid& cells,
+// Writes the nine grids in the order of the table from the copies of the
+// cells' fields, then the outlet list from the outlets' records.
+std::optional<std::string> writeProducts(const StudyArea& area, const CellFields& fields,
+                                         const CellGrid& cells,
+                                         const std::vector<cellObject*>& outlets,
                                          DirectionEncoder encode, std::ostream& console);
 
 }  // namespace drainPrep

@@ -45,12 +45,13 @@ PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions) {
 
 PreparedGrid prepareAndDerive(const IntGrid& dem, const IntGrid& directions) {
     PreparedGrid prepared = allocatedFor(dem);
+    prepared.fields = CellFields(dem.nrows(), dem.ncols());
     std::ostringstream console;
     std::vector<cellObject*> outlets;
-    prepared.failure =
-        prepareAndRegister(prepared.area, dem, directions, prepared.cells, console, outlets);
+    prepared.failure = prepareAndRegister(prepared.area, dem, directions, prepared.cells, console,
+                                          outlets, prepared.fields);
     prepared.console = console.str();
-    if (!prepared.failure) deriveBasins(outlets, prepared.cells.cellCount());
+    if (!prepared.failure) deriveBasins(outlets, prepared.cells, prepared.fields);
     return prepared;
 }
 

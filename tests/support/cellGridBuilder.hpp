@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cell/cellFields.hpp"
 #include "cell/cellObject.hpp"
 #include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
@@ -21,13 +22,14 @@ struct PreparedGrid {
     CellGrid cells;
     std::string console;                // what the preparation printed
     std::optional<std::string> failure;
+    CellFields fields;                  // the tool's copies, after its derivation
 };
 
 // A study area at 40N 130E of the rasters' size, built and prepared.
 PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions);
 
 // The same, with the tool's own network derivation: registration row by row
-// with the preparation, then the basins.
+// with the preparation, then the basins; with the copies of the fields.
 PreparedGrid prepareAndDerive(const IntGrid& dem, const IntGrid& directions);
 
 }  // namespace drainPrep::testing
