@@ -86,18 +86,26 @@ NeighbourDistances cellObject::neighbourDistances() const {
 }
 
 // The working values distX, distY and distXY end as those of the last
-// neighbour with data.
+// neighbour with data. The eight divisions are done apart from the tests, so
+// that they can run side by side; a quotient for a neighbour without data is
+// dropped unseen.
 void cellObject::calcSlope(const NeighbourDistances& distances) {
     dy = cellLengthNorthSouth;
-    const double ownElev = elev;
+    double drop[directionCount];
+    bool withData[directionCount];
+    for (int k = 0; k < directionCount; ++k) {
+        const double neighbourElev = neighbor[k]->elev;
+        withData[k] = neighbourElev != noDataElevation;
+        drop[k] = elev - neighbourElev;
+    }
+    double quotient[directionCount];
+    for (int k = 0; k < directionCount; ++k) quotient[k] = drop[k] / distances.distXY[k];
     double steepest = slopeFloor;
     int lastWithData = -1;
     for (int k = 0; k < directionCount; ++k) {
-        const double neighbourElev = neighbor[k]->elev;
-        if (neighbourElev == noDataElevation) continue;
-        const double toNeighbour = (ownElev - neighbourElev) / distances.distXY[k];
-        slope[k] = toNeighbour;
-        if (toNeighbour > steepest) steepest = toNeighbour;
+        if (!withData[k]) continue;
+        slope[k] = quotient[k];
+        if (quotient[k] > steepest) steepest = quotient[k];
         lastWithData = k;
     }
     maxSlope = steepest;
