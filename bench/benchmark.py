@@ -8,8 +8,9 @@ Prints, in one invocation:
     memory of the tool's process, time and bytes per cell, and the time of
     each stage taken from the moments its console lines arrive.
 
-Usage: python3 bench/benchmark.py [--runs N] [--areas small,medium,large]
-Builds the release preset and generates the demo rasters when they are missing.
+Usage: python3 bench/benchmark.py [--runs N] [--areas small,medium,large] [--tool PATH]
+Builds the release preset and generates the demo rasters when they are missing;
+--tool times another build of drainPrep on the same areas.
 """
 import argparse
 import os
@@ -70,25 +71,28 @@ def timed_cat():
 def timed_run(directory):
     """One run; returns wall seconds, peak resident bytes and the stage lines' arrival.
 
-    The console is read in large chunks: a DEM with wide flats makes millions of
-    pit-report lines, and a reader that takes them one by one would time itself.
+    The console is read in large chunks and only searched for the stage lines:
+    a DEM with wide flats makes millions of pit-report lines, and a reader that
+    splits them into lines would time itself.
     """
-    stage_lines = {line.encode() for _, line in STAGES}
+    markers = [("\n" + line + "\n").encode() for _, line in STAGES]
     start = time.monotonic()
     process = subprocess.Popen([str(TOOL)], cwd=directory, stdin=subprocess.PIPE,
                                stdout=subprocess.PIPE)
     process.stdin.write(b"\n")
     process.stdin.close()
     arrivals = []
-    pending = b""
+    tail = b"\n"
     while True:
         chunk = os.read(process.stdout.fileno(), 1 << 20)
         if not chunk:
             break
         now = time.monotonic() - start
-        lines = (pending + chunk).split(b"\n")
-        pending = lines.pop()
-        arrivals.extend((now, line.decode()) for line in lines if line in stage_lines)
+        window = tail + chunk
+        for (_, line), marker in zip(STAGES, markers):
+            if marker in window and all(text != line for _, text in arrivals):
+                arrivals.append((now, line))
+        tail = window[-64:]
     _, status, usage = os.wait4(process.pid, 0)
     wall = time.monotonic() - start
     if os.waitstatus_to_exitcode(status) != 0:
@@ -145,10 +149,13 @@ def study_areas(names, runs, floor):
 
 
 def main():
+    global TOOL
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--areas", default="small,medium,large")
+    parser.add_argument("--tool", default=str(TOOL))
     arguments = parser.parse_args()
+    TOOL = Path(arguments.tool).resolve()
     ensure_build_and_rasters()
     floor = io_floor(max(arguments.runs, 3))
     study_areas(arguments.areas.split(","), arguments.runs, floor)
