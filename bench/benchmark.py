@@ -4,9 +4,12 @@
 Prints, in one invocation:
   - the I/O floor: `cat` of both source rasters to /dev/null (warm page cache),
     against a full run of a small study area, as medians and their ratio;
-  - for study areas from half a million to 24 million cells: wall time, peak
-    memory of the tool's process, time and bytes per cell, and the time of
-    each stage taken from the moments its console lines arrive.
+  - for study areas from half a million to 24 million cells (and the whole
+    source grid on request): wall time, peak memory of the tool's process
+    (all of it, and its own: what is not pages of a mapped file, sampled five
+    times a second, so short runs show less than they held), time and
+    bytes per cell, and the time of each stage taken from the moments its
+    console lines arrive.
 
 Usage: python3 bench/benchmark.py [--runs N] [--areas small,medium,large] [--tool PATH]
 Builds the release preset and generates the demo rasters when they are missing;
@@ -17,6 +20,7 @@ import os
 import statistics
 import subprocess
 import sys
+import threading
 import time
 from pathlib import Path
 
@@ -31,6 +35,7 @@ AREAS = {
     "small": (600, 900, 22, 81),
     "medium": (2000, 3000, 33, 77),
     "large": (4000, 6000, 49, 75),
+    "whole": (8400, 15000, 60, 55),  # not run by default: some 4 minutes, 42 GB of disk
 }
 
 STAGES = [
@@ -68,8 +73,21 @@ def timed_cat():
     return time.monotonic() - start
 
 
+def watch_own_memory(pid, stop, peak):
+    """Samples the process's anonymous memory, the part the page cache cannot take back."""
+    while not stop.is_set():
+        try:
+            with open("/proc/%d/status" % pid) as status:
+                for line in status:
+                    if line.startswith("RssAnon:"):
+                        peak[0] = max(peak[0], int(line.split()[1]) * 1024)
+        except OSError:
+            return
+        stop.wait(0.2)
+
+
 def timed_run(directory):
-    """One run; returns wall seconds, peak resident bytes and the stage lines' arrival.
+    """One run; returns wall seconds, peak resident bytes (all, own) and the stage lines' arrival.
 
     The console is read in large chunks and only searched for the stage lines:
     a DEM with wide flats makes millions of pit-report lines, and a reader that
@@ -81,6 +99,10 @@ def timed_run(directory):
                                stdout=subprocess.PIPE)
     process.stdin.write(b"\n")
     process.stdin.close()
+    stop = threading.Event()
+    own = [0]
+    watcher = threading.Thread(target=watch_own_memory, args=(process.pid, stop, own))
+    watcher.start()
     arrivals = []
     tail = b"\n"
     while True:
@@ -93,11 +115,13 @@ def timed_run(directory):
             if marker in window and all(text != line for _, text in arrivals):
                 arrivals.append((now, line))
         tail = window[-64:]
+    stop.set()
     _, status, usage = os.wait4(process.pid, 0)
     wall = time.monotonic() - start
+    watcher.join()
     if os.waitstatus_to_exitcode(status) != 0:
         sys.exit("drainPrep failed in %s" % directory)
-    return wall, usage.ru_maxrss * 1024, arrivals
+    return wall, (usage.ru_maxrss * 1024, own[0]), arrivals
 
 
 def stage_times(arrivals, wall):
@@ -128,18 +152,18 @@ def io_floor(runs):
 
 def study_areas(names, runs, floor):
     print()
-    print("%-7s %11s %9s %9s %10s %11s %12s" % ("area", "cells", "wall s", "peak MB", "ns/cell",
-                                              "bytes/cell", "ns/cell-I/O"))
+    print("%-10s %11s %9s %9s %9s %10s %11s %12s" % (
+        "area", "cells", "wall s", "peak MB", "own MB", "ns/cell", "bytes/cell", "ns/cell-I/O"))
     details = []
     for name in names:
         area = AREAS[name]
         cells = area[0] * area[1]
         directory = run_directory(name, area)
         results = sorted((timed_run(directory) for _ in range(runs)), key=lambda r: r[0])
-        wall, peak, arrivals = results[len(results) // 2]
-        print("%-7s %11d %9.2f %9.0f %10.1f %11.1f %12.1f" % (
-            "%dx%d" % area[:2], cells, wall, peak / 1e6, wall / cells * 1e9, peak / cells,
-            max(wall - floor, 0.0) / cells * 1e9))
+        wall, (peak, own), arrivals = results[len(results) // 2]
+        print("%-10s %11d %9.2f %9.0f %9.0f %10.1f %11.1f %12.1f" % (
+            "%dx%d" % area[:2], cells, wall, peak / 1e6, own / 1e6, wall / cells * 1e9,
+            peak / cells, max(wall - floor, 0.0) / cells * 1e9))
         details.append((name, stage_times(arrivals, wall)))
     for name, times in details:
         print()
