@@ -4,20 +4,25 @@
 Prints, in one invocation:
   - the I/O floor: `cat` of both source rasters to /dev/null (warm page cache),
     against a full run of a small study area, as medians and their ratio;
-  - for study areas from half a million to 24 million cells: wall time, peak
-    memory of the tool's process, time and bytes per cell, and the time of
-    each stage taken from the moments its console lines arrive;
+  - for study areas from half a million to 24 million cells (and the whole
+    source grid on request): wall time, peak memory of the tool's process
+    (all of it, and its own: what is not pages of a mapped file, sampled five
+    times a second, so short runs show less than they held), time and
+    bytes per cell, and the time of each stage taken from the moments its
+    console lines arrive;
   - drainPrepArea at the demo's river point: wall and CPU time and peak
     memory of its pass over the whole source grid.
 
-Usage: python3 bench/benchmark.py [--runs N] [--areas small,medium,large]
-Builds the release preset and generates the demo rasters when they are missing.
+Usage: python3 bench/benchmark.py [--runs N] [--areas small,medium,large] [--tool PATH]
+Builds the release preset and generates the demo rasters when they are missing;
+--tool times another build of drainPrep on the same areas.
 """
 import argparse
 import os
 import statistics
 import subprocess
 import sys
+import threading
 import time
 from pathlib import Path
 
@@ -36,6 +41,7 @@ AREAS = {
     "small": (600, 900, 22, 81),
     "medium": (2000, 3000, 33, 77),
     "large": (4000, 6000, 49, 75),
+    "whole": (8400, 15000, 60, 55),  # not run by default: some 4 minutes, 42 GB of disk
 }
 
 STAGES = [
@@ -73,33 +79,55 @@ def timed_cat():
     return time.monotonic() - start
 
 
-def timed_run(directory):
-    """One run; returns wall seconds, peak resident bytes and the stage lines' arrival.
+def watch_own_memory(pid, stop, peak):
+    """Samples the process's anonymous memory, the part the page cache cannot take back."""
+    while not stop.is_set():
+        try:
+            with open("/proc/%d/status" % pid) as status:
+                for line in status:
+                    if line.startswith("RssAnon:"):
+                        peak[0] = max(peak[0], int(line.split()[1]) * 1024)
+        except OSError:
+            return
+        stop.wait(0.2)
 
-    The console is read in large chunks: a DEM with wide flats makes millions of
-    pit-report lines, and a reader that takes them one by one would time itself.
+
+def timed_run(directory):
+    """One run; returns wall seconds, peak resident bytes (all, own) and the stage lines' arrival.
+
+    The console is read in large chunks and only searched for the stage lines:
+    a DEM with wide flats makes millions of pit-report lines, and a reader that
+    splits them into lines would time itself.
     """
-    stage_lines = {line.encode() for _, line in STAGES}
+    markers = [("\n" + line + "\n").encode() for _, line in STAGES]
     start = time.monotonic()
     process = subprocess.Popen([str(TOOL)], cwd=directory, stdin=subprocess.PIPE,
                                stdout=subprocess.PIPE)
     process.stdin.write(b"\n")
     process.stdin.close()
+    stop = threading.Event()
+    own = [0]
+    watcher = threading.Thread(target=watch_own_memory, args=(process.pid, stop, own))
+    watcher.start()
     arrivals = []
-    pending = b""
+    tail = b"\n"
     while True:
         chunk = os.read(process.stdout.fileno(), 1 << 20)
         if not chunk:
             break
         now = time.monotonic() - start
-        lines = (pending + chunk).split(b"\n")
-        pending = lines.pop()
-        arrivals.extend((now, line.decode()) for line in lines if line in stage_lines)
+        window = tail + chunk
+        for (_, line), marker in zip(STAGES, markers):
+            if marker in window and all(text != line for _, text in arrivals):
+                arrivals.append((now, line))
+        tail = window[-64:]
+    stop.set()
     _, status, usage = os.wait4(process.pid, 0)
     wall = time.monotonic() - start
+    watcher.join()
     if os.waitstatus_to_exitcode(status) != 0:
         sys.exit("drainPrep failed in %s" % directory)
-    return wall, usage.ru_maxrss * 1024, arrivals
+    return wall, (usage.ru_maxrss * 1024, own[0]), arrivals
 
 
 def stage_times(arrivals, wall):
@@ -130,18 +158,18 @@ def io_floor(runs):
 
 def study_areas(names, runs, floor):
     print()
-    print("%-7s %11s %9s %9s %10s %11s %12s" % ("area", "cells", "wall s", "peak MB", "ns/cell",
-                                              "bytes/cell", "ns/cell-I/O"))
+    print("%-10s %11s %9s %9s %9s %10s %11s %12s" % (
+        "area", "cells", "wall s", "peak MB", "own MB", "ns/cell", "bytes/cell", "ns/cell-I/O"))
     details = []
     for name in names:
         area = AREAS[name]
         cells = area[0] * area[1]
         directory = run_directory(name, area)
         results = sorted((timed_run(directory) for _ in range(runs)), key=lambda r: r[0])
-        wall, peak, arrivals = results[len(results) // 2]
-        print("%-7s %11d %9.2f %9.0f %10.1f %11.1f %12.1f" % (
-            "%dx%d" % area[:2], cells, wall, peak / 1e6, wall / cells * 1e9, peak / cells,
-            max(wall - floor, 0.0) / cells * 1e9))
+        wall, (peak, own), arrivals = results[len(results) // 2]
+        print("%-10s %11d %9.2f %9.0f %9.0f %10.1f %11.1f %12.1f" % (
+            "%dx%d" % area[:2], cells, wall, peak / 1e6, own / 1e6, wall / cells * 1e9,
+            peak / cells, max(wall - floor, 0.0) / cells * 1e9))
         details.append((name, stage_times(arrivals, wall)))
     for name, times in details:
         print()
@@ -171,10 +199,13 @@ def companion(runs):
 
 
 def main():
+    global TOOL
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--areas", default="small,medium,large")
+    parser.add_argument("--tool", default=str(TOOL))
     arguments = parser.parse_args()
+    TOOL = Path(arguments.tool).resolve()
     ensure_build_and_rasters()
     floor = io_floor(max(arguments.runs, 3))
     study_areas(arguments.areas.split(","), arguments.runs, floor)

@@ -17,8 +17,8 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
-#include "analysis/gridPreparation.hpp"
 #include "analysis/networkDerivation.hpp"
 #include "cell/cellObject.hpp"
 #include "geometry/studyArea.hpp"
@@ -68,7 +68,7 @@ bool isValidCode(std::int32_t code) {
     return false;
 }
 
-// The text prepareGrid gives for the first invalid code in row-major order.
+// The text the preparation gives for the first invalid code in row-major order.
 std::optional<std::string> expectedFailure(const IntGrid& directions) {
     for (std::int32_t row = 0; row < directions.nrows(); ++row) {
         for (std::int32_t col = 0; col < directions.ncols(); ++col) {
@@ -151,10 +151,11 @@ void checkNetwork(CellGrid& cells) {
 // every use, so that a run never depends on what an earlier input left.
 struct Workspace {
     Workspace(std::int32_t nrows, std::int32_t ncols)
-        : dem(nrows, ncols), directions(nrows, ncols), cells(nrows, ncols) {}
+        : dem(nrows, ncols), directions(nrows, ncols), cells(nrows, ncols), fields(nrows, ncols) {}
     IntGrid dem;
     IntGrid directions;
     CellGrid cells;
+    drainPrep::CellFields fields;
 };
 
 Workspace& workspaceFor(std::int32_t nrows, std::int32_t ncols) {
@@ -190,18 +191,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const drainPrep::StudyArea area{nrows, ncols, 40, 130};
     CellGrid& cells = workspace.cells;
-    drainPrep::buildCells(area, dem, directions, cells);
+    drainPrep::CellFields& fields = workspace.fields;
     std::ostringstream console;  // pit reports
-    const std::optional<std::string> failure = drainPrep::prepareGrid(cells, console);
+    std::vector<cellObject*> outlets;
+    const std::optional<std::string> failure =
+        drainPrep::prepareAndRegister(area, dem, directions, cells, console, outlets, fields);
     require(failure == expectedFailure(directions),
             "preparation fails exactly on the first invalid direction code");
     if (failure) return 0;
 
-    drainPrep::registerUpstream(cells);
-    drainPrep::pruneOutlets(cells);
-    const drainPrep::DrainageOrder order = drainPrep::assignDistances(cells);
-    drainPrep::accumulateBasinSizes(order);
-    drainPrep::numberRivers(order);
+    drainPrep::deriveBasins(outlets, cells, fields);
     checkNetwork(cells);
     return 0;
 }

@@ -36,7 +36,7 @@ CellGrid flatWindow() { return placedWindow({{{50, 50, 50}, {50, 50, 50}, {50, 5
 // What checkPit prints once the no-data count and the slopes are known.
 std::string pitReport(cellObject& cell) {
     cell.countNoData();
-    cell.calcSlope();
+    cell.calcSlope(cell.neighbourDistances());
     std::ostringstream console;
     cell.checkPit(console);
     return console.str();
@@ -74,6 +74,25 @@ TEST(CellLocation, TakesDxFromTheCentreLatitudeWithPiAsThreePointOneFour) {
         cell.setLocation(0, 7, c.latNW, 100, 1, 0, 0);
         SCOPED_TRACE(cell.lat);
         EXPECT_NEAR(cell.dx, c.dx, 1e-6);
+    }
+}
+
+TEST(CellLocation, PlacedInTheRowOfAnotherCellItGetsTheFieldsOfItsOwnPlacement) {
+    for (const std::int32_t latNW : {60, 41, 0, -9}) {
+        cellObject first{};
+        first.setLocation(17, 0, latNW, 100, 1, 5, 1);
+        for (const std::int32_t col : {1, 2, 999}) {
+            cellObject own{};
+            own.setLocation(17, col, latNW, 100, 1, -12, 64);
+            cellObject beside{};
+            beside.setLocationInRowOf(first, col, 100, 1, -12, 64);
+            SCOPED_TRACE(::testing::Message() << latNW << "N, column " << col);
+            EXPECT_EQ(beside.lat, own.lat);
+            EXPECT_EQ(beside.lon, own.lon);
+            EXPECT_EQ(beside.dx, own.dx);
+            EXPECT_EQ(beside.elev, own.elev);
+            EXPECT_EQ(beside.dir, own.dir);
+        }
     }
 }
 
@@ -153,7 +172,7 @@ TEST(CellTerrain, SlopeIsSteepestTowardsTheNearestOfEquallyLowerNeighbours) {
     CellGrid cells = placedWindow({{{100, 90, 90}, {100, 100, 90}, {100, 100, 100}}}, -1);
     cellObject& cell = cells[1][1];
     ASSERT_EQ(cell.lat, 143985);
-    cell.calcSlope();
+    cell.calcSlope(cell.neighbourDistances());
     EXPECT_EQ(cell.dy, 926.6);
     EXPECT_NEAR(cell.slope[0], 0.0107921433, 1e-10);  // N, 926.6 m away
     EXPECT_NEAR(cell.slope[1], 0.0085661531, 1e-10);  // NE, 1167.385 m away with own dx
@@ -164,13 +183,13 @@ TEST(CellTerrain, SlopeIsSteepestTowardsTheNearestOfEquallyLowerNeighbours) {
 
 TEST(CellTerrain, SlopeSkipsNoDataNeighboursAndMayStayNegative) {
     CellGrid flat = flatWindow();
-    flat[1][1].calcSlope();
+    flat[1][1].calcSlope(flat[1][1].neighbourDistances());
     EXPECT_EQ(flat[1][1].maxSlope, 0.0);
 
     // A sink whose only neighbour with data is 20 m higher, to the south-west.
     CellGrid sink =
         placedWindow({{{-9999, -9999, -9999}, {-9999, 80, -9999}, {100, -9999, -9999}}});
-    sink[1][1].calcSlope();
+    sink[1][1].calcSlope(sink[1][1].neighbourDistances());
     EXPECT_LT(sink[1][1].maxSlope, 0.0);
     EXPECT_GT(sink[1][1].maxSlope, -1.0);
     EXPECT_EQ(sink[1][1].maxSlope, sink[1][1].slope[5]);

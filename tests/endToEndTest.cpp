@@ -3,16 +3,20 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <array>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
+#include "cell/cellObject.hpp"
 #include "support/runDirectory.hpp"
 
 namespace drainPrep {
 namespace {
 
-using testing::Raster;
 using testing::int32Elements;
+using testing::Raster;
 using testing::readingText;
 using testing::RunDirectory;
 
@@ -260,25 +264,67 @@ TEST_F(EndToEndRasters, PreviewsShowTheWindowAsReadWithSignedSamples) {
     EXPECT_EQ(run.readFile("output/arcgis/cutDir.asc"), header + " 1 255 -9999\n 0 128 64\n");
 }
 
+// A limit on the address space that only the full memory plan respects: the
+// records, 16 bytes a cell besides (more than the clipped grids and the
+// derivation's lists, less than those with the copies of the five fields the
+// products show) and 64 MiB. A plan that left out the copies, or the records,
+// would let the run start and fail halfway (held to seconds and megabytes of
+// console here: its flat terrain is all pits).
 TEST_F(EndToEndRasters, NotEnoughMemoryIsToldBeforeReading) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
 #endif
+    const std::uint64_t cells = 3000 * 3000;
+    const std::uint64_t limit = cells * (sizeof(cellObject) + 16) + (std::uint64_t{64} << 20);
     run.writeFile("clipArea.dat", "3000 3000 60 55");
-    const testing::RunResult limited = run.run("\n", "ulimit -v 400000; ");
+    const testing::RunResult limited = run.run(
+        "\n", "ulimit -v " + std::to_string(limit / 1024) + "; ulimit -t 20; ulimit -f 10000; ");
     EXPECT_EQ(limited.console, stageOneText("3000", "3000", "60", "55") +
                                    "Not enough memory for a study area of 3000 x 3000 cells.\n");
     EXPECT_EQ(limited.exitStatus, 1);
     EXPECT_EQ(filesIn(run.path() / "output"), 0u);
 }
 
-TEST_F(EndToEndRasters, WholeSourceGridNeedsMoreMemoryThanAMachineOfThisSize) {
-    run.writeFile("clipArea.dat", "8400 15000 60 55");  // some 37 GB
-    const testing::RunResult whole = run.run();
-    EXPECT_EQ(whole.console, stageOneText("8400", "15000", "60", "55") +
-                                 "Not enough memory for a study area of 8400 x 15000 cells.\n");
-    EXPECT_EQ(whole.exitStatus, 1);
-    EXPECT_EQ(filesIn(run.path() / "output"), 0u);
+// The scratch file of the records is reserved whole before anything is read:
+// a disk too small for it (here a file-size limit) gives the memory message
+// at once and leaves nothing behind. The whole source grid is refused so on a
+// machine of any size.
+TEST_F(EndToEndRasters, DiskTooSmallForTheScratchFileIsToldBeforeReading) {
+    for (const auto& [rows, cols, lat, lon] :
+         {std::array<std::string, 4>{"600", "900", "36", "139"}, {"8400", "15000", "60", "55"}}) {
+        run.writeFile("clipArea.dat", rows + " " + cols + " " + lat + " " + lon);
+        const testing::RunResult result =
+            run.run("\n", "ulimit -f 50000; ulimit -t 20; DRAINPREP_RECORDS=scratchFile ");
+        EXPECT_EQ(result.console, stageOneText(rows, cols, lat, lon) +
+                                      "Not enough memory for a study area of " + rows + " x " +
+                                      cols + " cells.\n");
+        EXPECT_EQ(result.exitStatus, 1);
+        EXPECT_EQ(filesIn(run.path() / "output"), 0u);
+    }
+}
+
+// The scratch file never has a name, so a run killed with its records in it
+// leaves nothing but the files it had written.
+TEST_F(EndToEndRasters, KilledRunLeavesNoScratchFile) {
+    run.writeFile("clipArea.dat", "300 300 60 55");  // flat: megabytes of pit reports in stage 3
+    testing::StalledRun stalled = run.startStalledScratchFileRun();
+    const std::string output = (run.path() / "output").string() + "/";
+    bool recordsMapped = false;
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!(recordsMapped && run.exists("output/arcgis/cutDir.asc")) &&
+           std::chrono::steady_clock::now() < giveUp) {
+        for (const std::string& line : testing::deletedFilesMapped(stalled.pid)) {
+            recordsMapped = recordsMapped || line.find(output) != std::string::npos;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    kill(stalled);
+    EXPECT_TRUE(recordsMapped);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(output)) {
+        if (!entry.is_regular_file()) continue;
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "cutDem.asc" || name == "cutDir.asc") << name;
+    }
 }
 
 // Study areas at the edges of the source grid see exactly their own samples.
@@ -531,6 +577,24 @@ INSTANTIATE_TEST_SUITE_P(
         ProductFailure{"output/arcgis/riverNum.asc",
                        " done.\nESRIRiverNum.asc riverNumber file can not open\n"},
         ProductFailure{"output/riverNumList.dat", " done.\nriverNumList.dat file can not open\n"}));
+
+// Records in a scratch file instead of memory give the same console and the
+// same files, and leave nothing else in ./output; that the second run did
+// put its records there shows where a file-size limit stops it.
+TEST_F(EndToEndWholeRun, RecordsInAScratchFileGiveTheSameRun) {
+    run.writeSamples(Raster::dem, 2401, 5401, {{5, 5, 5, 5, 5}, {5, 5, 5, 5, 5}, {5, 5, 5, 5, 5}});
+    const testing::RunResult inMemory = run.run();
+    std::vector<std::string> products;
+    for (const char* product : productFiles) products.push_back(run.readFile(product));
+    const testing::RunResult inScratchFile = run.run("\n", "DRAINPREP_RECORDS=scratchFile ");
+    EXPECT_EQ(inScratchFile.exitStatus, 0);
+    EXPECT_EQ(inScratchFile.console, inMemory.console);
+    for (std::size_t i = 0; i < products.size(); ++i) {
+        EXPECT_EQ(run.readFile(productFiles[i]), products[i]) << productFiles[i];
+    }
+    EXPECT_EQ(filesIn(run.path() / "output"), std::size(productFiles) + 2);
+    EXPECT_EQ(run.run("\n", "ulimit -f 1; DRAINPREP_RECORDS=scratchFile ").exitStatus, 1);
+}
 
 TEST_F(EndToEndWholeRun, FullDiskStopsAtThatProduct) {
     std::filesystem::create_symlink("/dev/full", run.path() / "output" / "flowAcc.bin");

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <sanitizer/asan_interface.h>
 
+#include <string>
+
 #include "raster/intGrid.hpp"
 
 namespace drainPrep {
@@ -8,12 +10,22 @@ namespace {
 
 // A grid's block is rounded up to whole huge pages; under AddressSanitizer
 // the slack behind the last record is poisoned, so a write there fails like
-// one outside any allocation.
+// one outside any allocation, in memory and in a scratch file alike. A
+// scratch block gives its poison back when unmapped.
 TEST(Grid, NothingPastTheLastRecordIsAddressableUnderAddressSanitizer) {
 #if __has_feature(address_sanitizer) || defined(__SANITIZE_ADDRESS__)
-    const IntGrid grid(3, 5);
-    EXPECT_EQ(__asan_address_is_poisoned(grid.end() - 1), 0);
-    EXPECT_NE(__asan_address_is_poisoned(grid.end()), 0);
+    const std::string scratchFileDirectory = ::testing::TempDir();
+    for (const char* scratchFileIn :
+         {static_cast<const char*>(nullptr), scratchFileDirectory.c_str()}) {
+        const void* slack = nullptr;
+        {
+            const IntGrid grid(3, 5, scratchFileIn);
+            EXPECT_EQ(__asan_address_is_poisoned(grid.end() - 1), 0);
+            EXPECT_NE(__asan_address_is_poisoned(grid.end()), 0);
+            slack = grid.end();
+        }
+        if (scratchFileIn != nullptr) EXPECT_EQ(__asan_address_is_poisoned(slack), 0);
+    }
 #else
     GTEST_SKIP() << "only AddressSanitizer builds watch the slack";
 #endif

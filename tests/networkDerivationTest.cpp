@@ -19,7 +19,6 @@
 #include <utility>
 #include <vector>
 
-#include "analysis/networkDerivation.hpp"
 #include "support/cellGridBuilder.hpp"
 #include "support/levelSweeps.hpp"
 #include "support/sourceCodes.hpp"
@@ -39,14 +38,6 @@ constexpr double landElevation = 100.0;
 // ---------------------------------------------------------------------------
 // Running the two derivations
 
-void deriveByTool(CellGrid& cells) {
-    registerUpstream(cells);
-    pruneOutlets(cells);
-    const DrainageOrder order = assignDistances(cells);
-    accumulateBasinSizes(order);
-    numberRivers(order);
-}
-
 enum class Derivation { tool, levelByLevel };
 
 void PrintTo(Derivation derivation, std::ostream* out) {
@@ -56,15 +47,11 @@ void PrintTo(Derivation derivation, std::ostream* out) {
 // Each derivation on its own preparation: the yardstick's sweeps prepare the
 // grid they derive.
 CellGrid derivedGrid(const IntGrid& dem, const IntGrid& directions, Derivation derivation) {
-    PreparedGrid prepared =
-        prepare(dem, directions,
-                derivation == Derivation::tool ? Preparation::tool : Preparation::sweepBySweep);
+    PreparedGrid prepared = derivation == Derivation::tool
+                                ? prepareAndDerive(dem, directions)
+                                : prepare(dem, directions, Preparation::sweepBySweep);
     EXPECT_FALSE(prepared.failure.has_value()) << *prepared.failure;
-    if (derivation == Derivation::tool) {
-        deriveByTool(prepared.cells);
-    } else {
-        deriveNetworkLevelByLevel(prepared.cells);
-    }
+    if (derivation == Derivation::levelByLevel) deriveNetworkLevelByLevel(prepared.cells);
     return std::move(prepared.cells);
 }
 
@@ -670,13 +657,12 @@ Coverage compareOnSamples(TerrainKind kind, std::int32_t count) {
     for (std::int32_t index = 0; index < count; ++index) {
         const Terrain terrain = sampleTerrain(kind, index);
         const std::string label = labelOf(kind, index, terrain);
-        PreparedGrid byTool = prepare(terrain.dem, terrain.directions);
+        PreparedGrid byTool = prepareAndDerive(terrain.dem, terrain.directions);
         PreparedGrid bySweeps =
             prepare(terrain.dem, terrain.directions, Preparation::sweepBySweep);
         EXPECT_FALSE(byTool.failure.has_value()) << label;
         EXPECT_EQ(byTool.failure, bySweeps.failure) << label;
         if (byTool.failure || bySweeps.failure) continue;
-        deriveByTool(byTool.cells);
         deriveNetworkLevelByLevel(bySweeps.cells);
         EXPECT_TRUE(sameOutcomes(bySweeps.cells, byTool.cells)) << label;
         EXPECT_TRUE(byTool.console == bySweeps.console) << label << ": the pit reports differ";
@@ -751,6 +737,7 @@ TEST(NetworkLevelSweeps, longestPathSetsTheNumberOfSweeps) {
 struct DerivedSample {
     std::string label;
     CellGrid cells;
+    CellFields fields;
 };
 
 // Random terrains of every kind, derived by the tool once for all invariants.
@@ -766,9 +753,9 @@ const std::vector<DerivedSample>& toolDerivedSamples() {
                 // Other indices than the comparison's, for other terrains.
                 const std::int32_t sampleIndex = 1000 + index;
                 const Terrain terrain = sampleTerrain(kind, sampleIndex);
-                PreparedGrid prepared = prepare(terrain.dem, terrain.directions);
-                deriveByTool(prepared.cells);
-                derived.push_back({labelOf(kind, sampleIndex, terrain), std::move(prepared.cells)});
+                PreparedGrid prepared = prepareAndDerive(terrain.dem, terrain.directions);
+                derived.push_back({labelOf(kind, sampleIndex, terrain), std::move(prepared.cells),
+                                   std::move(prepared.fields)});
             }
         }
         return derived;
@@ -1028,6 +1015,23 @@ TEST(NetworkProperty, outletNumbersRunOneToKInRowMajorOrder) {
 
 TEST(NetworkProperty, loopCellsStayOutsideEveryBasin) {
     expectOnEverySample(loopCellsStayOutsideEveryBasin);
+}
+
+// The products are written from the copies: each must hold the cell's final value.
+TEST(NetworkProperty, copiesOfTheFieldsHoldEveryCellsFinalValues) {
+    for (const DerivedSample& sample : toolDerivedSamples()) {
+        const CellGrid& cells = sample.cells;
+        for (std::int32_t row = 0; row < cells.nrows(); ++row) {
+            for (std::int32_t col = 0; col < cells.ncols(); ++col) {
+                const cellObject& cell = cells[row][col];
+                const Outcome copied{sample.fields.dir[row][col], sample.fields.elev[row][col],
+                                     sample.fields.distance[row][col],
+                                     sample.fields.basinSize[row][col],
+                                     sample.fields.riverNum[row][col]};
+                ASSERT_EQ(copied, outcomeOf(cell)) << sample.label << " " << at(row, col);
+            }
+        }
+    }
 }
 
 TEST(NetworkProperty, samplesHoldLoopsAndEightInflowOutlets) {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "output/numberText.hpp"
+#include "text/numberText.hpp"
 #include "raster/sourceRasters.hpp"
 
 namespace drainPrep {

@@ -3,6 +3,8 @@
 // links, outlets beside sea and no-data cells, slopes and down links.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -13,13 +15,18 @@
 
 namespace drainPrep {
 
-// Places every cell with its centre, elevation and raw direction.
-void buildCells(const StudyArea& area, const IntGrid& dem, const IntGrid& directions,
-                CellGrid& cells);
+// Called with each row as soon as the preparation has finished it. The
+// preparation writes nothing of that row or the rows above any more, but
+// still reads the row's elevations until the next row is handed over.
+using PreparedRowVisit = std::function<void(std::int32_t row)>;
 
-// The preparation sweeps, in order. Pit reports go to the console as the
-// slope sweep meets them. Returns the failure text of a source direction code
-// that is not a D8 code; the sweeps after decoding then do not run.
-std::optional<std::string> prepareGrid(CellGrid& cells, std::ostream& console);
+// The eight preparation sweeps, each in row-major order, as one pass over the
+// rows: placing, decoding, rings, init and links; sea marking; no-data
+// counts, slopes with the pit reports, and down links. Returns the failure
+// text of the first source direction code in row-major order that is not a
+// D8 code; then no cell is touched and nothing is printed.
+std::optional<std::string> prepareGrid(const StudyArea& area, const IntGrid& dem,
+                                       const IntGrid& directions, CellGrid& cells,
+                                       std::ostream& console, const PreparedRowVisit& rowPrepared);
 
 }  // namespace drainPrep

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "driver/memoryPlan.hpp"
 
 namespace drainPrep {
 
@@ -42,8 +41,7 @@ AreaChoice smallestAreaHolding(const CellExtent& basin) {
 
 // The one call of drainPrep's memory plan.
 RunMemory memoryOfRun(const StudyArea& area) {
-    const std::uint64_t bytes = peakBytesOfRun(area);
-    return {bytes, memoryAvailableFor(bytes)};
+    return {peakBytesOfRun(area), planRunHere(area)};
 }
 
 }  // namespace drainPrep

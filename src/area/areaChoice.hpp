@@ -8,6 +8,7 @@
 
 #include "area/basin.hpp"
 #include "area/flowGrid.hpp"
+#include "driver/memoryPlan.hpp"
 #include "geometry/studyArea.hpp"
 
 namespace drainPrep {
@@ -34,7 +35,7 @@ AreaChoice smallestAreaHolding(const CellExtent& basin);
 
 struct RunMemory {
     std::uint64_t bytes = 0;
-    bool available = false;
+    RecordPlace place = RecordPlace::nowhere;  // where its cell records would live
 };
 
 // drainPrep's own memory plan for the area, so that the two never disagree.

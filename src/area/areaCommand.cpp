@@ -172,6 +172,19 @@ void printBasin(std::ostream& console, const Basin& basin) {
     }
 }
 
+const char* placeOfRecordsText(RecordPlace place) {
+    switch (place) {
+        case RecordPlace::memory:
+            return ".";
+        case RecordPlace::scratchFile:
+            return ", more than this machine has available: the run will keep its cell records "
+                   "in a scratch file under ./output.";
+        case RecordPlace::nowhere:
+            break;
+    }
+    return ", more than this machine's memory and the disk under ./output can hold.";
+}
+
 void printArea(std::ostream& console, const BasinFound& found, const RunMemory& memory) {
     const StudyArea& area = found.choice.area;
     if (!found.choice.holdsBasin) {
@@ -182,7 +195,7 @@ void printArea(std::ostream& console, const BasinFound& found, const RunMemory& 
             << " columns, north-west corner " << area.latNW << " N " << area.lonNW << " E ("
             << cellsText(area.cellCount()) << ").\n";
     console << "A drainPrep run of it needs " << megabytesText(memory.bytes) << " of memory"
-            << (memory.available ? "." : ", more than this machine has available.") << "\n";
+            << placeOfRecordsText(memory.place) << "\n";
     if (found.cellsWithoutD8Code > 0) {
         console << "Cells of the area whose direction value is not a D8 code, on which drainPrep "
                    "stops: "
@@ -265,7 +278,8 @@ int reportArea(const AreaRequest& request, std::ostream& console) {
     const RunMemory memory = memoryOfRun(found.choice.area);
     printArea(console, found, memory);
     const bool usable =
-        found.choice.holdsBasin && memory.available && found.cellsWithoutD8Code == 0;
+        found.choice.holdsBasin && memory.place != RecordPlace::nowhere &&
+        found.cellsWithoutD8Code == 0;
     if (!request.write) return usable ? 0 : 1;
     if (!usable) {
         console << "clipArea.dat not written." << std::endl;

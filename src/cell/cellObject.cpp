@@ -1,10 +1,12 @@
 #include "cell/cellObject.hpp"
 
-#include <charconv>
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <ostream>
 
 #include "geometry/studyArea.hpp"
+#include "text/numberText.hpp"
 
 namespace drainPrep {
 
@@ -14,6 +16,13 @@ constexpr double slopeFloor = -50000.0;
 constexpr double pitThreshold = 0.0;
 
 bool hasNoData(const cellObject* cell) { return cell->elev == noDataElevation; }
+
+void placeInColumn(cellObject& cell, std::int32_t col, std::int32_t lonNW, std::int32_t sizeFactor,
+                   std::int32_t elevation, std::int32_t rawDirection) {
+    cell.lon = cellCentreLon(lonNW, col, sizeFactor);
+    cell.elev = elevation;
+    cell.dir = rawDirection;
+}
 
 bool isUnnumberedWithDown(const cellObject* cell) {
     return cell->riverNum == -1 && cell->down != nullptr;
@@ -25,10 +34,16 @@ void cellObject::setLocation(std::int32_t row, std::int32_t col, std::int32_t la
                              std::int32_t lonNW, std::int32_t sizeFactor, std::int32_t elevation,
                              std::int32_t rawDirection) {
     lat = cellCentreLat(latNW, row, sizeFactor);
-    lon = cellCentreLon(lonNW, col, sizeFactor);
     dx = cellLengthEastWest(lat);
-    elev = elevation;
-    dir = rawDirection;
+    placeInColumn(*this, col, lonNW, sizeFactor, elevation, rawDirection);
+}
+
+void cellObject::setLocationInRowOf(const cellObject& placed, std::int32_t col, std::int32_t lonNW,
+                                    std::int32_t sizeFactor, std::int32_t elevation,
+                                    std::int32_t rawDirection) {
+    lat = placed.lat;
+    dx = placed.dx;
+    placeInColumn(*this, col, lonNW, sizeFactor, elevation, rawDirection);
 }
 
 void cellObject::init() {
@@ -58,28 +73,56 @@ void cellObject::countNoData() {
     }
 }
 
-void cellObject::calcSlope() {
-    dy = cellLengthNorthSouth;
-    maxSlope = slopeFloor;
+NeighbourDistances cellObject::neighbourDistances() const {
+    NeighbourDistances distances;
     for (int k = 0; k < directionCount; ++k) {
         const cellObject* next = neighbor[k];
-        if (hasNoData(next)) continue;
-        distX = std::abs(lon - next->lon) * dx / arcSecondsPerCell;
-        distY = std::abs(lat - next->lat) * dy / arcSecondsPerCell;
-        distXY = std::sqrt(distX * distX + distY * distY);
-        slope[k] = (elev - next->elev) / distXY;
-        if (slope[k] > maxSlope) maxSlope = slope[k];
+        distances.distX[k] = std::abs(lon - next->lon) * dx / arcSecondsPerCell;
+        distances.distY[k] = std::abs(lat - next->lat) * cellLengthNorthSouth / arcSecondsPerCell;
+        distances.distXY[k] = std::sqrt(distances.distX[k] * distances.distX[k] +
+                                        distances.distY[k] * distances.distY[k]);
     }
+    return distances;
+}
+
+// The working values distX, distY and distXY end as those of the last
+// neighbour with data. The eight divisions are done apart from the tests, so
+// that they can run side by side; a quotient for a neighbour without data is
+// dropped unseen.
+void cellObject::calcSlope(const NeighbourDistances& distances) {
+    dy = cellLengthNorthSouth;
+    double drop[directionCount];
+    bool withData[directionCount];
+    for (int k = 0; k < directionCount; ++k) {
+        const double neighbourElev = neighbor[k]->elev;
+        withData[k] = neighbourElev != noDataElevation;
+        drop[k] = elev - neighbourElev;
+    }
+    double quotient[directionCount];
+    for (int k = 0; k < directionCount; ++k) quotient[k] = drop[k] / distances.distXY[k];
+    double steepest = slopeFloor;
+    int lastWithData = -1;
+    for (int k = 0; k < directionCount; ++k) {
+        if (!withData[k]) continue;
+        slope[k] = quotient[k];
+        if (quotient[k] > steepest) steepest = quotient[k];
+        lastWithData = k;
+    }
+    maxSlope = steepest;
+    if (lastWithData < 0) return;
+    distX = distances.distX[lastWithData];
+    distY = distances.distY[lastWithData];
+    distXY = distances.distXY[lastWithData];
 }
 
 void cellObject::checkPit(std::ostream& console) const {
     if (maxSlope > pitThreshold || nNoData != 0) return;
     static constexpr char note[] = "check the elevation \n";
-    char report[directionCount * 64];
+    char report[directionCount * (maxNumberChars + sizeof note)];
     char* end = report;
     for (const cellObject* next : neighbor) {
-        end = std::to_chars(end, end + 32, next->elev, std::chars_format::general, 6).ptr;
-        for (const char* c = note; *c != '\0'; ++c) *end++ = *c;
+        end = writeNumber(end, next->elev);
+        end = std::copy(std::begin(note), std::end(note) - 1, end);
     }
     console.write(report, end - report);
 }

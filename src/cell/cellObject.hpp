@@ -17,6 +17,14 @@ namespace drainPrep {
 // the bottom of a pit), so the upstream list has a slot for each of them.
 constexpr int upSlotCount = 8;
 
+// East-west, north-south and straight-line distances in metres from a cell to
+// each of its eight neighbours, as calcSlope takes them.
+struct NeighbourDistances {
+    double distX[directionCount];
+    double distY[directionCount];
+    double distXY[directionCount];
+};
+
 struct cellObject {
     std::int32_t lat;        // centre latitude, arc-seconds, north positive
     std::int32_t lon;        // centre longitude, arc-seconds, east positive
@@ -40,13 +48,21 @@ struct cellObject {
     // Placement and linking.
     void setLocation(std::int32_t row, std::int32_t col, std::int32_t latNW, std::int32_t lonNW,
                      std::int32_t sizeFactor, std::int32_t elevation, std::int32_t rawDirection);
+    // The same for a cell in the row of `placed`, whose centre latitude and dx
+    // it shares: a sweep takes the cosine once a row.
+    void setLocationInRowOf(const cellObject& placed, std::int32_t col, std::int32_t lonNW,
+                            std::int32_t sizeFactor, std::int32_t elevation,
+                            std::int32_t rawDirection);
     void init();
     void setNeighbors(Grid<cellObject>& cells, std::int32_t row, std::int32_t col);
 
     // Terrain; each needs the eight neighbour links.
     void markSeaNeighbors();
     void countNoData();
-    void calcSlope();
+    // The distances depend only on the cell's row (its own dx, neighbours 30
+    // arc-seconds apart), so a sweep takes them once a row from any cell of it.
+    NeighbourDistances neighbourDistances() const;
+    void calcSlope(const NeighbourDistances& distances);
     void checkPit(std::ostream& console) const;
 
     // Drainage.

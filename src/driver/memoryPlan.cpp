@@ -1,51 +1,127 @@
 #include "driver/memoryPlan.hpp"
 
+#include <sys/resource.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
+#include <string>
 
 #include "cell/cellObject.hpp"
+#include "raster/largeBlock.hpp"
 
 namespace drainPrep {
 
 namespace {
 
-// Read buffers, work lists of small areas, the runtime's own needs.
+// Read buffers, the console buffer, the runtime's own needs.
 constexpr std::uint64_t fixedBytes = std::uint64_t{64} << 20;
 
-// What the kernel reports as available to new allocations without swapping;
-// nothing where the system does not report it.
-std::optional<std::uint64_t> availableBytesOfMachine() {
+constexpr std::uint64_t pointerBytes = sizeof(cellObject*);
+
+std::uint64_t gridBytes(std::uint64_t cellCount, std::uint64_t bytesPerCell) {
+    return largeBlockCost(static_cast<std::size_t>(cellCount * bytesPerCell));
+}
+
+// A value of /proc/meminfo, in bytes.
+std::optional<std::uint64_t> memoryInfo(const std::string& wanted) {
     std::ifstream meminfo("/proc/meminfo");
     std::string key;
     std::uint64_t kibibytes = 0;
     std::string unit;
     while (meminfo >> key >> kibibytes >> unit) {
-        if (key == "MemAvailable:") return kibibytes * 1024;
+        if (key == wanted + ":") return kibibytes * 1024;
     }
     return std::nullopt;
 }
 
-// An untouched allocation costs no memory, but fails where the address-space
-// limit or the kernel's overcommit rule would refuse the run's grids.
-bool processMayAllocate(std::uint64_t bytes) {
-    if (bytes > SIZE_MAX) return false;
-    void* trial = std::malloc(static_cast<std::size_t>(bytes));
-    std::free(trial);
-    return trial != nullptr;
+bool strictOvercommit() {
+    std::ifstream mode("/proc/sys/vm/overcommit_memory");
+    int value = 0;
+    return mode >> value && value == 2;
+}
+
+std::uint64_t pageBytes() { return static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)); }
+
+// What the kernel can hand out without swapping; under strict overcommit no
+// more than the commit limit leaves.
+std::uint64_t availableMemory() {
+    const std::optional<std::uint64_t> available = memoryInfo("MemAvailable");
+    std::uint64_t memory =
+        available ? *available
+                  : static_cast<std::uint64_t>(sysconf(_SC_AVPHYS_PAGES)) * pageBytes();
+    if (strictOvercommit()) {
+        const std::uint64_t limit = memoryInfo("CommitLimit").value_or(0);
+        const std::uint64_t committed = memoryInfo("Committed_AS").value_or(0);
+        memory = std::min(memory, limit > committed ? limit - committed : 0);
+    }
+    return memory;
+}
+
+std::uint64_t addressSpaceLeft() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return UINT64_MAX;
+    std::uint64_t mappedPages = 0;
+    std::ifstream("/proc/self/statm") >> mappedPages;
+    const std::uint64_t mapped = mappedPages * pageBytes();
+    return limit.rlim_cur > mapped ? limit.rlim_cur - mapped : 0;
+}
+
+std::uint64_t freeDiskUnder(const char* directory) {
+    struct statvfs disk {};
+    if (statvfs(directory, &disk) != 0) return 0;
+    return static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize;
 }
 
 }  // namespace
 
-std::uint64_t peakBytesOfRun(const StudyArea& area) {
-    const std::uint64_t bytesPerCell = 2 * sizeof(std::int32_t) + sizeof(cellObject);
-    return static_cast<std::uint64_t>(area.cellCount()) * bytesPerCell + fixedBytes;
+std::uint64_t RunNeeds::work() const { return std::max({building, deriving, writing}) + fixed; }
+
+RunNeeds needsOfRun(const StudyArea& area) {
+    const auto cells = static_cast<std::uint64_t>(area.cellCount());
+    // At most every other cell is an outlet: each keeps a cell that drains into it.
+    const std::uint64_t outletList = (cells + 1) / 2 * pointerBytes;
+    // The copies of the five fields the products show, and the outlets, live
+    // from the start of stage 3 to the end.
+    const std::uint64_t fieldsAndOutlets =
+        gridBytes(cells, sizeof(double)) + 4 * gridBytes(cells, sizeof(std::int32_t)) + outletList;
+    RunNeeds needs;
+    needs.records = gridBytes(cells, sizeof(cellObject));
+    needs.building = 2 * gridBytes(cells, sizeof(std::int32_t)) + fieldsAndOutlets;
+    needs.deriving = cells * pointerBytes + fieldsAndOutlets;
+    needs.writing = fieldsAndOutlets;
+    needs.fixed = fixedBytes;
+    return needs;
 }
 
-bool memoryAvailableFor(std::uint64_t bytes) {
-    const std::optional<std::uint64_t> available = availableBytesOfMachine();
-    if (available && bytes > *available) return false;
-    return processMayAllocate(bytes);
+std::uint64_t peakBytesOfRun(const StudyArea& area) {
+    const RunNeeds needs = needsOfRun(area);
+    return needs.records + needs.work();
+}
+
+RecordPlace planRun(const StudyArea& area, const MachineRoom& room, bool scratchFileOnly) {
+    const RunNeeds needs = needsOfRun(area);
+    const std::uint64_t whole = needs.records + needs.work();
+    const bool mappable = whole <= room.addressSpace;
+    if (mappable && needs.records <= room.scratchDisk && needs.work() <= room.memory &&
+        (scratchFileOnly || whole > room.memory)) {
+        return RecordPlace::scratchFile;
+    }
+    if (mappable && whole <= room.memory && !scratchFileOnly) return RecordPlace::memory;
+    return RecordPlace::nowhere;
+}
+
+MachineRoom roomOfThisMachine(const char* directory) {
+    return {availableMemory(), addressSpaceLeft(), freeDiskUnder(directory)};
+}
+
+RecordPlace planRunHere(const StudyArea& area) {
+    const char* records = std::getenv("DRAINPREP_RECORDS");
+    const bool scratchFileOnly = records != nullptr && std::string(records) == "scratchFile";
+    return planRun(area, roomOfThisMachine(scratchDirectory), scratchFileOnly);
 }
 
 std::string notEnoughMemoryText(const StudyArea& area) {

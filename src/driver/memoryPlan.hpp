@@ -1,5 +1,7 @@
-// Whether a run over a study area can have the memory it needs, checked
-// before the source rasters are read rather than discovered halfway.
+// Whether a run over a study area can be had, and where its cell records
+// live, decided before the source rasters are read rather than discovered
+// halfway: in memory, in a scratch file under ./output when memory cannot
+// hold them, or nowhere.
 #pragma once
 
 #include <cstdint>
@@ -9,13 +11,50 @@
 
 namespace drainPrep {
 
-// The peak of a run: the two clipped grids and the full cell records, which
-// live side by side while the cells are built.
+// The scratch file of the records goes where the user gave the run room.
+inline const char* const scratchDirectory = "./output";
+
+// What a run over an area inside the source grid allocates: the cell records,
+// and besides them, phase by phase, the blocks that live at the same time.
+struct RunNeeds {
+    std::uint64_t records = 0;
+    // From stage 3 on, the copies of the fields the products show and the
+    // list of outlets, and besides them:
+    std::uint64_t building = 0;  // the two clipped grids
+    std::uint64_t deriving = 0;  // a basin's visiting order
+    std::uint64_t writing = 0;   // nothing more
+    std::uint64_t fixed = 0;     // buffers, small lists, the runtime's own needs
+
+    // The most the run holds besides the records.
+    std::uint64_t work() const;
+};
+
+RunNeeds needsOfRun(const StudyArea& area);
+
+// The bytes a run of the area needs with its records in memory.
 std::uint64_t peakBytesOfRun(const StudyArea& area);
 
-// True when the process may allocate that much (its address-space limit
-// allows it) and the machine has that much memory available.
-bool memoryAvailableFor(std::uint64_t bytes);
+// What a machine offers a run.
+struct MachineRoom {
+    std::uint64_t memory = 0;        // for new allocations, without swapping
+    std::uint64_t addressSpace = 0;  // the process may still map
+    std::uint64_t scratchDisk = 0;   // free under the scratch directory
+};
+
+enum class RecordPlace { memory, scratchFile, nowhere };
+
+// In memory when memory holds the whole run; else in the scratch file when
+// the disk takes the records and memory the rest; else nowhere. With
+// scratchFileOnly, never in memory.
+RecordPlace planRun(const StudyArea& area, const MachineRoom& room, bool scratchFileOnly);
+
+// What this machine offers now: available memory (as the kernel counts it,
+// swap left out), the address-space limit, the free space of the directory.
+MachineRoom roomOfThisMachine(const char* directory);
+
+// The plan for a run here. DRAINPREP_RECORDS=scratchFile in the environment
+// keeps the records out of memory (for tests of the scratch-file path).
+RecordPlace planRunHere(const StudyArea& area);
 
 std::string notEnoughMemoryText(const StudyArea& area);
 

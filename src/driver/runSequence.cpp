@@ -12,14 +12,14 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "analysis/directionCodes.hpp"
-#include "analysis/gridPreparation.hpp"
 #include "analysis/networkDerivation.hpp"
+#include "cell/cellFields.hpp"
 #include "driver/clipAreaFile.hpp"
 #include "driver/memoryPlan.hpp"
 #include "output/clipPreviews.hpp"
-#include "output/outletList.hpp"
 #include "output/productFiles.hpp"
 #include "raster/sourceRasters.hpp"
 
@@ -45,51 +45,61 @@ void closingPrompt(std::ostream& console, std::istream& keyboard) {
     keyboard.get();
 }
 
-Failure buildCellGrid(const StudyArea& area, IntGrid& dem, IntGrid& directions, CellGrid& cells,
-                      std::ostream& console) {
+// What stage 3 hands to stage 4 besides the records.
+struct DerivedNetwork {
+    CellFields fields;
+    std::vector<cellObject*> outlets;
+};
+
+// Registration and pruning run row by row with the preparation, and the
+// distances, basin sizes and river numbers one basin at a time: their texts
+// carry their own "\n" and no flush, so they stand where the steps would.
+Failure buildNetwork(const StudyArea& area, IntGrid& dem, IntGrid& directions, CellGrid& cells,
+                     DerivedNetwork& network, std::ostream& console) {
     console << "3) Processing topography data." << std::endl;
     console << "  Memory allocation." << std::endl;
-    cells = CellGrid(area.nrows, area.ncols);
-    buildCells(area, dem, directions, cells);
+    network.fields = CellFields(area.nrows, area.ncols);
+    console << "  Assigning elevation data." << std::endl;
+    if (auto failure = prepareAndRegister(area, dem, directions, cells, console, network.outlets,
+                                          network.fields)) {
+        return failure;
+    }
     // Nothing reads the clipped grids once the cells hold their values.
     dem = IntGrid();
     directions = IntGrid();
-    console << "  Assigning elevation data." << std::endl;
-    return prepareGrid(cells, console);
-}
-
-void deriveNetwork(CellGrid& cells, std::ostream& console) {
     console << "  Setting upper grid number.\n";
-    registerUpstream(cells);
     console << "  Setting the outlet.\n";
-    pruneOutlets(cells);
     console << "  Calculating the distance from the outlet.\n";
-    const DrainageOrder order = assignDistances(cells);
     console << "  Calculating basin size.\n";
-    accumulateBasinSizes(order);
     console << "  Setting river number.\n";
-    numberRivers(order);
+    deriveBasins(network.outlets, cells, network.fields);
+    return std::nullopt;
 }
 
-Failure writeAllProducts(const StudyArea& area, CellGrid& cells, std::ostream& console) {
+Failure writeAllProducts(const StudyArea& area, const CellGrid& cells,
+                         const DerivedNetwork& network, std::ostream& console) {
     console << "4) Writing output files" << std::endl;
-    if (auto failure = writeProducts(area, cells, encodeDirection, console)) return failure;
-    return writeOutletList(cells, console);
+    return writeProducts(area, network.fields, cells, network.outlets, encodeDirection, console);
 }
 
-// Stages 2 to 4. Any allocation that fails ends the run with the same text
-// as a failed plan.
+// Stages 2 to 4. The cell records' block is had before anything is read, so
+// that a disk too small for their scratch file shows at once. Any allocation
+// that fails ends the run with the same text as a failed plan.
 Failure runStages(const StudyArea& area, std::ostream& console) {
-    if (!memoryAvailableFor(peakBytesOfRun(area))) return notEnoughMemoryText(area);
+    const RecordPlace place = planRunHere(area);
+    if (place == RecordPlace::nowhere) return notEnoughMemoryText(area);
     try {
+        CellGrid cells(area.nrows, area.ncols,
+                       place == RecordPlace::scratchFile ? scratchDirectory : nullptr);
         IntGrid dem;
         IntGrid directions;
         if (auto failure = readSourceRasters(area, console, dem, directions)) return failure;
         if (auto failure = writeClipPreviews(area, dem, directions, console)) return failure;
-        CellGrid cells;
-        if (auto failure = buildCellGrid(area, dem, directions, cells, console)) return failure;
-        deriveNetwork(cells, console);
-        return writeAllProducts(area, cells, console);
+        DerivedNetwork network;
+        if (auto failure = buildNetwork(area, dem, directions, cells, network, console)) {
+            return failure;
+        }
+        return writeAllProducts(area, cells, network, console);
     } catch (const std::bad_alloc&) {
         return notEnoughMemoryText(area);
     }

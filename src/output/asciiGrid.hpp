@@ -11,8 +11,8 @@
 #include <string>
 
 #include "geometry/studyArea.hpp"
-#include "output/numberText.hpp"
 #include "output/outputFile.hpp"
+#include "text/numberText.hpp"
 
 namespace drainPrep {
 
@@ -35,22 +35,21 @@ void writeAsciiHeader(OutputFile& file, const AsciiGridHeader& header, AsciiLayo
 
 // valueAt(row, col) gives the value of a cell as int32 or double.
 template <typename ValueAt>
-std::optional<std::string> writeAsciiGrid(const OutputTarget& target,
-                                          const AsciiGridHeader& header, AsciiLayout layout,
-                                          std::ostream& console, ValueAt valueAt) {
-    return writeOutputFile(
-        target, "w", Announcement::writingDone, console, [&](OutputFile& file) {
-            writeAsciiHeader(file, header, layout);
-            for (std::int32_t row = 0; row < header.nrows; ++row) {
-                if (layout == AsciiLayout::product) file.write("\n");
-                for (std::int32_t col = 0; col < header.ncols; ++col) {
-                    char* text = file.room(1 + maxNumberChars);
-                    *text = ' ';
-                    file.advance(writeNumber(text + 1, valueAt(row, col)));
-                }
-                if (layout == AsciiLayout::preview) file.write("\n");
-            }
-        });
+std::optional<std::string> writeAsciiGrid(const OutputTarget& target, const AsciiGridHeader& header,
+                                          AsciiLayout layout, std::ostream& console,
+                                          ValueAt valueAt) {
+    return writeOutputFile(target, "w", Announcement::writingDone, console, [&](OutputFile& file) {
+        writeAsciiHeader(file, header, layout);
+        for (std::int32_t row = 0; row < header.nrows; ++row) {
+            if (layout == AsciiLayout::product) file.write("\n");
+            writeColumns(file, header.ncols, 1 + maxNumberChars,
+                         [&valueAt, row](char* out, std::int32_t col) {
+                             *out = ' ';
+                             return writeNumber(out + 1, valueAt(row, col));
+                         });
+            if (layout == AsciiLayout::preview) file.write("\n");
+        }
+    });
 }
 
 }  // namespace drainPrep

@@ -31,9 +31,9 @@ std::optional<std::string> writeBinaryGrid(const OutputTarget& target, Announcem
                                            std::ostream& console, ValueAt valueAt) {
     return writeOutputFile(target, "wb", announcement, console, [&](OutputFile& file) {
         for (std::int32_t row = 0; row < nrows; ++row) {
-            for (std::int32_t col = 0; col < ncols; ++col) {
-                file.advance(writeElement(file.room(8), valueAt(row, col)));
-            }
+            writeColumns(file, ncols, sizeof(double), [&valueAt, row](char* out, std::int32_t col) {
+                return writeElement(out, valueAt(row, col));
+            });
         }
     });
 }

@@ -1,7 +1,7 @@
 #include "output/outletList.hpp"
 
-#include "output/numberText.hpp"
 #include "output/outputFile.hpp"
+#include "text/numberText.hpp"
 
 namespace drainPrep {
 
@@ -14,7 +14,7 @@ constexpr int fieldsPerLine = 6;
 
 void writeOutletLine(OutputFile& file, const cellObject& outlet, std::int32_t row,
                      std::int32_t col) {
-    const std::int32_t fields[fieldsPerLine] = {outlet.riverNum, row + 1,   col + 1,
+    const std::int32_t fields[fieldsPerLine] = {outlet.riverNum, row + 1,    col + 1,
                                                 outlet.lon,      outlet.lat, outlet.basinSize};
     char* text = file.room(fieldsPerLine * (maxNumberChars + 1));
     for (int i = 0; i < fieldsPerLine; ++i) {
@@ -26,14 +26,14 @@ void writeOutletLine(OutputFile& file, const cellObject& outlet, std::int32_t ro
 
 }  // namespace
 
-std::optional<std::string> writeOutletList(const CellGrid& cells, std::ostream& console) {
+std::optional<std::string> writeOutletList(const CellGrid& cells,
+                                           const std::vector<cellObject*>& outlets,
+                                           std::ostream& console) {
     return writeOutputFile(
-        riverNumList, "w", Announcement::writingDone, console, [&cells](OutputFile& file) {
-            for (std::int32_t row = 0; row < cells.nrows(); ++row) {
-                for (std::int32_t col = 0; col < cells.ncols(); ++col) {
-                    const cellObject& cell = cells[row][col];
-                    if (cell.dir == 0) writeOutletLine(file, cell, row, col);
-                }
+        riverNumList, "w", Announcement::writingDone, console, [&](OutputFile& file) {
+            for (const cellObject* outlet : outlets) {
+                const auto index = static_cast<std::int32_t>(outlet - cells.begin());
+                writeOutletLine(file, *outlet, index / cells.ncols(), index % cells.ncols());
             }
         });
 }

@@ -6,11 +6,16 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cell/cellObject.hpp"
 
 namespace drainPrep {
 
-std::optional<std::string> writeOutletList(const CellGrid& cells, std::ostream& console);
+// `outlets`: the cells with dir 0 once the network is derived, in row-major
+// order, as the derivation found them.
+std::optional<std::string> writeOutletList(const CellGrid& cells,
+                                           const std::vector<cellObject*>& outlets,
+                                           std::ostream& console);
 
 }  // namespace drainPrep

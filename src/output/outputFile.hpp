@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <ostream>
 #include <memory>
@@ -65,6 +66,21 @@ private:
     std::size_t used_ = 0;
     bool failed_ = false;
 };
+
+// Writes columns 0 to ncols - 1 of a row through writeValue(out, col), which
+// returns the end of what it wrote, at most maxBytes a value: one room for
+// thousands of values rather than one for each.
+template <typename WriteValue>
+void writeColumns(OutputFile& file, std::int32_t ncols, std::size_t maxBytes,
+                  WriteValue writeValue) {
+    constexpr std::int32_t valuesPerRoom = 4096;
+    for (std::int32_t first = 0; first < ncols; first += valuesPerRoom) {
+        const std::int32_t last = std::min(ncols, first + valuesPerRoom);
+        char* out = file.room(static_cast<std::size_t>(last - first) * maxBytes);
+        for (std::int32_t col = first; col < last; ++col) out = writeValue(out, col);
+        file.advance(out);
+    }
+}
 
 // A file cut short must not pass for a complete one: it is removed.
 inline std::string writeFailed(OutputFile& file, const char* path) {

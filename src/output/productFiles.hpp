@@ -10,13 +10,17 @@
 //   ./output/arcgis/flowAcc.asc int            basinSize               -9999        -9999
 //   ./output/riverNum.bin      int32           riverNum                -9999
 //   ./output/arcgis/riverNum.asc int           riverNum                -1           -1
+//
+// followed by the outlet list.
 #pragma once
 
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "cell/cellFields.hpp"
 #include "cell/cellObject.hpp"
 #include "geometry/studyArea.hpp"
 
@@ -25,10 +29,11 @@ namespace drainPrep {
 // Turns an internal direction code into its source D8 code.
 using DirectionEncoder = std::int32_t (*)(std::int32_t internalCode);
 
-// Writes the nine grids in the order of the table. Writing flowDir.asc stores
-// each cell's source D8 code back into its dir, which leaves the outlets (0)
-// recognisable for the outlet list.
-std::optional<std::string> writeProducts(const StudyArea& area, CellGrid& cells,
+// Writes the nine grids in the order of the table from the copies of the
+// cells' fields, then the outlet list from the outlets' records.
+std::optional<std::string> writeProducts(const StudyArea& area, const CellFields& fields,
+                                         const CellGrid& cells,
+                                         const std::vector<cellObject*>& outlets,
                                          DirectionEncoder encode, std::ostream& console);
 
 }  // namespace drainPrep

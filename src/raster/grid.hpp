@@ -1,6 +1,7 @@
 // A rectangular grid of records indexed [row][column], row 0 in the north and
-// column 0 in the west. One allocation for the whole grid: records never move,
-// so links between them stay valid for the life of the grid.
+// column 0 in the west. One block for the whole grid, in memory or in a
+// scratch file: records never move, so links between them stay valid for the
+// life of the grid.
 #pragma once
 
 #include <cstddef>
@@ -23,9 +24,14 @@ public:
     Grid() = default;
 
     // Records are left uninitialised: every sweep that fills a grid writes
-    // each record before anything reads it. Throws std::bad_alloc.
-    Grid(std::int32_t nrows, std::int32_t ncols)
-        : nrows_(nrows), ncols_(ncols), records_(allocateRecords(cellCount())) {}
+    // each record before anything reads it. Given a directory in
+    // scratchFileIn, the records live in a scratch file there (see
+    // mapScratchFileBlock). Throws std::bad_alloc.
+    Grid(std::int32_t nrows, std::int32_t ncols, const char* scratchFileIn = nullptr)
+        : nrows_(nrows),
+          ncols_(ncols),
+          records_(allocateRecords(cellCount(), scratchFileIn),
+                   Release{scratchFileIn != nullptr ? bytesOf(cellCount()) : 0}) {}
 
     std::int32_t nrows() const { return nrows_; }
     std::int32_t ncols() const { return ncols_; }
@@ -47,12 +53,26 @@ public:
 
 private:
     struct Release {
-        void operator()(Record* records) const { releaseLargeBlock(records); }
+        std::size_t scratchFileBytes = 0;  // 0 for a block in memory
+        void operator()(Record* records) const {
+            if (scratchFileBytes != 0) {
+                unmapScratchFileBlock(records, scratchFileBytes);
+            } else {
+                releaseLargeBlock(records);
+            }
+        }
     };
 
-    static Record* allocateRecords(std::size_t count) {
+    static std::size_t bytesOf(std::size_t count) {
         if (count > SIZE_MAX / sizeof(Record)) throw std::bad_alloc();
-        auto* records = static_cast<Record*>(allocateLargeBlock(count * sizeof(Record)));
+        return count == 0 ? 1 : count * sizeof(Record);
+    }
+
+    static Record* allocateRecords(std::size_t count, const char* scratchFileIn) {
+        const std::size_t bytes = bytesOf(count);
+        auto* records = static_cast<Record*>(scratchFileIn != nullptr
+                                                 ? mapScratchFileBlock(bytes, scratchFileIn)
+                                                 : allocateLargeBlock(bytes));
         std::uninitialized_default_construct_n(records, count);  // no code for plain data
         return records;
     }

@@ -4,11 +4,27 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace drainPrep {
 
 // Throws std::bad_alloc when the memory cannot be had.
 void* allocateLargeBlock(std::size_t bytes);
 void releaseLargeBlock(void* block) noexcept;
+
+// The most a block of `bytes` takes from memory and from the address space:
+// whole huge pages, and the room its alignment may cost.
+std::uint64_t largeBlockCost(std::size_t bytes);
+
+// A block of the same use backed by a scratch file in `directory`, for grids
+// larger than the memory a machine can spare: the page cache keeps what fits
+// and the file the rest. The file has no name from the start (or loses it at
+// once where the file system cannot make it nameless), so nothing of it
+// outlives the process, however that ends. Its whole size is reserved before
+// the block is handed out: a disk too small shows here, never as a bus error
+// on a later write. Throws std::bad_alloc when the file cannot be made,
+// reserved or mapped.
+void* mapScratchFileBlock(std::size_t bytes, const char* directory);
+void unmapScratchFileBlock(void* block, std::size_t bytes) noexcept;
 
 }  // namespace drainPrep

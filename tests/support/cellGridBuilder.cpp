@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "analysis/gridPreparation.hpp"
+#include "analysis/networkDerivation.hpp"
 #include "support/levelSweeps.hpp"
 
 namespace drainPrep::testing {
@@ -23,16 +24,38 @@ IntGrid filledGrid(std::int32_t nrows, std::int32_t ncols, std::int32_t value) {
     return grid;
 }
 
-PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions, Preparation preparation) {
+namespace {
+
+PreparedGrid allocatedFor(const IntGrid& dem) {
     PreparedGrid prepared;
     prepared.area = {dem.nrows(), dem.ncols(), 40, 130};
     prepared.cells = CellGrid(dem.nrows(), dem.ncols());
-    buildCells(prepared.area, dem, directions, prepared.cells);
+    return prepared;
+}
+
+}  // namespace
+
+PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions, Preparation preparation) {
+    PreparedGrid prepared = allocatedFor(dem);
     std::ostringstream console;
-    prepared.failure = preparation == Preparation::tool
-                           ? prepareGrid(prepared.cells, console)
-                           : prepareGridSweepBySweep(prepared.cells, console);
+    prepared.failure =
+        preparation == Preparation::tool
+            ? prepareGrid(prepared.area, dem, directions, prepared.cells, console,
+                          [](std::int32_t) {})
+            : prepareGridSweepBySweep(prepared.area, dem, directions, prepared.cells, console);
     prepared.console = console.str();
+    return prepared;
+}
+
+PreparedGrid prepareAndDerive(const IntGrid& dem, const IntGrid& directions) {
+    PreparedGrid prepared = allocatedFor(dem);
+    prepared.fields = CellFields(dem.nrows(), dem.ncols());
+    std::ostringstream console;
+    std::vector<cellObject*> outlets;
+    prepared.failure = prepareAndRegister(prepared.area, dem, directions, prepared.cells, console,
+                                          outlets, prepared.fields);
+    prepared.console = console.str();
+    if (!prepared.failure) deriveBasins(outlets, prepared.cells, prepared.fields);
     return prepared;
 }
 

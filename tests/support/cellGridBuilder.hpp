@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cell/cellFields.hpp"
 #include "cell/cellObject.hpp"
 #include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
@@ -22,6 +23,7 @@ struct PreparedGrid {
     CellGrid cells;
     std::string console;                // what the preparation printed
     std::optional<std::string> failure;
+    CellFields fields;                  // the tool's copies, after its derivation
 };
 
 enum class Preparation { tool, sweepBySweep };
@@ -29,5 +31,9 @@ enum class Preparation { tool, sweepBySweep };
 // A study area at 40N 130E of the rasters' size, built and prepared.
 PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions,
                      Preparation preparation = Preparation::tool);
+
+// The same, with the tool's own network derivation: registration row by row
+// with the preparation, then the basins; with the copies of the fields.
+PreparedGrid prepareAndDerive(const IntGrid& dem, const IntGrid& directions);
 
 }  // namespace drainPrep::testing

@@ -19,6 +19,14 @@ void sweep(CellGrid& cells, Visit visit) {
     }
 }
 
+// Every cell placed with its centre, elevation and raw direction.
+void placeEveryCell(const StudyArea& area, const IntGrid& dem, const IntGrid& directions,
+                    CellGrid& cells) {
+    sweep(cells, [&](cellObject& cell, std::int32_t row, std::int32_t col) {
+        cell.setLocation(row, col, area.latNW, area.lonNW, 1, dem[row][col], directions[row][col]);
+    });
+}
+
 // Decoded in row-major order up to the first code that is not a D8 code.
 std::optional<std::string> decodeEveryCell(CellGrid& cells) {
     for (std::int32_t row = 0; row < cells.nrows(); ++row) {
@@ -72,7 +80,7 @@ void countNoDataOfEveryCell(CellGrid& cells) {
 void slopeAndPitOfEveryCell(CellGrid& cells, std::ostream& console) {
     sweep(cells, [&cells, &console](cellObject& cell, std::int32_t row, std::int32_t col) {
         if (cells.isFrameRing(row, col) || cell.dir < outletCode) return;
-        cell.calcSlope();
+        cell.calcSlope(cell.neighbourDistances());
         cell.checkPit(console);
     });
 }
@@ -153,7 +161,10 @@ void numberRiversByWalks(CellGrid& cells) {
 
 }  // namespace
 
-std::optional<std::string> prepareGridSweepBySweep(CellGrid& cells, std::ostream& console) {
+std::optional<std::string> prepareGridSweepBySweep(const StudyArea& area, const IntGrid& dem,
+                                                   const IntGrid& directions, CellGrid& cells,
+                                                   std::ostream& console) {
+    placeEveryCell(area, dem, directions, cells);
     if (auto failure = decodeEveryCell(cells)) return failure;
     setFrameAndOutletRings(cells);
     initAndLinkEveryCell(cells);

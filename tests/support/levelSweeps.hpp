@@ -14,6 +14,8 @@
 #include <string>
 
 #include "cell/cellObject.hpp"
+#include "geometry/studyArea.hpp"
+#include "raster/intGrid.hpp"
 
 namespace drainPrep::testing {
 
@@ -24,12 +26,13 @@ struct LevelSweepReport {
     std::int32_t basinSweeps = 0;     // passes of the basin loop
 };
 
-// Takes a grid as the construction leaves it and runs the seven preparation
-// sweeps one after the other: decoding, rings, initialisation and links, sea
-// marking, no-data counts, slopes with the pit report, down links. Returns
-// the failure text of a source code that is not a D8 code; the sweeps after
-// decoding then do not run.
-std::optional<std::string> prepareGridSweepBySweep(CellGrid& cells, std::ostream& console);
+// Runs the eight preparation sweeps one after the other: construction,
+// decoding, rings, initialisation and links, sea marking, no-data counts,
+// slopes with the pit report, down links. Returns the failure text of a
+// source code that is not a D8 code; the sweeps after decoding then do not run.
+std::optional<std::string> prepareGridSweepBySweep(const StudyArea& area, const IntGrid& dem,
+                                                   const IntGrid& directions, CellGrid& cells,
+                                                   std::ostream& console);
 
 // Takes a grid as the preparation leaves it and derives upstream links,
 // removed outlets, distances, basin sizes and river numbers.

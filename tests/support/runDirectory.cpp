@@ -1,6 +1,7 @@
 #include "support/runDirectory.hpp"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -148,6 +149,39 @@ KeyboardRun RunDirectory::runAnsweringThePrompt(const std::string& prompt) const
     run.result = {readFile(".console"), WIFEXITED(status) ? WEXITSTATUS(status) : -1};
     std::filesystem::remove(root_ / ".console");
     return run;
+}
+
+StalledRun RunDirectory::startStalledScratchFileRun() const {
+    int console[2];
+    if (pipe(console) != 0) throw std::runtime_error("no pipe for the console");
+    const std::string rootText = root_.string();
+    const pid_t tool = fork();
+    if (tool < 0) throw std::runtime_error("no process for the tool");
+    if (tool == 0) {
+        const int keyboard = open("/dev/null", O_RDONLY);
+        if (dup2(keyboard, STDIN_FILENO) >= 0 && dup2(console[1], STDOUT_FILENO) >= 0 &&
+            chdir(rootText.c_str()) == 0 && setenv("DRAINPREP_RECORDS", "scratchFile", 1) == 0) {
+            execl(DRAINPREP_EXECUTABLE, DRAINPREP_EXECUTABLE, static_cast<char*>(nullptr));
+        }
+        _exit(127);
+    }
+    close(console[1]);
+    return {tool, console[0]};
+}
+
+void kill(StalledRun& run) {
+    ::kill(run.pid, SIGKILL);
+    waitpid(run.pid, nullptr, 0);
+    close(run.console);
+}
+
+std::vector<std::string> deletedFilesMapped(int pid) {
+    std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(maps, line);) {
+        if (line.find(" (deleted)") != std::string::npos) lines.push_back(line);
+    }
+    return lines;
 }
 
 std::vector<std::int32_t> int32Elements(const std::string& bytes) {

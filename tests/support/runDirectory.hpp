@@ -21,6 +21,14 @@ struct KeyboardRun {
     RunResult result;
 };
 
+// A run of the tool that waits for its console to be read, until it is killed.
+struct StalledRun {
+    int pid;
+    int console;  // the read end of its console pipe
+};
+
+void kill(StalledRun& run);
+
 enum class Raster { dem, directions };
 
 using SampleRows = std::vector<std::vector<std::int16_t>>;
@@ -59,11 +67,19 @@ public:
     // Runs drainPrepArea here; `arguments` are shell words.
     RunResult runArea(const std::string& arguments, const std::string& shellPrefix = "") const;
 
+    // Starts the tool here with the cell records in a scratch file and its
+    // console going into a pipe that nobody reads: once the pipe and the
+    // tool's own console buffer are full, the run stands still.
+    StalledRun startStalledScratchFileRun() const;
+
 private:
     RunResult runCommand(const std::string& command, const std::string& keyboard) const;
 
     std::filesystem::path root_;
 };
+
+// The lines of /proc/<pid>/maps naming a file that has no name any more.
+std::vector<std::string> deletedFilesMapped(int pid);
 
 // The elements of a binary int32 grid file.
 std::vector<std::int32_t> int32Elements(const std::string& bytes);
