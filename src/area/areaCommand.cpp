@@ -277,9 +277,8 @@ int reportArea(const AreaRequest& request, std::ostream& console) {
     printBasin(console, found.basin);
     const RunMemory memory = memoryOfRun(found.choice.area);
     printArea(console, found, memory);
-    const bool usable =
-        found.choice.holdsBasin && memory.place != RecordPlace::nowhere &&
-        found.cellsWithoutD8Code == 0;
+    const bool usable = found.choice.holdsBasin && memory.place != RecordPlace::nowhere &&
+                        found.cellsWithoutD8Code == 0;
     if (!request.write) return usable ? 0 : 1;
     if (!usable) {
         console << "clipArea.dat not written." << std::endl;
