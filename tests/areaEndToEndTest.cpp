@@ -81,6 +81,26 @@ TEST(EndToEndArea, DrainPrepRunOfTheWrittenAreaHoldsTheBasinWhole) {
     EXPECT_EQ(flowAcc[indexOf(1204, 5407)], 14);
 }
 
+// drainPrepArea asks drainPrep's own plan where a run of the area would keep
+// its records; the test hook of the plan makes that the scratch file.
+TEST(EndToEndArea, TellsWhereARunWouldKeepItsRecords) {
+    RunDirectory run;
+    run.createSourceRasters();
+    for (const TreeCell& cell : riverTree) {
+        run.writeSample(Raster::directions, cell.row, cell.col,
+                        static_cast<std::int16_t>(cell.code));
+    }
+    const RunResult inMemory = run.runArea("49.9625 100.0625");
+    EXPECT_EQ(inMemory.exitStatus, 0);
+    expectLines(inMemory.console, {" of memory.\nclipArea.dat: 130 132 51 99\n"});
+    const RunResult inScratchFile =
+        run.runArea("49.9625 100.0625", "DRAINPREP_RECORDS=scratchFile ");
+    EXPECT_EQ(inScratchFile.exitStatus, 0);
+    expectLines(inScratchFile.console,
+                {" of memory, more than this machine has available: the run will keep its cell "
+                 "records in a scratch file under ./output.\n"});
+}
+
 TEST(EndToEndArea, BasinAtTheSourceGridsEdgeGetsTheBestAreaButNoFile) {
     RunDirectory run;
     run.createSourceRasters();
