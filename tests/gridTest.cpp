@@ -24,7 +24,9 @@ TEST(Grid, NothingPastTheLastRecordIsAddressableUnderAddressSanitizer) {
             EXPECT_NE(__asan_address_is_poisoned(grid.end()), 0);
             slack = grid.end();
         }
-        if (scratchFileIn != nullptr) EXPECT_EQ(__asan_address_is_poisoned(slack), 0);
+        if (scratchFileIn != nullptr) {
+            EXPECT_EQ(__asan_address_is_poisoned(slack), 0);
+        }
     }
 #else
     GTEST_SKIP() << "only AddressSanitizer builds watch the slack";
