@@ -38,8 +38,8 @@ const TreeCell riverTree[] = {
     {1206, 5405, northEast}, {1207, 5405, north},
 };
 
-TEST(EndToEndArea, DrainPrepRunOfTheWrittenAreaHoldsTheBasinWhole) {
-    RunDirectory run;
+// Source rasters holding the tree and nothing else; the tree's cells.
+std::set<std::pair<std::int32_t, std::int32_t>> writeRiverTree(const RunDirectory& run) {
     run.createSourceRasters();
     std::set<std::pair<std::int32_t, std::int32_t>> treeCells;
     for (const TreeCell& cell : riverTree) {
@@ -47,6 +47,12 @@ TEST(EndToEndArea, DrainPrepRunOfTheWrittenAreaHoldsTheBasinWhole) {
                         static_cast<std::int16_t>(cell.code));
         treeCells.insert({cell.row, cell.col});
     }
+    return treeCells;
+}
+
+TEST(EndToEndArea, DrainPrepRunOfTheWrittenAreaHoldsTheBasinWhole) {
+    RunDirectory run;
+    const std::set<std::pair<std::int32_t, std::int32_t>> treeCells = writeRiverTree(run);
     // A point two cells south-west of the sink.
     const RunResult area = run.runArea("49.9458 100.0542 --write");
     EXPECT_EQ(area.exitStatus, 0);
@@ -85,11 +91,7 @@ TEST(EndToEndArea, DrainPrepRunOfTheWrittenAreaHoldsTheBasinWhole) {
 // its records; the test hook of the plan makes that the scratch file.
 TEST(EndToEndArea, TellsWhereARunWouldKeepItsRecords) {
     RunDirectory run;
-    run.createSourceRasters();
-    for (const TreeCell& cell : riverTree) {
-        run.writeSample(Raster::directions, cell.row, cell.col,
-                        static_cast<std::int16_t>(cell.code));
-    }
+    writeRiverTree(run);
     const RunResult inMemory = run.runArea("49.9625 100.0625");
     EXPECT_EQ(inMemory.exitStatus, 0);
     expectLines(inMemory.console, {" of memory.\nclipArea.dat: 130 132 51 99\n"});
