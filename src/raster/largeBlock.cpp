@@ -1,7 +1,6 @@
 #include "raster/largeBlock.hpp"
 
 #include <fcntl.h>
-#include <sanitizer/asan_interface.h>  // its macros do nothing outside AddressSanitizer builds
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -10,6 +9,16 @@
 #include <limits>
 #include <new>
 #include <string>
+
+// AddressSanitizer's macros do nothing outside its builds; a compiler that
+// comes without the sanitizers has no such header at all.
+#if __has_include(<sanitizer/asan_interface.h>)
+#include <sanitizer/asan_interface.h>
+#endif
+#if !defined(ASAN_POISON_MEMORY_REGION)
+#define ASAN_POISON_MEMORY_REGION(address, size) ((void)(address), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(address, size) ((void)(address), (void)(size))
+#endif
 
 namespace drainPrep {
 
