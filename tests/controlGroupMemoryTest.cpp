@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "driver/controlGroupMemory.hpp"
+#include "driver/memoryPlan.hpp"
 
 namespace drainPrep {
 namespace {
@@ -183,6 +184,21 @@ TEST(ControlGroupMemory, LeftIsTheLeastLimitLessUsageUpTheHierarchy) {
         for (const auto& [path, content] : c.files) system.write(path, content);
         EXPECT_EQ(controlGroupMemoryLeft(system.root()), c.expected) << c.what;
     }
+}
+
+// Inside `docker run -m 8g` on a larger host, 2 GB of it in use, a run of
+// 4000 x 6000 cells (some 7.3 GB) must not plan its records in memory: the
+// kernel would kill it without a word, where the scratch file works.
+TEST(ControlGroupMemory, ARunOverTheGroupsLimitKeepsItsRecordsOutOfMemory) {
+    const FakeSystem system;
+    system.write("proc/self/cgroup", "0::/\n");
+    system.write("proc/self/mountinfo", version2Mount);
+    system.write("sys/fs/cgroup/memory.max", bytes(8 * gibibyte));
+    system.write("sys/fs/cgroup/memory.current", bytes(2 * gibibyte));
+    const MachineRoom room = roomOfThisMachine(system.root().c_str(), system.root());
+    EXPECT_LE(room.memory, 6 * gibibyte);
+    const StudyArea area{4000, 6000, 60, 55};
+    EXPECT_NE(planRun(area, {room.memory, UINT64_MAX, UINT64_MAX}, false), RecordPlace::memory);
 }
 
 }  // namespace

@@ -78,7 +78,7 @@ std::uint64_t pageBytes() { return static_cast<std::uint64_t>(sysconf(_SC_PAGESI
 
 // What the kernel can hand out without swapping; under strict overcommit no
 // more than the commit limit leaves.
-std::uint64_t availableMemory() {
+std::uint64_t availableMemory(const std::filesystem::path& systemRoot) {
     const std::optional<std::uint64_t> available = memoryInfo("MemAvailable");
     std::uint64_t memory =
         available ? *available
@@ -88,7 +88,7 @@ std::uint64_t availableMemory() {
         const std::uint64_t committed = memoryInfo("Committed_AS").value_or(0);
         memory = std::min(memory, limit > committed ? limit - committed : 0);
     }
-    return std::min(memory, controlGroupMemoryLeft("/").value_or(UINT64_MAX));
+    return std::min(memory, controlGroupMemoryLeft(systemRoot).value_or(UINT64_MAX));
 }
 
 std::uint64_t addressSpaceLeft() {
@@ -146,8 +146,8 @@ RecordPlace planRun(const StudyArea& area, const MachineRoom& room, bool scratch
     return RecordPlace::nowhere;
 }
 
-MachineRoom roomOfThisMachine(const char* directory) {
-    return {availableMemory(), addressSpaceLeft(), freeDiskUnder(directory)};
+MachineRoom roomOfThisMachine(const char* directory, const std::filesystem::path& systemRoot) {
+    return {availableMemory(systemRoot), addressSpaceLeft(), freeDiskUnder(directory)};
 }
 
 RecordPlace planRunHere(const StudyArea& area) {

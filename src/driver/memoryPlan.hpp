@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "geometry/studyArea.hpp"
@@ -53,9 +54,9 @@ enum class RecordPlace { memory, scratchFile, nowhere };
 RecordPlace planRun(const StudyArea& area, const MachineRoom& room, bool scratchFileOnly);
 
 // What this machine offers now: available memory (as the kernel counts it,
-// swap left out, and no more than the process's control group allows), the
-// address-space limit, the free space of the directory.
-MachineRoom roomOfThisMachine(const char* directory);
+// swap left out, and no more than the process's control group allows, read
+// below systemRoot), the address-space limit, the free space of the directory.
+MachineRoom roomOfThisMachine(const char* directory, const std::filesystem::path& systemRoot = "/");
 
 // The plan for a run here. DRAINPREP_RECORDS=scratchFile in the environment
 // keeps the records out of memory (for tests of the scratch-file path).
