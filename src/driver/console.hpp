@@ -13,6 +13,8 @@ namespace drainPrep {
 class ConsoleBuffer : public std::streambuf {
 public:
     explicit ConsoleBuffer(int descriptor, std::size_t bytes = std::size_t{1} << 20);
+    ConsoleBuffer(const ConsoleBuffer&) = delete;
+    ConsoleBuffer& operator=(const ConsoleBuffer&) = delete;
 
     // Writes what is buffered, then `text`, with nothing but write(2): a
     // signal handler may call it when the signal came from code that does not
