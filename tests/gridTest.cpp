@@ -1,5 +1,15 @@
 #include <gtest/gtest.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define ADDRESS_SANITIZER_BUILD 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ADDRESS_SANITIZER_BUILD 1
+#endif
+#endif
+#if defined(ADDRESS_SANITIZER_BUILD)
 #include <sanitizer/asan_interface.h>
+#endif
 
 #include <string>
 
@@ -13,7 +23,7 @@ namespace {
 // one outside any allocation, in memory and in a scratch file alike. A
 // scratch block gives its poison back when unmapped.
 TEST(Grid, NothingPastTheLastRecordIsAddressableUnderAddressSanitizer) {
-#if __has_feature(address_sanitizer) || defined(__SANITIZE_ADDRESS__)
+#if defined(ADDRESS_SANITIZER_BUILD)
     const std::string scratchFileDirectory = ::testing::TempDir();
     for (const char* scratchFileIn :
          {static_cast<const char*>(nullptr), scratchFileDirectory.c_str()}) {

@@ -48,12 +48,20 @@ struct Case {
 TEST(MemoryPlanDecision, EachBoundIsExact) {
     const RunNeeds needs = needsOfRun(area);
     const std::uint64_t peak = needs.records + needs.work();
-    const std::uint64_t disk = needs.records;
+    const std::uint64_t disk = needs.records + needs.files;
     const std::uint64_t plenty = 1000 * gibibyte;
     const Case cases[] = {
         {"memory holds the whole run", {peak, peak, 0}, false, RecordPlace::memory},
+        {"memory holds the whole run exactly, beside disk for the records",
+         {peak, plenty, plenty},
+         false,
+         RecordPlace::memory},
         {"memory one byte short, no disk",
          {peak - 1, plenty, disk - 1},
+         false,
+         RecordPlace::nowhere},
+        {"disk for the records but not for the products beside them",
+         {peak - 1, plenty, needs.records + needs.files - 1},
          false,
          RecordPlace::nowhere},
         {"memory one byte short, disk for the records",
@@ -88,13 +96,13 @@ TEST(MemoryPlanDecision, EachBoundIsExact) {
 }
 
 // The whole source grid needs some 37 GB of records: on a machine of 24 GB it
-// runs where the disk holds them, on a larger one in memory.
+// runs where the disk holds them and its products, on a larger one in memory.
 TEST(MemoryPlanDecision, WholeSourceGridDependsOnTheDiskOnAMachineOf24GB) {
     const StudyArea whole{sourceRows, sourceCols, 60, 55};
     const std::uint64_t unlimited = UINT64_MAX;
     EXPECT_EQ(planRun(whole, {23 * gibibyte, unlimited, 80 * gibibyte}, false),
               RecordPlace::scratchFile);
-    EXPECT_EQ(planRun(whole, {23 * gibibyte, unlimited, 30 * gibibyte}, false),
+    EXPECT_EQ(planRun(whole, {23 * gibibyte, unlimited, 38 * gibibyte}, false),
               RecordPlace::nowhere);
     EXPECT_EQ(planRun(whole, {60 * gibibyte, unlimited, 0}, false), RecordPlace::memory);
 }

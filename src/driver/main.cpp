@@ -1,7 +1,9 @@
+#include <unistd.h>
+
 #include <csignal>
 #include <iostream>
-#include <vector>
 
+#include "driver/console.hpp"
 #include "driver/runSequence.hpp"
 
 // Takes no arguments: the run reads ./clipArea.dat and ./input, writes ./output.
@@ -12,10 +14,11 @@ int main() {
     // A DEM with wide flats makes millions of pit-report lines; they go out
     // through one large buffer, while every console line still flushes.
     std::ios::sync_with_stdio(false);
-    std::vector<char> consoleBuffer(std::size_t{1} << 20);
-    std::cout.rdbuf()->pubsetbuf(consoleBuffer.data(),
-                                 static_cast<std::streamsize>(consoleBuffer.size()));
+    drainPrep::ConsoleBuffer consoleBuffer(STDOUT_FILENO);
+    std::streambuf* const standardBuffer = std::cout.rdbuf(&consoleBuffer);
+    drainPrep::endRunOnScratchFileFault(consoleBuffer);
     const int status = drainPrep::runDrainPrep(std::cout, std::cin);
     std::cout.flush();
+    std::cout.rdbuf(standardBuffer);
     return status;
 }

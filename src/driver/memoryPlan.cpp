@@ -11,7 +11,9 @@
 #include <string>
 
 #include "cell/cellObject.hpp"
+#include "driver/controlGroupMemory.hpp"
 #include "raster/largeBlock.hpp"
+#include "text/numberText.hpp"
 
 namespace drainPrep {
 
@@ -24,6 +26,34 @@ constexpr std::uint64_t pointerBytes = sizeof(cellObject*);
 
 std::uint64_t gridBytes(std::uint64_t cellCount, std::uint64_t bytesPerCell) {
     return largeBlockCost(static_cast<std::size_t>(cellCount * bytesPerCell));
+}
+
+// Headers of the ESRI ASCII grids, and the last, partly used block of every
+// file on the disk.
+constexpr std::uint64_t headersAndLastBlocks = std::uint64_t{1} << 20;
+
+std::uint64_t textWidth(std::int64_t value) {
+    return numberText(static_cast<std::int32_t>(value)).size();
+}
+
+// What the run writes under ./output, every value at its widest: a count
+// (distance, basin size, river number, row, column) as large as the cells,
+// every other cell an outlet.
+std::uint64_t filesOfRun(const StudyArea& area) {
+    const auto cells = static_cast<std::uint64_t>(area.cellCount());
+    const std::uint64_t noData = textWidth(-9999);
+    const std::uint64_t count = std::max(noData, textWidth(static_cast<std::int64_t>(cells)));
+    // Each value with the blank before it: the two previews and modDem.asc
+    // hold 16-bit samples, flowDir.asc D8 codes, the three others counts.
+    const std::uint64_t asciiValues =
+        3 * (1 + textWidth(INT16_MIN)) + (1 + noData) + 3 * (1 + count);
+    const std::uint64_t asciiRowEnds = 7 * static_cast<std::uint64_t>(area.nrows);
+    const std::uint64_t binaryValues = sizeof(double) + 3 * sizeof(std::int32_t);
+    // Four counts and the two coordinates in arc-seconds (at most 180 degrees).
+    const std::uint64_t outletLine = 4 * (1 + count) + 2 * (1 + textWidth(-180 * 3600));
+    const std::uint64_t outlets = (cells + 1) / 2;
+    return cells * (asciiValues + binaryValues) + asciiRowEnds + outlets * outletLine +
+           headersAndLastBlocks;
 }
 
 // A value of /proc/meminfo, in bytes.
@@ -48,7 +78,7 @@ std::uint64_t pageBytes() { return static_cast<std::uint64_t>(sysconf(_SC_PAGESI
 
 // What the kernel can hand out without swapping; under strict overcommit no
 // more than the commit limit leaves.
-std::uint64_t availableMemory() {
+std::uint64_t availableMemory(const std::filesystem::path& systemRoot) {
     const std::optional<std::uint64_t> available = memoryInfo("MemAvailable");
     std::uint64_t memory =
         available ? *available
@@ -58,7 +88,7 @@ std::uint64_t availableMemory() {
         const std::uint64_t committed = memoryInfo("Committed_AS").value_or(0);
         memory = std::min(memory, limit > committed ? limit - committed : 0);
     }
-    return memory;
+    return std::min(memory, controlGroupMemoryLeft(systemRoot).value_or(UINT64_MAX));
 }
 
 std::uint64_t addressSpaceLeft() {
@@ -94,6 +124,7 @@ RunNeeds needsOfRun(const StudyArea& area) {
     needs.deriving = cells * pointerBytes + fieldsAndOutlets;
     needs.writing = fieldsAndOutlets;
     needs.fixed = fixedBytes;
+    needs.files = filesOfRun(area);
     return needs;
 }
 
@@ -106,7 +137,8 @@ RecordPlace planRun(const StudyArea& area, const MachineRoom& room, bool scratch
     const RunNeeds needs = needsOfRun(area);
     const std::uint64_t whole = needs.records + needs.work();
     const bool mappable = whole <= room.addressSpace;
-    if (mappable && needs.records <= room.scratchDisk && needs.work() <= room.memory &&
+    const bool diskHoldsAll = needs.records + needs.files <= room.scratchDisk;
+    if (mappable && diskHoldsAll && needs.work() <= room.memory &&
         (scratchFileOnly || whole > room.memory)) {
         return RecordPlace::scratchFile;
     }
@@ -114,8 +146,8 @@ RecordPlace planRun(const StudyArea& area, const MachineRoom& room, bool scratch
     return RecordPlace::nowhere;
 }
 
-MachineRoom roomOfThisMachine(const char* directory) {
-    return {availableMemory(), addressSpaceLeft(), freeDiskUnder(directory)};
+MachineRoom roomOfThisMachine(const char* directory, const std::filesystem::path& systemRoot) {
+    return {availableMemory(systemRoot), addressSpaceLeft(), freeDiskUnder(directory)};
 }
 
 RecordPlace planRunHere(const StudyArea& area) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "geometry/studyArea.hpp"
@@ -25,6 +26,10 @@ struct RunNeeds {
     std::uint64_t writing = 0;   // nothing more
     std::uint64_t fixed = 0;     // buffers, small lists, the runtime's own needs
 
+    // On the disk under ./output: the previews and products, every value at
+    // its widest. A scratch file of the records shares that disk with them.
+    std::uint64_t files = 0;
+
     // The most the run holds besides the records.
     std::uint64_t work() const;
 };
@@ -44,13 +49,14 @@ struct MachineRoom {
 enum class RecordPlace { memory, scratchFile, nowhere };
 
 // In memory when memory holds the whole run; else in the scratch file when
-// the disk takes the records and memory the rest; else nowhere. With
-// scratchFileOnly, never in memory.
+// the disk takes the records beside the run's files and memory the rest; else
+// nowhere. With scratchFileOnly, never in memory.
 RecordPlace planRun(const StudyArea& area, const MachineRoom& room, bool scratchFileOnly);
 
 // What this machine offers now: available memory (as the kernel counts it,
-// swap left out), the address-space limit, the free space of the directory.
-MachineRoom roomOfThisMachine(const char* directory);
+// swap left out, and no more than the process's control group allows, read
+// below systemRoot), the address-space limit, the free space of the directory.
+MachineRoom roomOfThisMachine(const char* directory, const std::filesystem::path& systemRoot = "/");
 
 // The plan for a run here. DRAINPREP_RECORDS=scratchFile in the environment
 // keeps the records out of memory (for tests of the scratch-file path).

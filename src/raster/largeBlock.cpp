@@ -1,15 +1,27 @@
 #include "raster/largeBlock.hpp"
 
 #include <fcntl.h>
-#include <sanitizer/asan_interface.h>  // its macros do nothing outside AddressSanitizer builds
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <new>
 #include <string>
+
+// AddressSanitizer's macros do nothing outside its builds; a compiler that
+// comes without the sanitizers has no such header at all.
+#if __has_include(<sanitizer/asan_interface.h>)
+#include <sanitizer/asan_interface.h>
+#endif
+#if !defined(ASAN_POISON_MEMORY_REGION)
+#define ASAN_POISON_MEMORY_REGION(address, size) ((void)(address), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(address, size) ((void)(address), (void)(size))
+#endif
 
 namespace drainPrep {
 
@@ -38,13 +50,26 @@ void adviseHugePages(void* block, std::size_t size) {
 #endif
 }
 
-// O_TMPFILE makes a file that never has a name; where the file system does
-// not know it, a named file is removed right after it is made.
-int openNamelessFile(const char* directory) {
+// O_TMPFILE makes a file that never has a name.
+int openWithoutName(const char* directory) {
 #if defined(O_TMPFILE)
-    const int nameless = open(directory, O_TMPFILE | O_RDWR, 0600);
-    if (nameless >= 0) return nameless;
+    return open(directory, O_TMPFILE | O_RDWR, 0600);
+#else
+    (void)directory;
+    errno = EOPNOTSUPP;
+    return -1;
 #endif
+}
+
+int reserveWhole(int file, std::int64_t bytes) {
+    return posix_fallocate(file, 0, static_cast<off_t>(bytes));
+}
+
+// Where the file system cannot make a nameless file, a named file is removed
+// right after it is made.
+int openNamelessFile(const char* directory) {
+    const int nameless = scratchFileCalls.openNameless(directory);
+    if (nameless >= 0) return nameless;
     std::string path = std::string(directory) + "/drainPrepCells.XXXXXX";
     const int named = mkstemp(path.data());
     if (named >= 0) unlink(path.c_str());
@@ -57,7 +82,70 @@ void poisonSlack(void* block, std::size_t bytes, std::size_t size) {
     ASAN_POISON_MEMORY_REGION(static_cast<char*>(block) + bytes, size - bytes);
 }
 
+// The scratch-file blocks mapped now, for the bus-error handler; lock-free,
+// so that the handler may read them. A block that finds no free slot (more
+// than a run ever maps) faults like any other memory.
+constexpr std::size_t scratchBlockSlots = 8;
+std::atomic<std::uintptr_t> scratchBlockBegin[scratchBlockSlots];
+std::atomic<std::uintptr_t> scratchBlockEnd[scratchBlockSlots];
+
+void registerScratchBlock(void* block, std::size_t size) {
+    const auto begin = reinterpret_cast<std::uintptr_t>(block);
+    for (std::size_t slot = 0; slot < scratchBlockSlots; ++slot) {
+        std::uintptr_t free = 0;
+        if (scratchBlockBegin[slot].compare_exchange_strong(free, begin)) {
+            scratchBlockEnd[slot] = begin + size;
+            return;
+        }
+    }
+}
+
+void unregisterScratchBlock(void* block) {
+    const auto begin = reinterpret_cast<std::uintptr_t>(block);
+    for (std::size_t slot = 0; slot < scratchBlockSlots; ++slot) {
+        if (scratchBlockBegin[slot] == begin) {
+            scratchBlockEnd[slot] = 0;
+            scratchBlockBegin[slot] = 0;
+        }
+    }
+}
+
+bool insideScratchBlock(const void* address) {
+    const auto place = reinterpret_cast<std::uintptr_t>(address);
+    for (std::size_t slot = 0; slot < scratchBlockSlots; ++slot) {
+        const std::uintptr_t begin = scratchBlockBegin[slot];
+        if (begin != 0 && place >= begin && place < scratchBlockEnd[slot]) return true;
+    }
+    return false;
+}
+
+std::atomic<ScratchFileFault> scratchFileFaultReport{nullptr};
+struct sigaction busErrorBefore {};
+
+void onBusError(int number, siginfo_t* info, void*) {
+    // si_code above 0: raised by a fault, not sent by another process.
+    if (info->si_code > 0 && insideScratchBlock(info->si_addr)) {
+        if (const ScratchFileFault report = scratchFileFaultReport) report();
+    }
+    // The faulting access runs again under the handling there was before;
+    // a bus error that was sent is sent again.
+    sigaction(number, &busErrorBefore, nullptr);
+    if (info->si_code <= 0) raise(number);
+}
+
 }  // namespace
+
+ScratchFileCalls scratchFileCalls{openWithoutName, reserveWhole};
+
+void onScratchFileFault(ScratchFileFault report) {
+    const bool installed = scratchFileFaultReport.exchange(report) != nullptr;
+    if (installed) return;
+    struct sigaction handling {};
+    handling.sa_sigaction = onBusError;
+    handling.sa_flags = SA_SIGINFO;
+    sigemptyset(&handling.sa_mask);
+    sigaction(SIGBUS, &handling, &busErrorBefore);
+}
 
 void* allocateLargeBlock(std::size_t bytes) {
     const std::size_t size = blockSize(bytes);
@@ -78,11 +166,12 @@ void* mapScratchFileBlock(std::size_t bytes, const char* directory) {
     const int file = openNamelessFile(directory);
     if (file < 0) throw std::bad_alloc();
     void* block = MAP_FAILED;
-    if (posix_fallocate(file, 0, static_cast<off_t>(size)) == 0) {
+    if (scratchFileCalls.reserve(file, static_cast<std::int64_t>(size)) == 0) {
         block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, file, 0);
     }
     close(file);  // the mapping keeps the file
     if (block == MAP_FAILED) throw std::bad_alloc();
+    registerScratchBlock(block, size);
     poisonSlack(block, bytes, size);
     adviseHugePages(block, size);
     return block;
@@ -92,6 +181,7 @@ void unmapScratchFileBlock(void* block, std::size_t bytes) noexcept {
     const std::size_t size = roundedUp(bytes == 0 ? 1 : bytes);
     // A later mapping may reuse these addresses; it must not inherit the poison.
     ASAN_UNPOISON_MEMORY_REGION(block, size);
+    unregisterScratchBlock(block);
     munmap(block, size);
 }
 

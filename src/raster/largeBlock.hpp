@@ -21,10 +21,30 @@ std::uint64_t largeBlockCost(std::size_t bytes);
 // and the file the rest. The file has no name from the start (or loses it at
 // once where the file system cannot make it nameless), so nothing of it
 // outlives the process, however that ends. Its whole size is reserved before
-// the block is handed out: a disk too small shows here, never as a bus error
-// on a later write. Throws std::bad_alloc when the file cannot be made,
-// reserved or mapped.
+// the block is handed out: a disk too small shows here. Only where reserving
+// does not hold room for overwrites (copy-on-write file systems), or where the
+// disk fails, does a later access fault (see onScratchFileFault). Throws
+// std::bad_alloc when the file cannot be made, reserved or mapped.
 void* mapScratchFileBlock(std::size_t bytes, const char* directory);
 void unmapScratchFileBlock(void* block, std::size_t bytes) noexcept;
+
+// The calls through which a scratch file is made and reserved, in one place so
+// that tests can take the way of file systems without nameless files and reach
+// the file under a block; a run keeps the standard ones.
+struct ScratchFileCalls {
+    int (*openNameless)(const char* directory);    // -1 where the file system cannot
+    int (*reserve)(int file, std::int64_t bytes);  // 0 once the disk holds them all
+};
+extern ScratchFileCalls scratchFileCalls;
+
+// Called from the bus-error handler when an access to a scratch-file block
+// faults: the page cannot be had from the disk. It must be async-signal-safe
+// and end the process; the handler cannot return to the code that faulted.
+using ScratchFileFault = void (*)() noexcept;
+
+// Installs the bus-error handler (once) that calls `report` for a fault inside
+// a scratch-file block. Any other bus error goes on to the handling there was
+// before, a crash by default.
+void onScratchFileFault(ScratchFileFault report);
 
 }  // namespace drainPrep
