@@ -31,7 +31,7 @@ TEST(MemoryPlanNeeds, EachPhaseHoldsEveryBlockThatLivesInIt) {
     const std::uint64_t always = fieldCopies + outletList;
     EXPECT_EQ(needs.records, gridOf(sizeof(cellObject)));
     EXPECT_EQ(needs.building, always + 2 * gridOf(sizeof(std::int32_t)));  // DEM, directions
-    EXPECT_EQ(needs.deriving, always + cells * sizeof(cellObject*));       // a basin's visit
+    EXPECT_EQ(needs.deriving, always + gridOf(sizeof(std::uint8_t)));      // inflow counts
     EXPECT_EQ(needs.writing, always);
     EXPECT_EQ(needs.work(), std::max(needs.building, needs.deriving) + needs.fixed);
     EXPECT_EQ(peakBytesOfRun(area), needs.records + needs.work());

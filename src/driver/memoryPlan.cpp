@@ -91,7 +91,7 @@ RunNeeds needsOfRun(const StudyArea& area) {
     RunNeeds needs;
     needs.records = gridBytes(cells, sizeof(cellObject));
     needs.building = 2 * gridBytes(cells, sizeof(std::int32_t)) + fieldsAndOutlets;
-    needs.deriving = cells * pointerBytes + fieldsAndOutlets;
+    needs.deriving = gridBytes(cells, sizeof(std::uint8_t)) + fieldsAndOutlets;
     needs.writing = fieldsAndOutlets;
     needs.fixed = fixedBytes;
     return needs;

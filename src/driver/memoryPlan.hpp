@@ -21,7 +21,7 @@ struct RunNeeds {
     // From stage 3 on, the copies of the fields the products show and the
     // list of outlets, and besides them:
     std::uint64_t building = 0;  // the two clipped grids
-    std::uint64_t deriving = 0;  // a basin's visiting order
+    std::uint64_t deriving = 0;  // a count of inflows a cell
     std::uint64_t writing = 0;   // nothing more
     std::uint64_t fixed = 0;     // buffers, small lists, the runtime's own needs
 
