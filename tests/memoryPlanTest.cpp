@@ -99,5 +99,19 @@ TEST(MemoryPlanDecision, WholeSourceGridDependsOnTheDiskOnAMachineOf24GB) {
     EXPECT_EQ(planRun(whole, {60 * gibibyte, unlimited, 0}, false), RecordPlace::memory);
 }
 
+// A run in the scratch file keeps in memory the rows of records that three
+// quarters of the memory hold beside the rest of the run: none when that
+// leaves nothing, all when it holds them all.
+TEST(MemoryPlanDecision, RowsOfRecordsInMemoryBesideTheScratchFile) {
+    const std::uint64_t unlimited = UINT64_MAX;
+    const std::uint64_t work = needsOfRun(area).work();
+    const std::uint64_t rowBytes = 2001 * sizeof(cellObject);
+    EXPECT_EQ(recordRowsInMemory(area, {work, unlimited, unlimited}), 0);
+    EXPECT_EQ(recordRowsInMemory(area, {work / 3 * 4, unlimited, unlimited}), 0);
+    EXPECT_EQ(recordRowsInMemory(area, {(work + 100 * rowBytes) / 3 * 4, unlimited, unlimited}),
+              99);  // the division by 3 rounds down
+    EXPECT_EQ(recordRowsInMemory(area, {64 * gibibyte, unlimited, unlimited}), 1000);
+}
+
 }  // namespace
 }  // namespace drainPrep

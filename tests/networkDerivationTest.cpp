@@ -715,13 +715,15 @@ TEST(NetworkRandomComparison, longSerpentineRivers) {
     EXPECT_GT(coverage.unreachedLand, 0);
 }
 
-// The records in a scratch file take the same values, row by row, as in
-// memory: on every kind of terrain, the rivers winding across the whole grid
-// among them.
+// The records in a scratch file, or split between memory and the file, take
+// the same values, row by row, as in memory: on every kind of terrain, the
+// rivers winding across the whole grid among them.
 TEST(NetworkRandomComparison, recordsInAScratchFile) {
     for (const TerrainKind kind :
          {TerrainKind::noisy, TerrainKind::descent, TerrainKind::funnel, TerrainKind::snake}) {
         const Coverage coverage = compareOnSamples(kind, 12, RecordStore::scratchFile);
+        const Coverage split = compareOnSamples(kind, 12, RecordStore::memoryAndScratchFile);
+        EXPECT_EQ(split.outlets, coverage.outlets) << nameOf(kind);
         EXPECT_GT(coverage.outlets, 0) << nameOf(kind);
         if (kind == TerrainKind::snake) {
             EXPECT_EQ(coverage.longestPath, 36 * 56);

@@ -56,6 +56,15 @@ MachineRoom roomOfThisMachine(const char* directory);
 // keeps the records out of memory (for tests of the scratch-file path).
 RecordPlace planRunHere(const StudyArea& area);
 
+// A run with its records in the scratch file keeps their first rows in
+// memory, as many as memory holds beside the rest of the run, less a quarter
+// of it left to the page cache (the file's pages, the products') and to the
+// machine's other work: those rows are never written to the disk.
+std::int32_t recordRowsInMemory(const StudyArea& area, const MachineRoom& room);
+
+// The same here; none with DRAINPREP_RECORDS=scratchFile.
+std::int32_t recordRowsInMemoryHere(const StudyArea& area);
+
 std::string notEnoughMemoryText(const StudyArea& area);
 
 }  // namespace drainPrep

@@ -23,8 +23,10 @@ std::uint64_t largeBlockCost(std::size_t bytes);
 // outlives the process, however that ends. Its whole size is reserved before
 // the block is handed out: a disk too small shows here, never as a bus error
 // on a later write. Throws std::bad_alloc when the file cannot be made,
-// reserved or mapped.
-void* mapScratchFileBlock(std::size_t bytes, const char* directory);
+// reserved or mapped. With `inMemoryBytes`, the block's first bytes (as many
+// whole pages as that holds) are anonymous memory and only the rest is in
+// the file: one range of addresses all the same.
+void* mapScratchFileBlock(std::size_t bytes, const char* directory, std::size_t inMemoryBytes = 0);
 void unmapScratchFileBlock(void* block, std::size_t bytes) noexcept;
 
 }  // namespace drainPrep

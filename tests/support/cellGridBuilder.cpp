@@ -33,9 +33,9 @@ PreparedGrid allocatedFor(const IntGrid& dem, RecordStore store = RecordStore::m
     PreparedGrid prepared;
     prepared.area = {dem.nrows(), dem.ncols(), 40, 130};
     const std::string scratchDirectory = ::testing::TempDir();
-    prepared.cells =
-        CellGrid(dem.nrows(), dem.ncols(),
-                 store == RecordStore::scratchFile ? scratchDirectory.c_str() : nullptr);
+    prepared.cells = CellGrid(dem.nrows(), dem.ncols(),
+                              store == RecordStore::memory ? nullptr : scratchDirectory.c_str(),
+                              store == RecordStore::memoryAndScratchFile ? dem.nrows() / 2 : 0);
     return prepared;
 }
 

@@ -32,8 +32,9 @@ enum class Preparation { tool, sweepBySweep };
 PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions,
                      Preparation preparation = Preparation::tool);
 
-// Where the records of a tool's run live.
-enum class RecordStore { memory, scratchFile };
+// Where the records of a tool's run live: the last may put the first half of
+// the rows in memory, the rest in the scratch file.
+enum class RecordStore { memory, scratchFile, memoryAndScratchFile };
 
 // The same, with the tool's own network derivation: registration row by row
 // with the preparation, then the basins; with the copies of the fields.
