@@ -8,14 +8,19 @@ Prints, in one invocation:
     source grid on request): wall time, peak memory of the tool's process
     (all of it, and its own: what is not pages of a mapped file, sampled five
     times a second, so short runs show less than they held), time and
-    bytes per cell, and the time of each stage taken from the moments its
-    console lines arrive;
+    bytes per cell, the bytes it read from and wrote to disk (read_bytes and
+    write_bytes of /proc/PID/io: every page it dirtied counts, those of a
+    scratch file too) against the size of a scratch file of its records, and
+    the time of each stage taken from the moments its console lines arrive;
   - drainPrepArea at the demo's river point: wall and CPU time and peak
     memory of its pass over the whole source grid.
 
 Usage: python3 bench/benchmark.py [--runs N] [--areas small,medium,large] [--tool PATH]
+                                  [--terrain demo|land|winding|tinyBasins]
 Builds the release preset and generates the demo rasters when they are missing;
---tool times another build of drainPrep on the same areas.
+--tool times another build of drainPrep on the same areas; --terrain runs on
+one of the generator's terrains made hard for the whole grid (generated into
+demo/TERRAIN/input when missing) instead of the demo rasters.
 """
 import argparse
 import os
@@ -32,7 +37,10 @@ AREA_TOOL = ROOT / "build" / "release" / "drainPrepArea"
 # The point of tools/demo.sh, beside a large river of the demo rasters.
 RIVER_POINT = ["24.28", "113.24"]
 SOURCE_CELLS = 8400 * 15000
+# A cell record, as a scratch file holds it.
+RECORD_BYTES = 288
 DEMO_INPUT = ROOT / "demo" / "input"
+TERRAIN = "demo"
 RASTERS = ["as_dem_30s_clipped_55--10-180-60.bin", "as_dir_30s_clipped_55--10-180-60.bin"]
 
 # rows, columns, latitude and longitude of the north-west corner
@@ -41,7 +49,7 @@ AREAS = {
     "small": (600, 900, 22, 81),
     "medium": (2000, 3000, 33, 77),
     "large": (4000, 6000, 49, 75),
-    "whole": (8400, 15000, 60, 55),  # not run by default: some 4 minutes, 42 GB of disk
+    "whole": (8400, 15000, 60, 55),  # not run by default: some 4 minutes, 43 GB of disk
 }
 
 STAGES = [
@@ -58,12 +66,12 @@ def ensure_build_and_rasters():
                    stdout=subprocess.DEVNULL)
     if not all((DEMO_INPUT / name).exists() for name in RASTERS):
         DEMO_INPUT.mkdir(parents=True, exist_ok=True)
-        subprocess.run([str(ROOT / "build" / "release" / "tools" / "demoRasters"), str(DEMO_INPUT)],
-                       check=True)
+        subprocess.run([str(ROOT / "build" / "release" / "tools" / "demoRasters"), str(DEMO_INPUT),
+                        "1", TERRAIN], check=True)
 
 
 def run_directory(name, area):
-    directory = ROOT / "build" / "bench" / name
+    directory = ROOT / "build" / "bench" / TERRAIN / name
     (directory / "output" / "arcgis").mkdir(parents=True, exist_ok=True)
     link = directory / "input"
     if not link.exists():
@@ -93,7 +101,8 @@ def watch_own_memory(pid, stop, peak):
 
 
 def timed_run(directory):
-    """One run; returns wall seconds, peak resident bytes (all, own) and the stage lines' arrival.
+    """One run; returns wall seconds, peak resident bytes (all, own), the stage lines' arrival
+    and the bytes read from and written to disk.
 
     The console is read in large chunks and only searched for the stage lines:
     a DEM with wide flats makes millions of pit-report lines, and a reader that
@@ -127,7 +136,10 @@ def timed_run(directory):
     watcher.join()
     if os.waitstatus_to_exitcode(status) != 0:
         sys.exit("drainPrep failed in %s" % directory)
-    return wall, (usage.ru_maxrss * 1024, own[0]), arrivals
+    # The block counts of the process's rusage are its read_bytes and write_bytes
+    # of /proc/PID/io in 512-byte units, taken at its very end.
+    disk = (usage.ru_inblock * 512, usage.ru_oublock * 512)
+    return wall, (usage.ru_maxrss * 1024, own[0]), arrivals, disk
 
 
 def stage_times(arrivals, wall):
@@ -166,13 +178,17 @@ def study_areas(names, runs, floor):
         cells = area[0] * area[1]
         directory = run_directory(name, area)
         results = sorted((timed_run(directory) for _ in range(runs)), key=lambda r: r[0])
-        wall, (peak, own), arrivals = results[len(results) // 2]
+        wall, (peak, own), arrivals, disk = results[len(results) // 2]
         print("%-10s %11d %9.2f %9.0f %9.0f %10.1f %11.1f %12.1f" % (
             "%dx%d" % area[:2], cells, wall, peak / 1e6, own / 1e6, wall / cells * 1e9,
             peak / cells, max(wall - floor, 0.0) / cells * 1e9))
-        details.append((name, stage_times(arrivals, wall)))
-    for name, times in details:
+        details.append((name, cells, disk, stage_times(arrivals, wall)))
+    for name, cells, (read, written), times in details:
+        scratch = cells * RECORD_BYTES
         print()
+        print("disk of the %s area: read %.2f GB, written %.2f GB; a scratch file of its records "
+              "would be %.2f GB (written %.2f x that)" % (name, read / 1e9, written / 1e9,
+                                                          scratch / 1e9, written / scratch))
         print("stages of the %s area:" % name)
         for label, seconds in times:
             print("  %-24s %8.2f s" % (label, seconds))
@@ -199,17 +215,23 @@ def companion(runs):
 
 
 def main():
-    global TOOL
+    global TOOL, TERRAIN, DEMO_INPUT
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--areas", default="small,medium,large")
     parser.add_argument("--tool", default=str(TOOL))
+    parser.add_argument("--terrain", default=TERRAIN,
+                        choices=["demo", "land", "winding", "tinyBasins"])
     arguments = parser.parse_args()
     TOOL = Path(arguments.tool).resolve()
+    TERRAIN = arguments.terrain
+    if TERRAIN != "demo":
+        DEMO_INPUT = ROOT / "demo" / TERRAIN / "input"
     ensure_build_and_rasters()
     floor = io_floor(max(arguments.runs, 3))
     study_areas(arguments.areas.split(","), arguments.runs, floor)
-    companion(arguments.runs)
+    if TERRAIN == "demo":  # its river point lies on the demo's river
+        companion(arguments.runs)
 
 
 if __name__ == "__main__":

@@ -596,6 +596,37 @@ TEST_F(EndToEndWholeRun, RecordsInAScratchFileGiveTheSameRun) {
     EXPECT_EQ(run.run("\n", "ulimit -f 1; DRAINPREP_RECORDS=scratchFile ").exitStatus, 1);
 }
 
+// One river winding row after row through the 16 x 26 cells inside the two
+// outer rings of a 20 x 30 area, into the outlet [1][2]: with the records in
+// a scratch file its whole basin is stored as in memory.
+TEST_F(EndToEndWholeRun, WindingBasinInAScratchFileGivesTheSameRun) {
+    run.writeFile("clipArea.dat", "20 30 40 100");
+    testing::SampleRows dem;
+    testing::SampleRows directions;
+    for (std::int16_t row = 0; row < 20; ++row) {
+        dem.push_back(std::vector<std::int16_t>(30, static_cast<std::int16_t>(10 + row)));
+        directions.push_back(std::vector<std::int16_t>(30, 64));
+        if (row < 2 || row > 17) continue;
+        const bool westward = row % 2 == 0;
+        for (int col = 2; col <= 27; ++col) {
+            const bool turn = westward ? col == 2 : col == 27;
+            directions.back()[static_cast<std::size_t>(col)] = turn ? 64 : (westward ? 16 : 1);
+        }
+    }
+    run.writeSamples(Raster::dem, 2400, 5400, dem);
+    run.writeSamples(Raster::directions, 2400, 5400, directions);
+    const testing::RunResult inMemory = run.run();
+    std::vector<std::string> products;
+    for (const char* product : productFiles) products.push_back(run.readFile(product));
+    EXPECT_EQ(products.back(), "1 2 3 360075 143955 417\n");
+    const testing::RunResult inScratchFile = run.run("\n", "DRAINPREP_RECORDS=scratchFile ");
+    EXPECT_EQ(inScratchFile.exitStatus, 0);
+    EXPECT_EQ(inScratchFile.console, inMemory.console);
+    for (std::size_t i = 0; i < products.size(); ++i) {
+        EXPECT_EQ(run.readFile(productFiles[i]), products[i]) << productFiles[i];
+    }
+}
+
 TEST_F(EndToEndWholeRun, FullDiskStopsAtThatProduct) {
     std::filesystem::create_symlink("/dev/full", run.path() / "output" / "flowAcc.bin");
     const testing::RunResult result = run.run();

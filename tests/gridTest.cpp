@@ -10,10 +10,17 @@
 #if defined(ADDRESS_SANITIZER_BUILD)
 #include <sanitizer/asan_interface.h>
 #endif
+#include <unistd.h>
 
+#include <cinttypes>
+#include <cstdint>
+#include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "raster/intGrid.hpp"
+#include "support/runDirectory.hpp"
 
 namespace drainPrep {
 namespace {
@@ -41,6 +48,31 @@ TEST(Grid, NothingPastTheLastRecordIsAddressableUnderAddressSanitizer) {
 #else
     GTEST_SKIP() << "only AddressSanitizer builds watch the slack";
 #endif
+}
+
+// A grid in a scratch file that keeps its first rows in memory: one range of
+// addresses, the rows behind them mapped from a nameless file, every record
+// keeping what was written to it.
+TEST(Grid, ScratchFileGridKeepsItsFirstRowsInMemory) {
+    constexpr std::int32_t nrows = 64;
+    constexpr std::int32_t ncols = 1024;  // a row of 4 KiB
+    constexpr std::int32_t rowsInMemory = 16;
+    IntGrid grid(nrows, ncols, ::testing::TempDir().c_str(), rowsInMemory);
+    std::int32_t value = 0;
+    for (std::int32_t& record : grid) record = value++;
+    value = 0;
+    for (const std::int32_t record : grid) ASSERT_EQ(record, value++);
+    const auto fileStart = reinterpret_cast<std::uintptr_t>(grid[rowsInMemory]);
+    std::vector<std::pair<std::uintptr_t, std::uintptr_t>> fileParts;
+    for (const std::string& line : testing::deletedFilesMapped(getpid())) {
+        std::uintptr_t start = 0;
+        std::uintptr_t end = 0;
+        std::sscanf(line.c_str(), "%" SCNxPTR "-%" SCNxPTR, &start, &end);
+        if (start <= fileStart && fileStart < end) fileParts.emplace_back(start, end);
+    }
+    ASSERT_EQ(fileParts.size(), 1u);
+    EXPECT_EQ(fileParts[0].first, fileStart);
+    EXPECT_GE(fileParts[0].second, reinterpret_cast<std::uintptr_t>(grid.end()));
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ TEST(MemoryPlanNeeds, EachPhaseHoldsEveryBlockThatLivesInIt) {
     const std::uint64_t always = fieldCopies + outletList;
     EXPECT_EQ(needs.records, gridOf(sizeof(cellObject)));
     EXPECT_EQ(needs.building, always + 2 * gridOf(sizeof(std::int32_t)));  // DEM, directions
-    EXPECT_EQ(needs.deriving, always + cells * sizeof(cellObject*));       // a basin's visit
+    EXPECT_EQ(needs.deriving, always + gridOf(sizeof(std::uint8_t)));      // inflow counts
     EXPECT_EQ(needs.writing, always);
     EXPECT_EQ(needs.work(), std::max(needs.building, needs.deriving) + needs.fixed);
     EXPECT_EQ(peakBytesOfRun(area), needs.records + needs.work());
@@ -105,6 +105,20 @@ TEST(MemoryPlanDecision, WholeSourceGridDependsOnTheDiskOnAMachineOf24GB) {
     EXPECT_EQ(planRun(whole, {23 * gibibyte, unlimited, 38 * gibibyte}, false),
               RecordPlace::nowhere);
     EXPECT_EQ(planRun(whole, {60 * gibibyte, unlimited, 0}, false), RecordPlace::memory);
+}
+
+// A run in the scratch file keeps in memory the rows of records that three
+// quarters of the memory hold beside the rest of the run: none when that
+// leaves nothing, all when it holds them all.
+TEST(MemoryPlanDecision, RowsOfRecordsInMemoryBesideTheScratchFile) {
+    const std::uint64_t unlimited = UINT64_MAX;
+    const std::uint64_t work = needsOfRun(area).work();
+    const std::uint64_t rowBytes = 2001 * sizeof(cellObject);
+    EXPECT_EQ(recordRowsInMemory(area, {work, unlimited, unlimited}), 0);
+    EXPECT_EQ(recordRowsInMemory(area, {work / 3 * 4, unlimited, unlimited}), 0);
+    EXPECT_EQ(recordRowsInMemory(area, {(work + 100 * rowBytes) / 3 * 4, unlimited, unlimited}),
+              99);  // the division by 3 rounds down
+    EXPECT_EQ(recordRowsInMemory(area, {64 * gibibyte, unlimited, unlimited}), 1000);
 }
 
 }  // namespace

@@ -637,27 +637,43 @@ std::string describe(const Outcome& outcome) {
     return text.str();
 }
 
-// The first cell where the two derivations differ, with both outcomes.
+// The up slots and the down link of a cell as row-major indices (-1 for
+// null), comparable between grids.
+std::vector<std::ptrdiff_t> linksOf(const CellGrid& cells, const cellObject& cell) {
+    std::vector<std::ptrdiff_t> links;
+    for (const cellObject* upstream : cell.up) {
+        links.push_back(upstream != nullptr ? indexOf(cells, upstream) : -1);
+    }
+    links.push_back(cell.down != nullptr ? indexOf(cells, cell.down) : -1);
+    return links;
+}
+
+// The first cell where the two derivations differ, in the fields the
+// products show or in the links, with both outcomes.
 ::testing::AssertionResult sameOutcomes(const CellGrid& levelByLevel, const CellGrid& tool) {
     for (std::int32_t row = 0; row < tool.nrows(); ++row) {
         for (std::int32_t col = 0; col < tool.ncols(); ++col) {
             const Outcome expected = outcomeOf(levelByLevel[row][col]);
             const Outcome actual = outcomeOf(tool[row][col]);
-            if (expected == actual) continue;
+            const bool sameLinks = linksOf(levelByLevel, levelByLevel[row][col]) ==
+                                   linksOf(tool, tool[row][col]);
+            if (expected == actual && sameLinks) continue;
             return ::testing::AssertionFailure()
                    << "first difference at [" << row << "][" << col << "]: tool "
-                   << describe(actual) << ", level by level " << describe(expected);
+                   << describe(actual) << ", level by level " << describe(expected)
+                   << (sameLinks ? "" : ", links differ");
         }
     }
     return ::testing::AssertionSuccess();
 }
 
-Coverage compareOnSamples(TerrainKind kind, std::int32_t count) {
+Coverage compareOnSamples(TerrainKind kind, std::int32_t count,
+                          RecordStore store = RecordStore::memory) {
     Coverage coverage;
     for (std::int32_t index = 0; index < count; ++index) {
         const Terrain terrain = sampleTerrain(kind, index);
         const std::string label = labelOf(kind, index, terrain);
-        PreparedGrid byTool = prepareAndDerive(terrain.dem, terrain.directions);
+        PreparedGrid byTool = prepareAndDerive(terrain.dem, terrain.directions, store);
         PreparedGrid bySweeps =
             prepare(terrain.dem, terrain.directions, Preparation::sweepBySweep);
         EXPECT_FALSE(byTool.failure.has_value()) << label;
@@ -697,6 +713,22 @@ TEST(NetworkRandomComparison, longSerpentineRivers) {
     const Coverage coverage = compareOnSamples(TerrainKind::snake, 40);
     EXPECT_EQ(coverage.longestPath, 36 * 56);
     EXPECT_GT(coverage.unreachedLand, 0);
+}
+
+// The records in a scratch file, or split between memory and the file, take
+// the same values, row by row, as in memory: on every kind of terrain, the
+// rivers winding across the whole grid among them.
+TEST(NetworkRandomComparison, recordsInAScratchFile) {
+    for (const TerrainKind kind :
+         {TerrainKind::noisy, TerrainKind::descent, TerrainKind::funnel, TerrainKind::snake}) {
+        const Coverage coverage = compareOnSamples(kind, 12, RecordStore::scratchFile);
+        const Coverage split = compareOnSamples(kind, 12, RecordStore::memoryAndScratchFile);
+        EXPECT_EQ(split.outlets, coverage.outlets) << nameOf(kind);
+        EXPECT_GT(coverage.outlets, 0) << nameOf(kind);
+        if (kind == TerrainKind::snake) {
+            EXPECT_EQ(coverage.longestPath, 36 * 56);
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------

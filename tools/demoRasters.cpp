@@ -11,7 +11,17 @@
 // by steepest descent on the filled surface, and cells on filled flats drain to the
 // cell the flood reached them from. So no loops exist and every path ends in the
 // sea, off the grid or in a sink.
-// Usage: demoRasters OUTDIR [SEED]   (same seed -> identical bytes everywhere)
+// Terrains made hard for a run over the whole grid, chosen by a third argument:
+//   land        the same generator with sea only on the grid's outer ring: land
+//               nearly everywhere, in basins as large as continents
+//   winding     one river through every cell inside the two outer rings, row
+//               after row, alternately west and east: one basin of the whole
+//               grid, whose flow path is as long as the grid can hold
+//   tinyBasins  3 x 3 blocks, each draining into the sink in its middle: some
+//               14 million basins of nine cells
+// The last two rise from north to south by a metre a row, so that every cell has
+// a lower neighbour and no run reports pits.
+// Usage: demoRasters OUTDIR [SEED [TERRAIN]]   (same seed -> identical bytes everywhere)
 
 #include <algorithm>
 #include <cerrno>
@@ -178,10 +188,17 @@ bool isLand(double x, double y, std::uint32_t seed) {
     return sum >= 0;
 }
 
+enum class Terrain { demo, land, winding, tinyBasins };
+
+bool onOuterRing(int r, int c) { return r == 0 || c == 0 || r == rows - 1 || c == cols - 1; }
+
 // Land cells hold 0 until their elevation is known.
-void markLandAndSea(std::vector<std::int16_t>& dem, std::uint32_t seed) {
+void markLandAndSea(std::vector<std::int16_t>& dem, std::uint32_t seed, Terrain terrain) {
     for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) dem[cellIndex(r, c)] = isLand(c, r, seed) ? 0 : seaValue;
+        for (int c = 0; c < cols; ++c) {
+            const bool land = terrain == Terrain::land ? !onOuterRing(r, c) : isLand(c, r, seed);
+            dem[cellIndex(r, c)] = land ? 0 : seaValue;
+        }
 }
 
 // One raster-order pass of the chamfer transform, from the north-west (forward) or
@@ -250,8 +267,8 @@ std::int16_t clampLand(double height) {
     return static_cast<std::int16_t>(std::clamp(std::floor(height + 0.5), double{lowestLand}, double{highestLand}));
 }
 
-void generateTerrain(std::vector<std::int16_t>& dem, std::uint32_t seed) {
-    markLandAndSea(dem, seed);
+void generateTerrain(std::vector<std::int16_t>& dem, std::uint32_t seed, Terrain terrain) {
+    markLandAndSea(dem, seed, terrain);
     const std::vector<std::uint16_t> distance = seaDistance(dem);
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < cols; ++c) {
@@ -532,16 +549,60 @@ int landPercent(const std::vector<std::int16_t>& dem) {
     return static_cast<int>((100 * land + cellCount / 2) / cellCount);
 }
 
-void run(const std::filesystem::path& outDir, std::uint32_t seed) {
+Terrain parseTerrain(const std::string& name) {
+    const std::pair<const char*, Terrain> names[] = {
+        {"demo", Terrain::demo}, {"land", Terrain::land}, {"winding", Terrain::winding}, {"tinyBasins", Terrain::tinyBasins}};
+    for (const auto& [text, terrain] : names)
+        if (name == text) return terrain;
+    throw std::runtime_error("terrain must be demo, land, winding or tinyBasins, got '" + name + "'");
+}
+
+constexpr std::int16_t east = 1;
+constexpr std::int16_t west = 16;
+constexpr std::int16_t north = 64;
+constexpr std::int16_t sink = 0;
+
+// The river of the winding terrain ends in row 2, draining north at its west
+// end onto the outlet ring; each row below flows the other way and turns north
+// at its end into the start of the row above.
+std::int16_t windingCode(int r, int c) {
+    if (r < 2 || r > rows - 3 || c < 2 || c > cols - 3) return north;
+    const bool westward = (r - 2) % 2 == 0;
+    const bool turn = westward ? c == 2 : c == cols - 3;
+    return turn ? north : (westward ? west : east);
+}
+
+// Blocks of 3 x 3 cells from the north-west corner; the 8400 x 15000 grid holds whole blocks.
+std::int16_t tinyBasinCode(int r, int c) {
+    constexpr std::int16_t towardsMiddle[3][3] = {{2, 4, 8}, {1, sink, 16}, {128, 64, 32}};
+    return towardsMiddle[r % 3][c % 3];
+}
+
+// A plane rising a metre a row southwards, with the codes of one of the designed terrains.
+void writeDesigned(Terrain terrain, RasterFile& demFile, RasterFile& dirFile, const Clock::time_point& start) {
+    progress(start, "writing " + demFile.name());
+    demFile.write([](std::size_t i) { return static_cast<std::int16_t>(1 + i / cols); });
+    progress(start, "writing " + dirFile.name());
+    dirFile.write([terrain](std::size_t i) {
+        const int r = static_cast<int>(i / cols);
+        const int c = static_cast<int>(i % cols);
+        return terrain == Terrain::winding ? windingCode(r, c) : tinyBasinCode(r, c);
+    });
+    progress(start, "done");
+}
+
+void run(const std::filesystem::path& outDir, std::uint32_t seed, Terrain terrain) {
     const Clock::time_point start = Clock::now();
     std::filesystem::create_directories(outDir);
     RasterFile demFile(outDir / "as_dem_30s_clipped_55--10-180-60.bin");
     RasterFile dirFile(outDir / "as_dir_30s_clipped_55--10-180-60.bin");
+    if (terrain == Terrain::winding || terrain == Terrain::tinyBasins)
+        return writeDesigned(terrain, demFile, dirFile, start);
 
     progress(start, "generating terrain: " + std::to_string(rows) + " x " + std::to_string(cols) + " cells, seed " +
                         std::to_string(seed));
     std::vector<std::int16_t> dem(cellCount);
-    generateTerrain(dem, seed);
+    generateTerrain(dem, seed, terrain);
     const std::vector<Sink> sinks = carveSinks(dem, seed);
     progress(start, "land " + std::to_string(landPercent(dem)) + " %, " + std::to_string(sinks.size()) +
                         " inland sinks; filling depressions and deriving flow directions");
@@ -557,12 +618,12 @@ void run(const std::filesystem::path& outDir, std::uint32_t seed) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: demoRasters OUTDIR [SEED]\n");
+    if (argc < 2 || argc > 4) {
+        std::fprintf(stderr, "usage: demoRasters OUTDIR [SEED [demo|land|winding|tinyBasins]]\n");
         return 1;
     }
     try {
-        run(argv[1], argc == 3 ? parseSeed(argv[2]) : 1u);
+        run(argv[1], argc >= 3 ? parseSeed(argv[2]) : 1u, argc == 4 ? parseTerrain(argv[3]) : Terrain::demo);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "demoRasters: error: %s\n", error.what());
         return 1;

@@ -1,5 +1,9 @@
 #include "analysis/networkDerivation.hpp"
 
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
 #include "analysis/gridPreparation.hpp"
 
 namespace drainPrep {
@@ -8,22 +12,16 @@ namespace {
 
 constexpr std::int32_t withoutFlowBasinSize = -9999;
 
-// The visits of a basin jump between cells rows apart in memory. Asking for
-// the record lines that a visit reads, some visits ahead of it, hides most of
-// the wait for them; the results do not depend on it.
-constexpr std::size_t prefetchDistance = 16;
+// Working marks in the compact distances while the walks run: a cell on the
+// walk in hand, and a cell found outside every basin (on a loop of down links
+// or draining into one), which ends with distance -1.
+constexpr std::int32_t onWalk = -2;
+constexpr std::int32_t outsideEveryBasin = -3;
+constexpr std::int32_t unreachedDistance = -1;
 
-void prefetchRecord(const cellObject* cell) {
-#if defined(__GNUC__)
-    const char* record = reinterpret_cast<const char*>(cell);
-    __builtin_prefetch(record);
-    __builtin_prefetch(record + 64);
-    __builtin_prefetch(record + 128);
-    __builtin_prefetch(&cell->down);
-#else
-    (void)cell;
-#endif
-}
+// Inflows of a cell still to be added to its basin size; a cell whose own
+// size has been handed down is done.
+constexpr std::uint8_t inflowsDone = 0xFF;
 
 // Every cell with a down link enters the up list of its down cell, in
 // row-major order of the registering cells; cells without a flow direction
@@ -61,17 +59,129 @@ void pruneRow(CellGrid& cells, std::int32_t row, std::vector<cellObject*>& outle
     }
 }
 
-// Cells upstream of `outlet`, each after its down cell, the outlet first.
-void visitUpstream(cellObject* outlet, std::vector<cellObject*>& basin) {
-    basin.assign(1, outlet);
-    for (std::size_t i = 0; i < basin.size(); ++i) {
-        if (i + prefetchDistance < basin.size()) prefetchRecord(basin[i + prefetchDistance]);
-        cellObject* cell = basin[i];
-        if (i > 0) cell->propagateRiverNum();  // its down cell holds the number
-        cell->passDistance();
-        for (cellObject* upstream : cell->up) {
-            if (upstream != nullptr) basin.push_back(upstream);
+// The down links read from the compact direction codes: a cell drains exactly
+// when its code is 1..8 (the preparation links no other, and none on the
+// frame ring), into the neighbour of that code. Cells are row-major indices.
+class DownLinks {
+public:
+    explicit DownLinks(const IntGrid& dir) : dir_(dir.begin()) {
+        for (int k = 0; k < directionCount; ++k) {
+            step_[k] = static_cast<std::ptrdiff_t>(flowDirections[k].rowOffset) * dir.ncols() +
+                       flowDirections[k].colOffset;
         }
+    }
+    bool drains(std::size_t cell) const {
+        return dir_[cell] > outletCode && dir_[cell] <= directionCount;
+    }
+    std::size_t downOf(std::size_t cell) const {
+        return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(cell) + step_[dir_[cell] - 1]);
+    }
+
+private:
+    const std::int32_t* dir_;
+    std::ptrdiff_t step_[directionCount];
+};
+
+void numberOutlets(const std::vector<cellObject*>& outlets, const CellGrid& cells,
+                   CellFields& fields) {
+    std::int32_t nextRiverNum = 1;
+    for (const cellObject* outlet : outlets) {
+        fields.riverNum.begin()[indexOf(cells, *outlet)] = nextRiverNum++;
+    }
+}
+
+// Walks down from `start` over cells without a distance yet, marking them,
+// to the first cell that has one, and then again, giving each cell passed
+// the distance and river number that it has below it. A walk that meets its
+// own mark has closed a loop: its cells are outside every basin, as are those
+// of a walk that ends on such a cell. Every cell is passed by at most two
+// walks. Returns whether the walk reached an outlet.
+bool walkDown(std::size_t start, const DownLinks& links, std::int32_t* distance,
+              std::int32_t* riverNum) {
+    std::size_t cell = start;
+    std::int32_t steps = 0;
+    while (distance[cell] == unreachedDistance && links.drains(cell)) {
+        distance[cell] = onWalk;
+        cell = links.downOf(cell);
+        ++steps;
+    }
+    const bool reached = distance[cell] >= 0;
+    std::int32_t nextDistance = reached ? distance[cell] + steps : outsideEveryBasin;
+    const std::int32_t number = reached ? riverNum[cell] : -1;
+    for (cell = start; distance[cell] == onWalk; cell = links.downOf(cell)) {
+        distance[cell] = nextDistance;
+        riverNum[cell] = number;
+        if (reached) --nextDistance;
+    }
+    return reached;
+}
+
+// Each cell takes the distance of its down cell plus 1 and its river number,
+// as the level-by-level sweeps and the walks down give them.
+void deriveDistancesAndNumbers(const DownLinks& links, CellFields& fields) {
+    std::int32_t* distance = fields.distance.begin();
+    std::int32_t* riverNum = fields.riverNum.begin();
+    bool anyOutside = false;
+    for (std::size_t cell = 0; cell < fields.distance.cellCount(); ++cell) {
+        if (distance[cell] == unreachedDistance && links.drains(cell)) {
+            anyOutside = !walkDown(cell, links, distance, riverNum) || anyOutside;
+        }
+    }
+    if (anyOutside) {
+        for (std::int32_t& value : fields.distance) {
+            if (value == outsideEveryBasin) value = unreachedDistance;
+        }
+    }
+}
+
+// The inflows each cell registered: one for every cell draining into it.
+Grid<std::uint8_t> countInflows(const DownLinks& links, std::size_t cellCount, std::int32_t nrows,
+                                std::int32_t ncols) {
+    Grid<std::uint8_t> inflows(nrows, ncols);
+    std::uint8_t* pending = inflows.begin();
+    std::fill(pending, pending + cellCount, std::uint8_t{0});
+    for (std::size_t cell = 0; cell < cellCount; ++cell) {
+        if (links.drains(cell)) ++pending[links.downOf(cell)];
+    }
+    return inflows;
+}
+
+// A cell's size is final once all its inflows have added theirs: from each
+// headwater of a basin, sizes are handed down as far as the cells they
+// complete. Cells outside every basin neither add nor take anything.
+void deriveBasinSizes(const DownLinks& links, CellFields& fields) {
+    const std::size_t cellCount = fields.basinSize.cellCount();
+    Grid<std::uint8_t> inflows =
+        countInflows(links, cellCount, fields.basinSize.nrows(), fields.basinSize.ncols());
+    std::uint8_t* pending = inflows.begin();
+    const std::int32_t* distance = fields.distance.begin();
+    std::int32_t* basinSize = fields.basinSize.begin();
+    for (std::size_t start = 0; start < cellCount; ++start) {
+        if (distance[start] < 1 || pending[start] != 0) continue;
+        for (std::size_t cell = start;;) {
+            const std::size_t down = links.downOf(cell);
+            basinSize[down] += basinSize[cell];
+            pending[cell] = inflowsDone;
+            if (--pending[down] != 0 || distance[down] == 0) break;
+            cell = down;
+        }
+    }
+}
+
+// The derived values into the records, row by row. Only cells of a basin
+// change: every other record holds its final values since the pruning.
+void storeNetworkValues(const CellFields& fields, CellGrid& cells) {
+    const std::int32_t* distance = fields.distance.begin();
+    const std::int32_t* basinSize = fields.basinSize.begin();
+    const std::int32_t* riverNum = fields.riverNum.begin();
+    std::size_t index = 0;
+    for (cellObject& cell : cells) {
+        if (distance[index] >= 0) {
+            cell.distance = distance[index];
+            cell.basinSize = basinSize[index];
+            cell.riverNum = riverNum[index];
+        }
+        ++index;
     }
 }
 
@@ -99,23 +209,15 @@ std::optional<std::string> prepareAndRegister(const StudyArea& area, const IntGr
     return std::nullopt;
 }
 
-// A basin is visited while its records are still in cache (or, for records
-// in a scratch file, in the page cache). Every upstream cell comes later in
-// the visit, so in the reverse order each basin size that a cell adds is final.
-void deriveBasins(const std::vector<cellObject*>& outlets, const CellGrid& cells,
-                  CellFields& fields) {
-    std::vector<cellObject*> basin;
-    basin.reserve(cells.cellCount());
-    std::int32_t nextRiverNum = 1;
-    for (cellObject* outlet : outlets) {
-        outlet->riverNum = nextRiverNum++;
-        visitUpstream(outlet, basin);
-        for (std::size_t i = basin.size(); i-- > 0;) {
-            if (i >= prefetchDistance) prefetchRecord(basin[i - prefetchDistance]);
-            basin[i]->addUpstream();
-            fields.copyNetworkValues(*basin[i], indexOf(cells, *basin[i]));
-        }
-    }
+// The order the network needs is followed on the compact copies, a few
+// bytes a cell, never on the records: over records in a scratch file larger
+// than memory, jumping between rows would cost a page for every cell.
+void deriveBasins(const std::vector<cellObject*>& outlets, CellGrid& cells, CellFields& fields) {
+    const DownLinks links(fields.dir);
+    numberOutlets(outlets, cells, fields);
+    deriveDistancesAndNumbers(links, fields);
+    deriveBasinSizes(links, fields);
+    storeNetworkValues(fields, cells);
 }
 
 }  // namespace drainPrep

@@ -2,12 +2,13 @@
 // inflow, distance to the outlet, basin size and basin number.
 //
 // The values are those of the whole-grid sweeps, one per distance level for
-// distances and basin sizes, found instead in linear time and one basin at a
-// time: from each outlet (outlets in row-major order) the cells are visited
-// upstream, each after its down cell, handing on distance and river number,
-// and then in the reverse order, gathering basin sizes. Cells on a loop of
-// down links, or draining into one, are never reached: they keep distance -1,
-// basin size 1 and river number -1.
+// distances and basin sizes, found instead in linear time on the compact
+// copies of the fields: walks down from every cell in row-major order hand
+// each cell the distance and river number below it (outlets numbered in
+// row-major order), and walks down from the headwaters hand on basin sizes as
+// far as the cells they complete. The records then take the values in one
+// pass in row order. Cells on a loop of down links, or draining into one, are
+// never reached: they keep distance -1, basin size 1 and river number -1.
 #pragma once
 
 #include <cstddef>
@@ -35,9 +36,7 @@ std::optional<std::string> prepareAndRegister(const StudyArea& area, const IntGr
                                               CellFields& fields);
 
 // Numbers the outlets 1, 2, ... in their order and derives distances, river
-// numbers and basin sizes one basin after another, copying the final values
-// of each basin's cells into `fields`.
-void deriveBasins(const std::vector<cellObject*>& outlets, const CellGrid& cells,
-                  CellFields& fields);
+// numbers and basin sizes in `fields`, then stores them into the records.
+void deriveBasins(const std::vector<cellObject*>& outlets, CellGrid& cells, CellFields& fields);
 
 }  // namespace drainPrep

@@ -106,6 +106,11 @@ std::uint64_t freeDiskUnder(const char* directory) {
     return static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize;
 }
 
+bool scratchFileForced() {
+    const char* records = std::getenv("DRAINPREP_RECORDS");
+    return records != nullptr && std::string(records) == "scratchFile";
+}
+
 }  // namespace
 
 std::uint64_t RunNeeds::work() const { return std::max({building, deriving, writing}) + fixed; }
@@ -121,7 +126,7 @@ RunNeeds needsOfRun(const StudyArea& area) {
     RunNeeds needs;
     needs.records = gridBytes(cells, sizeof(cellObject));
     needs.building = 2 * gridBytes(cells, sizeof(std::int32_t)) + fieldsAndOutlets;
-    needs.deriving = cells * pointerBytes + fieldsAndOutlets;
+    needs.deriving = gridBytes(cells, sizeof(std::uint8_t)) + fieldsAndOutlets;
     needs.writing = fieldsAndOutlets;
     needs.fixed = fixedBytes;
     needs.files = filesOfRun(area);
@@ -151,9 +156,21 @@ MachineRoom roomOfThisMachine(const char* directory, const std::filesystem::path
 }
 
 RecordPlace planRunHere(const StudyArea& area) {
-    const char* records = std::getenv("DRAINPREP_RECORDS");
-    const bool scratchFileOnly = records != nullptr && std::string(records) == "scratchFile";
-    return planRun(area, roomOfThisMachine(scratchDirectory), scratchFileOnly);
+    return planRun(area, roomOfThisMachine(scratchDirectory), scratchFileForced());
+}
+
+std::int32_t recordRowsInMemory(const StudyArea& area, const MachineRoom& room) {
+    const std::uint64_t work = needsOfRun(area).work();
+    const std::uint64_t spare = room.memory - room.memory / 4;
+    if (spare <= work || area.ncols <= 0 || area.nrows <= 0) return 0;
+    const std::uint64_t rowBytes = static_cast<std::uint64_t>(area.ncols) * sizeof(cellObject);
+    return static_cast<std::int32_t>(
+        std::min<std::uint64_t>((spare - work) / rowBytes, static_cast<std::uint64_t>(area.nrows)));
+}
+
+std::int32_t recordRowsInMemoryHere(const StudyArea& area) {
+    if (scratchFileForced()) return 0;
+    return recordRowsInMemory(area, roomOfThisMachine(scratchDirectory));
 }
 
 std::string notEnoughMemoryText(const StudyArea& area) {

@@ -22,7 +22,7 @@ struct RunNeeds {
     // From stage 3 on, the copies of the fields the products show and the
     // list of outlets, and besides them:
     std::uint64_t building = 0;  // the two clipped grids
-    std::uint64_t deriving = 0;  // a basin's visiting order
+    std::uint64_t deriving = 0;  // a count of inflows a cell
     std::uint64_t writing = 0;   // nothing more
     std::uint64_t fixed = 0;     // buffers, small lists, the runtime's own needs
 
@@ -61,6 +61,15 @@ MachineRoom roomOfThisMachine(const char* directory, const std::filesystem::path
 // The plan for a run here. DRAINPREP_RECORDS=scratchFile in the environment
 // keeps the records out of memory (for tests of the scratch-file path).
 RecordPlace planRunHere(const StudyArea& area);
+
+// A run with its records in the scratch file keeps their first rows in
+// memory, as many as memory holds beside the rest of the run, less a quarter
+// of it left to the page cache (the file's pages, the products') and to the
+// machine's other work: those rows are never written to the disk.
+std::int32_t recordRowsInMemory(const StudyArea& area, const MachineRoom& room);
+
+// The same here; none with DRAINPREP_RECORDS=scratchFile.
+std::int32_t recordRowsInMemoryHere(const StudyArea& area);
 
 std::string notEnoughMemoryText(const StudyArea& area);
 

@@ -89,8 +89,9 @@ Failure runStages(const StudyArea& area, std::ostream& console) {
     const RecordPlace place = planRunHere(area);
     if (place == RecordPlace::nowhere) return notEnoughMemoryText(area);
     try {
-        CellGrid cells(area.nrows, area.ncols,
-                       place == RecordPlace::scratchFile ? scratchDirectory : nullptr);
+        const bool inScratchFile = place == RecordPlace::scratchFile;
+        CellGrid cells(area.nrows, area.ncols, inScratchFile ? scratchDirectory : nullptr,
+                       inScratchFile ? recordRowsInMemoryHere(area) : 0);
         IntGrid dem;
         IntGrid directions;
         if (auto failure = readSourceRasters(area, console, dem, directions)) return failure;

@@ -1,5 +1,7 @@
 #include "output/outletList.hpp"
 
+#include <cstddef>
+
 #include "output/outputFile.hpp"
 #include "text/numberText.hpp"
 
@@ -12,10 +14,17 @@ constexpr OutputTarget riverNumList{"./output/riverNumList.dat",
 
 constexpr int fieldsPerLine = 6;
 
-void writeOutletLine(OutputFile& file, const cellObject& outlet, std::int32_t row,
-                     std::int32_t col) {
-    const std::int32_t fields[fieldsPerLine] = {outlet.riverNum, row + 1,    col + 1,
-                                                outlet.lon,      outlet.lat, outlet.basinSize};
+// The outlet's values as its record holds them, taken from the copies and
+// the geometry: the records of outlets all over the grid would cost a pass
+// over a scratch file.
+void writeOutletLine(OutputFile& file, const StudyArea& area, const CellFields& copies,
+                     std::int32_t row, std::int32_t col) {
+    const std::int32_t fields[fieldsPerLine] = {copies.riverNum[row][col],
+                                                row + 1,
+                                                col + 1,
+                                                cellCentreLon(area.lonNW, col),
+                                                cellCentreLat(area.latNW, row),
+                                                copies.basinSize[row][col]};
     char* text = file.room(fieldsPerLine * (maxNumberChars + 1));
     for (int i = 0; i < fieldsPerLine; ++i) {
         text = writeNumber(text, fields[i]);
@@ -26,14 +35,17 @@ void writeOutletLine(OutputFile& file, const cellObject& outlet, std::int32_t ro
 
 }  // namespace
 
-std::optional<std::string> writeOutletList(const CellGrid& cells,
+std::optional<std::string> writeOutletList(const StudyArea& area, const CellFields& copies,
+                                           const CellGrid& cells,
                                            const std::vector<cellObject*>& outlets,
                                            std::ostream& console) {
     return writeOutputFile(
         riverNumList, "w", Announcement::writingDone, console, [&](OutputFile& file) {
             for (const cellObject* outlet : outlets) {
-                const auto index = static_cast<std::int32_t>(outlet - cells.begin());
-                writeOutletLine(file, *outlet, index / cells.ncols(), index % cells.ncols());
+                const std::ptrdiff_t index = outlet - cells.begin();
+                writeOutletLine(file, area, copies,
+                                static_cast<std::int32_t>(index / cells.ncols()),
+                                static_cast<std::int32_t>(index % cells.ncols()));
             }
         });
 }

@@ -100,7 +100,7 @@ std::optional<std::string> writeProducts(const StudyArea& area, const CellFields
                                          const std::vector<cellObject*>& outlets,
                                          DirectionEncoder encode, std::ostream& console) {
     if (auto failure = writeGrids(area, fields, encode, console)) return failure;
-    return writeOutletList(cells, outlets, console);
+    return writeOutletList(area, fields, cells, outlets, console);
 }
 
 }  // namespace drainPrep

@@ -30,7 +30,7 @@ namespace drainPrep {
 using DirectionEncoder = std::int32_t (*)(std::int32_t internalCode);
 
 // Writes the nine grids in the order of the table from the copies of the
-// cells' fields, then the outlet list from the outlets' records.
+// cells' fields, then the outlet list, also from the copies.
 std::optional<std::string> writeProducts(const StudyArea& area, const CellFields& fields,
                                          const CellGrid& cells,
                                          const std::vector<cellObject*>& outlets,

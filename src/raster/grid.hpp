@@ -4,6 +4,7 @@
 // life of the grid.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -25,12 +26,14 @@ public:
 
     // Records are left uninitialised: every sweep that fills a grid writes
     // each record before anything reads it. Given a directory in
-    // scratchFileIn, the records live in a scratch file there (see
+    // scratchFileIn, the records live in a scratch file there, but for the
+    // first rowsInMemory rows, which stay in memory (see
     // mapScratchFileBlock). Throws std::bad_alloc.
-    Grid(std::int32_t nrows, std::int32_t ncols, const char* scratchFileIn = nullptr)
+    Grid(std::int32_t nrows, std::int32_t ncols, const char* scratchFileIn = nullptr,
+         std::int32_t rowsInMemory = 0)
         : nrows_(nrows),
           ncols_(ncols),
-          records_(allocateRecords(cellCount(), scratchFileIn),
+          records_(allocateRecords(cellCount(), scratchFileIn, rowStart(rowsInMemory)),
                    Release{scratchFileIn != nullptr ? bytesOf(cellCount()) : 0}) {}
 
     std::int32_t nrows() const { return nrows_; }
@@ -68,11 +71,13 @@ private:
         return count == 0 ? 1 : count * sizeof(Record);
     }
 
-    static Record* allocateRecords(std::size_t count, const char* scratchFileIn) {
+    static Record* allocateRecords(std::size_t count, const char* scratchFileIn,
+                                   std::size_t countInMemory) {
         const std::size_t bytes = bytesOf(count);
-        auto* records = static_cast<Record*>(scratchFileIn != nullptr
-                                                 ? mapScratchFileBlock(bytes, scratchFileIn)
-                                                 : allocateLargeBlock(bytes));
+        auto* records = static_cast<Record*>(
+            scratchFileIn != nullptr
+                ? mapScratchFileBlock(bytes, scratchFileIn, bytesOf(std::min(countInMemory, count)))
+                : allocateLargeBlock(bytes));
         std::uninitialized_default_construct_n(records, count);  // no code for plain data
         return records;
     }

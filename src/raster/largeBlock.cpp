@@ -4,6 +4,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -74,6 +75,32 @@ int openNamelessFile(const char* directory) {
     const int named = mkstemp(path.data());
     if (named >= 0) unlink(path.c_str());
     return named;
+}
+
+// Maps a nameless file of `size` bytes, reserved whole, over the addresses
+// at `where`.
+bool mapFileAt(char* where, std::size_t size, const char* directory) {
+    const int file = openNamelessFile(directory);
+    if (file < 0) return false;
+    void* mapped = MAP_FAILED;
+    if (posix_fallocate(file, 0, static_cast<off_t>(size)) == 0) {
+        mapped = mmap(where, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, file, 0);
+    }
+    close(file);  // the mapping keeps the file
+    return mapped != MAP_FAILED;
+}
+
+// Maps a nameless file of `size` bytes, reserved whole, over the addresses
+// at `where`.
+bool mapFileAt(char* where, std::size_t size, const char* directory) {
+    const int file = openNamelessFile(directory);
+    if (file < 0) return false;
+    void* mapped = MAP_FAILED;
+    if (scratchFileCalls.reserve(file, static_cast<std::int64_t>(size)) == 0) {
+        mapped = mmap(where, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, file, 0);
+    }
+    close(file);  // the mapping keeps the file
+    return mapped != MAP_FAILED;
 }
 
 // The rounding is no part of the grid: a write past its last record must
@@ -160,17 +187,25 @@ void releaseLargeBlock(void* block) noexcept { std::free(block); }
 
 std::uint64_t largeBlockCost(std::size_t bytes) { return blockSize(bytes) + hugePageBytes; }
 
-void* mapScratchFileBlock(std::size_t bytes, const char* directory) {
+void* mapScratchFileBlock(std::size_t bytes, const char* directory, std::size_t inMemoryBytes) {
     const std::size_t size = blockSize(bytes);
     if (size > static_cast<std::size_t>(std::numeric_limits<off_t>::max())) throw std::bad_alloc();
-    const int file = openNamelessFile(directory);
-    if (file < 0) throw std::bad_alloc();
-    void* block = MAP_FAILED;
-    if (scratchFileCalls.reserve(file, static_cast<std::int64_t>(size)) == 0) {
-        block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, file, 0);
-    }
-    close(file);  // the mapping keeps the file
+    const auto pageSize = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t head = std::min(inMemoryBytes / pageSize * pageSize, size);
+    // The whole range is had first, so that the memory and the file part lie
+    // side by side; the memory part alone counts against the commit limit.
+    char* block = static_cast<char*>(
+        mmap(nullptr, size, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0));
     if (block == MAP_FAILED) throw std::bad_alloc();
+    if (head > 0 && mmap(block, head, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED) {
+        munmap(block, size);
+        throw std::bad_alloc();
+    }
+    if (head < size && !mapFileAt(block + head, size - head, directory)) {
+        munmap(block, size);
+        throw std::bad_alloc();
+    }
     registerScratchBlock(block, size);
     poisonSlack(block, bytes, size);
     adviseHugePages(block, size);

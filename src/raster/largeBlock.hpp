@@ -24,8 +24,11 @@ std::uint64_t largeBlockCost(std::size_t bytes);
 // the block is handed out: a disk too small shows here. Only where reserving
 // does not hold room for overwrites (copy-on-write file systems), or where the
 // disk fails, does a later access fault (see onScratchFileFault). Throws
-// std::bad_alloc when the file cannot be made, reserved or mapped.
-void* mapScratchFileBlock(std::size_t bytes, const char* directory);
+// std::bad_alloc when the file cannot be made, reserved or mapped. With
+// `inMemoryBytes`, the block's first bytes (as many whole pages as that holds)
+// are anonymous memory and only the rest is in the file: one range of
+// addresses all the same.
+void* mapScratchFileBlock(std::size_t bytes, const char* directory, std::size_t inMemoryBytes = 0);
 void unmapScratchFileBlock(void* block, std::size_t bytes) noexcept;
 
 // The calls through which a scratch file is made and reserved, in one place so

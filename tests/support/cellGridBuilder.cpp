@@ -1,6 +1,9 @@
 #include "support/cellGridBuilder.hpp"
 
+#include <gtest/gtest.h>
+
 #include <sstream>
+#include <string>
 
 #include "analysis/gridPreparation.hpp"
 #include "analysis/networkDerivation.hpp"
@@ -26,10 +29,13 @@ IntGrid filledGrid(std::int32_t nrows, std::int32_t ncols, std::int32_t value) {
 
 namespace {
 
-PreparedGrid allocatedFor(const IntGrid& dem) {
+PreparedGrid allocatedFor(const IntGrid& dem, RecordStore store = RecordStore::memory) {
     PreparedGrid prepared;
     prepared.area = {dem.nrows(), dem.ncols(), 40, 130};
-    prepared.cells = CellGrid(dem.nrows(), dem.ncols());
+    const std::string scratchDirectory = ::testing::TempDir();
+    prepared.cells = CellGrid(dem.nrows(), dem.ncols(),
+                              store == RecordStore::memory ? nullptr : scratchDirectory.c_str(),
+                              store == RecordStore::memoryAndScratchFile ? dem.nrows() / 2 : 0);
     return prepared;
 }
 
@@ -47,8 +53,8 @@ PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions, Preparation 
     return prepared;
 }
 
-PreparedGrid prepareAndDerive(const IntGrid& dem, const IntGrid& directions) {
-    PreparedGrid prepared = allocatedFor(dem);
+PreparedGrid prepareAndDerive(const IntGrid& dem, const IntGrid& directions, RecordStore store) {
+    PreparedGrid prepared = allocatedFor(dem, store);
     prepared.fields = CellFields(dem.nrows(), dem.ncols());
     std::ostringstream console;
     std::vector<cellObject*> outlets;

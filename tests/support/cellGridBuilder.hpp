@@ -21,9 +21,9 @@ IntGrid filledGrid(std::int32_t nrows, std::int32_t ncols, std::int32_t value);
 struct PreparedGrid {
     StudyArea area;
     CellGrid cells;
-    std::string console;                // what the preparation printed
+    std::string console;  // what the preparation printed
     std::optional<std::string> failure;
-    CellFields fields;                  // the tool's copies, after its derivation
+    CellFields fields;  // the tool's copies, after its derivation
 };
 
 enum class Preparation { tool, sweepBySweep };
@@ -32,8 +32,13 @@ enum class Preparation { tool, sweepBySweep };
 PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions,
                      Preparation preparation = Preparation::tool);
 
+// Where the records of a tool's run live: the last may put the first half of
+// the rows in memory, the rest in the scratch file.
+enum class RecordStore { memory, scratchFile, memoryAndScratchFile };
+
 // The same, with the tool's own network derivation: registration row by row
 // with the preparation, then the basins; with the copies of the fields.
-PreparedGrid prepareAndDerive(const IntGrid& dem, const IntGrid& directions);
+PreparedGrid prepareAndDerive(const IntGrid& dem, const IntGrid& directions,
+                              RecordStore store = RecordStore::memory);
 
 }  // namespace drainPrep::testing
