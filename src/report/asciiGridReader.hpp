@@ -31,6 +31,7 @@ private:
     std::string_view take(std::size_t tokenEnd);
     bool refill();
     std::string failure(const std::string& what) const;
+    std::string tooLongFailure(const std::string& where) const;
     std::optional<std::string> readHeader();
 
     std::string name_;
