@@ -216,8 +216,7 @@ TEST(AreaChoice, PointOnACellBoundaryLiesSouthAndEastOfItWhateverTheDecimal) {
         EXPECT_EQ(sourceCellAt(30.05, *lon)->col, (tenths - 550) * 12) << text;
     }
     // Off the line by a thousandth of a cell: the side the point lies on.
-    EXPECT_EQ(sourceCellAt(45.1 + 0.001 / 120, 100.1 - 0.001 / 120),
-              (SourceCell{1787, 5411}));
+    EXPECT_EQ(sourceCellAt(45.1 + 0.001 / 120, 100.1 - 0.001 / 120), (SourceCell{1787, 5411}));
 }
 
 // Each area is also written and read back through clipArea.dat's own rules.

@@ -13,9 +13,17 @@ namespace {
 
 TEST(DecimalNumber, PlainDecimalsWithAnOptionalSignAndExponent) {
     const std::pair<const char*, double> accepted[] = {
-        {"45.1", 45.1},     {"-10", -10.0},      {"+36.5", 36.5},       {".5", 0.5},
-        {"-.25", -0.25},    {"7.", 7.0},         {"0.00833333", 0.00833333},
-        {"1e-05", 1e-05},   {"8.3E+2", 830.0},   {"-9999", -9999.0},   {"000123.4500", 123.45},
+        {"45.1", 45.1},
+        {"-10", -10.0},
+        {"+36.5", 36.5},
+        {".5", 0.5},
+        {"-.25", -0.25},
+        {"7.", 7.0},
+        {"0.00833333", 0.00833333},
+        {"1e-05", 1e-05},
+        {"8.3E+2", 830.0},
+        {"-9999", -9999.0},
+        {"000123.4500", 123.45},
     };
     for (const auto& [text, value] : accepted) {
         EXPECT_EQ(parseDecimal(text), std::optional<double>(value)) << text;
@@ -23,9 +31,10 @@ TEST(DecimalNumber, PlainDecimalsWithAnOptionalSignAndExponent) {
 }
 
 TEST(DecimalNumber, RefusesEverythingElse) {
-    for (const char* text : {"", "+", "-", ".", "+-5", "-+5", "--5", "++5", "5-", "1,5", " 3",
-                             "3 ", "1..2", "1.2.3", "e5", "1e", "1e+", "1e5.5", "0x10", "inf",
-                             "-inf", "nan", "infinity", "1e400", "-1e400", "12abc", "４５"}) {
+    for (const char* text :
+         {"",     "+",   "-",    ".",    "+-5",      "-+5",   "--5",    "++5",   "5-",
+          "1,5",  " 3",  "3 ",   "1..2", "1.2.3",    "e5",    "1e",     "1e+",   "1e5.5",
+          "0x10", "inf", "-inf", "nan",  "infinity", "1e400", "-1e400", "12abc", "４５"}) {
         EXPECT_EQ(parseDecimal(text), std::nullopt) << '"' << text << '"';
     }
 }

@@ -69,8 +69,7 @@ std::string describe(const std::vector<EdgeInflow>& inflow) {
     for (const EdgeInflow& place : inflow) {
         text += std::string(edgeName(place.edge)) +
                 (place.ring == Ring::outlet ? " outlet ring " : " ") + std::to_string(place.row) +
-                "," +
-                std::to_string(place.col) + " -> " + std::to_string(place.riverNum) + "; ";
+                "," + std::to_string(place.col) + " -> " + std::to_string(place.riverNum) + "; ";
     }
     return text;
 }

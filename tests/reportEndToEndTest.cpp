@@ -196,12 +196,16 @@ TEST_F(ReportEndToEnd, TablesTheBasinsLargestFirstAndListsEveryInflowPlace) {
         "  \"edgeInflow\": [\n"
         "    {\"edge\": \"north\", \"ring\": \"frame\", \"row\": 0, \"col\": 5, \"riverNum\": 2},\n"
         "    {\"edge\": \"north\", \"ring\": \"frame\", \"row\": 0, \"col\": 6, \"riverNum\": 2},\n"
-        "    {\"edge\": \"north\", \"ring\": \"frame\", \"row\": 0, \"col\": 15, \"riverNum\": -1},\n"
-        "    {\"edge\": \"north\", \"ring\": \"outlet\", \"row\": 1, \"col\": 5, \"riverNum\": 2},\n"
-        "    {\"edge\": \"north\", \"ring\": \"outlet\", \"row\": 1, \"col\": 6, \"riverNum\": 2},\n"
+        "    {\"edge\": \"north\", \"ring\": \"frame\", \"row\": 0, \"col\": 15, \"riverNum\": "
+        "-1},\n"
+        "    {\"edge\": \"north\", \"ring\": \"outlet\", \"row\": 1, \"col\": 5, \"riverNum\": "
+        "2},\n"
+        "    {\"edge\": \"north\", \"ring\": \"outlet\", \"row\": 1, \"col\": 6, \"riverNum\": "
+        "2},\n"
         "    {\"edge\": \"west\", \"ring\": \"frame\", \"row\": 4, \"col\": 0, \"riverNum\": 2},\n"
         "    {\"edge\": \"west\", \"ring\": \"outlet\", \"row\": 4, \"col\": 1, \"riverNum\": 2},\n"
-        "    {\"edge\": \"south\", \"ring\": \"frame\", \"row\": 11, \"col\": 12, \"riverNum\": -1}\n"
+        "    {\"edge\": \"south\", \"ring\": \"frame\", \"row\": 11, \"col\": 12, \"riverNum\": "
+        "-1}\n"
         "  ]\n}\n";
     const std::string json = summary();
     EXPECT_NE(json.find(largest + inflow), std::string::npos) << json;
@@ -502,12 +506,13 @@ const BadInput badInputs[] = {
      },
      "output/arcgis/distance.asc holds a value of more than 100 characters in its header: it is "
      "no grid as drainPrep writes it."},
-    {"two signs", [](const RunDirectory& run) { replaceFirstValue(run, "output/arcgis/cutDir.asc", "+-5"); },
+    {"two signs",
+     [](const RunDirectory& run) { replaceFirstValue(run, "output/arcgis/cutDir.asc", "+-5"); },
      "output/arcgis/cutDir.asc holds \"+-5\" in row 0, where a whole number belongs."},
     {"an outlet line of a million characters",
      [](const RunDirectory& run) {
-         run.writeFile("output/riverNumList.dat", "1 9 15 360435 143745 4" +
-                                                      std::string(1000000, ' ') + "\n");
+         run.writeFile("output/riverNumList.dat",
+                       "1 9 15 360435 143745 4" + std::string(1000000, ' ') + "\n");
      },
      "output/riverNumList.dat, line 1: more than 200 characters."},
     {"an outlet listed twice",

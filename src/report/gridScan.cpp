@@ -131,9 +131,9 @@ public:
         for (std::int32_t col = 0; col < area_.ncols; ++col) {
             const auto i = static_cast<std::size_t>(col);
             const std::int32_t riverNum = rows.riverNum[i];
-            if (isOnFrameRing(row, col) ? riverNum != binaryFrameRingValue
-                                        : riverNum != noBasin &&
-                                              !isBasinNumber(riverNum, outletCount_)) {
+            if (isOnFrameRing(row, col)
+                    ? riverNum != binaryFrameRingValue
+                    : riverNum != noBasin && !isBasinNumber(riverNum, outletCount_)) {
                 return wrongBasinNumber(riverNum, row, col);
             }
             rows.category[i] = categoryOf(row, col, rows, cellKm2);

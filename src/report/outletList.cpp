@@ -84,10 +84,9 @@ std::optional<std::string> readOutletList(const std::filesystem::path& folder,
     if (!file.is_open()) return std::string(outletListFile) + " cannot be opened.";
     outlets.clear();
     std::string line;
-    for (LineRead read = readLine(file, line); read != LineRead::end;
-         read = readLine(file, line)) {
-        const std::string where = std::string(outletListFile) + ", line " +
-                                  std::to_string(outlets.size() + 1) + ": ";
+    for (LineRead read = readLine(file, line); read != LineRead::end; read = readLine(file, line)) {
+        const std::string where =
+            std::string(outletListFile) + ", line " + std::to_string(outlets.size() + 1) + ": ";
         if (read == LineRead::tooLong) {
             return where + "more than " + std::to_string(maxLineChars) + " characters.";
         }

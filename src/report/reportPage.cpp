@@ -130,7 +130,7 @@ InflowByBasin groupInflow(const std::vector<EdgeInflow>& inflow) {
     for (const EdgeInflow& place : inflow) {
         const bool alongRow = place.edge == Edge::north || place.edge == Edge::south;
         groups.places[place.riverNum][{place.edge, place.ring}].push_back(alongRow ? place.col
-                                                                                  : place.row);
+                                                                                   : place.row);
         ++groups.perEdge[place.edge];
     }
     return groups;
@@ -153,10 +153,9 @@ std::string positionRanges(std::vector<std::int32_t> positions) {
 std::string placesText(Edge edge, Ring ring, const std::vector<std::int32_t>& positions) {
     const bool alongRow = edge == Edge::north || edge == Edge::south;
     return std::string(edgeName(edge)) + " edge, " + (ring == Ring::outlet ? "outlet ring, " : "") +
-           (alongRow ? "column" : "row") +
-           (positions.size() > 1 ? "s " : " ") + positionRanges(positions) + " (" +
-           grouped(static_cast<std::int64_t>(positions.size())) + " cell" +
-           (positions.size() > 1 ? "s" : "") + ")";
+           (alongRow ? "column" : "row") + (positions.size() > 1 ? "s " : " ") +
+           positionRanges(positions) + " (" + grouped(static_cast<std::int64_t>(positions.size())) +
+           " cell" + (positions.size() > 1 ? "s" : "") + ")";
 }
 
 std::string listOfWords(const std::vector<std::string>& words) {

@@ -32,8 +32,8 @@ std::string basinEntry(const BasinRow& basin) {
 
 std::string inflowEntry(const EdgeInflow& inflow) {
     return "{" + member("edge", quoted(edgeName(inflow.edge))) + ", " +
-           member("ring", quoted(ringName(inflow.ring))) + ", " + member("row", inflow.row) +
-           ", " + member("col", inflow.col) + ", " + member("riverNum", inflow.riverNum) + "}";
+           member("ring", quoted(ringName(inflow.ring))) + ", " + member("row", inflow.row) + ", " +
+           member("col", inflow.col) + ", " + member("riverNum", inflow.riverNum) + "}";
 }
 
 template <typename Entries, typename EntryText>
