@@ -662,12 +662,12 @@ std::vector<double> recordOf(const CellGrid& cells, std::int32_t row, std::int32
         return other == nullptr ? -1.0 : static_cast<double>(other - cells.begin());
     };
     std::vector<double> fields = {
-        double(cell.lat), double(cell.lon), double(cell.dir), double(cell.distance),
-        double(cell.basinSize), double(cell.riverNum), cell.dx, cell.elev, link(cell.down)};
+        double(cell.lat),       double(cell.lon),      double(cell.dir), double(cell.distance),
+        double(cell.basinSize), double(cell.riverNum), cell.dx,          cell.elev,
+        link(cell.down)};
     for (const cellObject* next : cell.neighbor) fields.push_back(link(next));
     for (const cellObject* upstream : cell.up) fields.push_back(link(upstream));
-    const bool offFrame =
-        row > 0 && col > 0 && row < cells.nrows() - 1 && col < cells.ncols() - 1;
+    const bool offFrame = row > 0 && col > 0 && row < cells.nrows() - 1 && col < cells.ncols() - 1;
     if (!offFrame || (cell.dir < outletCode && cell.basinSize != -1)) return fields;
     fields.insert(fields.end(), {double(cell.nNoData), cell.dy, cell.maxSlope, cell.distX,
                                  cell.distY, cell.distXY});
