@@ -27,18 +27,6 @@ using fuzzing::require;
 // A cell is 1/120 degree; a millionth of it is the boundary's width.
 constexpr double lineWidth = 1e-6 / drainPrep::cellsPerDegree;
 
-std::vector<std::string> argumentsOf(const std::string& input) {
-    std::vector<std::string> arguments;
-    std::size_t start = 0;
-    for (std::size_t end = input.find('\0'); end != std::string::npos;
-         end = input.find('\0', start)) {
-        arguments.push_back(input.substr(start, end - start));
-        start = end + 1;
-    }
-    arguments.push_back(input.substr(start));
-    return arguments;
-}
-
 std::optional<double> referenceDecimal(const std::string& text) {
     static const std::regex decimal(R"([+-]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?)");
     if (!std::regex_match(text, decimal)) return std::nullopt;
@@ -78,7 +66,7 @@ void checkCell(double lat, double lon) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::string> arguments =
-        argumentsOf(std::string(reinterpret_cast<const char*>(data), size));
+        fuzzing::piecesOf(std::string(reinterpret_cast<const char*>(data), size), '\0');
     for (const std::string& argument : arguments) checkDecimal(argument);
     drainPrep::AreaRequest request;
     const std::optional<std::string> failure = drainPrep::parseAreaRequest(arguments, request);

@@ -117,14 +117,9 @@ bool referenceInside(const StudyArea& area) {
 }
 
 std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end = text.find('\n'); end != std::string::npos;
-         end = text.find('\n', start)) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    require(start == text.size(), "the echo ends with a line break");
+    std::vector<std::string> lines = fuzzing::piecesOf(text, '\n');
+    require(lines.back().empty(), "the echo ends with a line break");
+    lines.pop_back();
     return lines;
 }
 

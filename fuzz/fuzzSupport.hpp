@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace fuzzing {
 
@@ -23,6 +24,19 @@ inline std::string scratchDirectory() {
     if (stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode)) return "/dev/shm";
     const char* tmp = std::getenv("TMPDIR");
     return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+}
+
+// The pieces between the separators, the last one included even when empty.
+inline std::vector<std::string> piecesOf(const std::string& text, char separator) {
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    for (std::size_t end = text.find(separator); end != std::string::npos;
+         end = text.find(separator, start)) {
+        pieces.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    pieces.push_back(text.substr(start));
+    return pieces;
 }
 
 }  // namespace fuzzing

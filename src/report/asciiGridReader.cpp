@@ -39,7 +39,8 @@ std::optional<std::string> AsciiGridReader::open(const std::filesystem::path& fo
     name_ = relativePath;
     file_.open(folder / relativePath, std::ios::binary);
     if (!file_.is_open()) return failure("cannot be opened.");
-    buffer_.resize(bufferBytes);
+    // Not zeroed: a run's report opens ten readers, most for a header only.
+    if (!buffer_) buffer_.reset(new char[bufferBytes]);
     begin_ = end_ = 0;
     rowsRead_ = 0;
     return readHeader();
@@ -117,7 +118,7 @@ std::string_view AsciiGridReader::nextToken() {
 }
 
 std::string_view AsciiGridReader::take(std::size_t tokenEnd) {
-    const std::string_view token(buffer_.data() + begin_, tokenEnd - begin_);
+    const std::string_view token(buffer_.get() + begin_, tokenEnd - begin_);
     begin_ = tokenEnd;
     return token;
 }
@@ -125,11 +126,11 @@ std::string_view AsciiGridReader::take(std::size_t tokenEnd) {
 // Keeps the unread bytes and appends what the file still holds; false when
 // nothing more came.
 bool AsciiGridReader::refill() {
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
     if (!file_) return false;
-    file_.read(buffer_.data() + end_, static_cast<std::streamsize>(buffer_.size() - end_));
+    file_.read(buffer_.get() + end_, static_cast<std::streamsize>(bufferBytes - end_));
     const auto got = static_cast<std::size_t>(file_.gcount());
     end_ += got;
     return got != 0;
