@@ -6,7 +6,6 @@
 // parseWholeNumber is compared with the reference on the raw input and on
 // each token.
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <array>
@@ -20,6 +19,7 @@
 #include <vector>
 
 #include "driver/clipAreaFile.hpp"
+#include "fuzzSupport.hpp"
 #include "geometry/studyArea.hpp"
 
 namespace {
@@ -32,19 +32,8 @@ const std::string notFourNumbersText =
 const std::string emptyAreaText = "The study area needs at least one row and one column.";
 const std::string outsideText = "The study area lies outside the source grid.";
 
-void require(bool holds, const char* what) {
-    if (holds) return;
-    std::fprintf(stderr, "fuzzClipArea: violated: %s\n", what);
-    std::fflush(stderr);
-    __builtin_trap();
-}
-
-std::string scratchDirectory() {
-    struct stat info {};
-    if (stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode)) return "/dev/shm";
-    const char* tmp = std::getenv("TMPDIR");
-    return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
-}
+using fuzzing::require;
+using fuzzing::scratchDirectory;
 
 // The scratch file is made once per process and rewritten for every input,
 // so runs with -jobs or -fork do not share it. It lives in memory where
@@ -128,14 +117,9 @@ bool referenceInside(const StudyArea& area) {
 }
 
 std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end = text.find('\n'); end != std::string::npos;
-         end = text.find('\n', start)) {
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    require(start == text.size(), "the echo ends with a line break");
+    std::vector<std::string> lines = fuzzing::piecesOf(text, '\n');
+    require(lines.back().empty(), "the echo ends with a line break");
+    lines.pop_back();
     return lines;
 }
 

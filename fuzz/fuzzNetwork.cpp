@@ -158,11 +158,24 @@ struct Workspace {
     drainPrep::CellFields fields;
 };
 
+// A kept shape holds four blocks, some 8 MiB; beyond this many shapes the
+// cache starts afresh, so that a long run stays within libFuzzer's memory
+// limit (all 576 shapes would need over 4 GiB).
+constexpr std::size_t keptShapes = 64;
+
 Workspace& workspaceFor(std::int32_t nrows, std::int32_t ncols) {
     static std::array<std::unique_ptr<Workspace>, maxSide * maxSide> workspaces;
+    static std::size_t kept = 0;
     std::unique_ptr<Workspace>& slot =
         workspaces[static_cast<std::size_t>((nrows - 1) * maxSide + (ncols - 1))];
-    if (!slot) slot = std::make_unique<Workspace>(nrows, ncols);
+    if (!slot) {
+        if (kept == keptShapes) {
+            for (std::unique_ptr<Workspace>& workspace : workspaces) workspace.reset();
+            kept = 0;
+        }
+        slot = std::make_unique<Workspace>(nrows, ncols);
+        ++kept;
+    }
     constexpr int uninitialisedPattern = 0xbe;
     std::memset(static_cast<void*>(slot->cells.begin()), uninitialisedPattern,
                 slot->cells.cellCount() * sizeof(cellObject));

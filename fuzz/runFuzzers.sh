@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the fuzz preset and runs each libFuzzer target for a bounded time.
+# Builds the fuzz preset and runs each libFuzzer target for a bounded time,
+# one after another on one core.
 #
 #   fuzz/runFuzzers.sh [SECONDS_PER_TARGET]   (default 60)
 #
@@ -21,16 +22,24 @@ mkdir -p "$work"
 
 cd "$root"
 cmake --preset fuzz >/dev/null
-cmake --build build/fuzz
+cmake --build build/fuzz -j2
 
 # A clipArea.dat is four short numbers; room is left for long runs of zeros
 # and whitespace. A network input is 2 header bytes and 2 bytes for each of
-# at most 24 x 24 cells.
-declare -A maxLen=([fuzzClipArea]=256 [fuzzNetwork]=1154)
-declare -A corpusOf=([fuzzClipArea]=clipArea [fuzzNetwork]=network)
+# at most 24 x 24 cells. drainPrepArea's arguments are a few short words.
+# The report's inputs belong to a run of 12 x 16 cells (fuzz/reportRun): an
+# ASCII grid of about a kilobyte with room for long tokens, a binary grid of
+# at most 1536 bytes, an outlet list of a few lines; the grids after a byte
+# that picks the file.
+declare -A maxLen=([fuzzClipArea]=256 [fuzzNetwork]=1154 [fuzzAreaArguments]=256
+  [fuzzReportAsciiGrid]=4096 [fuzzReportBinaryGrid]=1537 [fuzzReportOutletList]=1024)
+declare -A corpusOf=([fuzzClipArea]=clipArea [fuzzNetwork]=network
+  [fuzzAreaArguments]=areaArguments [fuzzReportAsciiGrid]=reportAsciiGrid
+  [fuzzReportBinaryGrid]=reportBinaryGrid [fuzzReportOutletList]=reportOutletList)
 
 failed=0
-for target in fuzzClipArea fuzzNetwork; do
+for target in fuzzClipArea fuzzNetwork fuzzAreaArguments fuzzReportAsciiGrid \
+  fuzzReportBinaryGrid fuzzReportOutletList; do
   newCorpus="$work/corpus/${corpusOf[$target]}"
   artifacts="$work/artifacts/$target"
   log="$work/$target.log"

@@ -127,6 +127,30 @@ TEST(EndToEndArea, BasinAtTheSourceGridsEdgeGetsTheBestAreaButNoFile) {
     EXPECT_FALSE(run.exists("clipArea.dat"));
 }
 
+// drainPrep stops on any cell of the area whose direction value is not a D8
+// code, the frame ring included; an area holding one is of no use.
+TEST(EndToEndArea, AreaHoldingAValueThatIsNoD8CodeIsRefusedAndNotWritten) {
+    RunDirectory run;
+    writeRiverTree(run);
+    // On the east column of the area the basin needs, far from the basin.
+    run.writeSample(Raster::directions, 1150, 5411, 3);
+    const RunResult looked = run.runArea("49.9625 100.0625");
+    EXPECT_EQ(looked.exitStatus, 1);
+    const RunResult written = run.runArea("49.9625 100.0625 --write");
+    EXPECT_EQ(written.exitStatus, 1);
+    expectLines(written.console,
+                {"Study area: 130 rows x 132 columns, north-west corner 51 N 99 E (17160 cells).\n",
+                 "Cells of the area whose direction value is not a D8 code, on which drainPrep "
+                 "stops: 1.\nclipArea.dat: 130 132 51 99\nclipArea.dat not written.\n"});
+    EXPECT_FALSE(run.exists("clipArea.dat"));
+
+    // What drainPrep itself makes of that area.
+    run.writeFile("clipArea.dat", "130 132 51 99\n");
+    const RunResult drainPrepRun = run.run();
+    EXPECT_EQ(drainPrepRun.exitStatus, 1);
+    expectLines(drainPrepRun.console, {"70-131-3cellObject.down is wrong.\n"});
+}
+
 TEST(EndToEndArea, PointOnSeaWithNothingToSnapTo) {
     RunDirectory run;
     run.createSourceRasters();
@@ -148,6 +172,8 @@ TEST(EndToEndArea, BadInput) {
         "Usage: drainPrepArea LAT LON [--snap CELLS] [--input DIR] [--write] [--force]";
     const std::vector<std::tuple<std::string, Setup, std::string>> cases = {
         {"abc 100", Setup::rasters, "The latitude \"abc\" is not a number."},
+        {"+-5 100", Setup::rasters, "The latitude \"+-5\" is not a number."},
+        {"30 1e2e", Setup::rasters, "The longitude \"1e2e\" is not a number."},
         {"30", Setup::rasters, usage},
         {"30 100 --wirte", Setup::rasters, "Unknown option --wirte. " + usage},
         {"30 100 --snap", Setup::rasters, "--snap needs a value. " + usage},

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <optional>
 #include <random>
@@ -19,6 +20,7 @@
 #include "cell/directions.hpp"
 #include "driver/clipAreaFile.hpp"
 #include "support/runDirectory.hpp"
+#include "text/decimalNumber.hpp"
 
 namespace drainPrep {
 namespace {
@@ -191,6 +193,30 @@ TEST(AreaChoice, PointToSourceCell) {
          }) {
         EXPECT_EQ(sourceCellAt(c.lat, c.lon), c.cell) << c.lat << " " << c.lon;
     }
+}
+
+// A point on the line between two cells lies in the cell south or east of it,
+// whatever decimal names the line: every tenth of a degree of the grid, as a
+// person types it.
+TEST(AreaChoice, PointOnACellBoundaryLiesSouthAndEastOfItWhateverTheDecimal) {
+    EXPECT_EQ(sourceCellAt(45.1, 100.1), (SourceCell{1788, 5412}));
+    EXPECT_EQ(sourceCellAt(45.3, 100.3), (SourceCell{1764, 5436}));
+    for (std::int32_t tenths = -99; tenths <= 600; ++tenths) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%.1f", tenths / 10.0);
+        const std::optional<double> lat = parseDecimal(text);
+        ASSERT_TRUE(lat) << text;
+        EXPECT_EQ(sourceCellAt(*lat, 100.5)->row, (600 - tenths) * 12) << text;
+    }
+    for (std::int32_t tenths = 550; tenths < 1800; ++tenths) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%.1f", tenths / 10.0);
+        const std::optional<double> lon = parseDecimal(text);
+        ASSERT_TRUE(lon) << text;
+        EXPECT_EQ(sourceCellAt(30.05, *lon)->col, (tenths - 550) * 12) << text;
+    }
+    // Off the line by a thousandth of a cell: the side the point lies on.
+    EXPECT_EQ(sourceCellAt(45.1 + 0.001 / 120, 100.1 - 0.001 / 120), (SourceCell{1787, 5411}));
 }
 
 // Each area is also written and read back through clipArea.dat's own rules.

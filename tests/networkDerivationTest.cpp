@@ -667,6 +667,53 @@ std::vector<std::ptrdiff_t> linksOf(const CellGrid& cells, const cellObject& cel
     return ::testing::AssertionSuccess();
 }
 
+// Every field of a record that the preparation and derivation define, links
+// as row-major indices (-1 for none). The terrain fields are defined only
+// for cells off the frame ring that had a flow code when the slopes were
+// taken, and a slope only towards a neighbour with data.
+std::vector<double> recordOf(const CellGrid& cells, std::int32_t row, std::int32_t col) {
+    const cellObject& cell = cells[row][col];
+    const auto link = [&cells](const cellObject* other) {
+        return other == nullptr ? -1.0 : static_cast<double>(other - cells.begin());
+    };
+    std::vector<double> fields = {
+        double(cell.lat),       double(cell.lon),      double(cell.dir), double(cell.distance),
+        double(cell.basinSize), double(cell.riverNum), cell.dx,          cell.elev,
+        link(cell.down)};
+    for (const cellObject* next : cell.neighbor) fields.push_back(link(next));
+    for (const cellObject* upstream : cell.up) fields.push_back(link(upstream));
+    const bool offFrame = row > 0 && col > 0 && row < cells.nrows() - 1 && col < cells.ncols() - 1;
+    if (!offFrame || (cell.dir < outletCode && cell.basinSize != -1)) return fields;
+    fields.insert(fields.end(), {double(cell.nNoData), cell.dy, cell.maxSlope, cell.distX,
+                                 cell.distY, cell.distXY});
+    for (int k = 0; k < directionCount; ++k) {
+        if (cell.neighbor[k]->elev != -9999.0) fields.push_back(cell.slope[k]);
+    }
+    return fields;
+}
+
+// The first record where the two differ in any field.
+::testing::AssertionResult sameRecords(const CellGrid& levelByLevel, const CellGrid& tool) {
+    for (std::int32_t row = 0; row < tool.nrows(); ++row) {
+        for (std::int32_t col = 0; col < tool.ncols(); ++col) {
+            const std::vector<double> expected = recordOf(levelByLevel, row, col);
+            const std::vector<double> actual = recordOf(tool, row, col);
+            if (expected == actual) continue;
+            std::ostringstream text;
+            text << "first record that differs: [" << row << "][" << col << "]:";
+            for (std::size_t i = 0; i < std::max(expected.size(), actual.size()); ++i) {
+                if (i < expected.size() && i < actual.size() && expected[i] == actual[i]) continue;
+                text << " field " << i << " tool "
+                     << (i < actual.size() ? std::to_string(actual[i]) : "none")
+                     << ", level by level "
+                     << (i < expected.size() ? std::to_string(expected[i]) : "none") << ";";
+            }
+            return ::testing::AssertionFailure() << text.str();
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
 Coverage compareOnSamples(TerrainKind kind, std::int32_t count,
                           RecordStore store = RecordStore::memory) {
     Coverage coverage;
@@ -681,6 +728,7 @@ Coverage compareOnSamples(TerrainKind kind, std::int32_t count,
         if (byTool.failure || bySweeps.failure) continue;
         deriveNetworkLevelByLevel(bySweeps.cells);
         EXPECT_TRUE(sameOutcomes(bySweeps.cells, byTool.cells)) << label;
+        EXPECT_TRUE(sameRecords(bySweeps.cells, byTool.cells)) << label;
         EXPECT_TRUE(byTool.console == bySweeps.console) << label << ": the pit reports differ";
         coverage.add(bySweeps.cells);
     }

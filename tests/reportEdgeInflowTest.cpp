@@ -67,8 +67,9 @@ std::vector<EdgeInflow> inflowOf(std::int32_t nrows, std::int32_t ncols,
 std::string describe(const std::vector<EdgeInflow>& inflow) {
     std::string text;
     for (const EdgeInflow& place : inflow) {
-        text += std::string(edgeName(place.edge)) + " " + std::to_string(place.row) + "," +
-                std::to_string(place.col) + " -> " + std::to_string(place.riverNum) + "; ";
+        text += std::string(edgeName(place.edge)) +
+                (place.ring == Ring::outlet ? " outlet ring " : " ") + std::to_string(place.row) +
+                "," + std::to_string(place.col) + " -> " + std::to_string(place.riverNum) + "; ";
     }
     return text;
 }
@@ -87,7 +88,7 @@ TEST(EdgeInflow, FollowsSourceCodesFromTheFrameRingToTheFirstCellOffBothRings) {
         {"a north cell flowing south over the outlet ring",
          {{0, 3, S}, {1, 3, S}},
          {},
-         "north 0,3 -> 123; "},
+         "north 0,3 -> 123; north outlet ring 1,3 -> 123; "},
         {"codes pointing outward or along the edge",
          {{0, 3, N}, {0, 4, E}, {5, 2, S}, {2, 0, W}, {3, 6, NE}, {5, 3, W}},
          {},
@@ -103,15 +104,18 @@ TEST(EdgeInflow, FollowsSourceCodesFromTheFrameRingToTheFirstCellOffBothRings) {
           {5, 6, NW},
           {4, 5, NW}},
          {},
-         "north 0,0 -> 122; north 0,6 -> 124; south 5,0 -> 132; south 5,6 -> 134; "},
+         "north 0,0 -> 122; north 0,6 -> 124; north outlet ring 1,1 -> 122; north outlet ring "
+         "1,5 -> 124; south outlet ring 4,1 -> 132; south outlet ring 4,5 -> 134; south 5,0 -> "
+         "132; south 5,6 -> 134; "},
         {"west and east edges",
          {{2, 0, E}, {2, 1, E}, {3, 6, W}, {3, 5, W}},
          {},
-         "west 2,0 -> 122; east 3,6 -> 134; "},
+         "west 2,0 -> 122; west outlet ring 2,1 -> 122; east outlet ring 3,5 -> 134; east 3,6 "
+         "-> 134; "},
         {"a path along the outlet ring before it turns inward",
          {{0, 2, S}, {1, 2, E}, {1, 3, E}, {1, 4, E}, {1, 5, SW}},
          {},
-         "north 0,2 -> 124; "},
+         "north 0,2 -> 124; north outlet ring 1,5 -> 124; "},
         {"a path that ends at an outlet code on the outlet ring",
          {{5, 3, N}},
          {},
@@ -119,13 +123,43 @@ TEST(EdgeInflow, FollowsSourceCodesFromTheFrameRingToTheFirstCellOffBothRings) {
         {"a path that meets the sea",
          {{0, 3, S}, {1, 3, S}},
          {{1, 3, seaLevel}},
-         "north 0,3 -> -1; "},
+         "north 0,3 -> -1; north outlet ring 1,3 -> -1; "},
         {"a path that meets no data", {{0, 3, S}, {1, 3, -9999}}, {}, "north 0,3 -> -1; "},
         {"a path that leaves the area again",
          {{0, 2, SW}, {1, 1, NW}, {0, 0, N}},
          {},
          "north 0,2 -> -1; "},
         {"a path that circles on the rings", {{0, 3, S}, {1, 3, N}}, {}, "north 0,3 -> -1; "},
+    };
+    for (const InflowCase& c : cases) {
+        SCOPED_TRACE(c.terrain);
+        EXPECT_EQ(describe(inflowOf(6, 7, c.directions, c.elevations)), c.expected);
+    }
+}
+
+// drainPrep makes every cell of the outlet ring an outlet: one whose source
+// code points further in keeps its water, and all upstream of it, from the
+// basin below, even where no frame cell points inward.
+TEST(EdgeInflow, OutletRingCellsPointingFurtherInCutOffTheBasinBelow) {
+    const InflowCase cases[] = {
+        {"one cell of each side, pointing straight in",
+         {{1, 3, S}, {4, 3, N}, {3, 1, E}, {2, 5, W}},
+         {},
+         "north outlet ring 1,3 -> 123; east outlet ring 2,5 -> 124; west outlet ring 3,1 -> 132; "
+         "south outlet ring 4,3 -> 133; "},
+        {"diagonals from the ring's middle and its corners",
+         {{1, 2, SE}, {1, 4, SW}, {1, 5, SW}, {4, 1, NE}},
+         {},
+         "north outlet ring 1,2 -> 123; north outlet ring 1,4 -> 123; north outlet ring 1,5 -> "
+         "124; south outlet ring 4,1 -> 132; "},
+        {"codes along the ring or outward",
+         {{1, 3, E}, {1, 1, W}, {2, 1, N}, {4, 2, S}, {3, 5, NE}, {1, 5, N}},
+         {},
+         ""},
+        {"a path along the ring that turns inward is cut where it turns",
+         {{1, 2, E}, {1, 3, E}, {1, 4, S}},
+         {},
+         "north outlet ring 1,4 -> 124; "},
     };
     for (const InflowCase& c : cases) {
         SCOPED_TRACE(c.terrain);

@@ -194,20 +194,29 @@ TEST_F(ReportEndToEnd, TablesTheBasinsLargestFirstAndListsEveryInflowPlace) {
         "  ],\n";
     const std::string inflow =
         "  \"edgeInflow\": [\n"
-        "    {\"edge\": \"north\", \"row\": 0, \"col\": 5, \"riverNum\": 2},\n"
-        "    {\"edge\": \"north\", \"row\": 0, \"col\": 6, \"riverNum\": 2},\n"
-        "    {\"edge\": \"north\", \"row\": 0, \"col\": 15, \"riverNum\": -1},\n"
-        "    {\"edge\": \"west\", \"row\": 4, \"col\": 0, \"riverNum\": 2},\n"
-        "    {\"edge\": \"south\", \"row\": 11, \"col\": 12, \"riverNum\": -1}\n"
+        "    {\"edge\": \"north\", \"ring\": \"frame\", \"row\": 0, \"col\": 5, \"riverNum\": 2},\n"
+        "    {\"edge\": \"north\", \"ring\": \"frame\", \"row\": 0, \"col\": 6, \"riverNum\": 2},\n"
+        "    {\"edge\": \"north\", \"ring\": \"frame\", \"row\": 0, \"col\": 15, \"riverNum\": "
+        "-1},\n"
+        "    {\"edge\": \"north\", \"ring\": \"outlet\", \"row\": 1, \"col\": 5, \"riverNum\": "
+        "2},\n"
+        "    {\"edge\": \"north\", \"ring\": \"outlet\", \"row\": 1, \"col\": 6, \"riverNum\": "
+        "2},\n"
+        "    {\"edge\": \"west\", \"ring\": \"frame\", \"row\": 4, \"col\": 0, \"riverNum\": 2},\n"
+        "    {\"edge\": \"west\", \"ring\": \"outlet\", \"row\": 4, \"col\": 1, \"riverNum\": 2},\n"
+        "    {\"edge\": \"south\", \"ring\": \"frame\", \"row\": 11, \"col\": 12, \"riverNum\": "
+        "-1}\n"
         "  ]\n}\n";
     const std::string json = summary();
     EXPECT_NE(json.find(largest + inflow), std::string::npos) << json;
 
     const std::string page = run.readFile("output/report/index.html");
     for (const char* text :
-         {"Water enters the study area across its edge at 5 cells</strong>, feeding 1 basin.",
+         {"Water enters the study area across its edge at 8 cells</strong>, feeding 1 basin.",
           "must grow to the <strong>north and west</strong>",
-          "north edge, columns 5&ndash;6 (2 cells)<br>west edge, row 4 (1 cell)",
+          "north edge, columns 5&ndash;6 (2 cells)<br>north edge, outlet ring, columns "
+          "5&ndash;6 (2 cells)<br>west edge, row 4 (1 cell)<br>west edge, outlet ring, row 4 (1 "
+          "cell)",
           "<code>drainPrepArea 39.9125 100.0458</code>",
           "north edge, column 15 (1 cell)</li><li>south edge, column 12 (1 cell)"}) {
         EXPECT_NE(page.find(text), std::string::npos) << text;
@@ -373,6 +382,22 @@ std::string firstLines(const std::string& text, int lines) {
     return text.substr(0, end);
 }
 
+// Sets one element of an int32 binary grid of the run.
+void setElement(const RunDirectory& run, const char* grid, std::int32_t row, std::int32_t col,
+                std::int32_t value) {
+    std::string bytes = run.readFile(grid);
+    std::memcpy(&bytes[static_cast<std::size_t>(row * ncols + col) * 4], &value, 4);
+    run.writeFile(grid, bytes);
+}
+
+// Puts `token` in place of the first value of the grid's first row.
+void replaceFirstValue(const RunDirectory& run, const char* grid, const std::string& token) {
+    std::string text = run.readFile(grid);
+    const std::size_t first = text.find("\n", text.find("NODATA_value")) + 1;
+    text.replace(first, text.find(' ', first + 1) - first, token);
+    run.writeFile(grid, text);
+}
+
 struct BadInput {
     const char* what;
     void (*spoil)(const RunDirectory& run);
@@ -453,6 +478,50 @@ const BadInput badInputs[] = {
      },
      "output/riverNum.bin holds basin number 2 at row 2, column 2, but output/riverNumList.dat "
      "lists basins 1 to 1."},
+    // Where the water entering at the north edge joins the river: the value
+    // would index the outlet list.
+    {"the frame ring's value inside the area",
+     [](const RunDirectory& run) { setElement(run, "output/riverNum.bin", 2, 5, -9999); },
+     "output/riverNum.bin holds basin number -9999 at row 2, column 5, but "
+     "output/riverNumList.dat lists basins 1 to 2."},
+    {"basin number 0",
+     [](const RunDirectory& run) { setElement(run, "output/riverNum.bin", 3, 3, 0); },
+     "output/riverNum.bin holds basin number 0 at row 3, column 3, but output/riverNumList.dat "
+     "lists basins 1 to 2."},
+    {"a basin number on the frame ring",
+     [](const RunDirectory& run) { setElement(run, "output/riverNum.bin", 11, 0, 2); },
+     "output/riverNum.bin holds 2 at row 11, column 0, on the frame ring, where drainPrep writes "
+     "-9999."},
+    {"a value of a million digits",
+     [](const RunDirectory& run) {
+         replaceFirstValue(run, "output/arcgis/cutDem.asc", std::string(1000000, '7'));
+     },
+     "output/arcgis/cutDem.asc holds a value of more than 100 characters in row 0: it is no grid "
+     "as drainPrep writes it."},
+    {"a header value of a million digits",
+     [](const RunDirectory& run) {
+         std::string grid = run.readFile("output/arcgis/distance.asc");
+         grid.insert(grid.find("xllcorner") + 10, std::string(1000000, '1'));
+         run.writeFile("output/arcgis/distance.asc", grid);
+     },
+     "output/arcgis/distance.asc holds a value of more than 100 characters in its header: it is "
+     "no grid as drainPrep writes it."},
+    {"two signs",
+     [](const RunDirectory& run) { replaceFirstValue(run, "output/arcgis/cutDir.asc", "+-5"); },
+     "output/arcgis/cutDir.asc holds \"+-5\" in row 0, where a whole number belongs."},
+    {"an outlet line of a million characters",
+     [](const RunDirectory& run) {
+         run.writeFile("output/riverNumList.dat",
+                       "1 9 15 360435 143745 4" + std::string(1000000, ' ') + "\n");
+     },
+     "output/riverNumList.dat, line 1: more than 200 characters."},
+    {"an outlet listed twice",
+     [](const RunDirectory& run) {
+         run.writeFile("output/riverNumList.dat",
+                       "1 9 15 360435 143745 4\n2 9 15 360435 143745 4\n");
+     },
+     "output/riverNumList.dat, line 2: the outlet does not follow the one before it in "
+     "row-major order."},
 };
 
 TEST_F(ReportEndToEnd, EveryBadInputIsNamedAndLeavesNoReportBehind) {
@@ -476,6 +545,67 @@ TEST_F(ReportEndToEnd, EveryBadInputIsNamedAndLeavesNoReportBehind) {
             EXPECT_EQ(entry.path().filename().string().rfind(".report", 0), std::string::npos);
         }
     }
+}
+
+// A 9 x 10 area at 40N 100E, flat land whose cells are sinks (source code 0)
+// but for two basins of four cells each: [3][3] <- [3][4] <- [3][5] <- [2][5]
+// and [5][3] <- [5][4] <- [5][5] <- [6][5]. The cell of the outlet ring above
+// the first, [1][5], flows south into it; no frame cell points inward.
+class ReportOfTwinBasins : public ::testing::Test {
+protected:
+    void SetUp() override {
+        run.writeFile("clipArea.dat", "9 10 40 100");
+        run.createSourceRasters();
+        SampleRows dem(9, std::vector<std::int16_t>(10, 100));
+        SampleRows dir(9, std::vector<std::int16_t>(10, 0));
+        dir[3][4] = dir[3][5] = dir[5][4] = dir[5][5] = W;
+        dir[1][5] = dir[2][5] = S;
+        dir[6][5] = N;
+        run.writeSamples(Raster::dem, 2400, 5400, dem);
+        run.writeSamples(Raster::directions, 2400, 5400, dir);
+        ASSERT_EQ(run.run().exitStatus, 0);
+        ASSERT_EQ(run.runReport().exitStatus, 0);
+    }
+
+    std::string summary() const { return run.readFile("output/report/summary.json"); }
+
+    RunDirectory run;
+};
+
+TEST_F(ReportOfTwinBasins, AnOutletRingCellPointingInwardMakesTheBasinBelowIncomplete) {
+    const std::string json = summary();
+    EXPECT_NE(json.find("  \"edgeInflow\": [\n"
+                        "    {\"edge\": \"north\", \"ring\": \"outlet\", \"row\": 1, \"col\": 5, "
+                        "\"riverNum\": 1}\n  ]\n"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"riverNum\": 1, \"row\": 3, \"col\": 3, "), std::string::npos) << json;
+    EXPECT_NE(json.find("\"cells\": 4, \"km2\": "), std::string::npos) << json;
+    const std::string page = run.readFile("output/report/index.html");
+    EXPECT_EQ(page.find("No water enters"), std::string::npos);
+    for (const char* text :
+         {"Water enters the study area across its edge at 1 cell</strong>, feeding 1 basin.",
+          "north edge, outlet ring, column 5 (1 cell)",
+          "<td><strong>no</strong>: water enters across the north edge</td>"}) {
+        EXPECT_NE(page.find(text), std::string::npos) << text;
+    }
+}
+
+TEST_F(ReportOfTwinBasins, BasinsOfEqualSizeComeInTheOrderOfTheirNumbers) {
+    const std::string json = summary();
+    const std::size_t first = json.find("{\"riverNum\": 1, ");
+    const std::size_t second = json.find("{\"riverNum\": 2, ");
+    ASSERT_NE(first, std::string::npos) << json;
+    ASSERT_NE(second, std::string::npos) << json;
+    EXPECT_LT(json.find("\"largestBasins\""), first);
+    EXPECT_LT(first, second);
+    EXPECT_NE(json.find("\"cells\": 4, \"km2\": ", second), std::string::npos) << json;
+    // The table: rank, then basin number.
+    const std::string page = run.readFile("output/report/index.html");
+    const std::size_t rankOne = page.find(R"(<tr><td class="num">1</td><td class="num">1</td>)");
+    const std::size_t rankTwo = page.find(R"(<tr><td class="num">2</td><td class="num">2</td>)");
+    EXPECT_NE(rankOne, std::string::npos);
+    EXPECT_NE(rankTwo, std::string::npos);
 }
 
 TEST_F(ReportEndToEnd, AFailedReportKeepsTheOlderOne) {

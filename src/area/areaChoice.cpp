@@ -12,11 +12,24 @@ namespace {
 // which must lie within the source grid.
 std::int32_t wholeDegreesBefore(std::int32_t cell) { return cell / cellsPerDegree; }
 
+// Far below the precision of any point typed in degrees, far above the
+// rounding of its decimal.
+constexpr double onBoundary = 1e-6;
+
+// Cells from the grid's north or west edge to the point, as a whole number
+// where the point lies on the line between two cells: the decimal of the
+// point (45.1 or 45.3) must not decide the side.
+double cellsFromEdge(double degrees) {
+    const double cells = degrees * cellsPerDegree;
+    const double nearestLine = std::round(cells);
+    return std::fabs(cells - nearestLine) < onBoundary ? nearestLine : cells;
+}
+
 }  // namespace
 
 std::optional<SourceCell> sourceCellAt(double lat, double lon) {
-    const double row = std::floor((sourceNorthEdge - lat) * cellsPerDegree);
-    const double col = std::floor((lon - sourceWestEdge) * cellsPerDegree);
+    const double row = std::floor(cellsFromEdge(sourceNorthEdge - lat));
+    const double col = std::floor(cellsFromEdge(lon - sourceWestEdge));
     // Written so that a NaN fails too.
     if (!(row >= 0 && row < sourceRows && col >= 0 && col < sourceCols)) return std::nullopt;
     return SourceCell{static_cast<std::int32_t>(row), static_cast<std::int32_t>(col)};

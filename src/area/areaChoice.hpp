@@ -13,8 +13,10 @@
 
 namespace drainPrep {
 
-// Decimal degrees, north and east positive. Nothing for a point outside the
-// source grid.
+// Decimal degrees, north and east positive. A point on the line between two
+// cells lies in the cell south or east of it: a corner of cells names the
+// cell whose north-west corner it is, as in clipArea.dat. Nothing for a point
+// outside the source grid, whose south and east edges lie outside.
 std::optional<SourceCell> sourceCellAt(double lat, double lon);
 
 // drainPrep gives the area's first and second rows and columns (and the

@@ -12,6 +12,7 @@
 #include "area/flowGrid.hpp"
 #include "driver/clipAreaFile.hpp"
 #include "raster/sourceRasters.hpp"
+#include "text/decimalNumber.hpp"
 
 namespace drainPrep {
 
@@ -34,16 +35,6 @@ struct BasinFound {
 
 // ---------------------------------------------------------------------------
 // Arguments
-
-std::optional<double> parseDegrees(const std::string& text) {
-    const char* first = text.data();
-    const char* const last = text.data() + text.size();
-    if (first != last && *first == '+') ++first;  // from_chars takes '-' only
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(first, last, value);
-    if (error != std::errc() || end != last || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
 
 Failure parseSnapRadius(const std::string& text, AreaRequest& request) {
     const std::optional<std::int32_t> radius = parseWholeNumber(text);
@@ -75,9 +66,9 @@ Failure parseOption(const std::vector<std::string>& arguments, std::size_t& i,
 
 Failure parsePoint(const std::vector<std::string>& numbers, AreaRequest& request) {
     if (numbers.size() != 2) return std::string(usageText);
-    const std::optional<double> lat = parseDegrees(numbers[0]);
+    const std::optional<double> lat = parseDecimal(numbers[0]);
     if (!lat) return "The latitude \"" + numbers[0] + "\" is not a number.";
-    const std::optional<double> lon = parseDegrees(numbers[1]);
+    const std::optional<double> lon = parseDecimal(numbers[1]);
     if (!lon) return "The longitude \"" + numbers[1] + "\" is not a number.";
     request.lat = *lat;
     request.lon = *lon;

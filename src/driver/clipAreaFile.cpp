@@ -27,7 +27,7 @@ bool isDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; 
 
 }  // namespace
 
-std::optional<std::int32_t> parseWholeNumber(const std::string& token) {
+std::optional<std::int32_t> parseWholeNumber(std::string_view token) {
     const char* first = token.data();
     const char* const last = token.data() + token.size();
     const bool plusSign = first != last && *first == '+';

@@ -4,6 +4,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "geometry/studyArea.hpp"
 
@@ -13,7 +14,7 @@ inline const char* const clipAreaPath = "./clipArea.dat";
 
 // The whole-number rule of clipArea.dat: an optional sign, digits only,
 // within the signed 32-bit range.
-std::optional<std::int32_t> parseWholeNumber(const std::string& token);
+std::optional<std::int32_t> parseWholeNumber(std::string_view token);
 
 // Reads the four values of the study area, echoing each as it is read.
 // Returns the failure text when the file cannot be read or describes no

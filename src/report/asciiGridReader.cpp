@@ -1,34 +1,36 @@
 #include "report/asciiGridReader.hpp"
 
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
+
+#include "driver/clipAreaFile.hpp"
+#include "text/decimalNumber.hpp"
 
 namespace drainPrep::report {
 
 namespace {
 
 constexpr std::size_t bufferBytes = std::size_t{1} << 20;
+// Far more than any number needs; a longer token is no number and must not
+// make the buffer grow.
+constexpr std::size_t maxTokenChars = 100;
 
 bool isBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
 
-template <typename Number>
-bool parseNumber(std::string_view token, Number& value) {
-    if (token.empty()) return false;
-    const char* first = token.data();
-    if (*first == '+') ++first;  // from_chars takes '-' only
-    const auto [end, error] = std::from_chars(first, token.data() + token.size(), value);
-    return error == std::errc() && end == token.data() + token.size();
+bool parseNumber(std::string_view token, std::int32_t& value) {
+    const std::optional<std::int32_t> number = parseWholeNumber(token);
+    if (number) value = *number;
+    return number.has_value();
 }
 
 bool parseNumber(std::string_view token, double& value) {
-    // from_chars for double needs a newer library than the machines carry.
-    const std::string text(token);
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && end == text.c_str() + text.size();
+    const std::optional<double> number = parseDecimal(token);
+    if (number) value = *number;
+    return number.has_value();
 }
+
+bool isTooLong(std::string_view token) { return token.size() > maxTokenChars; }
 
 }  // namespace
 
@@ -37,7 +39,8 @@ std::optional<std::string> AsciiGridReader::open(const std::filesystem::path& fo
     name_ = relativePath;
     file_.open(folder / relativePath, std::ios::binary);
     if (!file_.is_open()) return failure("cannot be opened.");
-    buffer_.resize(bufferBytes);
+    // Not zeroed: a run's report opens ten readers, most for a header only.
+    if (!buffer_) buffer_.reset(new char[bufferBytes]);
     begin_ = end_ = 0;
     rowsRead_ = 0;
     return readHeader();
@@ -59,8 +62,13 @@ std::optional<std::string> AsciiGridReader::readHeader() {
         {"NODATA_value", &header_.nodataValue},
     };
     for (const HeaderLine& line : lines) {
-        const std::string key(nextToken());
-        if (key != line.key || !parseNumber(nextToken(), *line.value)) {
+        const std::string_view key = nextToken();
+        if (isTooLong(key)) return tooLongFailure("its header");
+        // The next token may move the buffer under the key.
+        const bool keyFits = key == line.key;
+        const std::string_view value = keyFits ? nextToken() : std::string_view();
+        if (isTooLong(value)) return tooLongFailure("its header");
+        if (!keyFits || !parseNumber(value, *line.value)) {
             return failure(std::string("is not an ESRI ASCII grid as drainPrep writes it: its "
                                        "header lacks the line \"") +
                            line.key + " <number>\".");
@@ -85,6 +93,7 @@ std::optional<std::string> AsciiGridReader::readRow(std::int32_t* values) {
             return failure("ends after " + std::to_string(rowsRead_) + " of " +
                            std::to_string(header_.nrows) + " rows: the file is cut short.");
         }
+        if (isTooLong(token)) return tooLongFailure("row " + std::to_string(rowsRead_));
         if (!parseNumber(token, values[col])) {
             return failure("holds \"" + std::string(token) + "\" in row " +
                            std::to_string(rowsRead_) + ", where a whole number belongs.");
@@ -101,13 +110,15 @@ std::string_view AsciiGridReader::nextToken() {
         std::size_t tokenEnd = begin_;
         while (tokenEnd < end_ && !isBlank(buffer_[tokenEnd])) ++tokenEnd;
         if (tokenEnd < end_) return take(tokenEnd);
+        // Enough to tell that it is too long; the rest is never read.
+        if (tokenEnd - begin_ > maxTokenChars) return take(begin_ + maxTokenChars + 1);
         // A token that reaches the end of the buffer may go on in the file.
         if (!refill()) return take(end_);
     }
 }
 
 std::string_view AsciiGridReader::take(std::size_t tokenEnd) {
-    const std::string_view token(buffer_.data() + begin_, tokenEnd - begin_);
+    const std::string_view token(buffer_.get() + begin_, tokenEnd - begin_);
     begin_ = tokenEnd;
     return token;
 }
@@ -115,17 +126,21 @@ std::string_view AsciiGridReader::take(std::size_t tokenEnd) {
 // Keeps the unread bytes and appends what the file still holds; false when
 // nothing more came.
 bool AsciiGridReader::refill() {
-    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
     end_ -= begin_;
     begin_ = 0;
-    if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);  // an absurdly long token
     if (!file_) return false;
-    file_.read(buffer_.data() + end_, static_cast<std::streamsize>(buffer_.size() - end_));
+    file_.read(buffer_.get() + end_, static_cast<std::streamsize>(bufferBytes - end_));
     const auto got = static_cast<std::size_t>(file_.gcount());
     end_ += got;
     return got != 0;
 }
 
 std::string AsciiGridReader::failure(const std::string& what) const { return name_ + " " + what; }
+
+std::string AsciiGridReader::tooLongFailure(const std::string& where) const {
+    return failure("holds a value of more than " + std::to_string(maxTokenChars) +
+                   " characters in " + where + ": it is no grid as drainPrep writes it.");
+}
 
 }  // namespace drainPrep::report

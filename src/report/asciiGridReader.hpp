@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "report/runFiles.hpp"
 
@@ -31,11 +31,12 @@ private:
     std::string_view take(std::size_t tokenEnd);
     bool refill();
     std::string failure(const std::string& what) const;
+    std::string tooLongFailure(const std::string& where) const;
     std::optional<std::string> readHeader();
 
     std::string name_;
     std::ifstream file_;
-    std::vector<char> buffer_;
+    std::unique_ptr<char[]> buffer_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     std::int32_t rowsRead_ = 0;

@@ -33,10 +33,16 @@ bool isInside(Cell cell, const EdgeBand& band, std::int32_t depth) {
            cell.col < band.ncols() - depth;
 }
 
-Edge edgeOf(Cell cell, const EdgeBand& band) {
-    if (cell.row == 0) return Edge::north;
-    if (cell.row == band.nrows() - 1) return Edge::south;
-    return cell.col == 0 ? Edge::west : Edge::east;
+// 0 on the frame ring, 1 on the outlet ring, and so on inward.
+std::int32_t depthOf(Cell cell, const EdgeBand& band) {
+    return std::min({cell.row, band.nrows() - 1 - cell.row, cell.col, band.ncols() - 1 - cell.col});
+}
+
+// For a cell of the given depth.
+Edge edgeOf(Cell cell, const EdgeBand& band, std::int32_t depth) {
+    if (cell.row == depth) return Edge::north;
+    if (cell.row == band.nrows() - 1 - depth) return Edge::south;
+    return cell.col == depth ? Edge::west : Edge::east;
 }
 
 std::int32_t basinJoined(Cell start, const EdgeBand& directions, const EdgeBand& elevations,
@@ -91,6 +97,8 @@ std::int32_t EdgeBand::at(std::int32_t row, std::int32_t col) const {
     return values_[start + static_cast<std::size_t>(col - (ncols_ - 2 * bandWidth))];
 }
 
+const char* ringName(Ring ring) { return ring == Ring::frame ? "frame" : "outlet"; }
+
 const char* edgeName(Edge edge) {
     switch (edge) {
         case Edge::north:
@@ -108,18 +116,23 @@ const char* edgeName(Edge edge) {
 std::vector<EdgeInflow> findEdgeInflow(const EdgeBand& sourceDirections,
                                        const EdgeBand& sourceElevations,
                                        const EdgeBand& riverNums) {
+    constexpr std::int32_t ringCount = 2;
     std::vector<EdgeInflow> inflow;
     const std::int32_t nrows = sourceDirections.nrows();
     const std::int32_t ncols = sourceDirections.ncols();
     for (std::int32_t row = 0; row < nrows; ++row) {
-        const bool wholeRow = row == 0 || row == nrows - 1;
-        // Inner rows meet the frame ring at their first and last column only.
-        const std::int32_t colStep = wholeRow ? 1 : std::max(ncols - 1, 1);
-        for (std::int32_t col = 0; col < ncols; col += colStep) {
+        for (std::int32_t col = 0; col < ncols; ++col) {
             const Cell cell{row, col};
+            const std::int32_t depth = depthOf(cell, sourceDirections);
+            if (depth >= ringCount) {
+                col = ncols - ringCount - 1;  // on to the rings of the east edge
+                continue;
+            }
+            // Water that goes deeper into the area than the cell lies.
             const std::optional<Cell> next = downstreamOf(cell, sourceDirections.at(row, col));
-            if (!next || !isInside(*next, sourceDirections, 1)) continue;
-            inflow.push_back({edgeOf(cell, sourceDirections), row, col,
+            if (!next || !isInside(*next, sourceDirections, depth + 1)) continue;
+            inflow.push_back({edgeOf(cell, sourceDirections, depth),
+                              depth == 0 ? Ring::frame : Ring::outlet, row, col,
                               basinJoined(cell, sourceDirections, sourceElevations, riverNums)});
         }
     }

@@ -1,6 +1,9 @@
 // Water that enters the study area across its edge: a cell of the frame ring
 // whose source D8 code (cutDir.asc) points to a cell off the frame ring. The
 // run cannot route it, so the basin it would have joined misses that water.
+// Likewise a cell of the outlet ring (the second ring, where drainPrep makes
+// every cell an outlet) whose code points further into the area: the run
+// ends that cell's water, and all that flows into it, at the cell itself.
 #pragma once
 
 #include <cstdint>
@@ -37,8 +40,13 @@ enum class Edge { north, east, south, west };
 
 const char* edgeName(Edge edge);
 
+enum class Ring { frame, outlet };
+
+const char* ringName(Ring ring);
+
 struct EdgeInflow {
     Edge edge;  // the corner cells count for the north or the south edge
+    Ring ring;
     std::int32_t row;
     std::int32_t col;
     // The basin the water would have joined, or -1 (see findEdgeInflow).
@@ -46,7 +54,7 @@ struct EdgeInflow {
 };
 
 // Every inflow place, in row-major order. Its basin is found by following the
-// source codes from the frame cell inward to the first cell off both rings,
+// source codes from the place inward to the first cell off both rings,
 // whose basin number it takes; -1 when the path leaves the area, meets sea or
 // no data, or ends (an outlet code, or a circle within the rings) first.
 std::vector<EdgeInflow> findEdgeInflow(const EdgeBand& sourceDirections,

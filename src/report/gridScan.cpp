@@ -131,8 +131,9 @@ public:
         for (std::int32_t col = 0; col < area_.ncols; ++col) {
             const auto i = static_cast<std::size_t>(col);
             const std::int32_t riverNum = rows.riverNum[i];
-            if (riverNum != noBasin && riverNum != binaryFrameRingValue &&
-                !isBasinNumber(riverNum, outletCount_)) {
+            if (isOnFrameRing(row, col)
+                    ? riverNum != binaryFrameRingValue
+                    : riverNum != noBasin && !isBasinNumber(riverNum, outletCount_)) {
                 return wrongBasinNumber(riverNum, row, col);
             }
             rows.category[i] = categoryOf(row, col, rows, cellKm2);
@@ -150,7 +151,7 @@ private:
     std::int32_t categoryOf(std::int32_t row, std::int32_t col, const GridRows& rows,
                             double cellKm2) {
         const auto i = size(col);
-        if (row == 0 || row == area_.nrows - 1 || col == 0 || col == area_.ncols - 1) {
+        if (isOnFrameRing(row, col)) {
             ++scan_.counts.frameRing;
             return frameCategory;
         }
@@ -158,6 +159,10 @@ private:
             countSurface(rows.elevation[i], rows.direction[i], cellKm2, scan_.counts);
         if (rows.riverNum[i] >= 1) return rows.riverNum[i];
         return categoryWithoutBasin(surface, rows.basinSize[i] == removedOutletSize);
+    }
+
+    bool isOnFrameRing(std::int32_t row, std::int32_t col) const {
+        return row == 0 || row == area_.nrows - 1 || col == 0 || col == area_.ncols - 1;
     }
 
     void measure(std::int32_t riverNum, std::int32_t distance, double cellKm2) {
@@ -168,10 +173,18 @@ private:
         basin.longestPath = std::max(basin.longestPath, distance);
     }
 
+    // Values beyond those drainPrep writes would index outside the outlet table.
     Failure wrongBasinNumber(std::int32_t riverNum, std::int32_t row, std::int32_t col) const {
-        return std::string(riverNumBin) + " holds basin number " + std::to_string(riverNum) +
-               " at row " + std::to_string(row) + ", column " + std::to_string(col) + ", but " +
-               outletListFile + " lists basins 1 to " + std::to_string(outletCount_) + ".";
+        const std::string where = std::string(riverNumBin) + " holds " +
+                                  (isOnFrameRing(row, col) ? "" : "basin number ") +
+                                  std::to_string(riverNum) + " at row " + std::to_string(row) +
+                                  ", column " + std::to_string(col);
+        if (isOnFrameRing(row, col)) {
+            return where + ", on the frame ring, where drainPrep writes " +
+                   std::to_string(binaryFrameRingValue) + ".";
+        }
+        return where + ", but " + outletListFile + " lists basins 1 to " +
+               std::to_string(outletCount_) + ".";
     }
 
     const StudyArea& area_;

@@ -117,9 +117,11 @@ std::string pageStyle() {
 // ---------------------------------------------------------------------------
 // Edge inflow
 
+// Positions along the edge, by edge and ring.
+using PlacesOfBasin = std::map<std::pair<Edge, Ring>, std::vector<std::int32_t>>;
+
 struct InflowByBasin {
-    std::map<std::int32_t, std::map<Edge, std::vector<std::int32_t>>>
-        places;  // basin, edge, positions
+    std::map<std::int32_t, PlacesOfBasin> places;  // by basin
     std::map<Edge, std::int64_t> perEdge;
 };
 
@@ -127,7 +129,8 @@ InflowByBasin groupInflow(const std::vector<EdgeInflow>& inflow) {
     InflowByBasin groups;
     for (const EdgeInflow& place : inflow) {
         const bool alongRow = place.edge == Edge::north || place.edge == Edge::south;
-        groups.places[place.riverNum][place.edge].push_back(alongRow ? place.col : place.row);
+        groups.places[place.riverNum][{place.edge, place.ring}].push_back(alongRow ? place.col
+                                                                                   : place.row);
         ++groups.perEdge[place.edge];
     }
     return groups;
@@ -147,12 +150,12 @@ std::string positionRanges(std::vector<std::int32_t> positions) {
     return text;
 }
 
-std::string placesText(Edge edge, const std::vector<std::int32_t>& positions) {
+std::string placesText(Edge edge, Ring ring, const std::vector<std::int32_t>& positions) {
     const bool alongRow = edge == Edge::north || edge == Edge::south;
-    return std::string(edgeName(edge)) + " edge, " + (alongRow ? "column" : "row") +
-           (positions.size() > 1 ? "s " : " ") + positionRanges(positions) + " (" +
-           grouped(static_cast<std::int64_t>(positions.size())) + " cell" +
-           (positions.size() > 1 ? "s" : "") + ")";
+    return std::string(edgeName(edge)) + " edge, " + (ring == Ring::outlet ? "outlet ring, " : "") +
+           (alongRow ? "column" : "row") + (positions.size() > 1 ? "s " : " ") +
+           positionRanges(positions) + " (" + grouped(static_cast<std::int64_t>(positions.size())) +
+           " cell" + (positions.size() > 1 ? "s" : "") + ")";
 }
 
 std::string listOfWords(const std::vector<std::string>& words) {
@@ -163,12 +166,26 @@ std::string listOfWords(const std::vector<std::string>& words) {
     return text;
 }
 
-std::vector<std::string> edgeNames(const std::map<Edge, std::vector<std::int32_t>>& byEdge) {
+std::vector<std::string> edgeNames(const PlacesOfBasin& places) {
     std::vector<std::string> names;
     for (Edge edge : edgesInOrder) {
-        if (byEdge.count(edge) != 0) names.push_back(edgeName(edge));
+        if (places.count({edge, Ring::frame}) + places.count({edge, Ring::outlet}) != 0) {
+            names.push_back(edgeName(edge));
+        }
     }
     return names;
+}
+
+// Edge by edge, the frame ring before the outlet ring.
+std::vector<std::string> placeTexts(const PlacesOfBasin& places) {
+    std::vector<std::string> texts;
+    for (Edge edge : edgesInOrder) {
+        for (Ring ring : {Ring::frame, Ring::outlet}) {
+            const auto found = places.find({edge, ring});
+            if (found != places.end()) texts.push_back(placesText(edge, ring, found->second));
+        }
+    }
+    return texts;
 }
 
 // The outlets of the basins that water enters, largest basin first.
@@ -189,7 +206,7 @@ std::string inflowAlert(const ReportFacts& facts, const InflowByBasin& groups) {
         return "<div class=\"alert ok\"><strong>No water enters across the edge of the study "
                "area.</strong> Every basin lies wholly inside it.</div>\n";
     }
-    std::map<Edge, std::vector<std::int32_t>> sidesToGrow;  // the edges that feed basins
+    PlacesOfBasin sidesToGrow;  // the edges that feed basins
     std::int64_t basinsFed = 0;
     for (const auto& [basin, byEdge] : groups.places) {
         if (basin == noBasin) continue;
@@ -220,12 +237,17 @@ std::string inflowSection(const ReportFacts& facts, const InflowByBasin& groups)
     if (facts.edgeInflow.empty()) {
         return html +
                "<p>No cell of the frame ring (the outermost ring of cells) has a source "
-               "direction (<code>cutDir.asc</code>) that points into the area.</p>\n";
+               "direction (<code>cutDir.asc</code>) that points into the area, and no cell of "
+               "the outlet ring one that points further in.</p>\n";
     }
     html +=
         "<p>A cell of the frame ring whose source direction (<code>cutDir.asc</code>) points "
         "into the area brings water from outside that the run cannot route: the basin it "
-        "joins misses everything upstream. Places by edge:";
+        "joins misses everything upstream. So does a cell of the outlet ring (the second "
+        "ring, where drainPrep makes every cell an outlet) whose source direction points "
+        "further into the area: the run ends its water, and all that flows into it, at that "
+        "cell, cut off from the basin below; these places are marked <em>outlet ring</em>. "
+        "Places by edge:";
     for (Edge edge : edgesInOrder) {
         const auto count = groups.perEdge.find(edge);
         html += std::string(" ") + edgeName(edge) + " " +
@@ -238,13 +260,10 @@ std::string inflowSection(const ReportFacts& facts, const InflowByBasin& groups)
         "<th class=\"num\">Cells</th><th>Where water enters</th><th>Grow the area to the"
         "</th><th>Find the area that holds the whole basin</th></tr>\n";
     for (const Outlet& outlet : basinsFedLargestFirst(facts, groups)) {
-        const auto& byEdge = groups.places.at(outlet.riverNum);
+        const PlacesOfBasin& byEdge = groups.places.at(outlet.riverNum);
         std::string places;
-        for (Edge edge : edgesInOrder) {
-            const auto found = byEdge.find(edge);
-            if (found != byEdge.end()) {
-                places += (places.empty() ? "" : "<br>") + placesText(edge, found->second);
-            }
+        for (const std::string& text : placeTexts(byEdge)) {
+            places += (places.empty() ? "" : "<br>") + text;
         }
         html += "<tr><td class=\"num\">" + std::to_string(outlet.riverNum) + "</td>" +
                 outletCell(outlet) + "<td class=\"num\">" + grouped(outlet.basinSize) +
@@ -258,12 +277,7 @@ std::string inflowSection(const ReportFacts& facts, const InflowByBasin& groups)
     const auto lost = groups.places.find(noBasin);
     if (lost != groups.places.end()) {
         std::string places;
-        for (Edge edge : edgesInOrder) {
-            const auto found = lost->second.find(edge);
-            if (found != lost->second.end()) {
-                places += "<li>" + placesText(edge, found->second) + "</li>";
-            }
-        }
+        for (const std::string& text : placeTexts(lost->second)) places += "<li>" + text + "</li>";
         html +=
             "<p>Water that enters but reaches no basin of the area (its path leaves the "
             "area again, meets sea or no data, or ends at the edge):</p><ul>" +

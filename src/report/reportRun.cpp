@@ -45,6 +45,8 @@ std::vector<BasinRow> basinRows(const std::vector<Outlet>& largest, const GridSc
     return rows;
 }
 
+}  // namespace
+
 Failure gatherFacts(const std::filesystem::path& folder, std::ostream& console, ReportFacts& facts,
                     MapGrids& maps) {
     facts.folder = folder;
@@ -66,6 +68,8 @@ Failure gatherFacts(const std::filesystem::path& folder, std::ostream& console, 
     maps = std::move(scan.maps);
     return std::nullopt;
 }
+
+namespace {
 
 std::vector<OutletMarker> markersOf(const std::vector<BasinRow>& basins) {
     std::vector<OutletMarker> markers;

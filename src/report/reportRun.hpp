@@ -7,7 +7,14 @@
 #include <optional>
 #include <string>
 
+#include "report/reportFacts.hpp"
+
 namespace drainPrep::report {
+
+// What the report tells of the run in folder, read and checked; nothing is
+// written. Progress goes to console.
+std::optional<std::string> gatherFacts(const std::filesystem::path& folder, std::ostream& console,
+                                       ReportFacts& facts, MapGrids& maps);
 
 // The report of the run in folder; progress goes to console.
 std::optional<std::string> writeReport(const std::filesystem::path& folder, std::ostream& console);

@@ -31,8 +31,9 @@ std::string basinEntry(const BasinRow& basin) {
 }
 
 std::string inflowEntry(const EdgeInflow& inflow) {
-    return "{" + member("edge", quoted(edgeName(inflow.edge))) + ", " + member("row", inflow.row) +
-           ", " + member("col", inflow.col) + ", " + member("riverNum", inflow.riverNum) + "}";
+    return "{" + member("edge", quoted(edgeName(inflow.edge))) + ", " +
+           member("ring", quoted(ringName(inflow.ring))) + ", " + member("row", inflow.row) + ", " +
+           member("col", inflow.col) + ", " + member("riverNum", inflow.riverNum) + "}";
 }
 
 template <typename Entries, typename EntryText>
