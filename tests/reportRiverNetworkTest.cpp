@@ -438,7 +438,6 @@ public:
     static constexpr std::int32_t nrows = 60, ncols = 80;
 
 protected:
-
     static void SetUpTestSuite() {
         run_ = std::make_unique<RunDirectory>();
         run_->writeFile("clipArea.dat", "60 80 40 100");
@@ -515,6 +514,13 @@ TEST_F(RiversEndToEnd, ReachesHoldExactlyTheCellsAtOrAboveTheThresholdAndJoin) {
     }
     EXPECT_EQ(own, expected);
     EXPECT_EQ(cellCount, std::int64_t(expected.size()));
+    const std::string page = run_->readFile("output/report/index.html");
+    for (const char* shown :
+         {"where its basin size reaches 3 cells, set by <code>--river-cells</code>.",
+          " river cells is cut into ",
+          "<th class=\"num\">Highest order</th><th class=\"num\">Main stem (km)</th>"}) {
+        EXPECT_NE(page.find(shown), std::string::npos) << shown;
+    }
 
     if (std::system("command -v ogrinfo > /dev/null 2>&1") != 0) {
         GTEST_SKIP() << "ogrinfo is not installed";
