@@ -17,7 +17,7 @@ const std::vector<Rgb>& basinPalette() {
 
 const std::vector<Rgb>& riverOrderColours() {
     static const std::vector<Rgb> colours = {
-        {107, 174, 214}, {49, 130, 189}, {33, 102, 172}, {8, 69, 148}, {8, 48, 107}, {3, 19, 43},
+        {107, 174, 214}, {66, 146, 198}, {33, 113, 181}, {8, 81, 156}, {8, 64, 130}, {8, 48, 107},
     };
     return colours;
 }

@@ -23,8 +23,8 @@ constexpr Rgb labelColour{0, 0, 0};
 // them grey or sea blue.
 const std::vector<Rgb>& basinPalette();
 
-// Rivers darker with higher Strahler order; the last colour serves every
-// order above.
+// Rivers darker with higher Strahler order, the first unlike the sea, the
+// last unlike the black of loops; the last colour serves every order above.
 const std::vector<Rgb>& riverOrderColours();
 Rgb riverOrderColour(std::int32_t order);
 
