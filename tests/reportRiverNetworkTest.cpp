@@ -291,6 +291,28 @@ std::vector<std::int32_t> cellOrders(const Cells& cells, std::int32_t threshold)
     return orders;
 }
 
+// The area of every cell that drains through each cell, itself included,
+// each cell by the area of its own row.
+std::vector<double> upstreamKm2(const Cells& cells) {
+    const StudyArea area = areaOf(cells);
+    std::vector<double> km2(size_t(area.cellCount()), 0.0);
+    for (std::int32_t r = 0; r < area.nrows; ++r) {
+        for (std::int32_t c = 0; c < area.ncols; ++c) {
+            if (cells[size_t(r)][size_t(c)].riverNum < 1) continue;
+            const double own =
+                cellLengthNorthSouth * cellLengthEastWest(cellCentreLat(latNW, r)) / 1e6;
+            for (std::int32_t pr = r, pc = c;;) {
+                km2[size_t(pr * area.ncols + pc)] += own;
+                const std::int32_t dir = cells[size_t(pr)][size_t(pc)].dir;
+                if (dir < 1) break;
+                pr += flowDirections[dir - 1].rowOffset;
+                pc += flowDirections[dir - 1].colOffset;
+            }
+        }
+    }
+    return km2;
+}
+
 TEST(RiverNetwork, EveryRiverCellIsInOneReachOfItsCellsOrderOnRandomGrids) {
     for (std::uint32_t seed = 1; seed <= 40; ++seed) {
         SCOPED_TRACE(seed);
@@ -304,6 +326,7 @@ TEST(RiverNetwork, EveryRiverCellIsInOneReachOfItsCellsOrderOnRandomGrids) {
             const RiverNetwork network = networkOf(cells, threshold);
             EXPECT_EQ(std::int64_t(network.reaches().size()), counted[t]) << threshold;
             const std::vector<std::int32_t> orders = cellOrders(cells, threshold);
+            const std::vector<double> km2 = upstreamKm2(cells);
             std::vector<std::int32_t> reachOf(orders.size(), 0);
             for (const Reach& reach : network.reaches()) {
                 const auto number = static_cast<std::int32_t>(&reach - &network.reaches()[0]) + 1;
@@ -317,6 +340,7 @@ TEST(RiverNetwork, EveryRiverCellIsInOneReachOfItsCellsOrderOnRandomGrids) {
                 const FlowCell& last =
                     cells[size_t(reach.lastCell / area.ncols)][size_t(reach.lastCell % area.ncols)];
                 EXPECT_EQ(reach.upstreamCells, last.basinSize);
+                EXPECT_NEAR(reach.upstreamKm2, km2[size_t(reach.lastCell)], 1e-9);
                 EXPECT_EQ(reach.riverNum, last.riverNum);
                 EXPECT_EQ(reach.outlet, last.dir == outletCode);
             }
@@ -478,10 +502,14 @@ TEST_F(RiversEndToEnd, ReachesHoldExactlyTheCellsAtOrAboveTheThresholdAndJoin) {
     ASSERT_EQ(rivers["type"].text, "FeatureCollection");
     const std::vector<Json>& features = rivers["features"].items;
     ASSERT_GT(features.size(), 50u);
-    const std::string summary = run_->readFile("output/report/summary.json");
-    EXPECT_NE(summary.find("\n  \"riverCells\": 3,\n  \"reaches\": " +
-                           std::to_string(features.size()) + ",\n"),
-              std::string::npos);
+    const Json summary = JsonParser(run_->readFile("output/report/summary.json")).document();
+    EXPECT_EQ(summary["riverCells"].number, 3.0);
+    EXPECT_EQ(summary["reaches"].number, double(features.size()));
+    std::map<double, const Json*> largestBasins;  // by basin number
+    for (const Json& basin : summary["largestBasins"].items) {
+        largestBasins[basin["riverNum"].number] = &basin;
+    }
+    std::map<double, double> highestOrder;
 
     std::set<std::int64_t> own;
     std::int64_t cellCount = 0;
@@ -503,6 +531,17 @@ TEST_F(RiversEndToEnd, ReachesHoldExactlyTheCellsAtOrAboveTheThresholdAndJoin) {
         const std::size_t ownPoints = flowsOn ? line.items.size() - 1 : line.items.size();
         for (std::size_t p = 0; p < ownPoints; ++p) own.insert(cellAt(line[p]));
         cellCount += std::int64_t(properties["cells"].number);
+        const double basin = properties["riverNum"].number;
+        highestOrder[basin] = std::max(highestOrder[basin], properties["order"].number);
+        if (properties["outlet"].boolean && largestBasins.count(basin) != 0) {
+            // The same area as the basin table's, summed in another order.
+            EXPECT_NEAR(properties["upstreamKm2"].number, (*largestBasins[basin])["km2"].number,
+                        0.002);
+            EXPECT_EQ(properties["upstreamCells"].number, (*largestBasins[basin])["cells"].number);
+        }
+    }
+    for (const auto& [basin, entry] : largestBasins) {
+        EXPECT_EQ((*entry)["highestOrder"].number, highestOrder[basin]) << basin;
     }
     const std::vector<std::int32_t> sizes =
         testing::int32Elements(run_->readFile("output/flowAcc.bin"));

@@ -473,7 +473,12 @@ std::string thresholdText(const ReportFacts& facts) {
 }
 
 std::string riversSection(const ReportFacts& facts) {
-    std::string html = "<h2>River network</h2>\n<p>" + thresholdText(facts) + " ";
+    const std::string title = "<h2>River network</h2>\n<p>";
+    // Without land the basin map has no threshold to lend.
+    if (facts.rivers.threshold.cells == std::numeric_limits<std::int32_t>::max()) {
+        return title + "The study area holds no river cell.</p>\n";
+    }
+    const std::string html = title + thresholdText(facts) + " ";
     if (facts.rivers.reaches == 0) return html + "The study area holds no river cell.</p>\n";
     return html + "The network of " + grouped(facts.rivers.cells) + " river cells is cut into " +
            grouped(facts.rivers.reaches) +

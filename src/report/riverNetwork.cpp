@@ -163,6 +163,10 @@ RiverThreshold chooseThreshold(const std::vector<std::int32_t>& ladder,
 Failure RiverNetwork::build(const StudyArea& area, std::int32_t threshold,
                             const FlowRowReader& nextRow) {
     area_ = area;
+    rowKm2_.resize(static_cast<std::size_t>(area.nrows));
+    for (std::int32_t row = 0; row < area.nrows; ++row) {
+        rowKm2_[static_cast<std::size_t>(row)] = cellAreaKm2(area.latNW, row);
+    }
     links_.assign(static_cast<std::size_t>(area.cellCount()), 0);
     reaches_.clear();
     basins_.clear();
@@ -176,12 +180,13 @@ Failure RiverNetwork::build(const StudyArea& area, std::int32_t threshold,
     Failure failure = window.sweep(nextRow, [&](std::int32_t row) {
         for (std::int32_t col = 0; col < area.ncols; ++col) {
             const FlowCell& cell = *window.at(row, col);
+            std::uint8_t& link = links_[static_cast<std::size_t>(index(row, col))];
+            link = cell.dir >= outletCode && cell.dir <= directionCount
+                       ? static_cast<std::uint8_t>(cell.dir)
+                       : noDirection;
             if (!isRiver(cell, threshold)) continue;
             ++riverCells_;
-            std::uint8_t link = riverBit;
-            link |= cell.dir >= outletCode && cell.dir <= directionCount
-                        ? static_cast<std::uint8_t>(cell.dir)
-                        : noDirection;
+            link |= riverBit;
             std::int32_t inflows = 0;
             window.forEachRiverInflow(row, col, threshold, [&](auto&, auto, auto) { ++inflows; });
             if (inflows != 1) starts.push_back(index(row, col));
@@ -196,7 +201,6 @@ Failure RiverNetwork::build(const StudyArea& area, std::int32_t threshold,
             if (down == nullptr || !isRiver(*down, threshold)) {
                 ends.push_back({index(row, col), cell.basinSize, cell.riverNum});
             }
-            links_[static_cast<std::size_t>(index(row, col))] = link;
         }
     });
     if (failure) return failure;
@@ -250,9 +254,6 @@ void RiverNetwork::traceReaches(const std::vector<std::int64_t>& starts,
             reach.upstreamCells = end->basinSize;
             reach.riverNum = end->riverNum;
         }
-        reach.upstreamKm2 =
-            reach.upstreamCells *
-            cellAreaKm2(area_.latNW, static_cast<std::int32_t>(reach.lastCell / area_.ncols));
         reach.outlet = (links_[static_cast<std::size_t>(reach.lastCell)] & directionBits) ==
                        static_cast<std::uint8_t>(outletCode);
         reaches_.push_back(reach);
@@ -260,13 +261,17 @@ void RiverNetwork::traceReaches(const std::vector<std::int64_t>& starts,
 }
 
 // Upstream reaches before downstream ones: a reach is ordered once every
-// reach flowing into it is.
+// reach flowing into it is. Its upstream area is theirs plus, cell by cell
+// down the reach, each cell's own and that of the land draining into it
+// without passing a river cell.
 void RiverNetwork::orderReaches() {
     const std::size_t count = reaches_.size();
     std::vector<std::int32_t> waitingFor(count, 0);
     std::vector<std::int32_t> highestIn(count, 0);
     std::vector<std::int32_t> highestInCount(count, 0);
     std::vector<double> longestIn(count, 0.0);
+    std::vector<double> km2In(count, 0.0);
+    std::vector<CellPlace> pending;
     for (const Reach& reach : reaches_) {
         if (reach.downstream > 0) ++waitingFor[static_cast<std::size_t>(reach.downstream - 1)];
     }
@@ -280,6 +285,9 @@ void RiverNetwork::orderReaches() {
         Reach& reach = reaches_[i];
         reach.order = highestIn[i] == 0 ? 1 : highestIn[i] + (highestInCount[i] >= 2 ? 1 : 0);
         reach.longestKm = longestIn[i] + reach.lengthKm;
+        reach.upstreamKm2 = km2In[i];
+        walk(reach.firstCell,
+             [&](std::int64_t cell) { reach.upstreamKm2 += ownAndTributaryKm2(cell, pending); });
         BasinRivers& basin = basins_[reach.riverNum];
         basin.highestOrder = std::max(basin.highestOrder, reach.order);
         if (reach.outlet) basin.mainStemKm = std::max(basin.mainStemKm, reach.longestKm);
@@ -291,8 +299,36 @@ void RiverNetwork::orderReaches() {
         }
         if (reach.order == highestIn[down]) ++highestInCount[down];
         longestIn[down] = std::max(longestIn[down], reach.longestKm);
+        km2In[down] += reach.upstreamKm2;
         if (--waitingFor[down] == 0) ready.push_back(down);
     }
+}
+
+double RiverNetwork::ownAndTributaryKm2(std::int64_t riverCell,
+                                        std::vector<CellPlace>& pending) const {
+    const std::int64_t ncols = area_.ncols;
+    double km2 = 0.0;
+    pending.assign(1, {static_cast<std::int32_t>(riverCell / ncols),
+                       static_cast<std::int32_t>(riverCell % ncols)});
+    while (!pending.empty()) {
+        const CellPlace cell = pending.back();
+        pending.pop_back();
+        km2 += rowKm2_[static_cast<std::size_t>(cell.row)];
+        const bool inner = cell.row > 0 && cell.row < area_.nrows - 1 && cell.col > 0 &&
+                           cell.col < area_.ncols - 1;
+        for (std::int32_t k = 0; k < directionCount; ++k) {
+            const CellPlace from{cell.row - flowDirections[k].rowOffset,
+                                 cell.col - flowDirections[k].colOffset};
+            if (!inner && (from.row < 0 || from.row >= area_.nrows || from.col < 0 ||
+                           from.col >= area_.ncols)) {
+                continue;
+            }
+            // Drains into the cell and is no river cell.
+            const std::uint8_t link = links_[static_cast<std::size_t>(from.row * ncols + from.col)];
+            if ((link & (directionBits | riverBit)) == k + 1) pending.push_back(from);
+        }
+    }
+    return km2;
 }
 
 BasinRivers RiverNetwork::basin(std::int32_t riverNum) const {

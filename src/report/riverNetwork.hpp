@@ -4,7 +4,8 @@
 // areas. It follows the run's own down links (flowDir.bin), basin sizes
 // (flowAcc.bin) and basin numbers (riverNum.bin): cells in no basin, such as
 // those on or above a loop, carry no river. Built in passes over the rows that
-// hold three rows at a time, keeping one byte a cell besides the reaches.
+// hold three rows at a time, keeping one byte a cell (its direction, whether
+// it is a river cell and a confluence) besides the reaches.
 #pragma once
 
 #include <cstdint>
@@ -72,7 +73,7 @@ struct Reach {
     std::int32_t order = 0;          // Strahler
     std::int32_t cells = 0;          // own cells
     std::int32_t upstreamCells = 0;  // basin size at the last own cell
-    double upstreamKm2 = 0.0;
+    double upstreamKm2 = 0.0;        // of every cell draining through the last own cell
     double lengthKm = 0.0;   // centre to centre, over own cells and the step into the next reach
     double longestKm = 0.0;  // the longest way from a source to the end of the line
     bool outlet = false;     // ends at its basin's outlet
@@ -129,9 +130,17 @@ private:
     bool isConfluence(std::int64_t cell) const;
     void traceReaches(const std::vector<std::int64_t>& starts, std::vector<EndValues>& ends);
     void orderReaches();
+    // The river cell's own area and that of the cells draining into it
+    // without passing another river cell.
+    struct CellPlace {
+        std::int32_t row;
+        std::int32_t col;
+    };
+    double ownAndTributaryKm2(std::int64_t riverCell, std::vector<CellPlace>& pending) const;
 
     StudyArea area_;
     std::vector<std::uint8_t> links_;  // per cell: direction, river and confluence bits
+    std::vector<double> rowKm2_;       // the area of a cell of each row
     std::vector<Reach> reaches_;
     std::unordered_map<std::int32_t, BasinRivers> basins_;
     std::int64_t riverCells_ = 0;
