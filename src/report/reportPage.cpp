@@ -456,6 +456,10 @@ std::string mapsSection(const ReportFacts& facts) {
 // ---------------------------------------------------------------------------
 // Rivers
 
+std::string cellsText(std::int32_t cells) {
+    return grouped(cells) + (cells == 1 ? " cell" : " cells");
+}
+
 std::string thresholdText(const ReportFacts& facts) {
     const RiverFacts& rivers = facts.rivers;
     const std::string chosen = rivers.askedByOption ? "set by <code>--river-cells</code>"
@@ -463,11 +467,11 @@ std::string thresholdText(const ReportFacts& facts) {
                                                       "adapts to the area";
     if (!rivers.threshold.raised()) {
         return "A cell is a river cell where its basin size reaches " +
-               grouped(rivers.threshold.cells) + " cells, " + chosen + ".";
+               cellsText(rivers.threshold.cells) + ", " + chosen + ".";
     }
-    return "<strong>The threshold was raised</strong> from " + grouped(rivers.threshold.asked) +
-           " cells (" + chosen + ") to " + grouped(rivers.threshold.cells) +
-           " cells: " + grouped(rivers.threshold.asked) + " would give " +
+    return "<strong>The threshold was raised</strong> from " + cellsText(rivers.threshold.asked) +
+           " (" + chosen + ") to " + cellsText(rivers.threshold.cells) + ": " +
+           grouped(rivers.threshold.asked) + " would give " +
            grouped(rivers.threshold.reachesAsked) + " reaches, more than the " +
            grouped(mostReaches) + " a browser or a GIS draws comfortably.";
 }

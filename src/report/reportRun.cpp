@@ -57,6 +57,11 @@ Failure traceRivers(const ReportFacts& facts, const ReportOptions& options, std:
             buildRiverNetwork(facts.folder, facts.area, asked, rivers.threshold, network)) {
         return failure;
     }
+    if (rivers.threshold.raised()) {
+        console << "  The river threshold is raised from " << rivers.threshold.asked << " to "
+                << rivers.threshold.cells << " cells: " << rivers.threshold.asked << " would give "
+                << rivers.threshold.reachesAsked << " reaches." << std::endl;
+    }
     rivers.reaches = static_cast<std::int64_t>(network.reaches().size());
     rivers.cells = network.riverCells();
     for (const Reach& reach : network.reaches()) {
