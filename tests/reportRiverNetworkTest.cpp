@@ -434,5 +434,33 @@ TEST_F(RiversEndToEnd, RefusesARiverThresholdBelowOneOrNotWhole) {
     std::filesystem::remove_all(run_->path() / "output/report");
 }
 
+// Odd rows flow south into even rows, which flow east to the outlets of the
+// east edge: with a threshold of 1 every cell starts a reach (a source or a
+// confluence), far more than a browser draws; at 2 the rows are whole reaches.
+TEST(RiversEndToEndRaised, AThresholdGivingTooManyReachesIsRaisedAndSaidSo) {
+    constexpr std::size_t side = 260;
+    RunDirectory run;
+    run.writeFile("clipArea.dat", "260 260 40 100");
+    run.createSourceRasters();
+    SampleRows dir(side, std::vector<std::int16_t>(side, 1));
+    for (std::size_t r = 1; r < side; r += 2) dir[r].assign(side, 4);
+    run.writeSamples(Raster::dem, 2400, 5400, SampleRows(side, std::vector<std::int16_t>(side, 9)));
+    run.writeSamples(Raster::directions, 2400, 5400, dir);
+    ASSERT_EQ(run.run().exitStatus, 0);
+    const auto result = run.runReport("--river-cells 1");
+    ASSERT_EQ(result.exitStatus, 0) << result.console;
+    EXPECT_NE(
+        result.console.find("  The river threshold is raised from 1 to 2 cells: 1 would give "),
+        std::string::npos)
+        << result.console;
+    const Json summary = JsonParser(run.readFile("output/report/summary.json")).document();
+    EXPECT_EQ(summary["riverCells"].number, 2.0);
+    EXPECT_LE(summary["reaches"].number, double(mostReaches));
+    EXPECT_NE(run.readFile("output/report/index.html")
+                  .find("<strong>The threshold was raised</strong> from 1 cell (set by "
+                        "<code>--river-cells</code>) to 2 cells: 1 would give "),
+              std::string::npos);
+}
+
 }  // namespace
 }  // namespace drainPrep::report
