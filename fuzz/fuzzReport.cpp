@@ -109,7 +109,7 @@ void checkFacts(const ReportFacts& facts, const MapGrids& maps) {
             "the texts are made");
     MapGrids unenlarged = maps;
     unenlarged.enlargement = 1;
-    basinMap(unenlarged, facts.mapRanges, {});
+    basinMap(unenlarged, {});
 }
 
 }  // namespace
@@ -119,8 +119,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     run.layOut(std::string(reinterpret_cast<const char*>(data), size));
     ReportFacts facts;
     MapGrids maps;
+    RiverNetwork network;
     std::ostringstream console;
-    if (const auto failure = gatherFacts(run.folder(), console, facts, maps)) {
+    if (const auto failure = gatherFacts(run.folder(), {}, console, facts, maps, network)) {
         require(!failure->empty() && failure->find('\n') == std::string::npos,
                 "a failure is one line");
         require(failure->rfind("output/", 0) == 0 || failure->rfind("clipArea.dat", 0) == 0,

@@ -141,6 +141,7 @@ std::unique_ptr<RunDirectory> ReportEndToEnd::finished_;
 const std::string successConsole =
     "drainPrepReport: the run in .\n"
     "  Reading the grids: 10% 20% 30% 40% 50% 60% 70% 80% 90% 100%\n"
+    "  Tracing the rivers.\n"
     "  Drawing the maps and writing the report.\n"
     "  Writing the .prj and .hdr files beside the grids.\n"
     "  Report: ./output/report/index.html\n";
@@ -186,11 +187,14 @@ TEST_F(ReportEndToEnd, TablesTheBasinsLargestFirstAndListsEveryInflowPlace) {
         "    {\"riverNum\": 2, \"row\": 10, \"col\": 5, \"lon\": 100.045833, \"lat\": 39.912500, "
         "\"cells\": 57, \"km2\": " +
         fixed(basinKm2(river), 3) +
-        ", \"longestPath\": 11, \"complete\": false},\n"
+        ", \"longestPath\": 11, \"complete\": false, \"highestOrder\": 1, \"mainStemKm\": " +
+        fixed(cellLengthNorthSouth / 1000.0, 3) +
+        "},\n"
         "    {\"riverNum\": 1, \"row\": 8, \"col\": 14, \"lon\": 100.120833, \"lat\": 39.929167, "
         "\"cells\": 4, \"km2\": " +
         fixed(basinKm2({{8, 4}}), 3) +
-        ", \"longestPath\": 3, \"complete\": true}\n"
+        ", \"longestPath\": 3, \"complete\": true, \"highestOrder\": 0, \"mainStemKm\": "
+        "0.000}\n"
         "  ],\n";
     const std::string inflow =
         "  \"edgeInflow\": [\n"
@@ -259,7 +263,7 @@ TEST_F(ReportEndToEnd, MapsShowEachKindOfCellInItsColour) {
         {"no data", basins, 6, 13, noDataColour},
         {"loop", basins, 9, 9, loopColour},
         {"removed outlet", basins, 5, 9, removedOutletColour},
-        {"river of 56 cells", basins, 9, 5, riverColour},
+        {"river of 56 cells, order 1", basins, 9, 5, riverOrderColour(1)},
 
         {"largest basin size at the outlet", sizes, 10, 5, colourOnScale(basinSizeScale(), 1.0)},
         {"basin size 1", sizes, 2, 2, colourOnScale(basinSizeScale(), 0.0)},
@@ -287,7 +291,7 @@ TEST_F(ReportEndToEnd, SidecarsGiveEveryGridItsPlaceAndLeaveDrainPrepsFilesAsThe
     ASSERT_EQ(run.runReport().exitStatus, 0);
     const std::map<std::string, std::string> after = filesUnder(run, "output");
     for (const auto& [path, content] : before) EXPECT_EQ(after.at(path), content) << path;
-    EXPECT_EQ(after.size(), before.size() + 7 + 4 + 7);
+    EXPECT_EQ(after.size(), before.size() + 7 + 4 + 8);
 
     const std::string prj =
         "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137.0,"
@@ -364,7 +368,7 @@ TEST_F(ReportEndToEnd, TakesTheRunFolderAsItsArgumentAndReplacesAnOlderReport) {
 TEST_F(ReportEndToEnd, HelpAndUnknownOptions) {
     const RunResult help = run.runReport("--help");
     EXPECT_EQ(help.exitStatus, 0);
-    EXPECT_EQ(help.console.rfind("Usage: drainPrepReport [FOLDER]\n", 0), 0u);
+    EXPECT_EQ(help.console.rfind("Usage: drainPrepReport [--river-cells N] [FOLDER]\n", 0), 0u);
     const RunResult unknown = run.runReport("--colour");
     EXPECT_EQ(unknown.exitStatus, 1);
     EXPECT_EQ(unknown.console, help.console);

@@ -47,6 +47,7 @@ struct MapGrids {
     ReducedGrid basinSizes;        // largest basin size (flowAcc.bin)
     ReducedGrid distances;         // largest distance to the outlet
     ReducedGrid elevations;        // highest source elevation
+    ReducedGrid riverOrders;       // highest Strahler order of the river cells, 0 where none
 };
 
 struct GridScan {

@@ -17,7 +17,6 @@ namespace {
 // basins of fewer cells than this.
 constexpr double riverPixelShare = 0.04;
 constexpr std::int32_t smallestRiver = 20;
-constexpr std::int32_t largeRiverFactor = 10;
 
 // Relief: vertical exaggeration and a light from the north-west, 45 degrees up.
 constexpr double reliefExaggeration = 3.0;
@@ -61,20 +60,6 @@ Rgb backgroundColour(std::int32_t category) {
             return removedOutletColour;
         default:
             return loopColour;
-    }
-}
-
-// 1, 2, 5, 10, 20, 50, ...: the smallest not below value.
-std::int32_t roundNumberAbove(std::int32_t value) {
-    std::int64_t decade = 1;
-    for (;;) {
-        for (std::int64_t step : {1, 2, 5}) {
-            if (step * decade >= value) {
-                return static_cast<std::int32_t>(std::min<std::int64_t>(
-                    step * decade, std::numeric_limits<std::int32_t>::max()));
-            }
-        }
-        decade *= 10;
     }
 }
 
@@ -247,6 +232,19 @@ Rgb shaded(Rgb colour, double shade) {
 
 }  // namespace
 
+std::int32_t roundNumberAbove(std::int32_t value) {
+    std::int64_t decade = 1;
+    for (;;) {
+        for (std::int64_t step : {1, 2, 5}) {
+            if (step * decade >= value) {
+                return static_cast<std::int32_t>(std::min<std::int64_t>(
+                    step * decade, std::numeric_limits<std::int32_t>::max()));
+            }
+        }
+        decade *= 10;
+    }
+}
+
 double basinSizeShare(std::int32_t basinSize, std::int32_t largestBasinSize) {
     if (largestBasinSize <= 1) return 0.0;
     return std::log(static_cast<double>(basinSize)) /
@@ -272,14 +270,11 @@ MapRanges mapRanges(const MapGrids& maps) {
     return ranges;
 }
 
-RgbImage basinMap(const MapGrids& maps, const MapRanges& ranges,
-                  const std::vector<OutletMarker>& markers) {
+RgbImage basinMap(const MapGrids& maps, const std::vector<OutletMarker>& markers) {
     const std::unordered_map<std::int32_t, Rgb> colours = basinColours(maps.categories);
-    const auto largeRiver = static_cast<std::int64_t>(ranges.riverThreshold) * largeRiverFactor;
     RgbImage image = paint(maps, [&](std::int32_t y, std::int32_t x) {
-        const std::int32_t size = maps.basinSizes.at(y, x);
-        if (size >= largeRiver) return largeRiverColour;
-        if (size >= ranges.riverThreshold) return riverColour;
+        const std::int32_t order = maps.riverOrders.at(y, x);
+        if (order >= 1) return riverOrderColour(order);
         const std::int32_t category = maps.categories.at(y, x);
         return category >= 1 ? colours.at(category) : backgroundColour(category);
     });

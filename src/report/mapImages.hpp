@@ -30,10 +30,12 @@ struct MapRanges {
 
 MapRanges mapRanges(const MapGrids& maps);
 
+// 1, 2, 5, 10, 20, 50, ...: the smallest not below value.
+std::int32_t roundNumberAbove(std::int32_t value);
+
 // Basins in colours that differ between neighbours, sea, no data, the frame
-// ring, land in no basin, rivers over them and the marked outlets.
-RgbImage basinMap(const MapGrids& maps, const MapRanges& ranges,
-                  const std::vector<OutletMarker>& markers);
+// ring, land in no basin, rivers by order over them and the marked outlets.
+RgbImage basinMap(const MapGrids& maps, const std::vector<OutletMarker>& markers);
 // Basin size on a logarithmic scale.
 RgbImage basinSizeMap(const MapGrids& maps, const MapRanges& ranges);
 RgbImage distanceMap(const MapGrids& maps, const MapRanges& ranges);

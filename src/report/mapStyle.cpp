@@ -15,6 +15,19 @@ const std::vector<Rgb>& basinPalette() {
     return palette;
 }
 
+const std::vector<Rgb>& riverOrderColours() {
+    static const std::vector<Rgb> colours = {
+        {107, 174, 214}, {66, 146, 198}, {33, 113, 181}, {8, 81, 156}, {8, 64, 130}, {8, 48, 107},
+    };
+    return colours;
+}
+
+Rgb riverOrderColour(std::int32_t order) {
+    const std::vector<Rgb>& colours = riverOrderColours();
+    return colours[static_cast<std::size_t>(
+        std::clamp(order, 1, static_cast<std::int32_t>(colours.size())) - 1)];
+}
+
 const ColourScale& basinSizeScale() {
     static const ColourScale scale = {
         {0.0, {255, 255, 217}}, {0.25, {199, 233, 180}}, {0.5, {65, 182, 196}},

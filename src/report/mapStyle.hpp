@@ -15,8 +15,6 @@ constexpr Rgb noDataColour{189, 189, 189};
 constexpr Rgb frameColour{99, 99, 99};
 constexpr Rgb loopColour{0, 0, 0};
 constexpr Rgb removedOutletColour{255, 255, 255};
-constexpr Rgb riverColour{33, 102, 172};
-constexpr Rgb largeRiverColour{8, 48, 107};
 constexpr Rgb markerColour{215, 25, 28};
 constexpr Rgb haloColour{255, 255, 255};
 constexpr Rgb labelColour{0, 0, 0};
@@ -24,6 +22,11 @@ constexpr Rgb labelColour{0, 0, 0};
 // Fill colours of basins: light enough for the rivers drawn over them, none of
 // them grey or sea blue.
 const std::vector<Rgb>& basinPalette();
+
+// Rivers darker with higher Strahler order, the first unlike the sea, the
+// last unlike the black of loops; the last colour serves every order above.
+const std::vector<Rgb>& riverOrderColours();
+Rgb riverOrderColour(std::int32_t order);
 
 struct ColourStop {
     double at;  // 0 to 1 along the scale

@@ -11,6 +11,7 @@
 #include "report/gridScan.hpp"
 #include "report/mapImages.hpp"
 #include "report/outletList.hpp"
+#include "report/riverNetwork.hpp"
 #include "report/runFiles.hpp"
 
 namespace drainPrep::report {
@@ -23,6 +24,15 @@ struct BasinRow {
     double km2;
     std::int32_t longestPath;
     bool complete;  // no water enters it across the edge
+    BasinRivers rivers;
+};
+
+struct RiverFacts {
+    RiverThreshold threshold;
+    bool askedByOption = false;  // --river-cells, not the basin map's threshold
+    std::int64_t reaches = 0;
+    std::int64_t cells = 0;
+    std::int32_t highestOrder = 0;
 };
 
 struct ReportFacts {
@@ -33,6 +43,7 @@ struct ReportFacts {
     std::vector<Outlet> outlets;          // line i holds basin i + 1
     std::vector<BasinRow> largestBasins;  // largest first, ties by basin number
     std::vector<EdgeInflow> edgeInflow;
+    RiverFacts rivers;
     std::int32_t mapReduction = 1;    // cells per block side
     std::int32_t mapEnlargement = 1;  // pixels per block side
     MapRanges mapRanges;

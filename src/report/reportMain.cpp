@@ -1,39 +1,72 @@
-// drainPrepReport [FOLDER]: the report of a finished drainPrep run, in
-// FOLDER/output/report/ (FOLDER defaults to the current one).
+// drainPrepReport [--river-cells N] [FOLDER]: the report of a finished
+// drainPrep run, in FOLDER/output/report/ (FOLDER defaults to the current one).
+#include <charconv>
+#include <cstdint>
 #include <filesystem>
 #include <iostream>
+#include <limits>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "report/reportRun.hpp"
 
 namespace {
 
 const char* const usage =
-    "Usage: drainPrepReport [FOLDER]\n"
+    "Usage: drainPrepReport [--river-cells N] [FOLDER]\n"
     "Reads the finished drainPrep run in FOLDER (default: the current folder):\n"
     "clipArea.dat, output/ and output/arcgis/. Writes output/report/ (index.html with\n"
-    "maps, the basin table and edge warnings; summary.json; outlets.geojson) and a\n"
-    ".prj or .hdr file beside every grid, so that a GIS opens it in place.\n"
-    "drainPrep's own files are not changed.\n";
+    "maps, the basin table and edge warnings; summary.json; outlets.geojson;\n"
+    "rivers.geojson) and a .prj or .hdr file beside every grid, so that a GIS opens\n"
+    "it in place. drainPrep's own files are not changed.\n"
+    "--river-cells N: a cell is a river cell from a basin size of N cells (default:\n"
+    "the threshold of the basin map, which adapts to the area).\n";
+
+// A whole number of cells, 1 or more.
+std::optional<std::int32_t> riverCellsOf(const std::string& text) {
+    std::int32_t cells = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, cells);
+    if (error != std::errc() || stop != end || cells < 1) return std::nullopt;
+    return cells;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string argument = argc > 1 ? argv[1] : ".";
-    if (argument == "--help" || argument == "-h") {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h")) {
         std::cout << usage;
         return 0;
     }
-    if (argc > 2 || (!argument.empty() && argument[0] == '-')) {
-        std::cout << usage;
-        return 1;
+    drainPrep::report::ReportOptions options;
+    std::string folder = ".";
+    bool folderGiven = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--river-cells") {
+            const std::string cells = i + 1 < arguments.size() ? arguments[++i] : "";
+            options.riverCells = riverCellsOf(cells);
+            if (!options.riverCells) {
+                std::cout << "--river-cells takes a whole number of cells, 1 or more (at most "
+                          << std::numeric_limits<std::int32_t>::max() << "), not \"" << cells
+                          << "\"." << std::endl;
+                return 1;
+            }
+        } else if (folderGiven || (!arguments[i].empty() && arguments[i][0] == '-')) {
+            std::cout << usage;
+            return 1;
+        } else {
+            folder = arguments[i];
+            folderGiven = true;
+        }
     }
-    std::cout << "drainPrepReport: the run in " << argument << std::endl;
-    if (auto failure = drainPrep::report::writeReport(argument, std::cout)) {
+    std::cout << "drainPrepReport: the run in " << folder << std::endl;
+    if (auto failure = drainPrep::report::writeReport(folder, std::cout, options)) {
         std::cout << *failure << std::endl;
         return 1;
     }
-    const std::filesystem::path page = std::filesystem::path(argument) / "output/report/index.html";
+    const std::filesystem::path page = std::filesystem::path(folder) / "output/report/index.html";
     std::cout << "  Report: " << page.string() << std::endl;
     return 0;
 }

@@ -7,6 +7,7 @@
 
 #include "report/decimalText.hpp"
 #include "report/mapStyle.hpp"
+#include "report/riverLines.hpp"
 
 namespace drainPrep::report {
 
@@ -418,13 +419,17 @@ std::string basinLegend(const ReportFacts& facts) {
     }
     std::string legend =
         "<div class=\"legend\"><span>" + palette + " basins (neighbours differ)</span>";
-    if (ranges.riverThreshold < std::numeric_limits<std::int32_t>::max()) {
-        const auto large = std::int64_t{ranges.riverThreshold} * 10;
-        legend +=
-            swatch(riverColour,
-                   "river: basin size from " + grouped(ranges.riverThreshold) + " cells (about " +
-                       grouped(std::llround(ranges.riverThreshold * km2PerCell)) + " km&sup2;)");
-        legend += swatch(largeRiverColour, "from " + grouped(large) + " cells");
+    if (facts.rivers.reaches > 0) {
+        legend += "<span>rivers, darker with higher Strahler order:";
+        const auto colours = static_cast<std::int32_t>(riverOrderColours().size());
+        for (std::int32_t order = 1; order <= std::min(facts.rivers.highestOrder, colours);
+             ++order) {
+            const bool andUp = order == colours && facts.rivers.highestOrder > colours;
+            legend +=
+                " " + swatch(riverOrderColour(order), std::to_string(order) + (andUp ? "+" : ""));
+        }
+        legend += " (basin size from " + grouped(ranges.riverThreshold) + " cells, about " +
+                  grouped(std::llround(ranges.riverThreshold * km2PerCell)) + " km&sup2;)</span>";
     }
     legend += swatch(seaColour, "sea") + swatch(noDataColour, "no data") +
               swatch(frameColour, "frame ring") +
@@ -463,7 +468,57 @@ std::string mapsSection(const ReportFacts& facts) {
 }
 
 // ---------------------------------------------------------------------------
+// Rivers
+
+std::string cellsText(std::int32_t cells) {
+    return grouped(cells) + (cells == 1 ? " cell" : " cells");
+}
+
+std::string thresholdText(const ReportFacts& facts) {
+    const RiverFacts& rivers = facts.rivers;
+    const std::string chosen = rivers.askedByOption ? "set by <code>--river-cells</code>"
+                                                    : "the threshold of the basin map, which "
+                                                      "adapts to the area";
+    if (!rivers.threshold.raised()) {
+        return "A cell is a river cell where its basin size reaches " +
+               cellsText(rivers.threshold.cells) + ", " + chosen + ".";
+    }
+    return "<strong>The threshold was raised</strong> from " + cellsText(rivers.threshold.asked) +
+           " (" + chosen + ") to " + cellsText(rivers.threshold.cells) + ": " +
+           grouped(rivers.threshold.asked) + " would give " +
+           grouped(rivers.threshold.reachesAsked) + " reaches, more than the " +
+           grouped(mostReaches) + " a browser or a GIS draws comfortably.";
+}
+
+std::string riversSection(const ReportFacts& facts) {
+    const std::string title = "<h2>River network</h2>\n<p>";
+    // Without land the basin map has no threshold to lend.
+    if (facts.rivers.threshold.cells == std::numeric_limits<std::int32_t>::max()) {
+        return title + "The study area holds no river cell.</p>\n";
+    }
+    const std::string html = title + thresholdText(facts) + " ";
+    if (facts.rivers.reaches == 0) return html + "The study area holds no river cell.</p>\n";
+    return html + "The network of " + grouped(facts.rivers.cells) + " river cells is cut into " +
+           grouped(facts.rivers.reaches) +
+           " reaches at the sources, the confluences and the outlets; the highest Strahler "
+           "order is " +
+           std::to_string(facts.rivers.highestOrder) + ". Every reach is a line in <code>" +
+           riversFile +
+           "</code>, through the centres of its cells and on to the first cell of the reach it "
+           "flows into, so that the lines join. <code>drainPrepReport --river-cells N</code> "
+           "sets another threshold.</p>\n";
+}
+
+// ---------------------------------------------------------------------------
 // Largest basins
+
+// A basin without a river cell has neither order nor main stem.
+std::string riverCells(const BasinRivers& rivers) {
+    if (rivers.highestOrder == 0)
+        return "<td class=\"num\">&ndash;</td><td class=\"num\">&ndash;</td>";
+    return "<td class=\"num\">" + std::to_string(rivers.highestOrder) + "</td><td class=\"num\">" +
+           fixed(rivers.mainStemKm, 1) + "</td>";
+}
 
 std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups) {
     std::string html = "<h2>Largest basins</h2>\n";
@@ -472,11 +527,14 @@ std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups)
             grouped(static_cast<std::int64_t>(facts.outlets.size())) +
             " basins. Row and column of the outlet count from 0 in the north-west, as in the "
             "grids; the longest flow path is the largest distance to the outlet in the basin. The "
-            "same table is in <code>summary.json</code>.</p>\n"
+            "highest order is the Strahler order of the river at the outlet, the main stem the "
+            "longest way along the rivers from a source to the outlet. The same table is in "
+            "<code>summary.json</code>.</p>\n"
             "<table class=\"data\"><tr><th class=\"num\">#</th><th class=\"num\">Basin</th>"
             "<th class=\"num\">Row</th><th class=\"num\">Column</th><th>Outlet</th>"
             "<th class=\"num\">Cells</th><th class=\"num\">km&sup2;</th>"
-            "<th class=\"num\">Longest path (steps)</th><th>Complete</th></tr>\n";
+            "<th class=\"num\">Longest path (steps)</th><th class=\"num\">Highest order</th>"
+            "<th class=\"num\">Main stem (km)</th><th>Complete</th></tr>\n";
     int rank = 0;
     for (const BasinRow& basin : facts.largestBasins) {
         const Outlet& outlet = basin.outlet;
@@ -485,7 +543,8 @@ std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups)
                 std::to_string(outlet.row) + "</td><td class=\"num\">" +
                 std::to_string(outlet.col) + "</td>" + outletCell(outlet) + "<td class=\"num\">" +
                 grouped(outlet.basinSize) + "</td><td class=\"num\">" + groupedKm2(basin.km2) +
-                "</td><td class=\"num\">" + grouped(basin.longestPath) + "</td><td>" +
+                "</td><td class=\"num\">" + grouped(basin.longestPath) + "</td>" +
+                riverCells(basin.rivers) + "<td>" +
                 (basin.complete
                      ? std::string("yes")
                      : "<strong>no</strong>: water enters across the " +
@@ -507,6 +566,12 @@ std::string filesSection() {
            "<li><code>outlets.geojson</code> (here): every outlet of "
            "<code>riverNumList.dat</code> as a point, with its basin number "
            "(<code>riverNum</code>), row, column and basin size.</li>\n"
+           "<li><code>rivers.geojson</code> (here): every reach of the river network as a line, "
+           "with its number (<code>reach</code>), the reach it flows into "
+           "(<code>downstream</code>, null at an outlet), its basin (<code>riverNum</code>), "
+           "Strahler <code>order</code>, own <code>cells</code>, <code>lengthKm</code>, "
+           "<code>upstreamCells</code> and <code>upstreamKm2</code> at its last cell, and "
+           "whether it ends at the basin's <code>outlet</code>.</li>\n"
            "<li>A <code>.prj</code> file beside every ESRI ASCII grid in "
            "<code>output/arcgis/</code> and an ENVI <code>.hdr</code> file beside every binary "
            "grid in <code>output/</code>: both say geographic WGS&nbsp;84 (EPSG:4326), the "
@@ -518,7 +583,9 @@ std::string filesSection() {
            "<code>output/</code>; they open in place, without a question about the coordinate "
            "system. Add <code>outlets.geojson</code> with <em>Add Vector Layer</em> (or drag it "
            "onto the map). Colour <code>riverNum</code> with a paletted renderer to see the "
-           "basins; the outlets' <code>riverNum</code> names the same basins.</p>\n";
+           "basins; the outlets' <code>riverNum</code> names the same basins. Add "
+           "<code>rivers.geojson</code> the same way and style it <em>Categorized</em> by "
+           "<code>order</code>, wider and darker lines for higher orders.</p>\n";
 }
 
 }  // namespace
@@ -539,8 +606,8 @@ std::string reportPage(const ReportFacts& facts) {
            "</h1>\n<p class=\"muted\">The finished run in <code>" +
            escaped(std::filesystem::absolute(facts.folder).lexically_normal().string()) +
            "</code>.</p>\n" + inflowAlert(facts, groups) + studyAreaSection(facts) +
-           mapsSection(facts) + basinsSection(facts, groups) + inflowSection(facts, groups) +
-           filesSection() + "</body>\n</html>\n";
+           mapsSection(facts) + riversSection(facts) + basinsSection(facts, groups) +
+           inflowSection(facts, groups) + filesSection() + "</body>\n</html>\n";
 }
 
 }  // namespace drainPrep::report

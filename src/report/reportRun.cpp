@@ -6,6 +6,7 @@
 
 #include "report/gisSidecars.hpp"
 #include "report/reportPage.hpp"
+#include "report/riverLines.hpp"
 #include "report/scriptFiles.hpp"
 #include "report/stagingFolder.hpp"
 #include "report/textFile.hpp"
@@ -34,21 +35,46 @@ std::vector<std::int32_t> basinNumbers(const std::vector<Outlet>& outlets) {
 }
 
 std::vector<BasinRow> basinRows(const std::vector<Outlet>& largest, const GridScan& scan,
-                                const std::vector<EdgeInflow>& inflow) {
+                                const std::vector<EdgeInflow>& inflow,
+                                const RiverNetwork& network) {
     std::set<std::int32_t> fed;
     for (const EdgeInflow& place : inflow) fed.insert(place.riverNum);
     std::vector<BasinRow> rows;
     for (std::size_t i = 0; i < largest.size(); ++i) {
         rows.push_back({largest[i], scan.measured[i].km2, scan.measured[i].longestPath,
-                        fed.count(largest[i].riverNum) == 0});
+                        fed.count(largest[i].riverNum) == 0, network.basin(largest[i].riverNum)});
     }
     return rows;
 }
 
+// The river network at the threshold asked for, or at the basin map's.
+Failure traceRivers(const ReportFacts& facts, const ReportOptions& options, std::ostream& console,
+                    RiverFacts& rivers, RiverNetwork& network) {
+    console << "  Tracing the rivers." << std::endl;
+    rivers.askedByOption = options.riverCells.has_value();
+    const std::int32_t asked = options.riverCells.value_or(facts.mapRanges.riverThreshold);
+    if (auto failure =
+            buildRiverNetwork(facts.folder, facts.area, asked, rivers.threshold, network)) {
+        return failure;
+    }
+    if (rivers.threshold.raised()) {
+        console << "  The river threshold is raised from " << rivers.threshold.asked << " to "
+                << rivers.threshold.cells << " cells: " << rivers.threshold.asked << " would give "
+                << rivers.threshold.reachesAsked << " reaches." << std::endl;
+    }
+    rivers.reaches = static_cast<std::int64_t>(network.reaches().size());
+    rivers.cells = network.riverCells();
+    for (const Reach& reach : network.reaches()) {
+        rivers.highestOrder = std::max(rivers.highestOrder, reach.order);
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
-Failure gatherFacts(const std::filesystem::path& folder, std::ostream& console, ReportFacts& facts,
-                    MapGrids& maps) {
+Failure gatherFacts(const std::filesystem::path& folder, const ReportOptions& options,
+                    std::ostream& console, ReportFacts& facts, MapGrids& maps,
+                    RiverNetwork& network) {
     facts.folder = folder;
     if (auto failure = checkRunFiles(folder, facts.area, facts.georeference)) return failure;
     if (auto failure = readOutletList(folder, facts.area, facts.outlets)) return failure;
@@ -61,11 +87,14 @@ Failure gatherFacts(const std::filesystem::path& folder, std::ostream& console, 
     }
     facts.counts = scan.counts;
     facts.edgeInflow = findEdgeInflow(scan.sourceDirections, scan.sourceElevations, scan.riverNums);
-    facts.largestBasins = basinRows(largest, scan, facts.edgeInflow);
     facts.mapReduction = scan.maps.reduction;
     facts.mapEnlargement = scan.maps.enlargement;
     facts.mapRanges = mapRanges(scan.maps);
+    if (auto failure = traceRivers(facts, options, console, facts.rivers, network)) return failure;
+    facts.mapRanges.riverThreshold = facts.rivers.threshold.cells;
+    facts.largestBasins = basinRows(largest, scan, facts.edgeInflow, network);
     maps = std::move(scan.maps);
+    maps.riverOrders = network.orderMap(maps.reduction);
     return std::nullopt;
 }
 
@@ -83,8 +112,8 @@ std::vector<OutletMarker> markersOf(const std::vector<BasinRow>& basins) {
 Failure writeMaps(const std::filesystem::path& folder, const ReportFacts& facts,
                   const MapGrids& maps) {
     const MapRanges& ranges = facts.mapRanges;
-    if (auto failure = writePng(folder / basinMapFile,
-                                basinMap(maps, ranges, markersOf(facts.largestBasins)))) {
+    if (auto failure =
+            writePng(folder / basinMapFile, basinMap(maps, markersOf(facts.largestBasins)))) {
         return failure;
     }
     if (auto failure = writePng(folder / basinSizeMapFile, basinSizeMap(maps, ranges))) {
@@ -97,8 +126,9 @@ Failure writeMaps(const std::filesystem::path& folder, const ReportFacts& facts,
 }
 
 Failure writeReportFolder(const std::filesystem::path& folder, const ReportFacts& facts,
-                          const MapGrids& maps) {
+                          const MapGrids& maps, const RiverNetwork& network) {
     if (auto failure = writeMaps(folder, facts, maps)) return failure;
+    if (auto failure = writeRiversGeoJson(folder / riversFile, facts.area, network)) return failure;
     if (auto failure = writeTextFile(folder / "summary.json", summaryJson(facts))) return failure;
     if (auto failure = writeTextFile(folder / "outlets.geojson", outletsGeoJson(facts.outlets))) {
         return failure;
@@ -108,14 +138,16 @@ Failure writeReportFolder(const std::filesystem::path& folder, const ReportFacts
 
 }  // namespace
 
-Failure writeReport(const std::filesystem::path& folder, std::ostream& console) {
+Failure writeReport(const std::filesystem::path& folder, std::ostream& console,
+                    const ReportOptions& options) {
     ReportFacts facts;
     MapGrids maps;
-    if (auto failure = gatherFacts(folder, console, facts, maps)) return failure;
+    RiverNetwork network;
+    if (auto failure = gatherFacts(folder, options, console, facts, maps, network)) return failure;
     console << "  Drawing the maps and writing the report." << std::endl;
     StagingFolder staging;
     if (auto failure = staging.create(folder / "output")) return failure;
-    if (auto failure = writeReportFolder(staging.path(), facts, maps)) return failure;
+    if (auto failure = writeReportFolder(staging.path(), facts, maps, network)) return failure;
     console << "  Writing the .prj and .hdr files beside the grids." << std::endl;
     if (auto failure = writeGisSidecars(folder, facts.georeference)) return failure;
     return staging.putInPlace(folder / "output" / "report");

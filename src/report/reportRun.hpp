@@ -2,6 +2,7 @@
 // the GIS sidecars. Every step hands its failure text back here.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <iosfwd>
 #include <optional>
@@ -11,12 +12,18 @@
 
 namespace drainPrep::report {
 
+struct ReportOptions {
+    std::optional<std::int32_t> riverCells;  // --river-cells: the river network's threshold
+};
+
 // What the report tells of the run in folder, read and checked; nothing is
 // written. Progress goes to console.
-std::optional<std::string> gatherFacts(const std::filesystem::path& folder, std::ostream& console,
-                                       ReportFacts& facts, MapGrids& maps);
+std::optional<std::string> gatherFacts(const std::filesystem::path& folder,
+                                       const ReportOptions& options, std::ostream& console,
+                                       ReportFacts& facts, MapGrids& maps, RiverNetwork& network);
 
 // The report of the run in folder; progress goes to console.
-std::optional<std::string> writeReport(const std::filesystem::path& folder, std::ostream& console);
+std::optional<std::string> writeReport(const std::filesystem::path& folder, std::ostream& console,
+                                       const ReportOptions& options = {});
 
 }  // namespace drainPrep::report

@@ -27,7 +27,9 @@ std::string basinEntry(const BasinRow& basin) {
            member("lat", fixed(degrees(outlet.latArcSeconds), coordinateDecimals)) + ", " +
            member("cells", outlet.basinSize) + ", " + member("km2", fixed(basin.km2, 3)) + ", " +
            member("longestPath", basin.longestPath) + ", " +
-           member("complete", std::string(basin.complete ? "true" : "false")) + "}";
+           member("complete", std::string(basin.complete ? "true" : "false")) + ", " +
+           member("highestOrder", basin.rivers.highestOrder) + ", " +
+           member("mainStemKm", fixed(basin.rivers.mainStemKm, 3)) + "}";
 }
 
 std::string inflowEntry(const EdgeInflow& inflow) {
@@ -63,6 +65,8 @@ std::string summaryJson(const ReportFacts& facts) {
         member("removedOutlets", counts.removedOutlets),
         member("basins", facts.outlets.size()),
         member("loopCells", counts.loopCells),
+        member("riverCells", facts.rivers.threshold.cells),
+        member("reaches", facts.rivers.reaches),
         member("largestBasins", array(facts.largestBasins, basinEntry)),
         member("edgeInflow", array(facts.edgeInflow, inflowEntry)),
     };
