@@ -1,11 +1,15 @@
 #include <csignal>
 #include <iostream>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "driver/runArguments.hpp"
 #include "driver/runSequence.hpp"
 
-// Takes no arguments: the run reads ./clipArea.dat and ./input, writes ./output.
-int main() {
+// Reads ./clipArea.dat and the source rasters (./input, or --dem and --dir),
+// writes ./output.
+int main(int argc, char** argv) {
     // A file-size limit then makes a write or the reservation of the scratch
     // file fail, which the run reports, instead of killing the process.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -15,7 +19,12 @@ int main() {
     std::vector<char> consoleBuffer(std::size_t{1} << 20);
     std::cout.rdbuf()->pubsetbuf(consoleBuffer.data(),
                                  static_cast<std::streamsize>(consoleBuffer.size()));
-    const int status = drainPrep::runDrainPrep(std::cout, std::cin);
+    std::optional<drainPrep::SourcePaths> sources;
+    if (auto failure = drainPrep::parseRunArguments({argv + 1, argv + argc}, sources)) {
+        std::cout << *failure << std::endl;
+        return 1;
+    }
+    const int status = drainPrep::runDrainPrep(std::cout, std::cin, sources);
     std::cout.flush();
     return status;
 }
