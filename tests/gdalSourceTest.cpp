@@ -8,6 +8,7 @@
 #include <limits>
 #include <random>
 
+#include "area/areaChoice.hpp"
 #include "driver/runArguments.hpp"
 #include "geometry/sourceFrame.hpp"
 #include "raster/gdalSource.hpp"
@@ -79,6 +80,26 @@ TEST(SourceFrame, SouthernAndWesternFramesPlaceAreasInWholeCells) {
     EXPECT_FALSE(liesInsideFrame({1, 1, -10, -21}, southWestFrame));
     EXPECT_EQ(extentText(fixedSourceFrame), "60 N to 10 S, 55 E to 180 E");
     EXPECT_EQ(extentText(southWestFrame), "9.975 S to 10.225 S, 20.025 W to 19.65 W");
+}
+
+// The corner of the chosen area stays on whole degrees and inside the frame.
+TEST(SourceFrame, AreaChoiceKeepsItsCornerInsideAFrameOffWholeDegrees) {
+    const CellExtent basin{5, 9, 6, 8};  // rows 5 to 9, columns 6 to 8
+    const AreaChoice held = smallestAreaHolding(basin, southWestFrame);
+    EXPECT_EQ(held.area.latNW, -10);
+    EXPECT_EQ(held.area.lonNW, -20);
+    EXPECT_EQ(held.area.nrows, 9);  // rows 3 to 11 of the frame
+    EXPECT_EQ(held.area.ncols, 8);  // columns 3 to 10
+    EXPECT_TRUE(held.holdsBasin);
+    // With the north edge at 9.91667 S, no whole degree lies north of row 3.
+    const SourceFrame shifted{30, 45, -1190, -2403};
+    const AreaChoice cut = smallestAreaHolding(basin, shifted);
+    EXPECT_EQ(cut.area.latNW, -10);
+    EXPECT_EQ(cut.area.nrows, 2);  // rows 10 and 11
+    EXPECT_FALSE(cut.holdsBasin);
+    EXPECT_EQ(sourceCellAt(-9.976, -20.024, southWestFrame), (SourceCell{0, 0}));
+    EXPECT_EQ(sourceCellAt(-9.974, -20.024, southWestFrame), std::nullopt);
+    EXPECT_EQ(sourceCellAt(-10.224, -19.651, southWestFrame), (SourceCell{29, 44}));
 }
 
 // ---------------------------------------------------------------------------
@@ -182,7 +203,7 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
                "which its 30\" cells and D8 directions are defined."},
         {"no coordinate system", [](TestRaster& r) { r.coordinateSystem.clear(); },
          dem + " declares no coordinate system: drainPrep needs latitude and longitude. If that "
-               "is what it holds, declare it, for example with gdal_edit.py -a_srs EPSG:4326."},
+               "is what it holds, declare it, for example with gdal_translate -a_srs EPSG:4326."},
         {"rotated", [](TestRaster& r) { r.transform[2] = 1e-5; },
          dem + " is rotated or not north up: drainPrep needs rows from north to south and "
                "columns from west to east."},
@@ -335,6 +356,44 @@ TEST_F(SouthWesternRun, EveryRefusalBeforeTheProductsLeavesOutputEmpty) {
         EXPECT_TRUE(endsAsExpected) << c.arguments << " " << c.clipArea << ":\n" << console;
         EXPECT_EQ(filesIn(run.path() / "output"), 0u) << c.arguments;
     }
+}
+
+// drainPrepArea on the south-western frame: a river down column 20 from
+// row 5 to its sink at row 20; every other cell a sink of its own.
+TEST(GdalArea, BasinAndAreaOfASouthWesternSourceAndARunOfIt) {
+    RunDirectory run;
+    TestRaster dem = latticeRaster(30, 45, -1197, -2403);
+    TestRaster dir = latticeRaster(30, 45, -1197, -2403);
+    dem.values.assign(30 * 45, 100);
+    dir.values.assign(30 * 45, 0);
+    for (std::int32_t row = 5; row < 20; ++row) dir.values[std::size_t(row * 45 + 20)] = 4;
+    writeGeoTiff((run.path() / "dem.tif").string(), dem);
+    writeGeoTiff((run.path() / "dir.tif").string(), dir);
+
+    const RunResult outside = run.runArea("-9.9 -19.9 --dem dem.tif --dir dir.tif");
+    EXPECT_EQ(outside.console,
+              "The point 9.9 S 19.9 W lies outside the source grid of dem.tif (9.975 S to 10.225 "
+              "S, 20.025 W to 19.65 W).\n");
+    EXPECT_EQ(outside.exitStatus, 1);
+
+    const RunResult area =
+        run.runArea("-10.1458 -19.8542 --snap 0 --dir dir.tif --dem dem.tif --write");
+    ASSERT_EQ(area.exitStatus, 0) << area.console;
+    EXPECT_EQ(area.console.rfind("Point 10.1458 S 19.8542 W: source row 20, column 20, upstream "
+                                 "area 16 cells.\nBasin: 16 cells, ",
+                                 0),
+              0u)
+        << area.console;
+    EXPECT_NE(area.console.find(" km2, from 10.01667 S to 10.15 S and from 19.85833 W to 19.85 "
+                                "W.\nStudy area: 20 rows x 20 columns, north-west corner 10 S "
+                                "20 W (400 cells).\n"),
+              std::string::npos)
+        << area.console;
+    EXPECT_EQ(run.readFile("clipArea.dat"), "20 20 -10 -20\n");
+
+    // The sink lies at [17][17] of the area; its basin size counts the river.
+    ASSERT_EQ(run.runWithArguments("--dem dem.tif --dir dir.tif").exitStatus, 0);
+    EXPECT_EQ(testing::int32Elements(run.readFile("output/flowAcc.bin"))[17 * 20 + 17], 16);
 }
 
 // Random terrain with sea, no data, pits and loops at 40N 100E in sparse

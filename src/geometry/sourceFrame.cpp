@@ -38,6 +38,11 @@ bool liesInsideFrame(const StudyArea& area, const SourceFrame& frame) {
            offsets.colOffset + area.ncols <= frame.cols;
 }
 
+std::int32_t rowCentreLat(const SourceFrame& frame, std::int32_t row) {
+    return static_cast<std::int32_t>(frame.northEdgeCells * arcSecondsPerCell -
+                                     std::int64_t{arcSecondsPerCell} * row - arcSecondsPerCell / 2);
+}
+
 double northEdgeDeg(const SourceFrame& frame) { return cellsToDegrees(frame.northEdgeCells); }
 
 double southEdgeDeg(const SourceFrame& frame) {

@@ -33,6 +33,9 @@ ClipOffsets offsetsInFrame(const StudyArea& area, const SourceFrame& frame);
 
 bool liesInsideFrame(const StudyArea& area, const SourceFrame& frame);
 
+// Centre latitude of a source row in whole arc-seconds, north positive.
+std::int32_t rowCentreLat(const SourceFrame& frame, std::int32_t row);
+
 // Edges in degrees, north and east positive.
 double northEdgeDeg(const SourceFrame& frame);
 double southEdgeDeg(const SourceFrame& frame);

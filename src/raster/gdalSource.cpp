@@ -55,7 +55,7 @@ Failure checkCoordinateSystem(GDALDatasetH dataset, const std::string& path) {
     if (reference == nullptr) {
         return path +
                " declares no coordinate system: drainPrep needs latitude and longitude. If that is "
-               "what it holds, declare it, for example with gdal_edit.py -a_srs EPSG:4326.";
+               "what it holds, declare it, for example with gdal_translate -a_srs EPSG:4326.";
     }
     if (OSRIsGeographic(reference) == 0) {
         return path +
