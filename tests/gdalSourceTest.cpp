@@ -3,6 +3,7 @@
 // of the built tool with --dem/--dir that must equal the default run's bytes.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -313,6 +314,38 @@ TEST_F(SouthWesternRun, CellsAndCentresOfANegativeCornerAsTheArithmeticGives) {
               "1 4 3 -71925 -36105 2\n2 4 4 -71895 -36105 2\n3 4 5 -71865 -36105 2\n");
 }
 
+// The report of the run: south and west in its texts, negative coordinates
+// in its files, and commands that name the run's sources and keep the point.
+TEST_F(SouthWesternRun, ReportOfTheRunNamesItsSources) {
+    ASSERT_EQ(run.runWithArguments("--dem dem.tif --dir dir.tif").exitStatus, 0);
+    const std::string dem = (run.path() / "dem.tif").string();
+    const std::string dir = (run.path() / "dir.tif").string();
+    EXPECT_EQ(run.readFile("output/sourceRasters.txt"),
+              "dem " + dem + "\ndir " + dir + "\nframe 10 12 -1197 -2403\n");
+    const RunResult report = run.runReport();
+    ASSERT_EQ(report.exitStatus, 0) << report.console;
+    const std::string page = run.readFile("output/report/index.html");
+    EXPECT_NE(page.find("cells at 10&deg;S 20&deg;W"), std::string::npos);
+    EXPECT_NE(page.find("<code>drainPrepArea -10.0292 -19.9792 --dem " + dem + " --dir " + dir +
+                        " --snap 0</code>"),
+              std::string::npos)
+        << page;
+    const std::string summary = run.readFile("output/report/summary.json");
+    EXPECT_NE(summary.find("\"latNW\": -10"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("\"lonNW\": -20"), std::string::npos);
+    EXPECT_NE(run.readFile("output/report/outlets.geojson")
+                  .find("\"coordinates\": [-19.979167, -10.029167]"),
+              std::string::npos);
+
+    // A later run of other sources rewrote the products: the record is stale.
+    const auto recorded = std::filesystem::last_write_time(run.path() / "output/sourceRasters.txt");
+    std::filesystem::last_write_time(run.path() / "output/riverNumList.dat",
+                                     recorded + std::chrono::seconds(1));
+    EXPECT_EQ(run.runReport().console,
+              "drainPrepReport: the run in .\nclipArea.dat: The study area lies outside the source "
+              "grid.\n");
+}
+
 TEST_F(SouthWesternRun, EveryRefusalBeforeTheProductsLeavesOutputEmpty) {
     const std::string usage = runUsageText;
     struct Case {
@@ -422,6 +455,7 @@ TEST(GdalSameCells, GiveTheDefaultRunsProductsToTheByte) {
 
     const RunResult fixed = run.run();
     ASSERT_EQ(fixed.exitStatus, 0) << fixed.console;
+    EXPECT_EQ(filesIn(run.path() / "output"), std::size(productFiles));
     std::vector<std::string> expected;
     for (const char* file : productFiles) expected.push_back(run.readFile(file));
 
@@ -447,6 +481,7 @@ TEST(GdalSameCells, GiveTheDefaultRunsProductsToTheByte) {
         for (std::size_t i = 0; i < std::size(productFiles); ++i) {
             EXPECT_EQ(run.readFile(productFiles[i]), expected[i]) << pair << " " << productFiles[i];
         }
+        EXPECT_TRUE(run.exists("output/sourceRasters.txt"));
     }
 }
 

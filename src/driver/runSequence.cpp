@@ -21,6 +21,7 @@
 #include "driver/memoryPlan.hpp"
 #include "output/clipPreviews.hpp"
 #include "output/productFiles.hpp"
+#include "output/sourceRecord.hpp"
 #include "raster/gdalSource.hpp"
 #include "raster/sourceRasters.hpp"
 
@@ -107,7 +108,9 @@ Failure runStages(const StudyArea& area, GdalSourcePair* given, std::ostream& co
         if (auto failure = buildNetwork(area, dem, directions, cells, network, console)) {
             return failure;
         }
-        return writeAllProducts(area, cells, network, console);
+        if (auto failure = writeAllProducts(area, cells, network, console)) return failure;
+        if (given == nullptr) return std::nullopt;
+        return writeSourceRecord({given->dem.path, given->directions.path, given->frame()});
     } catch (const std::bad_alloc&) {
         return notEnoughMemoryText(area);
     }

@@ -48,7 +48,7 @@ std::vector<BasinRow> basinRows(const std::vector<Outlet>& largest, const GridSc
 Failure gatherFacts(const std::filesystem::path& folder, std::ostream& console, ReportFacts& facts,
                     MapGrids& maps) {
     facts.folder = folder;
-    if (auto failure = checkRunFiles(folder, facts.area, facts.georeference)) return failure;
+    if (auto failure = checkRunFiles(folder, facts.area, facts.georeference, facts.sources)) return failure;
     if (auto failure = readOutletList(folder, facts.area, facts.outlets)) return failure;
     const std::vector<Outlet> largest = largestFirst(facts.outlets);
     GridScan scan;
