@@ -1,14 +1,14 @@
 #include "raster/gdalSource.hpp"
 
-#include <cpl_error.h>
-#include <gdal.h>
-#include <ogr_srs_api.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <ostream>
 #include <vector>
 
+#include "raster/gdalLibrary.hpp"
 #include "raster/sourceRasters.hpp"
 #include "text/numberText.hpp"
 
@@ -31,38 +31,54 @@ constexpr std::int32_t noDataSample = -9999;
 // progress text stands.
 constexpr std::int64_t rowsPerBlock = 100;
 
-// GDAL reports through its error handler; drainPrep's console is its own
-// and nothing goes to standard error. The last message names the cause.
-class QuietGdal {
-public:
-    QuietGdal() {
-        CPLPushErrorHandler(CPLQuietErrorHandler);
-        CPLErrorReset();
-    }
-    ~QuietGdal() { CPLPopErrorHandler(); }
-    QuietGdal(const QuietGdal&) = delete;
-    QuietGdal& operator=(const QuietGdal&) = delete;
+// Where the build put the library.
+const char* const gdalLibraryBuilt = DRAINPREP_GDAL_LIBRARY;
 
-    static std::string cause() {
-        const char* message = CPLGetLastErrorMsg();
-        if (message == nullptr || *message == '\0') return "GDAL gives no reason";
-        return message;
-    }
-};
+// Beside the executable, or where the build put it.
+std::string libraryPathNextToExecutable() {
+    std::error_code unknown;
+    const std::filesystem::path executable =
+        std::filesystem::read_symlink("/proc/self/exe", unknown);
+    if (unknown) return {};
+    return (executable.parent_path() / gdalLibraryFile).string();
+}
 
-Failure checkCoordinateSystem(GDALDatasetH dataset, const std::string& path) {
-    OGRSpatialReferenceH reference = GDALGetSpatialRef(dataset);
-    if (reference == nullptr) {
+const GdalLibraryCalls* loadLibrary(std::string& failure) {
+    static const GdalLibraryCalls* calls = nullptr;
+    if (calls != nullptr) return calls;
+    void* library = nullptr;
+    for (const std::string& path : {libraryPathNextToExecutable(), std::string(gdalLibraryBuilt)}) {
+        if (!path.empty() && (library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) != nullptr) {
+            break;
+        }
+    }
+    const auto entry = library == nullptr ? nullptr
+                                          : reinterpret_cast<const GdalLibraryCalls* (*)()>(
+                                                dlsym(library, "drainPrepGdalLibraryCalls"));
+    if (entry == nullptr) {
+        const char* cause = dlerror();
+        failure = std::string(gdalLibraryFile) +
+                  " cannot be loaded, so no raster can be read "
+                  "through GDAL: " +
+                  (cause != nullptr ? cause : "it is not beside drainPrep") + ".";
+        return nullptr;
+    }
+    calls = entry();
+    return calls;
+}
+
+Failure checkCoordinateSystem(const GdalRasterFacts& facts, const std::string& path) {
+    if (!facts.hasCoordinateSystem) {
         return path +
                " declares no coordinate system: drainPrep needs latitude and longitude. If that is "
                "what it holds, declare it, for example with gdal_translate -a_srs EPSG:4326.";
     }
-    if (OSRIsGeographic(reference) == 0) {
+    if (!facts.geographic) {
         return path +
                " is in a projected coordinate system: drainPrep needs latitude and longitude, in "
                "which its 30\" cells and D8 directions are defined.";
     }
-    if (std::fabs(OSRGetAngularUnits(reference, nullptr) - degreeInRadians) > 1e-12) {
+    if (std::fabs(facts.angularUnitInRadians - degreeInRadians) > 1e-12) {
         return path + " gives its coordinates in an angular unit other than degrees.";
     }
     return std::nullopt;
@@ -72,9 +88,12 @@ bool nearWhole(double value, double tolerance) {
     return std::fabs(value - std::round(value)) <= tolerance;
 }
 
-// Geotransform: x = t[0] + col * t[1] + row * t[2], y = t[3] + col * t[4] + row * t[5].
-Failure frameOfTransform(const double* t, const std::string& path, GDALDatasetH dataset,
+Failure frameOfTransform(const GdalRasterFacts& facts, const std::string& path,
                          SourceFrame& frame) {
+    const double* t = facts.transform;
+    if (!facts.hasTransform) {
+        return path + " has no georeference: drainPrep needs its corner and cell size.";
+    }
     if (t[2] != 0.0 || t[4] != 0.0 || t[1] <= 0.0 || t[5] >= 0.0) {
         return path +
                " is rotated or not north up: drainPrep needs rows from north to south and "
@@ -93,41 +112,35 @@ Failure frameOfTransform(const double* t, const std::string& path, GDALDatasetH 
                ", off the 30\" lattice of whole degrees: its cells are not the cells of a "
                "study area.";
     }
-    frame.rows = GDALGetRasterYSize(dataset);
-    frame.cols = GDALGetRasterXSize(dataset);
+    frame.rows = facts.rows;
+    frame.cols = facts.cols;
     frame.northEdgeCells = std::llround(northCells);
     frame.westEdgeCells = std::llround(westCells);
     return std::nullopt;
 }
 
-Failure checkBand(GdalRaster& raster) {
-    if (GDALGetRasterCount(raster.dataset.get()) < 1) return raster.path + " has no raster band.";
-    raster.band = GDALGetRasterBand(raster.dataset.get(), 1);
-    const GDALDataType type = GDALGetRasterDataType(raster.band);
-    if (GDALDataTypeIsComplex(type) != 0 || type == GDT_Unknown) {
-        return raster.path + " holds " + GDALGetDataTypeName(type) +
+Failure checkBand(const GdalRasterFacts& facts, GdalRaster& raster) {
+    if (facts.bandCount < 1) return raster.path + " has no raster band.";
+    if (!facts.readsAsReal) {
+        return raster.path + " holds " + facts.bandType +
                " values: drainPrep reads integers and floating-point numbers.";
     }
-    int hasNoData = 0;
-    raster.noData = GDALGetRasterNoDataValue(raster.band, &hasNoData);
-    raster.hasNoData = hasNoData != 0;
+    raster.hasNoData = facts.hasNoData;
+    raster.noData = facts.noData;
     return std::nullopt;
 }
 
-Failure openRaster(const std::string& path, GdalRaster& raster) {
+Failure openRaster(const GdalLibraryCalls& gdal, const std::string& path, GdalRaster& raster) {
     raster.path = path;
-    const QuietGdal quiet;
-    GDALDatasetH dataset =
-        GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr);
-    if (dataset == nullptr) return path + " cannot be opened as a raster: " + QuietGdal::cause();
-    raster.dataset.reset(dataset, [](void* opened) { GDALClose(opened); });
-    if (auto failure = checkCoordinateSystem(dataset, path)) return failure;
-    double transform[6];
-    if (GDALGetGeoTransform(dataset, transform) != CE_None) {
-        return path + " has no georeference: drainPrep needs its corner and cell size.";
-    }
-    if (auto failure = frameOfTransform(transform, path, dataset, raster.frame)) return failure;
-    return checkBand(raster);
+    raster.gdal = &gdal;
+    GdalRasterFacts facts;
+    std::string cause;
+    void* dataset = gdal.open(path.c_str(), &facts, &cause);
+    if (dataset == nullptr) return path + " cannot be opened as a raster: " + cause;
+    raster.dataset.reset(dataset, gdal.close);
+    if (auto failure = checkCoordinateSystem(facts, path)) return failure;
+    if (auto failure = frameOfTransform(facts, path, raster.frame)) return failure;
+    return checkBand(facts, raster);
 }
 
 std::string frameText(const SourceFrame& frame) {
@@ -155,11 +168,11 @@ Failure readSamples(const GdalRaster& raster, std::int64_t firstRow, std::int64_
     const auto cells = static_cast<std::size_t>(rowCount) * static_cast<std::size_t>(colCount);
     values.resize(cells);
     samples.resize(cells);
-    const QuietGdal quiet;
-    if (GDALRasterIO(raster.band, GF_Read, static_cast<int>(firstCol), static_cast<int>(firstRow),
-                     colCount, static_cast<int>(rowCount), values.data(), colCount,
-                     static_cast<int>(rowCount), GDT_Float64, 0, 0) != CE_None) {
-        return raster.path + " cannot be read: " + QuietGdal::cause();
+    std::string cause;
+    if (!raster.gdal->read(raster.dataset.get(), static_cast<std::int32_t>(firstRow),
+                           static_cast<std::int32_t>(firstCol), static_cast<std::int32_t>(rowCount),
+                           colCount, values.data(), &cause)) {
+        return raster.path + " cannot be read: " + cause;
     }
     for (std::size_t i = 0; i < cells; ++i) {
         const std::optional<std::int32_t> sample =
@@ -186,9 +199,11 @@ std::optional<std::int32_t> sampleOfValue(double value, bool hasNoData, double n
 }
 
 std::optional<std::string> openGdalSources(const SourcePaths& paths, GdalSourcePair& pair) {
-    GDALAllRegister();
-    if (auto failure = openRaster(paths.dem, pair.dem)) return failure;
-    if (auto failure = openRaster(paths.directions, pair.directions)) return failure;
+    std::string notLoaded;
+    const GdalLibraryCalls* gdal = loadLibrary(notLoaded);
+    if (gdal == nullptr) return notLoaded;
+    if (auto failure = openRaster(*gdal, paths.dem, pair.dem)) return failure;
+    if (auto failure = openRaster(*gdal, paths.directions, pair.directions)) return failure;
     if (pair.dem.frame != pair.directions.frame) {
         return pair.directions.path + " (" + frameText(pair.directions.frame) +
                ") does not cover the cells of " + pair.dem.path + " (" + frameText(pair.dem.frame) +

@@ -27,11 +27,16 @@ struct SourcePaths {
     std::string directions;
 };
 
+struct GdalLibraryCalls;
+
+// GDAL is loaded from this library only when a run is given --dem and --dir.
+inline const char* const gdalLibraryFile = "libdrainPrepGdal.so";
+
 // One opened raster, band 1, checked.
 struct GdalRaster {
     std::string path;
-    std::shared_ptr<void> dataset;  // GDALDatasetH, closed with the last copy
-    void* band = nullptr;           // GDALRasterBandH, owned by the dataset
+    const GdalLibraryCalls* gdal = nullptr;
+    std::shared_ptr<void> dataset;  // closed with the last copy
     SourceFrame frame;
     bool hasNoData = false;
     double noData = 0.0;
