@@ -34,7 +34,7 @@ constexpr std::int64_t rowsPerBlock = 100;
 // Where the build put the library.
 const char* const gdalLibraryBuilt = DRAINPREP_GDAL_LIBRARY;
 
-// Beside the executable, or where the build put it.
+// The library beside the running executable.
 std::string libraryPathNextToExecutable() {
     std::error_code unknown;
     const std::filesystem::path executable =
