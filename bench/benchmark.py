@@ -12,6 +12,10 @@ Prints, in one invocation:
     write_bytes of /proc/PID/io: every page it dirtied counts, those of a
     scratch file too) against the size of a scratch file of its records, and
     the time of each stage taken from the moments its console lines arrive;
+  - the 600 x 900 area from the raw pair and through GDAL from tiled,
+    DEFLATE-compressed GeoTIFFs of the same continent (--dem/--dir, made once
+    with gdal_translate): wall time, time of stage 2, peak memory, and whether
+    the products are the same to the byte;
   - drainPrepArea at the demo's river point: wall and CPU time and peak
     memory of its pass over the whole source grid.
 
@@ -100,7 +104,7 @@ def watch_own_memory(pid, stop, peak):
         stop.wait(0.2)
 
 
-def timed_run(directory):
+def timed_run(directory, arguments=()):
     """One run; returns wall seconds, peak resident bytes (all, own), the stage lines' arrival
     and the bytes read from and written to disk.
 
@@ -110,7 +114,7 @@ def timed_run(directory):
     """
     markers = [("\n" + line + "\n").encode() for _, line in STAGES]
     start = time.monotonic()
-    process = subprocess.Popen([str(TOOL)], cwd=directory, stdin=subprocess.PIPE,
+    process = subprocess.Popen([str(TOOL)] + list(arguments), cwd=directory, stdin=subprocess.PIPE,
                                stdout=subprocess.PIPE)
     process.stdin.write(b"\n")
     process.stdin.close()
@@ -194,6 +198,61 @@ def study_areas(names, runs, floor):
             print("  %-24s %8.2f s" % (label, seconds))
 
 
+RAW_VRT = """<VRTDataset rasterXSize="15000" rasterYSize="8400">
+  <SRS>EPSG:4326</SRS>
+  <GeoTransform>55, 0.008333333333333333, 0, 60, 0, -0.008333333333333333</GeoTransform>
+  <VRTRasterBand dataType="Int16" band="1" subClass="VRTRawRasterBand">
+    <SourceFilename relativeToVRT="0">%s</SourceFilename>
+    <ImageOffset>0</ImageOffset><PixelOffset>2</PixelOffset><LineOffset>30000</LineOffset>
+    <ByteOrder>LSB</ByteOrder>
+  </VRTRasterBand>
+</VRTDataset>
+"""
+
+
+def continental_geotiffs():
+    """The demo rasters as tiled, DEFLATE-compressed GeoTIFFs, made once."""
+    folder = ROOT / "build" / "bench" / "geotiff"
+    folder.mkdir(parents=True, exist_ok=True)
+    tiffs = []
+    for name, raw in zip(["dem", "dir"], RASTERS):
+        tiff = folder / (name + ".tif")
+        if not tiff.exists():
+            vrt = folder / (name + "Raw.vrt")
+            vrt.write_text(RAW_VRT % (DEMO_INPUT / raw))
+            subprocess.run(["gdal_translate", "-q", "-of", "GTiff", "-co", "TILED=YES", "-co",
+                            "COMPRESS=DEFLATE", str(vrt), str(tiff)], check=True)
+        tiffs.append(tiff)
+    return tiffs
+
+
+def gdal_sources(runs):
+    """The small area from the raw pair and from continental tiled, compressed GeoTIFFs."""
+    dem, directions = continental_geotiffs()
+    area = AREAS["small"]
+    print()
+    print("%d x %d cells from the raw pair and through GDAL (tiled DEFLATE GeoTIFFs):" % area[:2])
+    outputs = {}
+    for label, arguments in [("raw pair", []),
+                             ("GeoTIFF", ["--dem", str(dem), "--dir", str(directions)])]:
+        directory = run_directory("gdal" + label.title().replace(" ", ""), area)
+        results = [timed_run(directory, arguments) for _ in range(runs)]
+        wall = statistics.median(result[0] for result in results)
+        peak = max(result[1][0] for result in results)
+        stages = stage_times(results[len(results) // 2][2], results[len(results) // 2][0])
+        reading = dict(stages).get(STAGES[1][0], float("nan"))
+        print("  %-9s median %.3f s wall, stage 2 %.3f s, peak %.0f MB" % (
+            label, wall, reading, peak / 1e6))
+        outputs[label] = [(directory / "output" / name).read_bytes() for name in PRODUCTS]
+    print("  products the same to the byte: %s" % (outputs["raw pair"] == outputs["GeoTIFF"]))
+
+
+PRODUCTS = ["modDem.bin", "flowDir.bin", "flowAcc.bin", "riverNum.bin", "riverNumList.dat",
+            "arcgis/cutDem.asc", "arcgis/cutDir.asc", "arcgis/modDem.asc",
+            "arcgis/distance.asc", "arcgis/flowDir.asc", "arcgis/flowAcc.asc",
+            "arcgis/riverNum.asc"]
+
+
 def companion(runs):
     """drainPrepArea over all 126 million source cells, as medians of `runs` runs."""
     directory = run_directory("area", AREAS["cell"])
@@ -230,7 +289,8 @@ def main():
     ensure_build_and_rasters()
     floor = io_floor(max(arguments.runs, 3))
     study_areas(arguments.areas.split(","), arguments.runs, floor)
-    if TERRAIN == "demo":  # its river point lies on the demo's river
+    if TERRAIN == "demo":  # the GeoTIFFs are of the demo; its river point lies on the demo's river
+        gdal_sources(arguments.runs)
         companion(arguments.runs)
 
 

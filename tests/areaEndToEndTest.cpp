@@ -169,7 +169,8 @@ TEST(EndToEndArea, PointOnSeaWithNothingToSnapTo) {
 TEST(EndToEndArea, BadInput) {
     enum class Setup { rasters, noRasters, shortDem, demOnly, clipArea };
     const std::string usage =
-        "Usage: drainPrepArea LAT LON [--snap CELLS] [--input DIR] [--write] [--force]";
+        "Usage: drainPrepArea LAT LON [--snap CELLS] [--input DIR | --dem PATH --dir PATH] "
+        "[--write] [--force]";
     const std::vector<std::tuple<std::string, Setup, std::string>> cases = {
         {"abc 100", Setup::rasters, "The latitude \"abc\" is not a number."},
         {"+-5 100", Setup::rasters, "The latitude \"+-5\" is not a number."},
@@ -186,6 +187,11 @@ TEST(EndToEndArea, BadInput) {
         {"30 100", Setup::shortDem, "Hydroshed DEM has 1000 bytes instead of 252000000."},
         {"30 100", Setup::demOnly, "Hydroshed Flow direction file cannot open."},
         {"30 100 --write", Setup::clipArea, "clipArea.dat exists already: --force overwrites it."},
+        {"30 100 --dir d.tif", Setup::rasters,
+         "--dem and --dir go together: the DEM and the flow directions of the same cells. --dem "
+         "is missing."},
+        {"30 100 --input . --dem a.tif --dir d.tif", Setup::rasters,
+         "--input and --dem/--dir are alternatives: give one. " + usage},
     };
     for (const auto& [arguments, setup, message] : cases) {
         RunDirectory run;

@@ -221,7 +221,7 @@ TEST_F(ReportEndToEnd, TablesTheBasinsLargestFirstAndListsEveryInflowPlace) {
           "north edge, columns 5&ndash;6 (2 cells)<br>north edge, outlet ring, columns "
           "5&ndash;6 (2 cells)<br>west edge, row 4 (1 cell)<br>west edge, outlet ring, row 4 (1 "
           "cell)",
-          "<code>drainPrepArea 39.9125 100.0458</code>",
+          "<code>drainPrepArea 39.9125 100.0458 --snap 0</code>",
           "north edge, column 15 (1 cell)</li><li>south edge, column 12 (1 cell)"}) {
         EXPECT_NE(page.find(text), std::string::npos) << text;
     }

@@ -9,6 +9,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 demo="$root/demo"
 
 cd "$root"
+tools/needGdal.sh
 cmake --preset release > /dev/null
 cmake --build --preset release --target drainPrep drainPrepArea drainPrepReport demoRasters
 

@@ -3,14 +3,27 @@
 #include <algorithm>
 #include <cmath>
 
-
 namespace drainPrep {
 
 namespace {
 
-// Whole degrees of the largest multiple of 120 cells at or before `cell`,
-// which must lie within the source grid.
-std::int32_t wholeDegreesBefore(std::int32_t cell) { return cell / cellsPerDegree; }
+std::int64_t floorDiv(std::int64_t cells) {
+    return cells >= 0 ? cells / cellsPerDegree : -((-cells + cellsPerDegree - 1) / cellsPerDegree);
+}
+
+std::int64_t ceilDiv(std::int64_t cells) { return -floorDiv(-cells); }
+
+// The whole degree at or north of the lattice line `northCells`, but not
+// north of the frame.
+std::int32_t wholeDegreeNorthOf(std::int64_t northCells, const SourceFrame& frame) {
+    return static_cast<std::int32_t>(std::min(ceilDiv(northCells), floorDiv(frame.northEdgeCells)));
+}
+
+// The whole degree at or west of the lattice line `westCells`, but not west
+// of the frame.
+std::int32_t wholeDegreeWestOf(std::int64_t westCells, const SourceFrame& frame) {
+    return static_cast<std::int32_t>(std::max(floorDiv(westCells), ceilDiv(frame.westEdgeCells)));
+}
 
 // Far below the precision of any point typed in degrees, far above the
 // rounding of its decimal.
@@ -27,34 +40,35 @@ double cellsFromEdge(double degrees) {
 
 }  // namespace
 
-std::optional<SourceCell> sourceCellAt(double lat, double lon) {
-    const double row = std::floor(cellsFromEdge(sourceNorthEdge - lat));
-    const double col = std::floor(cellsFromEdge(lon - sourceWestEdge));
+std::optional<SourceCell> sourceCellAt(double lat, double lon, const SourceFrame& frame) {
+    const double row = std::floor(cellsFromEdge(northEdgeDeg(frame) - lat));
+    const double col = std::floor(cellsFromEdge(lon - westEdgeDeg(frame)));
     // Written so that a NaN fails too.
-    if (!(row >= 0 && row < sourceRows && col >= 0 && col < sourceCols)) return std::nullopt;
+    if (!(row >= 0 && row < frame.rows && col >= 0 && col < frame.cols)) return std::nullopt;
     return SourceCell{static_cast<std::int32_t>(row), static_cast<std::int32_t>(col)};
 }
 
-AreaChoice smallestAreaHolding(const CellExtent& basin) {
+AreaChoice smallestAreaHolding(const CellExtent& basin, const SourceFrame& frame) {
     const std::int32_t firstRow = std::max(basin.firstRow - ringCells, 0);
     const std::int32_t firstCol = std::max(basin.firstCol - ringCells, 0);
-    const std::int32_t lastRow = std::min(basin.lastRow + ringCells, sourceRows - 1);
-    const std::int32_t lastCol = std::min(basin.lastCol + ringCells, sourceCols - 1);
+    const std::int32_t lastRow = std::min(basin.lastRow + ringCells, frame.rows - 1);
+    const std::int32_t lastCol = std::min(basin.lastCol + ringCells, frame.cols - 1);
     AreaChoice choice;
-    choice.area.latNW = static_cast<std::int32_t>(sourceNorthEdge) - wholeDegreesBefore(firstRow);
-    choice.area.lonNW = static_cast<std::int32_t>(sourceWestEdge) + wholeDegreesBefore(firstCol);
-    const ClipOffsets offsets = clipOffsets(choice.area);
-    choice.area.nrows = lastRow - static_cast<std::int32_t>(offsets.rowOffset) + 1;
-    choice.area.ncols = lastCol - static_cast<std::int32_t>(offsets.colOffset) + 1;
+    choice.area.latNW = wholeDegreeNorthOf(frame.northEdgeCells - firstRow, frame);
+    choice.area.lonNW = wholeDegreeWestOf(frame.westEdgeCells + firstCol, frame);
+    const ClipOffsets offsets = offsetsInFrame(choice.area, frame);
+    choice.area.nrows = std::max(lastRow - static_cast<std::int32_t>(offsets.rowOffset) + 1, 0);
+    choice.area.ncols = std::max(lastCol - static_cast<std::int32_t>(offsets.colOffset) + 1, 0);
+    // A frame whose edge is off whole degrees may keep the corner from
+    // reaching the basin's first rows or columns.
     choice.holdsBasin =
         firstRow == basin.firstRow - ringCells && firstCol == basin.firstCol - ringCells &&
-        lastRow == basin.lastRow + ringCells && lastCol == basin.lastCol + ringCells;
+        lastRow == basin.lastRow + ringCells && lastCol == basin.lastCol + ringCells &&
+        offsets.rowOffset <= firstRow && offsets.colOffset <= firstCol;
     return choice;
 }
 
 // The one call of drainPrep's memory plan.
-RunMemory memoryOfRun(const StudyArea& area) {
-    return {peakBytesOfRun(area), planRunHere(area)};
-}
+RunMemory memoryOfRun(const StudyArea& area) { return {peakBytesOfRun(area), planRunHere(area)}; }
 
 }  // namespace drainPrep

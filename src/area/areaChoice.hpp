@@ -9,7 +9,7 @@
 #include "area/basin.hpp"
 #include "area/flowGrid.hpp"
 #include "driver/memoryPlan.hpp"
-#include "geometry/studyArea.hpp"
+#include "geometry/sourceFrame.hpp"
 
 namespace drainPrep {
 
@@ -17,7 +17,8 @@ namespace drainPrep {
 // cells lies in the cell south or east of it: a corner of cells names the
 // cell whose north-west corner it is, as in clipArea.dat. Nothing for a point
 // outside the source grid, whose south and east edges lie outside.
-std::optional<SourceCell> sourceCellAt(double lat, double lon);
+std::optional<SourceCell> sourceCellAt(double lat, double lon,
+                                       const SourceFrame& frame = fixedSourceFrame);
 
 // drainPrep gives the area's first and second rows and columns (and the
 // last two) no basin of their own: the frame ring has no data, and a cell on
@@ -32,8 +33,10 @@ struct AreaChoice {
 };
 
 // The corner on whole degrees as clipArea.dat needs it, as far south and east
-// as the rings allow; rows and columns as few as they allow.
-AreaChoice smallestAreaHolding(const CellExtent& basin);
+// as the rings allow and inside the frame; rows and columns as few as they
+// allow.
+AreaChoice smallestAreaHolding(const CellExtent& basin,
+                               const SourceFrame& frame = fixedSourceFrame);
 
 struct RunMemory {
     std::uint64_t bytes = 0;

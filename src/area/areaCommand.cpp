@@ -21,10 +21,9 @@ namespace {
 using Failure = std::optional<std::string>;
 
 const char* const usageText =
-    "Usage: drainPrepArea LAT LON [--snap CELLS] [--input DIR] [--write] [--force]";
+    "Usage: drainPrepArea LAT LON [--snap CELLS] [--input DIR | --dem PATH --dir PATH] [--write] "
+    "[--force]";
 constexpr double bytesPerMegabyte = 1024.0 * 1024.0;
-// Seven digits keep a tenth of a cell at 180 degrees.
-constexpr int degreeDigits = 7;
 
 // What the search keeps once the continent's flow data is released.
 struct BasinFound {
@@ -52,12 +51,15 @@ Failure parseOption(const std::vector<std::string>& arguments, std::size_t& i,
         request.write = true;
     } else if (option == "--force") {
         request.force = true;
-    } else if (option != "--snap" && option != "--input") {
+    } else if (option != "--snap" && option != "--input" && !isSourceOption(option)) {
         return "Unknown option " + option + ". " + usageText;
     } else if (++i == arguments.size()) {
         return option + " needs a value. " + usageText;
     } else if (option == "--input") {
         request.inputFolder = arguments[i];
+        request.inputGiven = true;
+    } else if (isSourceOption(option)) {
+        return takeSourceOption(option, arguments[i], request.sourceOptions);
     } else {
         return parseSnapRadius(arguments[i], request);
     }
@@ -82,33 +84,25 @@ std::string cellsText(std::int64_t count) {
     return std::to_string(count) + (count == 1 ? " cell" : " cells");
 }
 
-std::string degreesText(double value, const char* positive, const char* negative) {
-    char digits[32];
-    char* const end = std::to_chars(std::begin(digits), std::end(digits), std::fabs(value),
-                                    std::chars_format::general, degreeDigits)
-                          .ptr;
-    return std::string(std::begin(digits), end) + (value < 0 ? negative : positive);
-}
-
 std::string pointText(double lat, double lon) {
-    return degreesText(lat, " N", " S") + " " + degreesText(lon, " E", " W");
+    return latitudeText(lat) + " " + longitudeText(lon);
 }
 
 std::string cellText(SourceCell cell) {
     return "source row " + std::to_string(cell.row) + ", column " + std::to_string(cell.col);
 }
 
-double northEdgeOfRow(std::int32_t row) {
-    return sourceNorthEdge - row / static_cast<double>(cellsPerDegree);
+double northEdgeOfRow(const SourceFrame& frame, std::int32_t row) {
+    return northEdgeDeg(frame) - row / static_cast<double>(cellsPerDegree);
 }
 
-double westEdgeOfCol(std::int32_t col) {
-    return sourceWestEdge + col / static_cast<double>(cellsPerDegree);
+double westEdgeOfCol(const SourceFrame& frame, std::int32_t col) {
+    return westEdgeDeg(frame) + col / static_cast<double>(cellsPerDegree);
 }
 
-std::string centreText(SourceCell cell) {
-    return pointText((northEdgeOfRow(cell.row) + northEdgeOfRow(cell.row + 1)) / 2.0,
-                     (westEdgeOfCol(cell.col) + westEdgeOfCol(cell.col + 1)) / 2.0);
+std::string centreText(const SourceFrame& frame, SourceCell cell) {
+    return pointText((northEdgeOfRow(frame, cell.row) + northEdgeOfRow(frame, cell.row + 1)) / 2.0,
+                     (westEdgeOfCol(frame, cell.col) + westEdgeOfCol(frame, cell.col + 1)) / 2.0);
 }
 
 std::string upstreamText(std::int32_t upstreamCells) {
@@ -138,7 +132,7 @@ void printPoint(std::ostream& console, const AreaRequest& request, SourceCell po
             << upstreamText(upstreamCells) << ".\n";
 }
 
-void printSnap(std::ostream& console, SourceCell point, SourceCell river,
+void printSnap(std::ostream& console, const SourceFrame& frame, SourceCell point, SourceCell river,
                const AreaRequest& request, std::int32_t upstreamCells) {
     if (river == point) {
         console << "No cell within " << cellsText(request.snapRadius)
@@ -146,16 +140,16 @@ void printSnap(std::ostream& console, SourceCell point, SourceCell river,
         return;
     }
     console << "Snapped " << cellsText(cellsApart(point, river)) << " to " << cellText(river)
-            << " (" << centreText(river) << "): " << upstreamText(upstreamCells) << ".\n";
+            << " (" << centreText(frame, river) << "): " << upstreamText(upstreamCells) << ".\n";
 }
 
-void printBasin(std::ostream& console, const Basin& basin) {
+void printBasin(std::ostream& console, const SourceFrame& frame, const Basin& basin) {
     const CellExtent& extent = basin.extent;
     console << "Basin: " << cellsText(basin.cells) << ", " << std::llround(basin.squareKilometres)
-            << " km2, from " << degreesText(northEdgeOfRow(extent.firstRow), " N", " S") << " to "
-            << degreesText(northEdgeOfRow(extent.lastRow + 1), " N", " S") << " and from "
-            << degreesText(westEdgeOfCol(extent.firstCol), " E", " W") << " to "
-            << degreesText(westEdgeOfCol(extent.lastCol + 1), " E", " W") << ".\n";
+            << " km2, from " << latitudeText(northEdgeOfRow(frame, extent.firstRow)) << " to "
+            << latitudeText(northEdgeOfRow(frame, extent.lastRow + 1)) << " and from "
+            << longitudeText(westEdgeOfCol(frame, extent.firstCol)) << " to "
+            << longitudeText(westEdgeOfCol(frame, extent.lastCol + 1)) << ".\n";
     if (basin.cellsBesideNoFlow > 0) {
         console << "Basin cells beside sea or no data, which drainPrep may make outlets of their "
                    "own inside the area: "
@@ -183,8 +177,8 @@ void printArea(std::ostream& console, const BasinFound& found, const RunMemory& 
                    "inside the frame and outlet rings. The best there is:\n";
     }
     console << "Study area: " << area.nrows << " rows x " << area.ncols
-            << " columns, north-west corner " << area.latNW << " N " << area.lonNW << " E ("
-            << cellsText(area.cellCount()) << ").\n";
+            << " columns, north-west corner " << latitudeText(area.latNW) << " "
+            << longitudeText(area.lonNW) << " (" << cellsText(area.cellCount()) << ").\n";
     console << "A drainPrep run of it needs " << megabytesText(memory.bytes) << " of memory"
             << placeOfRecordsText(memory.place) << "\n";
     if (found.cellsWithoutD8Code > 0) {
@@ -199,9 +193,25 @@ void printArea(std::ostream& console, const BasinFound& found, const RunMemory& 
 // ---------------------------------------------------------------------------
 // Search
 
-Failure readFlowGrid(const std::string& folder, FlowGrid& grid) {
+// The source grid of a request: the fixed pair in its folder, or the pair
+// given, opened and checked.
+struct AreaSource {
+    SourceFrame frame;
+    std::optional<GdalSourcePair> given;
+};
+
+Failure readFlowGrid(const AreaRequest& request, AreaSource& source, FlowGrid& grid) {
+    if (source.given) {
+        const auto keepRow = [&grid](std::int32_t row, const std::int32_t* demRow,
+                                     const std::int32_t* directionRow) {
+            for (std::int32_t col = 0; col < grid.ncols(); ++col) {
+                grid.setSamples({row, col}, demRow[col], directionRow[col]);
+            }
+        };
+        return streamGdalRows(*source.given, keepRow);
+    }
     SourceRasterFiles files;
-    if (auto failure = openSourceRasters(folder, files)) return failure;
+    if (auto failure = openSourceRasters(request.inputFolder, files)) return failure;
     const auto keepRow = [&grid](std::int32_t row, const unsigned char* demRow,
                                  const unsigned char* directionRow) {
         grid.setRow(row, demRow, directionRow);
@@ -209,8 +219,9 @@ Failure readFlowGrid(const std::string& folder, FlowGrid& grid) {
     return streamSourceRows(files, keepRow, nullptr);
 }
 
-std::int64_t cellsWithoutD8Code(const FlowGrid& grid, const StudyArea& area) {
-    const ClipOffsets offsets = clipOffsets(area);
+std::int64_t cellsWithoutD8Code(const FlowGrid& grid, const StudyArea& area,
+                                const SourceFrame& frame) {
+    const ClipOffsets offsets = offsetsInFrame(area, frame);
     std::int64_t count = 0;
     for (std::int32_t row = 0; row < area.nrows; ++row) {
         for (std::int32_t col = 0; col < area.ncols; ++col) {
@@ -223,27 +234,38 @@ std::int64_t cellsWithoutD8Code(const FlowGrid& grid, const StudyArea& area) {
 }
 
 // The flow data of the whole source grid lives only here.
-Failure findBasin(const AreaRequest& request, SourceCell point, std::ostream& console,
-                  BasinFound& found) {
-    FlowGrid grid(sourceRows, sourceCols);
-    if (auto failure = readFlowGrid(request.inputFolder, grid)) return failure;
+Failure findBasin(const AreaRequest& request, AreaSource& source, SourceCell point,
+                  std::ostream& console, BasinFound& found) {
+    const SourceFrame& frame = source.frame;
+    FlowGrid grid(frame.rows, frame.cols);
+    if (auto failure = readFlowGrid(request, source, grid)) return failure;
     grid.countUpstream();
     printPoint(console, request, point, grid.upstreamCells(point));
     const std::optional<SourceCell> river = snapToRiver(grid, point, request.snapRadius);
     if (!river) return noRiverText(request.snapRadius);
     if (request.snapRadius > 0) {
-        printSnap(console, point, *river, request, grid.upstreamCells(*river));
+        printSnap(console, frame, point, *river, request, grid.upstreamCells(*river));
     }
-    found.basin = traceBasin(grid, *river);
-    found.choice = smallestAreaHolding(found.basin.extent);
-    found.cellsWithoutD8Code = cellsWithoutD8Code(grid, found.choice.area);
+    found.basin = traceBasin(grid, *river, frame);
+    found.choice = smallestAreaHolding(found.basin.extent, frame);
+    found.cellsWithoutD8Code = cellsWithoutD8Code(grid, found.choice.area, frame);
     return std::nullopt;
 }
 
-Failure checkRequest(const AreaRequest& request) {
-    if (!sourceCellAt(request.lat, request.lon)) {
-        return "The point " + pointText(request.lat, request.lon) +
-               " lies outside the source grid (60 N to 10 S, 55 E to 180 E).";
+Failure openSource(const AreaRequest& request, AreaSource& source) {
+    if (!request.sources) return std::nullopt;
+    source.given.emplace();
+    if (auto failure = openGdalSources(*request.sources, *source.given)) return failure;
+    source.frame = source.given->frame();
+    return std::nullopt;
+}
+
+Failure checkRequest(const AreaRequest& request, const AreaSource& source) {
+    if (!sourceCellAt(request.lat, request.lon, source.frame)) {
+        const std::string grid =
+            source.given ? "the source grid of " + source.given->dem.path : "the source grid";
+        return "The point " + pointText(request.lat, request.lon) + " lies outside " + grid + " (" +
+               extentText(source.frame) + ").";
     }
     std::error_code unknown;
     if (request.write && !request.force && std::filesystem::exists(clipAreaPath, unknown)) {
@@ -253,11 +275,11 @@ Failure checkRequest(const AreaRequest& request) {
 }
 
 // Returns the exit status once the request is known to be usable.
-int reportArea(const AreaRequest& request, std::ostream& console) {
-    const SourceCell point = *sourceCellAt(request.lat, request.lon);
+int reportArea(const AreaRequest& request, AreaSource& source, std::ostream& console) {
+    const SourceCell point = *sourceCellAt(request.lat, request.lon, source.frame);
     BasinFound found;
     try {
-        if (auto failure = findBasin(request, point, console, found)) {
+        if (auto failure = findBasin(request, source, point, console, found)) {
             console << *failure << std::endl;
             return 1;
         }
@@ -265,7 +287,7 @@ int reportArea(const AreaRequest& request, std::ostream& console) {
         console << "Not enough memory for the flow data of the source grid." << std::endl;
         return 1;
     }
-    printBasin(console, found.basin);
+    printBasin(console, source.frame, found.basin);
     const RunMemory memory = memoryOfRun(found.choice.area);
     printArea(console, found, memory);
     const bool usable = found.choice.holdsBasin && memory.place != RecordPlace::nowhere &&
@@ -295,18 +317,24 @@ std::optional<std::string> parseAreaRequest(const std::vector<std::string>& argu
             return failure;
         }
     }
+    if (auto failure = completeSources(request.sourceOptions, request.sources)) return failure;
+    if (request.sources && request.inputGiven) {
+        return std::string("--input and --dem/--dir are alternatives: give one. ") + usageText;
+    }
     return parsePoint(numbers, request);
 }
 
 int runDrainPrepArea(const std::vector<std::string>& arguments, std::ostream& console) {
     AreaRequest request;
+    AreaSource source;
     Failure failure = parseAreaRequest(arguments, request);
-    if (!failure) failure = checkRequest(request);
+    if (!failure) failure = openSource(request, source);
+    if (!failure) failure = checkRequest(request, source);
     if (failure) {
         console << *failure << std::endl;
         return 1;
     }
-    return reportArea(request, console);
+    return reportArea(request, source, console);
 }
 
 }  // namespace drainPrep

@@ -1,6 +1,6 @@
-// drainPrepArea LAT LON [--snap CELLS] [--input DIR] [--write] [--force]:
-// the smallest study area that holds the whole basin of the river at a point,
-// from the same source rasters as drainPrep.
+// drainPrepArea LAT LON [--snap CELLS] [--input DIR | --dem PATH --dir PATH]
+// [--write] [--force]: the smallest study area that holds the whole basin of
+// the river at a point, from the same source rasters as drainPrep.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/runArguments.hpp"
 #include "raster/sourceRasters.hpp"
 
 namespace drainPrep {
@@ -21,6 +22,9 @@ struct AreaRequest {
     double lon = 0.0;  // decimal degrees, east positive
     std::int32_t snapRadius = defaultSnapRadius;
     std::string inputFolder = sourceRasterFolder;
+    bool inputGiven = false;
+    SourceOptions sourceOptions;
+    std::optional<SourcePaths> sources;  // --dem and --dir, read through GDAL
     bool write = false;
     bool force = false;
 };

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cell/directions.hpp"
-#include "geometry/studyArea.hpp"
+#include "geometry/sourceFrame.hpp"
 
 namespace drainPrep {
 
@@ -13,12 +13,11 @@ namespace {
 constexpr double squareMetresPerSquareKilometre = 1e6;
 
 // Cell areas by row, in the model's own cell lengths.
-std::vector<double> squareKilometresByRow(std::int32_t nrows) {
-    constexpr auto northEdge = static_cast<std::int32_t>(sourceNorthEdge);
+std::vector<double> squareKilometresByRow(std::int32_t nrows, const SourceFrame& frame) {
     std::vector<double> byRow(static_cast<std::size_t>(nrows));
     for (std::int32_t row = 0; row < nrows; ++row) {
         byRow[static_cast<std::size_t>(row)] = cellLengthNorthSouth *
-                                               cellLengthEastWest(cellCentreLat(northEdge, row)) /
+                                               cellLengthEastWest(rowCentreLat(frame, row)) /
                                                squareMetresPerSquareKilometre;
     }
     return byRow;
@@ -55,8 +54,8 @@ Span spanAround(std::int32_t centre, std::int32_t radius, std::int32_t size) {
 
 // Upstream from the outlet: the cells that reach it form a tree, so each is
 // met once and no cell needs a mark.
-Basin traceBasin(const FlowGrid& grid, SourceCell outlet) {
-    const std::vector<double> squareKilometres = squareKilometresByRow(grid.nrows());
+Basin traceBasin(const FlowGrid& grid, SourceCell outlet, const SourceFrame& frame) {
+    const std::vector<double> squareKilometres = squareKilometresByRow(grid.nrows(), frame);
     Basin basin;
     basin.extent = {outlet.row, outlet.row, outlet.col, outlet.col};
     std::vector<SourceCell> pending{outlet};

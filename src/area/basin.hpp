@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "area/flowGrid.hpp"
+#include "geometry/sourceFrame.hpp"
 
 namespace drainPrep {
 
@@ -31,8 +32,10 @@ struct Basin {
     std::int32_t cellsBesideNoFlow = 0;
 };
 
-// The outlet must have upstream cells. The grid's row 0 is the source grid's.
-Basin traceBasin(const FlowGrid& grid, SourceCell outlet);
+// The outlet must have upstream cells. The grid's row 0 is the first row of
+// `frame`, whose north edge gives the cells' areas.
+Basin traceBasin(const FlowGrid& grid, SourceCell outlet,
+                 const SourceFrame& frame = fixedSourceFrame);
 
 // The cell of most upstream cells within `radius` rows and columns of the
 // point; among equals the nearest, then the first in row-major order. Nothing

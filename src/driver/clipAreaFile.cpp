@@ -41,8 +41,8 @@ std::optional<std::int32_t> parseWholeNumber(std::string_view token) {
     return value;
 }
 
-std::optional<std::string> readStudyArea(const char* path, std::ostream& console,
-                                         StudyArea& area) {
+std::optional<std::string> readStudyArea(const char* path, std::ostream& console, StudyArea& area,
+                                         const SourceFrame& frame, const std::string& outsideText) {
     std::error_code notRegular;
     std::ifstream file;
     if (std::filesystem::is_regular_file(path, notRegular)) file.open(path);
@@ -62,9 +62,7 @@ std::optional<std::string> readStudyArea(const char* path, std::ostream& console
     if (area.nrows < 1 || area.ncols < 1) {
         return std::string("The study area needs at least one row and one column.");
     }
-    if (!liesInsideSourceGrid(area)) {
-        return std::string("The study area lies outside the source grid.");
-    }
+    if (!liesInsideFrame(area, frame)) return outsideText;
     return std::nullopt;
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "geometry/studyArea.hpp"
+#include "geometry/sourceFrame.hpp"
 
 namespace drainPrep {
 
@@ -16,11 +16,14 @@ inline const char* const clipAreaPath = "./clipArea.dat";
 // within the signed 32-bit range.
 std::optional<std::int32_t> parseWholeNumber(std::string_view token);
 
+inline const char* const outsideFixedSourceText = "The study area lies outside the source grid.";
+
 // Reads the four values of the study area, echoing each as it is read.
 // Returns the failure text when the file cannot be read or describes no
-// usable study area.
-std::optional<std::string> readStudyArea(const char* path, std::ostream& console,
-                                         StudyArea& area);
+// usable study area; an area outside `frame` gets `outsideText`.
+std::optional<std::string> readStudyArea(const char* path, std::ostream& console, StudyArea& area,
+                                         const SourceFrame& frame = fixedSourceFrame,
+                                         const std::string& outsideText = outsideFixedSourceText);
 
 // Writes the four values on one line, in the order readStudyArea takes them.
 std::optional<std::string> writeStudyArea(const char* path, const StudyArea& area);

@@ -2,12 +2,17 @@
 
 #include <csignal>
 #include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "driver/console.hpp"
+#include "driver/runArguments.hpp"
 #include "driver/runSequence.hpp"
 
-// Takes no arguments: the run reads ./clipArea.dat and ./input, writes ./output.
-int main() {
+// Reads ./clipArea.dat and the source rasters (./input, or --dem and --dir),
+// writes ./output.
+int main(int argc, char** argv) {
     // A file-size limit then makes a write or the reservation of the scratch
     // file fail, which the run reports, instead of killing the process.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -17,7 +22,13 @@ int main() {
     drainPrep::ConsoleBuffer consoleBuffer(STDOUT_FILENO);
     std::streambuf* const standardBuffer = std::cout.rdbuf(&consoleBuffer);
     drainPrep::endRunOnScratchFileFault(consoleBuffer);
-    const int status = drainPrep::runDrainPrep(std::cout, std::cin);
+    std::optional<drainPrep::SourcePaths> sources;
+    int status = 1;
+    if (auto failure = drainPrep::parseRunArguments({argv + 1, argv + argc}, sources)) {
+        std::cout << *failure << std::endl;
+    } else {
+        status = drainPrep::runDrainPrep(std::cout, std::cin, sources);
+    }
     std::cout.flush();
     std::cout.rdbuf(standardBuffer);
     return status;

@@ -21,6 +21,8 @@
 #include "driver/memoryPlan.hpp"
 #include "output/clipPreviews.hpp"
 #include "output/productFiles.hpp"
+#include "output/sourceRecord.hpp"
+#include "raster/gdalSource.hpp"
 #include "raster/sourceRasters.hpp"
 
 namespace drainPrep {
@@ -82,10 +84,17 @@ Failure writeAllProducts(const StudyArea& area, const CellGrid& cells,
     return writeProducts(area, network.fields, cells, network.outlets, encodeDirection, console);
 }
 
+// The fixed pair, streamed whole, or only the window of the pair given.
+Failure readSources(const StudyArea& area, GdalSourcePair* given, std::ostream& console,
+                    IntGrid& dem, IntGrid& directions) {
+    if (given == nullptr) return readSourceRasters(area, console, dem, directions);
+    return readGdalSourceWindow(area, *given, console, dem, directions);
+}
+
 // Stages 2 to 4. The cell records' block is had before anything is read, so
 // that a disk too small for their scratch file shows at once. Any allocation
 // that fails ends the run with the same text as a failed plan.
-Failure runStages(const StudyArea& area, std::ostream& console) {
+Failure runStages(const StudyArea& area, GdalSourcePair* given, std::ostream& console) {
     const RecordPlace place = planRunHere(area);
     if (place == RecordPlace::nowhere) return notEnoughMemoryText(area);
     try {
@@ -94,29 +103,49 @@ Failure runStages(const StudyArea& area, std::ostream& console) {
                        inScratchFile ? recordRowsInMemoryHere(area) : 0);
         IntGrid dem;
         IntGrid directions;
-        if (auto failure = readSourceRasters(area, console, dem, directions)) return failure;
+        if (auto failure = readSources(area, given, console, dem, directions)) return failure;
         if (auto failure = writeClipPreviews(area, dem, directions, console)) return failure;
         DerivedNetwork network;
         if (auto failure = buildNetwork(area, dem, directions, cells, network, console)) {
             return failure;
         }
-        return writeAllProducts(area, cells, network, console);
+        if (auto failure = writeAllProducts(area, cells, network, console)) return failure;
+        if (given == nullptr) return std::nullopt;
+        return writeSourceRecord({given->dem.path, given->directions.path, given->frame()});
     } catch (const std::bad_alloc&) {
         return notEnoughMemoryText(area);
     }
 }
 
+std::string outsideGivenText(const GdalSourcePair& given) {
+    return "The study area lies outside the source grid of " + given.dem.path + " (" +
+           extentText(given.frame()) + ").";
+}
+
 }  // namespace
 
-int runDrainPrep(std::ostream& console, std::istream& keyboard) {
+// Rasters given are opened and checked first: their frame is the grid the
+// study area must lie in.
+int runDrainPrep(std::ostream& console, std::istream& keyboard,
+                 const std::optional<SourcePaths>& sources) {
+    GdalSourcePair given;
+    if (sources) {
+        if (auto failure = openGdalSources(*sources, given)) {
+            printFailure(console, *failure);
+            return 1;
+        }
+    }
     console << "1) Reading location of study area." << std::endl;
     StudyArea area;
-    if (auto failure = readStudyArea(clipAreaPath, console, area)) {
-        printFailure(console, *failure);
+    const Failure stageOneFailure =
+        sources ? readStudyArea(clipAreaPath, console, area, given.frame(), outsideGivenText(given))
+                : readStudyArea(clipAreaPath, console, area);
+    if (stageOneFailure) {
+        printFailure(console, *stageOneFailure);
         closingPrompt(console, keyboard);
         return 1;
     }
-    if (auto failure = runStages(area, console)) {
+    if (auto failure = runStages(area, sources ? &given : nullptr, console)) {
         printFailure(console, *failure);
         return 1;
     }

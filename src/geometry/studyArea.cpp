@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "geometry/sourceFrame.hpp"
+
 namespace drainPrep {
 
 namespace {
@@ -21,12 +23,7 @@ ClipOffsets clipOffsets(const StudyArea& area) {
             truncatedOffset((lonC - sourceLon0) / cellSizeDeg)};
 }
 
-bool liesInsideSourceGrid(const StudyArea& area) {
-    const ClipOffsets offsets = clipOffsets(area);
-    return offsets.rowOffset >= 0 && offsets.colOffset >= 0 &&
-           offsets.rowOffset + area.nrows <= sourceRows &&
-           offsets.colOffset + area.ncols <= sourceCols;
-}
+bool liesInsideSourceGrid(const StudyArea& area) { return liesInsideFrame(area, fixedSourceFrame); }
 
 double southEdgeLat(const StudyArea& area) {
     return area.latNW - area.nrows / rowsPerDegree;

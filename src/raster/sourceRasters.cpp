@@ -48,12 +48,12 @@ void keepWindow(const unsigned char* sourceRow, std::int64_t colOffset, std::int
     }
 }
 
-void printProgress(std::ostream& console, std::int32_t row) {
-    console << "  reading " + std::to_string(row) + "/" + std::to_string(sourceRows) +
+}  // namespace
+
+void printSourceProgress(std::ostream& console, std::int32_t row, std::int32_t sourceRowCount) {
+    console << "  reading " + std::to_string(row) + "/" + std::to_string(sourceRowCount) +
                    "th row data.\r";
 }
-
-}  // namespace
 
 std::optional<std::string> openSourceRasters(const std::string& folder, SourceRasterFiles& files) {
     if (auto failure = openChecked(folder, demRaster, files.dem)) return failure;
@@ -67,7 +67,7 @@ std::optional<std::string> streamSourceRows(SourceRasterFiles& files, const Sour
     std::vector<unsigned char> directionBlock(sourceRowBytes * rowsPerRead);
     for (std::int32_t blockRow = 0; blockRow < sourceRows; blockRow += rowsPerRead) {
         if (progressConsole != nullptr && blockRow % rowsPerProgressText == 0) {
-            printProgress(*progressConsole, blockRow);
+            printSourceProgress(*progressConsole, blockRow, sourceRows);
         }
         if (!readBlock(demBlock, files.dem.get())) {
             return std::string(demRaster.name) + " cannot be read.";

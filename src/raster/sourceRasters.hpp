@@ -50,6 +50,9 @@ struct SourceRasterFiles {
 // is not; the direction raster is then not tried.
 std::optional<std::string> openSourceRasters(const std::string& folder, SourceRasterFiles& files);
 
+// "  reading ROW/ROWSth row data.\r": a text that the next one overwrites.
+void printSourceProgress(std::ostream& console, std::int32_t row, std::int32_t sourceRowCount);
+
 // The samples of one source row of both rasters, two bytes each.
 using SourceRowVisit = std::function<void(std::int32_t row, const unsigned char* demRow,
                                           const unsigned char* directionRow)>;

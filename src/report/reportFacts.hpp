@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "geometry/studyArea.hpp"
@@ -38,6 +39,7 @@ struct RiverFacts {
 struct ReportFacts {
     std::filesystem::path folder;
     StudyArea area;
+    std::optional<SourceRecord> sources;  // of a run given --dem and --dir
     AsciiHeader georeference;
     CellCounts counts;
     std::vector<Outlet> outlets;          // line i holds basin i + 1

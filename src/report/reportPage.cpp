@@ -1,8 +1,10 @@
 #include "report/reportPage.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
 
 #include "report/decimalText.hpp"
@@ -45,6 +47,18 @@ std::string escaped(const std::string& text) {
         }
     }
     return out;
+}
+
+// A path as one word of a shell command: quoted unless it is plain.
+std::string shellWord(const std::string& text) {
+    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0 ||
+               (c != '\0' && std::strchr("/._-+,:=@", c) != nullptr);
+    });
+    if (plain) return text;
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 std::string latitudeText(double degrees, int decimals) {
@@ -269,7 +283,8 @@ std::string inflowSection(const ReportFacts& facts, const InflowByBasin& groups)
         html += "<tr><td class=\"num\">" + std::to_string(outlet.riverNum) + "</td>" +
                 outletCell(outlet) + "<td class=\"num\">" + grouped(outlet.basinSize) +
                 "</td><td>" + places + "</td><td>" + listOfWords(edgeNames(byEdge)) +
-                "</td><td><code>" + areaCommand(outlet) + "</code></td></tr>\n";
+                "</td><td><code>" + escaped(areaCommand(outlet, facts.sources)) +
+                "</code></td></tr>\n";
     }
     html +=
         "</table>\n<p><code>drainPrepArea LAT LON</code> prints the smallest "
@@ -590,9 +605,13 @@ std::string filesSection() {
 
 }  // namespace
 
-std::string areaCommand(const Outlet& outlet) {
-    return "drainPrepArea " + fixed(degrees(outlet.latArcSeconds), 4) + " " +
-           fixed(degrees(outlet.lonArcSeconds), 4);
+std::string areaCommand(const Outlet& outlet, const std::optional<SourceRecord>& sources) {
+    std::string command = "drainPrepArea " + fixed(degrees(outlet.latArcSeconds), 4) + " " +
+                          fixed(degrees(outlet.lonArcSeconds), 4);
+    if (sources) {
+        command += " --dem " + shellWord(sources->dem) + " --dir " + shellWord(sources->directions);
+    }
+    return command + " --snap 0";
 }
 
 std::string reportPage(const ReportFacts& facts) {

@@ -76,7 +76,7 @@ Failure gatherFacts(const std::filesystem::path& folder, const ReportOptions& op
                     std::ostream& console, ReportFacts& facts, MapGrids& maps,
                     RiverNetwork& network) {
     facts.folder = folder;
-    if (auto failure = checkRunFiles(folder, facts.area, facts.georeference)) return failure;
+    if (auto failure = checkRunFiles(folder, facts.area, facts.georeference, facts.sources)) return failure;
     if (auto failure = readOutletList(folder, facts.area, facts.outlets)) return failure;
     const std::vector<Outlet> largest = largestFirst(facts.outlets);
     GridScan scan;

@@ -20,14 +20,21 @@ std::string cellsText(std::int64_t nrows, std::int64_t ncols) {
     return std::to_string(nrows) + " x " + std::to_string(ncols) + " cells";
 }
 
-Failure readArea(const std::filesystem::path& folder, StudyArea& area) {
+// The area must lie in the run's own source grid: the fixed pair's, or that
+// of the rasters the run was given.
+Failure readArea(const std::filesystem::path& folder, const std::optional<SourceRecord>& sources,
+                 StudyArea& area) {
     const std::filesystem::path path = folder / clipAreaFile;
     std::error_code notThere;
     if (!std::filesystem::is_regular_file(path, notThere)) {
         return std::string("clipArea.dat is missing: this folder holds no drainPrep run.");
     }
     std::ostringstream echo;  // drainPrep's echo of the values, not shown here
-    std::optional<std::string> failure = readStudyArea(path.c_str(), echo, area);
+    std::optional<std::string> failure =
+        sources ? readStudyArea(path.c_str(), echo, area, sources->frame,
+                                "The study area lies outside the source grid of " + sources->dem +
+                                    " (" + extentText(sources->frame) + ").")
+                : readStudyArea(path.c_str(), echo, area);
     if (failure && failure->rfind(clipAreaFile, 0) != 0) *failure = "clipArea.dat: " + *failure;
     return failure;
 }
@@ -92,8 +99,12 @@ Failure checkHeader(const std::filesystem::path& folder, const char* path, const
 
 }  // namespace
 
-Failure checkRunFiles(const std::filesystem::path& folder, StudyArea& area, AsciiHeader& header) {
-    if (auto failure = readArea(folder, area)) return failure;
+Failure checkRunFiles(const std::filesystem::path& folder, StudyArea& area, AsciiHeader& header,
+                      std::optional<SourceRecord>& sources) {
+    std::string unreadableRecord;
+    sources = readSourceRecord(folder, unreadableRecord);
+    if (!unreadableRecord.empty()) return unreadableRecord;
+    if (auto failure = readArea(folder, sources, area)) return failure;
     if (auto failure = checkPresence(folder)) return failure;
     for (const char* path : asciiGridFiles) {
         if (auto failure = checkHeader(folder, path, area, header)) return failure;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "geometry/studyArea.hpp"
+#include "output/sourceRecord.hpp"
 
 namespace drainPrep::report {
 
@@ -61,10 +62,10 @@ struct AsciiHeader {
     double nodataValue = 0.0;
 };
 
-// Reads the study area and checks every file of the run against it. The
-// header is that of the ASCII grids, which all agree. Returns the failure
-// text, naming the file.
+// Reads the record of the run's sources, if it has one, and the study area,
+// and checks every file of the run against them. The header is that of the
+// ASCII grids, which all agree. Returns the failure text, naming the file.
 std::optional<std::string> checkRunFiles(const std::filesystem::path& folder, StudyArea& area,
-                                         AsciiHeader& header);
+                                         AsciiHeader& header, std::optional<SourceRecord>& sources);
 
 }  // namespace drainPrep::report

@@ -91,6 +91,11 @@ RunResult RunDirectory::run(const std::string& keyboard, const std::string& shel
     return runCommand(shellPrefix + "'" + DRAINPREP_EXECUTABLE + "'", keyboard);
 }
 
+RunResult RunDirectory::runWithArguments(const std::string& arguments,
+                                         const std::string& keyboard) const {
+    return runCommand("'" DRAINPREP_EXECUTABLE "' " + arguments, keyboard);
+}
+
 RunResult RunDirectory::runReport(const std::string& arguments) const {
     return runCommand("'" DRAINPREP_REPORT_EXECUTABLE "' " + arguments, "");
 }

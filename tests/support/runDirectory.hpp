@@ -62,6 +62,9 @@ public:
     // once the console ends with `prompt`, or after half a minute; nothing
     // if the tool ends before.
     KeyboardRun runAnsweringThePrompt(const std::string& prompt) const;
+    // Runs the tool here with `arguments` (shell words) on its command line.
+    RunResult runWithArguments(const std::string& arguments,
+                               const std::string& keyboard = "\n") const;
     // Runs drainPrepReport here; `arguments` are shell words.
     RunResult runReport(const std::string& arguments = "") const;
     // Runs drainPrepArea here; `arguments` are shell words.

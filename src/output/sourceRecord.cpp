@@ -1,0 +1,61 @@
+#include "output/sourceRecord.hpp"
+
+#include <fstream>
+
+namespace drainPrep {
+
+namespace {
+
+const char* const outletListOfRun = "output/riverNumList.dat";
+
+std::string absolutePath(const std::string& path) {
+    return std::filesystem::absolute(path).lexically_normal().string();
+}
+
+// "dem PATH": the rest of the line after the key and one blank.
+bool readPathLine(std::istream& file, const std::string& key, std::string& path) {
+    std::string line;
+    if (!std::getline(file, line) || line.rfind(key + " ", 0) != 0) return false;
+    path = line.substr(key.size() + 1);
+    return !path.empty();
+}
+
+bool readFrameLine(std::istream& file, SourceFrame& frame) {
+    std::string key;
+    file >> key >> frame.rows >> frame.cols >> frame.northEdgeCells >> frame.westEdgeCells;
+    return file && key == "frame" && frame.rows > 0 && frame.cols > 0;
+}
+
+}  // namespace
+
+std::optional<std::string> writeSourceRecord(const SourceRecord& record) {
+    const std::string path = std::string("./") + sourceRecordFile;
+    std::ofstream file(path);
+    file << "dem " << absolutePath(record.dem) << "\ndir " << absolutePath(record.directions)
+         << "\nframe " << record.frame.rows << " " << record.frame.cols << " "
+         << record.frame.northEdgeCells << " " << record.frame.westEdgeCells << "\n";
+    file.close();
+    if (!file) return path + " cannot be written.";
+    return std::nullopt;
+}
+
+std::optional<SourceRecord> readSourceRecord(const std::filesystem::path& folder,
+                                             std::string& failure) {
+    const std::filesystem::path path = folder / sourceRecordFile;
+    std::error_code unknown;
+    if (!std::filesystem::is_regular_file(path, unknown)) return std::nullopt;
+    const auto recorded = std::filesystem::last_write_time(path, unknown);
+    const auto outletList = std::filesystem::last_write_time(folder / outletListOfRun, unknown);
+    if (!unknown && outletList > recorded) return std::nullopt;
+    std::ifstream file(path);
+    SourceRecord record;
+    if (!readPathLine(file, "dem", record.dem) || !readPathLine(file, "dir", record.directions) ||
+        !readFrameLine(file, record.frame)) {
+        failure = std::string(sourceRecordFile) +
+                  " is not the record of a drainPrep run: run drainPrep in this folder again.";
+        return std::nullopt;
+    }
+    return record;
+}
+
+}  // namespace drainPrep

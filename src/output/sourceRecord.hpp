@@ -1,0 +1,36 @@
+// The sources of a run given --dem and --dir, kept beside its products so
+// that drainPrepReport can name them: ./output/sourceRasters.txt, written
+// after the outlet list and only by such runs (a run of the fixed pair keeps
+// its set of files as it is).
+//
+//   dem /absolute/path/of/the/dem.tif
+//   dir /absolute/path/of/the/directions.tif
+//   frame ROWS COLS NORTH_CELLS WEST_CELLS
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "geometry/sourceFrame.hpp"
+
+namespace drainPrep {
+
+struct SourceRecord {
+    std::string dem;
+    std::string directions;
+    SourceFrame frame;
+};
+
+inline const char* const sourceRecordFile = "output/sourceRasters.txt";
+
+// Into ./output, the paths made absolute. Returns the failure text.
+std::optional<std::string> writeSourceRecord(const SourceRecord& record);
+
+// The record of the run in `folder`. Nothing when there is none, or when the
+// outlet list is newer: a later run of the fixed pair wrote the products.
+// Fills `failure` for a record that cannot be read.
+std::optional<SourceRecord> readSourceRecord(const std::filesystem::path& folder,
+                                             std::string& failure);
+
+}  // namespace drainPrep

@@ -1,0 +1,489 @@
+// Sources other than the fixed pair, read through GDAL: the frame they give,
+// what is refused and why, the values as they reach the run, and whole runs
+// of the built tool with --dem/--dir that must equal the default run's bytes.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <random>
+
+#include "area/areaChoice.hpp"
+#include "driver/runArguments.hpp"
+#include "geometry/sourceFrame.hpp"
+#include "raster/gdalSource.hpp"
+#include "support/gdalRasters.hpp"
+#include "support/runDirectory.hpp"
+
+namespace drainPrep {
+namespace {
+
+using testing::latticeRaster;
+using testing::Raster;
+using testing::RunDirectory;
+using testing::RunResult;
+using testing::TestRaster;
+using testing::writeGeoTiff;
+
+// 30 x 45 cells whose north-west corner is 9.975 S 20.025 W.
+constexpr SourceFrame southWestFrame{30, 45, -1197, -2403};
+
+const char* const productFiles[] = {
+    "output/arcgis/cutDem.asc",  "output/arcgis/cutDir.asc",   "output/modDem.bin",
+    "output/arcgis/modDem.asc",  "output/arcgis/distance.asc", "output/flowDir.bin",
+    "output/arcgis/flowDir.asc", "output/flowAcc.bin",         "output/arcgis/flowAcc.asc",
+    "output/riverNum.bin",       "output/arcgis/riverNum.asc", "output/riverNumList.dat"};
+
+std::size_t filesIn(const std::filesystem::path& folder) {
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        count += entry.is_regular_file() ? 1u : 0u;
+    }
+    return count;
+}
+
+// The console without its progress texts, which name the rows read.
+std::string withoutProgress(std::string console) {
+    for (std::size_t start; (start = console.find("  reading ")) != std::string::npos;) {
+        console.erase(start, console.find('\r', start) + 1 - start);
+    }
+    return console;
+}
+
+// ---------------------------------------------------------------------------
+// The frame
+
+TEST(SourceFrame, OffsetsInTheFixedFrameAreThoseOfItsOwnArithmetic) {
+    for (std::int32_t lat = -12; lat <= 62; ++lat) {
+        for (std::int32_t lon = 53; lon <= 182; ++lon) {
+            const StudyArea area{120, 120, lat, lon};
+            ASSERT_EQ(liesInsideFrame(area, fixedSourceFrame),
+                      lat <= 60 && lat >= -9 && lon >= 55 && lon <= 179)
+                << lat << " " << lon;
+            if (!liesInsideFrame(area, fixedSourceFrame)) continue;
+            const ClipOffsets exact = offsetsInFrame(area, fixedSourceFrame);
+            const ClipOffsets fixed = clipOffsets(area);
+            ASSERT_EQ(exact.rowOffset, fixed.rowOffset) << lat;
+            ASSERT_EQ(exact.colOffset, fixed.colOffset) << lon;
+        }
+    }
+}
+
+TEST(SourceFrame, SouthernAndWesternFramesPlaceAreasInWholeCells) {
+    const ClipOffsets offsets = offsetsInFrame({5, 7, -10, -20}, southWestFrame);
+    EXPECT_EQ(offsets.rowOffset, 3);
+    EXPECT_EQ(offsets.colOffset, 3);
+    EXPECT_TRUE(liesInsideFrame({27, 42, -10, -20}, southWestFrame));
+    EXPECT_FALSE(liesInsideFrame({28, 1, -10, -20}, southWestFrame));
+    EXPECT_FALSE(liesInsideFrame({1, 43, -10, -20}, southWestFrame));
+    EXPECT_FALSE(liesInsideFrame({1, 1, -9, -20}, southWestFrame));
+    EXPECT_FALSE(liesInsideFrame({1, 1, -10, -21}, southWestFrame));
+    EXPECT_EQ(extentText(fixedSourceFrame), "60 N to 10 S, 55 E to 180 E");
+    EXPECT_EQ(extentText(southWestFrame), "9.975 S to 10.225 S, 20.025 W to 19.65 W");
+}
+
+// The corner of the chosen area stays on whole degrees and inside the frame.
+TEST(SourceFrame, AreaChoiceKeepsItsCornerInsideAFrameOffWholeDegrees) {
+    const CellExtent basin{5, 9, 6, 8};  // rows 5 to 9, columns 6 to 8
+    const AreaChoice held = smallestAreaHolding(basin, southWestFrame);
+    EXPECT_EQ(held.area.latNW, -10);
+    EXPECT_EQ(held.area.lonNW, -20);
+    EXPECT_EQ(held.area.nrows, 9);  // rows 3 to 11 of the frame
+    EXPECT_EQ(held.area.ncols, 8);  // columns 3 to 10
+    EXPECT_TRUE(held.holdsBasin);
+    // With the north edge at 9.91667 S, no whole degree lies north of row 3.
+    const SourceFrame shifted{30, 45, -1190, -2403};
+    const AreaChoice cut = smallestAreaHolding(basin, shifted);
+    EXPECT_EQ(cut.area.latNW, -10);
+    EXPECT_EQ(cut.area.nrows, 2);  // rows 10 and 11
+    EXPECT_FALSE(cut.holdsBasin);
+    EXPECT_EQ(sourceCellAt(-9.976, -20.024, southWestFrame), (SourceCell{0, 0}));
+    EXPECT_EQ(sourceCellAt(-9.974, -20.024, southWestFrame), std::nullopt);
+    EXPECT_EQ(sourceCellAt(-10.224, -19.651, southWestFrame), (SourceCell{29, 44}));
+}
+
+// ---------------------------------------------------------------------------
+// Values
+
+TEST(GdalSource, ValuesBecomeSixteenBitSamples) {
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        double value;
+        bool hasNoData;
+        double noData;
+        std::optional<std::int32_t> sample;
+    };
+    const Case cases[] = {
+        {247, true, 247, -9999},
+        {247, false, 0, 247},
+        {-3e38, true, -3e38, -9999},
+        {nan, false, 0, -9999},
+        {nan, true, nan, -9999},
+        {2.5, false, 0, 3},
+        {-2.5, false, 0, -3},
+        {2.49, false, 0, 2},
+        {-0.4, false, 0, 0},
+        {32767.49, false, 0, 32767},
+        {32767.5, false, 0, std::nullopt},
+        {-32768.49, false, 0, -32768},
+        {-32768.5, false, 0, std::nullopt},
+        {40000, true, 0, std::nullopt},
+        {std::numeric_limits<double>::infinity(), false, 0, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(sampleOfValue(c.value, c.hasNoData, c.noData), c.sample) << c.value;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Arguments
+
+TEST(RunArguments, BothSourcesInEitherOrderOrNeither) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::optional<std::string> failure;
+        std::optional<std::string> dem;
+    };
+    const std::string usage = runUsageText;
+    const Case cases[] = {
+        {{}, std::nullopt, std::nullopt},
+        {{"--dem", "a.tif", "--dir", "b.tif"}, std::nullopt, "a.tif"},
+        {{"--dir", "b.tif", "--dem", "/data/a.tif"}, std::nullopt, "/data/a.tif"},
+        {{"--dem", "a.tif"},
+         "--dem and --dir go together: the DEM and the flow directions of the same cells. --dir "
+         "is missing.",
+         std::nullopt},
+        {{"--dir", "b.tif"},
+         "--dem and --dir go together: the DEM and the flow directions of the same cells. --dem "
+         "is missing.",
+         std::nullopt},
+        {{"--dem"}, "--dem needs a value. " + usage, std::nullopt},
+        {{"--input", "x"}, "Unknown option --input. " + usage, std::nullopt},
+        {{"a.tif"}, "Unknown option a.tif. " + usage, std::nullopt},
+        {{"--dem", "a", "--dem", "b", "--dir", "c"}, "--dem is given twice.", std::nullopt},
+        {{"--dem", "", "--dir", "c"}, "--dem needs a path, not an empty text.", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        std::optional<SourcePaths> sources;
+        EXPECT_EQ(parseRunArguments(c.arguments, sources), c.failure) << c.arguments.size();
+        EXPECT_EQ(sources ? std::optional<std::string>(sources->dem) : std::nullopt, c.dem);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// What is refused, named by file
+
+class GdalRefusals : public ::testing::Test {
+protected:
+    std::string path(const std::string& name) const { return (run.path() / name).string(); }
+
+    // The DEM as `dem` makes it, directions of the south-western frame.
+    std::optional<std::string> openWith(const TestRaster& dem) const {
+        writeGeoTiff(path("dem.tif"), dem);
+        writeGeoTiff(path("dir.tif"), latticeRaster(30, 45, -1197, -2403, "Byte"));
+        GdalSourcePair pair;
+        return openGdalSources({path("dem.tif"), path("dir.tif")}, pair);
+    }
+
+    RunDirectory run;
+};
+
+TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
+    const TestRaster good = latticeRaster(30, 45, -1197, -2403);
+    const std::string dem = path("dem.tif");
+    struct Case {
+        const char* what;
+        void (*change)(TestRaster&);
+        std::optional<std::string> failure;
+    };
+    const Case cases[] = {
+        {"good", [](TestRaster&) {}, std::nullopt},
+        {"projected", [](TestRaster& r) { r.coordinateSystem = "EPSG:32633"; },
+         dem + " is in a projected coordinate system: drainPrep needs latitude and longitude, in "
+               "which its 30\" cells and D8 directions are defined."},
+        {"no coordinate system", [](TestRaster& r) { r.coordinateSystem.clear(); },
+         dem + " declares no coordinate system: drainPrep needs latitude and longitude. If that "
+               "is what it holds, declare it, for example with gdal_translate -a_srs EPSG:4326."},
+        {"rotated", [](TestRaster& r) { r.transform[2] = 1e-5; },
+         dem + " is rotated or not north up: drainPrep needs rows from north to south and "
+               "columns from west to east."},
+        {"south up", [](TestRaster& r) { r.transform[5] = 1.0 / 120; },
+         dem + " is rotated or not north up: drainPrep needs rows from north to south and "
+               "columns from west to east."},
+        {"3 arc-seconds",
+         [](TestRaster& r) {
+             r.transform[1] = 1.0 / 1200;
+             r.transform[5] = -1.0 / 1200;
+         },
+         dem + " has cells of 0.000833333 x 0.000833333 degrees: drainPrep needs 30 "
+               "arc-seconds (1/120 degree, 0.00833333)."},
+        {"cell size off by 2e-6 of a cell", [](TestRaster& r) { r.transform[1] *= 1 + 2e-6; },
+         dem + " has cells of 0.00833335 x 0.00833333 degrees: drainPrep needs 30 arc-seconds "
+               "(1/120 degree, 0.00833333)."},
+        {"cell size off by 5e-7 of a cell", [](TestRaster& r) { r.transform[5] *= 1 + 5e-7; },
+         std::nullopt},
+        {"corner off the lattice", [](TestRaster& r) { r.transform[0] += 0.3 / 120; },
+         dem + " has its north-west corner at 9.975 S 20.0225 W, off the 30\" lattice of whole "
+               "degrees: its cells are not the cells of a study area."},
+        {"corner within a two-thousandth of a cell",
+         [](TestRaster& r) { r.transform[3] -= 0.0005 / 120; }, std::nullopt},
+        {"complex values", [](TestRaster& r) { r.type = "CInt16"; },
+         dem + " holds CInt16 values: drainPrep reads integers and floating-point numbers."},
+        {"other size", [](TestRaster& r) { r.cols = 46; },
+         path("dir.tif") +
+             " (30 x 45 cells, 9.975 S to 10.225 S, 20.025 W to 19.65 W) does not "
+             "cover the cells of " +
+             dem +
+             " (30 x 46 cells, 9.975 S to 10.225 S, 20.025 W to 19.64167 W): the DEM and the flow "
+             "directions must be of identical size and georeference."},
+    };
+    for (const Case& c : cases) {
+        TestRaster raster = good;
+        c.change(raster);
+        const std::optional<std::string> failure = openWith(raster);
+        EXPECT_EQ(failure, c.failure) << c.what;
+    }
+}
+
+TEST_F(GdalRefusals, FilesGdalCannotOpenAreNamed) {
+    run.writeFile("notARaster.tif", "plain text");
+    for (const std::string& name : {std::string("missing.tif"), std::string("notARaster.tif")}) {
+        GdalSourcePair pair;
+        const std::optional<std::string> failure =
+            openGdalSources({path(name), path("missing.tif")}, pair);
+        ASSERT_TRUE(failure.has_value());
+        EXPECT_EQ(failure->rfind(path(name) + " cannot be opened as a raster: ", 0), 0u)
+            << *failure;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Whole runs
+
+// A source of 10 x 12 cells with its north-west corner at 9.975 S 20.025 W,
+// and a study area of 5 x 7 cells at 10 S 20 W, three rows and three columns
+// inside it. Elevations (float) fall 10 m a row from 100.5 m, which rounds to
+// 101 m; every direction is south. The area's [0][0] is the DEM's NoData and
+// its [0][1] the directions' (247). Outside the window a value far beyond
+// 16 bits that a run must never read.
+class SouthWesternRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestRaster dem = latticeRaster(10, 12, -1197, -2403, "Float32");
+        TestRaster dir = latticeRaster(10, 12, -1197, -2403, "Byte");
+        dem.noData = -3e38;
+        dir.noData = 247;
+        for (std::int32_t row = 0; row < 10; ++row) {
+            for (std::int32_t col = 0; col < 12; ++col) {
+                dem.values.push_back(100.5 - 10 * (row - 3));
+                dir.values.push_back(4);
+            }
+        }
+        dem.values[0] = 1e9;
+        dem.values[3 * 12 + 3] = -3e38;
+        dir.values[3 * 12 + 4] = 247;
+        writeGeoTiff((run.path() / "dem.tif").string(), dem);
+        writeGeoTiff((run.path() / "dir.tif").string(), dir);
+        run.writeFile("clipArea.dat", "5 7 -10 -20");
+    }
+
+    RunDirectory run;
+};
+
+TEST_F(SouthWesternRun, CellsAndCentresOfANegativeCornerAsTheArithmeticGives) {
+    const RunResult result = run.runWithArguments("--dir dir.tif --dem dem.tif");
+    ASSERT_EQ(result.exitStatus, 0) << result.console;
+    EXPECT_NE(result.console.find("2) Reading topography data.\n  reading 3/10th row data.\r"
+                                  "  Writing ./output/arcgis/cutDem.asc done.\n"),
+              std::string::npos);
+    const std::string header =
+        "ncols 7\nnrows 5\nxllcorner -20\nyllcorner -10.0417\ncellsize 0.00833333\n"
+        "NODATA_value -9999\n";
+    EXPECT_EQ(run.readFile("output/arcgis/cutDem.asc"),
+              header +
+                  " -9999 101 101 101 101 101 101\n 91 91 91 91 91 91 91\n"
+                  " 81 81 81 81 81 81 81\n 71 71 71 71 71 71 71\n 61 61 61 61 61 61 61\n");
+    EXPECT_EQ(run.readFile("output/arcgis/cutDir.asc"),
+              header +
+                  " 4 -9999 4 4 4 4 4\n 4 4 4 4 4 4 4\n 4 4 4 4 4 4 4\n"
+                  " 4 4 4 4 4 4 4\n 4 4 4 4 4 4 4\n");
+    // Row 2's three inner cells drain into the outlet ring's row 3; centres
+    // at -10 x 3600 - 30 x 3 - 15 and -20 x 3600 + 30 x col + 15 arc-seconds.
+    EXPECT_EQ(run.readFile("output/riverNumList.dat"),
+              "1 4 3 -71925 -36105 2\n2 4 4 -71895 -36105 2\n3 4 5 -71865 -36105 2\n");
+}
+
+// The report of the run: south and west in its texts, negative coordinates
+// in its files, and commands that name the run's sources and keep the point.
+TEST_F(SouthWesternRun, ReportOfTheRunNamesItsSources) {
+    ASSERT_EQ(run.runWithArguments("--dem dem.tif --dir dir.tif").exitStatus, 0);
+    const std::string dem = (run.path() / "dem.tif").string();
+    const std::string dir = (run.path() / "dir.tif").string();
+    EXPECT_EQ(run.readFile("output/sourceRasters.txt"),
+              "dem " + dem + "\ndir " + dir + "\nframe 10 12 -1197 -2403\n");
+    const RunResult report = run.runReport();
+    ASSERT_EQ(report.exitStatus, 0) << report.console;
+    const std::string page = run.readFile("output/report/index.html");
+    EXPECT_NE(page.find("cells at 10&deg;S 20&deg;W"), std::string::npos);
+    EXPECT_NE(page.find("<code>drainPrepArea -10.0292 -19.9792 --dem " + dem + " --dir " + dir +
+                        " --snap 0</code>"),
+              std::string::npos)
+        << page;
+    const std::string summary = run.readFile("output/report/summary.json");
+    EXPECT_NE(summary.find("\"latNW\": -10"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("\"lonNW\": -20"), std::string::npos);
+    EXPECT_NE(run.readFile("output/report/outlets.geojson")
+                  .find("\"coordinates\": [-19.979167, -10.029167]"),
+              std::string::npos);
+
+    // A later run of other sources rewrote the products: the record is stale.
+    const auto recorded = std::filesystem::last_write_time(run.path() / "output/sourceRasters.txt");
+    std::filesystem::last_write_time(run.path() / "output/riverNumList.dat",
+                                     recorded + std::chrono::seconds(1));
+    EXPECT_EQ(run.runReport().console,
+              "drainPrepReport: the run in .\nclipArea.dat: The study area lies outside the source "
+              "grid.\n");
+}
+
+TEST_F(SouthWesternRun, EveryRefusalBeforeTheProductsLeavesOutputEmpty) {
+    const std::string usage = runUsageText;
+    struct Case {
+        const char* arguments;
+        const char* clipArea;
+        std::string consoleEnd;
+    };
+    const std::string outside =
+        "The study area lies outside the source grid of dem.tif (9.975 S to 10.05833 S, 20.025 W "
+        "to 19.925 W).\n\nProgram ends. Hit any key!\n";
+    const Case cases[] = {
+        {"--dem dem.tif", "5 7 -10 -20",
+         "--dem and --dir go together: the DEM and the flow directions of the same cells. --dir "
+         "is missing.\n"},
+        {"--dem dem.tif --dir dir.tif --snap 0", "5 7 -10 -20",
+         "Unknown option --snap. " + usage + "\n"},
+        {"--dem dem.tif --dir dem.tif.missing", "5 7 -10 -20",
+         "dem.tif.missing cannot be opened as a raster: "},
+        {"--dem dem.tif --dir dir.tif", "5 7 -9 -20", outside},
+        {"--dem dem.tif --dir dir.tif", "8 7 -10 -20", outside},
+        {"--dem dem.tif --dir dir.tif", "10 12 -10 -20", outside},
+        {"--dem dem.tif --dir dir.tif", "6 7 -10 -20",
+         "dem.tif holds the value 1e+09 at row 8, column 3 (0-based), which does not fit a "
+         "signed 16-bit integer.\n"},
+    };
+    for (const Case& c : cases) {
+        run.writeFile("clipArea.dat", c.clipArea);
+        if (std::string(c.clipArea) == "6 7 -10 -20") {
+            TestRaster dem = latticeRaster(10, 12, -1197, -2403, "Float32");
+            dem.values.assign(120, 50.0);
+            dem.values[8 * 12 + 3] = 1e9;
+            writeGeoTiff((run.path() / "dem.tif").string(), dem);
+        }
+        const RunResult result = run.runWithArguments(c.arguments);
+        EXPECT_EQ(result.exitStatus, 1) << c.arguments;
+        const std::string& console = result.console;
+        const bool endsAsExpected =
+            console.find(c.consoleEnd) != std::string::npos &&
+            (c.consoleEnd.back() != '\n' || console.compare(console.size() - c.consoleEnd.size(),
+                                                            std::string::npos, c.consoleEnd) == 0);
+        EXPECT_TRUE(endsAsExpected) << c.arguments << " " << c.clipArea << ":\n" << console;
+        EXPECT_EQ(filesIn(run.path() / "output"), 0u) << c.arguments;
+    }
+}
+
+// drainPrepArea on the south-western frame: a river down column 20 from
+// row 5 to its sink at row 20; every other cell a sink of its own.
+TEST(GdalArea, BasinAndAreaOfASouthWesternSourceAndARunOfIt) {
+    RunDirectory run;
+    TestRaster dem = latticeRaster(30, 45, -1197, -2403);
+    TestRaster dir = latticeRaster(30, 45, -1197, -2403);
+    dem.values.assign(30 * 45, 100);
+    dir.values.assign(30 * 45, 0);
+    for (std::int32_t row = 5; row < 20; ++row) dir.values[std::size_t(row * 45 + 20)] = 4;
+    writeGeoTiff((run.path() / "dem.tif").string(), dem);
+    writeGeoTiff((run.path() / "dir.tif").string(), dir);
+
+    const RunResult outside = run.runArea("-9.9 -19.9 --dem dem.tif --dir dir.tif");
+    EXPECT_EQ(outside.console,
+              "The point 9.9 S 19.9 W lies outside the source grid of dem.tif (9.975 S to 10.225 "
+              "S, 20.025 W to 19.65 W).\n");
+    EXPECT_EQ(outside.exitStatus, 1);
+
+    const RunResult area =
+        run.runArea("-10.1458 -19.8542 --snap 0 --dir dir.tif --dem dem.tif --write");
+    ASSERT_EQ(area.exitStatus, 0) << area.console;
+    EXPECT_EQ(area.console.rfind("Point 10.1458 S 19.8542 W: source row 20, column 20, upstream "
+                                 "area 16 cells.\nBasin: 16 cells, ",
+                                 0),
+              0u)
+        << area.console;
+    EXPECT_NE(area.console.find(" km2, from 10.01667 S to 10.15 S and from 19.85833 W to 19.85 "
+                                "W.\nStudy area: 20 rows x 20 columns, north-west corner 10 S "
+                                "20 W (400 cells).\n"),
+              std::string::npos)
+        << area.console;
+    EXPECT_EQ(run.readFile("clipArea.dat"), "20 20 -10 -20\n");
+
+    // The sink lies at [17][17] of the area; its basin size counts the river.
+    ASSERT_EQ(run.runWithArguments("--dem dem.tif --dir dir.tif").exitStatus, 0);
+    EXPECT_EQ(testing::int32Elements(run.readFile("output/flowAcc.bin"))[17 * 20 + 17], 16);
+}
+
+// Random terrain with sea, no data, pits and loops at 40N 100E in sparse
+// full-size raw rasters; the same cells through GDAL, as a VRT of the raw
+// pair, as tiled compressed GeoTIFFs of a window around the area and as a
+// VRT mosaic of two such tiles, give the same products to the byte.
+TEST(GdalSameCells, GiveTheDefaultRunsProductsToTheByte) {
+    RunDirectory run;
+    run.createSourceRasters();
+    run.writeFile("clipArea.dat", "40 52 40 100");
+    std::mt19937 random(16);
+    const std::int16_t codes[] = {1, 2, 4, 8, 16, 32, 64, 128, 0, -1, -9999, 1, 4, 16, 64};
+    std::uniform_int_distribution<int> elevation(-50, 900);
+    std::uniform_int_distribution<std::size_t> code(0, std::size(codes) - 1);
+    testing::SampleRows dem(44, std::vector<std::int16_t>(56));
+    testing::SampleRows dir(44, std::vector<std::int16_t>(56));
+    for (std::size_t row = 0; row < 44; ++row) {
+        for (std::size_t col = 0; col < 56; ++col) {
+            dem[row][col] = static_cast<std::int16_t>(elevation(random));
+            dir[row][col] = codes[code(random)];
+            if (dem[row][col] < -40) dem[row][col] = -9999;
+        }
+    }
+    run.writeSamples(Raster::dem, 2398, 5398, dem);
+    run.writeSamples(Raster::directions, 2398, 5398, dir);
+
+    const RunResult fixed = run.run();
+    ASSERT_EQ(fixed.exitStatus, 0) << fixed.console;
+    EXPECT_EQ(filesIn(run.path() / "output"), std::size(productFiles));
+    std::vector<std::string> expected;
+    for (const char* file : productFiles) expected.push_back(run.readFile(file));
+
+    const auto in = [&run](const std::string& name) { return (run.path() / name).string(); };
+    for (Raster raster : {Raster::dem, Raster::directions}) {
+        const std::string name = raster == Raster::dem ? "dem" : "dir";
+        testing::writeRawVrt(in(name + "Raw.vrt"), run.rasterPath(raster).string(), 8400, 15000,
+                             7200, 6600);
+        // The area at source rows 2400 to 2439 and columns 5400 to 5451,
+        // inside a tile whose corner is 39.95 N 99.8 E.
+        testing::writeTiledCopy(in(name + "Raw.vrt"), in(name + ".tif"), 2394, 5376, 60, 96);
+        testing::writeTiledCopy(in(name + "Raw.vrt"), in(name + "West.tif"), 2394, 5376, 60, 48);
+        testing::writeTiledCopy(in(name + "Raw.vrt"), in(name + "East.tif"), 2394, 5424, 60, 48);
+        testing::writeMosaic(in(name + "Mosaic.vrt"),
+                             {in(name + "West.tif"), in(name + "East.tif")});
+    }
+    for (const char* pair : {"--dem demRaw.vrt --dir dirRaw.vrt", "--dir dir.tif --dem dem.tif",
+                             "--dem demMosaic.vrt --dir dirMosaic.vrt"}) {
+        for (const char* file : productFiles) std::filesystem::remove(run.path() / file);
+        const RunResult given = run.runWithArguments(pair);
+        ASSERT_EQ(given.exitStatus, 0) << pair << given.console;
+        EXPECT_EQ(withoutProgress(given.console), withoutProgress(fixed.console)) << pair;
+        for (std::size_t i = 0; i < std::size(productFiles); ++i) {
+            EXPECT_EQ(run.readFile(productFiles[i]), expected[i]) << pair << " " << productFiles[i];
+        }
+        EXPECT_TRUE(run.exists("output/sourceRasters.txt"));
+    }
+}
+
+}  // namespace
+}  // namespace drainPrep

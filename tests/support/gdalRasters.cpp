@@ -1,0 +1,134 @@
+#include "support/gdalRasters.hpp"
+
+#include <cpl_string.h>
+#include <gdal.h>
+#include <gdal_utils.h>
+#include <ogr_srs_api.h>
+
+#include <stdexcept>
+
+namespace drainPrep::testing {
+
+namespace {
+
+// CSL lists of GDAL options, freed with the wrapper.
+class Options {
+public:
+    Options(std::initializer_list<std::string> words) {
+        for (const std::string& word : words) list_ = CSLAddString(list_, word.c_str());
+    }
+    ~Options() { CSLDestroy(list_); }
+    Options(const Options&) = delete;
+    Options& operator=(const Options&) = delete;
+    char** get() const { return list_; }
+
+private:
+    char** list_ = nullptr;
+};
+
+void require(bool condition, const std::string& what) {
+    if (!condition) throw std::runtime_error(what + ": " + CPLGetLastErrorMsg());
+}
+
+void setCoordinateSystem(GDALDatasetH dataset, const std::string& definition) {
+    if (definition.empty()) return;
+    OGRSpatialReferenceH reference = OSRNewSpatialReference(nullptr);
+    require(OSRSetFromUserInput(reference, definition.c_str()) == OGRERR_NONE, definition);
+    OSRSetAxisMappingStrategy(reference, OAMS_TRADITIONAL_GIS_ORDER);
+    GDALSetSpatialRef(dataset, reference);
+    OSRDestroySpatialReference(reference);
+}
+
+GDALDatasetH create(const char* driverName, const std::string& path, std::int32_t rows,
+                    std::int32_t cols, GDALDataType type, char** options) {
+    GDALAllRegister();
+    GDALDriverH driver = GDALGetDriverByName(driverName);
+    GDALDatasetH dataset = GDALCreate(driver, path.c_str(), cols, rows, type == GDT_Unknown ? 0 : 1,
+                                      type == GDT_Unknown ? GDT_Byte : type, options);
+    require(dataset != nullptr, path);
+    return dataset;
+}
+
+}  // namespace
+
+TestRaster latticeRaster(std::int32_t rows, std::int32_t cols, std::int64_t northCells,
+                         std::int64_t westCells, const std::string& type) {
+    TestRaster raster;
+    raster.rows = rows;
+    raster.cols = cols;
+    raster.transform = {static_cast<double>(westCells) / 120,  1.0 / 120, 0.0,
+                        static_cast<double>(northCells) / 120, 0.0,       -1.0 / 120};
+    raster.type = type;
+    return raster;
+}
+
+void writeGeoTiff(const std::string& path, const TestRaster& raster) {
+    const GDALDataType type = GDALGetDataTypeByName(raster.type.c_str());
+    GDALDatasetH dataset = create("GTiff", path, raster.rows, raster.cols, type, nullptr);
+    std::vector<double> transform = raster.transform;
+    GDALSetGeoTransform(dataset, transform.data());
+    setCoordinateSystem(dataset, raster.coordinateSystem);
+    GDALRasterBandH band = GDALGetRasterBand(dataset, 1);
+    if (raster.noData) GDALSetRasterNoDataValue(band, *raster.noData);
+    std::vector<double> values = raster.values;
+    values.resize(static_cast<std::size_t>(raster.rows) * static_cast<std::size_t>(raster.cols));
+    require(GDALRasterIO(band, GF_Write, 0, 0, raster.cols, raster.rows, values.data(), raster.cols,
+                         raster.rows, GDT_Float64, 0, 0) == CE_None,
+            path);
+    GDALClose(dataset);
+}
+
+void writeRawVrt(const std::string& path, const std::string& rawFile, std::int32_t rows,
+                 std::int32_t cols, std::int64_t northCells, std::int64_t westCells) {
+    GDALDatasetH dataset = create("VRT", path, rows, cols, GDT_Unknown, nullptr);
+    const TestRaster frame = latticeRaster(rows, cols, northCells, westCells);
+    std::vector<double> transform = frame.transform;
+    GDALSetGeoTransform(dataset, transform.data());
+    setCoordinateSystem(dataset, frame.coordinateSystem);
+    const Options band{"subClass=VRTRawRasterBand",
+                       "SourceFilename=" + rawFile,
+                       "ImageOffset=0",
+                       "PixelOffset=2",
+                       "LineOffset=" + std::to_string(2 * cols),
+                       "ByteOrder=LSB"};
+    require(GDALAddBand(dataset, GDT_Int16, band.get()) == CE_None, path);
+    GDALClose(dataset);
+}
+
+void writeTiledCopy(const std::string& source, const std::string& path, std::int32_t row,
+                    std::int32_t col, std::int32_t rows, std::int32_t cols) {
+    GDALAllRegister();
+    GDALDatasetH input = GDALOpen(source.c_str(), GA_ReadOnly);
+    require(input != nullptr, source);
+    const Options words{"-of",
+                        "GTiff",
+                        "-co",
+                        "TILED=YES",
+                        "-co",
+                        "COMPRESS=DEFLATE",
+                        "-srcwin",
+                        std::to_string(col),
+                        std::to_string(row),
+                        std::to_string(cols),
+                        std::to_string(rows)};
+    GDALTranslateOptions* options = GDALTranslateOptionsNew(words.get(), nullptr);
+    GDALDatasetH output = GDALTranslate(path.c_str(), input, options, nullptr);
+    GDALTranslateOptionsFree(options);
+    require(output != nullptr, path);
+    GDALClose(output);
+    GDALClose(input);
+}
+
+void writeMosaic(const std::string& path, const std::vector<std::string>& tiles) {
+    GDALAllRegister();
+    std::vector<const char*> names;
+    for (const std::string& tile : tiles) names.push_back(tile.c_str());
+    GDALBuildVRTOptions* options = GDALBuildVRTOptionsNew(nullptr, nullptr);
+    GDALDatasetH mosaic = GDALBuildVRT(path.c_str(), static_cast<int>(names.size()), nullptr,
+                                       names.data(), options, nullptr);
+    GDALBuildVRTOptionsFree(options);
+    require(mosaic != nullptr, path);
+    GDALClose(mosaic);
+}
+
+}  // namespace drainPrep::testing
