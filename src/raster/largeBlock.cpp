@@ -83,19 +83,6 @@ bool mapFileAt(char* where, std::size_t size, const char* directory) {
     const int file = openNamelessFile(directory);
     if (file < 0) return false;
     void* mapped = MAP_FAILED;
-    if (posix_fallocate(file, 0, static_cast<off_t>(size)) == 0) {
-        mapped = mmap(where, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, file, 0);
-    }
-    close(file);  // the mapping keeps the file
-    return mapped != MAP_FAILED;
-}
-
-// Maps a nameless file of `size` bytes, reserved whole, over the addresses
-// at `where`.
-bool mapFileAt(char* where, std::size_t size, const char* directory) {
-    const int file = openNamelessFile(directory);
-    if (file < 0) return false;
-    void* mapped = MAP_FAILED;
     if (scratchFileCalls.reserve(file, static_cast<std::int64_t>(size)) == 0) {
         mapped = mmap(where, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, file, 0);
     }
