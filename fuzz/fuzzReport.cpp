@@ -24,7 +24,7 @@
 #include "report/mapImages.hpp"
 #include "report/reportPage.hpp"
 #include "report/reportRun.hpp"
-#include "report/runFiles.hpp"
+#include "runFiles/runFiles.hpp"
 #include "report/scriptFiles.hpp"
 
 namespace {

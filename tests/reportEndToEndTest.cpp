@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "geometry/studyArea.hpp"
-#include "report/decimalText.hpp"
+#include "text/decimalText.hpp"
 #include "report/mapStyle.hpp"
 #include "support/runDirectory.hpp"
 

@@ -5,7 +5,7 @@
 
 #include "analysis/directionCodes.hpp"
 #include "cell/directions.hpp"
-#include "report/runFiles.hpp"
+#include "runFiles/runFiles.hpp"
 #include "report/surface.hpp"
 
 namespace drainPrep::report {

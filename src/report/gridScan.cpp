@@ -4,9 +4,9 @@
 #include <ostream>
 
 #include "cell/directions.hpp"
-#include "report/asciiGridReader.hpp"
-#include "report/binaryGridReader.hpp"
-#include "report/runFiles.hpp"
+#include "runFiles/asciiGridReader.hpp"
+#include "runFiles/binaryGridReader.hpp"
+#include "runFiles/runFiles.hpp"
 #include "report/surface.hpp"
 
 namespace drainPrep::report {

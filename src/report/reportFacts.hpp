@@ -11,9 +11,9 @@
 #include "report/edgeInflow.hpp"
 #include "report/gridScan.hpp"
 #include "report/mapImages.hpp"
-#include "report/outletList.hpp"
+#include "runFiles/outletListReader.hpp"
 #include "report/riverNetwork.hpp"
-#include "report/runFiles.hpp"
+#include "runFiles/runFiles.hpp"
 
 namespace drainPrep::report {
 

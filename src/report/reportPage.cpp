@@ -7,7 +7,7 @@
 #include <cstring>
 #include <map>
 
-#include "report/decimalText.hpp"
+#include "text/decimalText.hpp"
 #include "report/mapStyle.hpp"
 #include "report/riverLines.hpp"
 

@@ -4,12 +4,12 @@
 #include <ostream>
 #include <set>
 
-#include "report/gisSidecars.hpp"
+#include "runFiles/gisSidecars.hpp"
 #include "report/reportPage.hpp"
 #include "report/riverLines.hpp"
 #include "report/scriptFiles.hpp"
-#include "report/stagingFolder.hpp"
-#include "report/textFile.hpp"
+#include "runFiles/stagingFolder.hpp"
+#include "runFiles/textFile.hpp"
 
 namespace drainPrep::report {
 
@@ -146,7 +146,7 @@ Failure writeReport(const std::filesystem::path& folder, std::ostream& console,
     if (auto failure = gatherFacts(folder, options, console, facts, maps, network)) return failure;
     console << "  Drawing the maps and writing the report." << std::endl;
     StagingFolder staging;
-    if (auto failure = staging.create(folder / "output")) return failure;
+    if (auto failure = staging.create(folder / "output" / "report")) return failure;
     if (auto failure = writeReportFolder(staging.path(), facts, maps, network)) return failure;
     console << "  Writing the .prj and .hdr files beside the grids." << std::endl;
     if (auto failure = writeGisSidecars(folder, facts.georeference)) return failure;

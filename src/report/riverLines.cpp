@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "report/decimalText.hpp"
+#include "text/decimalText.hpp"
 #include "report/reportFacts.hpp"
 
 namespace drainPrep::report {

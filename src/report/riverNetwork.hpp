@@ -18,9 +18,9 @@
 
 #include "cell/directions.hpp"
 #include "geometry/studyArea.hpp"
-#include "report/binaryGridReader.hpp"
+#include "runFiles/binaryGridReader.hpp"
 #include "report/blockReduction.hpp"
-#include "report/runFiles.hpp"
+#include "runFiles/runFiles.hpp"
 
 namespace drainPrep::report {
 

@@ -1,6 +1,6 @@
 #include "report/scriptFiles.hpp"
 
-#include "report/decimalText.hpp"
+#include "text/decimalText.hpp"
 
 namespace drainPrep::report {
 

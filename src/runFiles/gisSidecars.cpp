@@ -1,11 +1,11 @@
-#include "report/gisSidecars.hpp"
+#include "runFiles/gisSidecars.hpp"
 
 #include <cstdio>
 #include <utility>
 
-#include "report/textFile.hpp"
+#include "runFiles/textFile.hpp"
 
-namespace drainPrep::report {
+namespace drainPrep {
 
 namespace {
 
@@ -73,4 +73,4 @@ std::optional<std::string> writeGisSidecars(const std::filesystem::path& folder,
     return std::nullopt;
 }
 
-}  // namespace drainPrep::report
+}  // namespace drainPrep

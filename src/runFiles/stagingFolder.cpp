@@ -1,10 +1,10 @@
-#include "report/stagingFolder.hpp"
+#include "runFiles/stagingFolder.hpp"
 
 #include <sys/stat.h>
 
 #include <cstdlib>
 
-namespace drainPrep::report {
+namespace drainPrep {
 
 namespace {
 
@@ -12,8 +12,8 @@ std::optional<std::filesystem::path> uniqueFolder(const std::filesystem::path& p
                                                   const char* prefix) {
     std::string pattern = (parent / prefix).string() + "XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) return std::nullopt;
-    // mkdtemp keeps the folder to its owner; the report is for everyone who
-    // may read the run, as a folder made by mkdir would be.
+    // mkdtemp keeps the folder to its owner; what is written there is for
+    // everyone who may read the run, as a folder made by mkdir would be.
     const mode_t mask = umask(0);
     umask(mask);
     std::error_code ignored;
@@ -29,22 +29,25 @@ StagingFolder::~StagingFolder() {
     if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
 }
 
-std::optional<std::string> StagingFolder::create(const std::filesystem::path& parent) {
-    const std::optional<std::filesystem::path> made = uniqueFolder(parent, ".report-");
+std::optional<std::string> StagingFolder::create(const std::filesystem::path& finalPath) {
+    const std::filesystem::path parent = finalPath.parent_path();
+    const std::string prefix = "." + finalPath.filename().string() + "-";
+    const std::optional<std::filesystem::path> made = uniqueFolder(parent, prefix.c_str());
     if (!made)
-        return (parent / "report").string() +
-               " cannot be written: " + "no new folder can be made in " + parent.string() + ".";
+        return finalPath.string() + " cannot be written: " + "no new folder can be made in " +
+               parent.string() + ".";
     path_ = *made;
     return std::nullopt;
 }
 
 std::optional<std::string> StagingFolder::putInPlace(const std::filesystem::path& finalPath) {
     std::error_code failed;
-    // An older report is first moved aside, into an empty folder that a
+    // An older folder is first moved aside, into an empty folder that a
     // rename may replace, and removed once the new one is in place.
     std::optional<std::filesystem::path> older;
     if (std::filesystem::exists(finalPath, failed)) {
-        older = uniqueFolder(finalPath.parent_path(), ".report-old-");
+        const std::string prefix = "." + finalPath.filename().string() + "-old-";
+        older = uniqueFolder(finalPath.parent_path(), prefix.c_str());
         if (older) std::filesystem::rename(finalPath, *older, failed);
         if (!older || failed) {
             if (older) std::filesystem::remove(*older, failed);
@@ -61,4 +64,4 @@ std::optional<std::string> StagingFolder::putInPlace(const std::filesystem::path
     return std::nullopt;
 }
 
-}  // namespace drainPrep::report
+}  // namespace drainPrep

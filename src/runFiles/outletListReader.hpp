@@ -9,7 +9,7 @@
 
 #include "geometry/studyArea.hpp"
 
-namespace drainPrep::report {
+namespace drainPrep {
 
 // One line of riverNumList.dat, with row and column 0-based as in the grids.
 struct Outlet {
@@ -27,4 +27,4 @@ struct Outlet {
 std::optional<std::string> readOutletList(const std::filesystem::path& folder,
                                           const StudyArea& area, std::vector<Outlet>& outlets);
 
-}  // namespace drainPrep::report
+}  // namespace drainPrep

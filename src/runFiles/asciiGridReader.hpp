@@ -12,9 +12,9 @@
 #include <string>
 #include <string_view>
 
-#include "report/runFiles.hpp"
+#include "runFiles/runFiles.hpp"
 
-namespace drainPrep::report {
+namespace drainPrep {
 
 class AsciiGridReader {
 public:
@@ -43,4 +43,4 @@ private:
     AsciiHeader header_;
 };
 
-}  // namespace drainPrep::report
+}  // namespace drainPrep

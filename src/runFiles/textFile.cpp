@@ -1,8 +1,8 @@
-#include "report/textFile.hpp"
+#include "runFiles/textFile.hpp"
 
 #include <fstream>
 
-namespace drainPrep::report {
+namespace drainPrep {
 
 std::optional<std::string> writeTextFile(const std::filesystem::path& path,
                                          const std::string& text) {
@@ -22,4 +22,4 @@ std::optional<std::string> writeTextFile(const std::filesystem::path& path,
     return std::nullopt;
 }
 
-}  // namespace drainPrep::report
+}  // namespace drainPrep

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-namespace drainPrep::report {
+namespace drainPrep {
 
 inline std::string fixed(double value, int decimals) {
     char text[48];
@@ -12,4 +12,4 @@ inline std::string fixed(double value, int decimals) {
     return text;
 }
 
-}  // namespace drainPrep::report
+}  // namespace drainPrep

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace drainPrep::report {
+namespace drainPrep {
 
 class BinaryGridReader {
 public:
@@ -24,4 +24,4 @@ private:
     std::vector<unsigned char> bytes_;
 };
 
-}  // namespace drainPrep::report
+}  // namespace drainPrep

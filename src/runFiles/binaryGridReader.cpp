@@ -1,6 +1,6 @@
-#include "report/binaryGridReader.hpp"
+#include "runFiles/binaryGridReader.hpp"
 
-namespace drainPrep::report {
+namespace drainPrep {
 
 namespace {
 
@@ -34,4 +34,4 @@ std::optional<std::string> BinaryGridReader::readRow(std::int32_t* values) {
     return std::nullopt;
 }
 
-}  // namespace drainPrep::report
+}  // namespace drainPrep

@@ -1,12 +1,12 @@
-#include "report/outletList.hpp"
+#include "runFiles/outletListReader.hpp"
 
 #include <fstream>
 #include <sstream>
 
 #include "driver/clipAreaFile.hpp"
-#include "report/runFiles.hpp"
+#include "runFiles/runFiles.hpp"
 
-namespace drainPrep::report {
+namespace drainPrep {
 
 namespace {
 
@@ -104,4 +104,4 @@ std::optional<std::string> readOutletList(const std::filesystem::path& folder,
     return std::nullopt;
 }
 
-}  // namespace drainPrep::report
+}  // namespace drainPrep

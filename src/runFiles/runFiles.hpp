@@ -1,4 +1,4 @@
-// The files of a finished drainPrep run that the report reads, relative to
+// The files of a finished drainPrep run that the companions read, relative to
 // the run's working folder, and the checks made before any value is read:
 // clipArea.dat, every file present, the binary grids of the study area's
 // size, the ASCII headers in agreement with clipArea.dat.
@@ -12,7 +12,7 @@
 #include "geometry/studyArea.hpp"
 #include "output/sourceRecord.hpp"
 
-namespace drainPrep::report {
+namespace drainPrep {
 
 inline const char* const clipAreaFile = "clipArea.dat";
 inline const char* const outletListFile = "output/riverNumList.dat";
@@ -68,4 +68,4 @@ struct AsciiHeader {
 std::optional<std::string> checkRunFiles(const std::filesystem::path& folder, StudyArea& area,
                                          AsciiHeader& header, std::optional<SourceRecord>& sources);
 
-}  // namespace drainPrep::report
+}  // namespace drainPrep

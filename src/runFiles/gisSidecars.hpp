@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "report/runFiles.hpp"
+#include "runFiles/runFiles.hpp"
 
-namespace drainPrep::report {
+namespace drainPrep {
 
 // Geographic WGS 84, as the source rasters use, in the ESRI form of .prj
 // files; the EPSG code lets GDAL and QGIS name it EPSG:4326.
@@ -25,4 +25,4 @@ std::filesystem::path sidecarPath(const std::filesystem::path& gridPath, const c
 std::optional<std::string> writeGisSidecars(const std::filesystem::path& folder,
                                             const AsciiHeader& georeference);
 
-}  // namespace drainPrep::report
+}  // namespace drainPrep

@@ -1,4 +1,4 @@
-#include "report/asciiGridReader.hpp"
+#include "runFiles/asciiGridReader.hpp"
 
 #include <cmath>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include "driver/clipAreaFile.hpp"
 #include "text/decimalNumber.hpp"
 
-namespace drainPrep::report {
+namespace drainPrep {
 
 namespace {
 
@@ -39,7 +39,7 @@ std::optional<std::string> AsciiGridReader::open(const std::filesystem::path& fo
     name_ = relativePath;
     file_.open(folder / relativePath, std::ios::binary);
     if (!file_.is_open()) return failure("cannot be opened.");
-    // Not zeroed: a run's report opens ten readers, most for a header only.
+    // Not zeroed: a companion opens ten readers, most for a header only.
     if (!buffer_) buffer_.reset(new char[bufferBytes]);
     begin_ = end_ = 0;
     rowsRead_ = 0;
@@ -143,4 +143,4 @@ std::string AsciiGridReader::tooLongFailure(const std::string& where) const {
                    " characters in " + where + ": it is no grid as drainPrep writes it.");
 }
 
-}  // namespace drainPrep::report
+}  // namespace drainPrep

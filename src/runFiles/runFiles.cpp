@@ -1,12 +1,12 @@
-#include "report/runFiles.hpp"
+#include "runFiles/runFiles.hpp"
 
 #include <cmath>
 #include <sstream>
 
 #include "driver/clipAreaFile.hpp"
-#include "report/asciiGridReader.hpp"
+#include "runFiles/asciiGridReader.hpp"
 
-namespace drainPrep::report {
+namespace drainPrep {
 
 namespace {
 
@@ -115,4 +115,4 @@ Failure checkRunFiles(const std::filesystem::path& folder, StudyArea& area, Asci
     return std::nullopt;
 }
 
-}  // namespace drainPrep::report
+}  // namespace drainPrep

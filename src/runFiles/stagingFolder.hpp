@@ -1,13 +1,14 @@
-// The report is written into a fresh folder beside its final place and moved
-// there only when complete, so a failed report leaves nothing half-written
-// and an older report stays until the new one replaces it.
+// A folder of results (the report, a model grid) is written into a fresh
+// folder beside its final place and moved there only when complete, so a
+// failure leaves nothing half-written and an older folder stays until the new
+// one replaces it.
 #pragma once
 
 #include <filesystem>
 #include <optional>
 #include <string>
 
-namespace drainPrep::report {
+namespace drainPrep {
 
 class StagingFolder {
 public:
@@ -17,8 +18,8 @@ public:
     // Removes the folder unless it has been put in place.
     ~StagingFolder();
 
-    // A new empty folder inside parent.
-    std::optional<std::string> create(const std::filesystem::path& parent);
+    // A new empty folder beside finalPath.
+    std::optional<std::string> create(const std::filesystem::path& finalPath);
     const std::filesystem::path& path() const { return path_; }
 
     // Moves the folder to finalPath, replacing what is there.
@@ -28,4 +29,4 @@ private:
     std::filesystem::path path_;
 };
 
-}  // namespace drainPrep::report
+}  // namespace drainPrep
