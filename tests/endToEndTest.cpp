@@ -504,6 +504,32 @@ TEST_F(EndToEndWholeRun, ExistingProductsAreOverwritten) {
     EXPECT_EQ(run.readFile("output/riverNumList.dat").find('Q'), std::string::npos);
 }
 
+// The .hdr, .prj and .aux.xml beside a grid describe the grid of an earlier
+// run: each is removed before its grid is written anew, and nothing else.
+TEST_F(EndToEndWholeRun, SidecarsOfTheGridsItWritesAreRemovedAndNothingElse) {
+    const char* const sidecars[] = {"output/modDem.hdr", "output/flowAcc.hdr",
+                                    "output/riverNum.bin.aux.xml", "output/arcgis/cutDem.prj",
+                                    "output/arcgis/flowDir.prj", "output/arcgis/distance.asc.aux.xml"};
+    const char* const othersFiles[] = {"output/notes.hdr", "output/flowAcc.txt",
+                                       "output/arcgis/cutDem.asc.txt", "clipArea.prj"};
+    for (const char* file : sidecars) run.writeFile(file, "of an earlier run");
+    for (const char* file : othersFiles) run.writeFile(file, "the user's own");
+    const testing::RunResult result = run.run();
+    EXPECT_EQ(result.console, stageOneText("6", "7", "40", "100") + readingText() + previewLines +
+                                  stageThreeText + derivationText + productLines + closingPrompt);
+    for (const char* file : sidecars) EXPECT_FALSE(run.exists(file)) << file;
+    for (const char* file : othersFiles) EXPECT_EQ(run.readFile(file), "the user's own") << file;
+
+    // One that cannot be removed stops the run before its grid.
+    std::filesystem::create_directories(run.path() / "output/flowAcc.hdr/inside");
+    const testing::RunResult blocked = run.run();
+    EXPECT_EQ(blocked.exitStatus, 1);
+    EXPECT_TRUE(endsWith(blocked.console,
+                         "flowDir.asc done.\n  Removing ./output/flowAcc.hdr failed: it describes "
+                         "the ./output/flowAcc.bin of an earlier run.\n"))
+        << blocked.console;
+}
+
 TEST_F(EndToEndWholeRun, UnknownDirectionCodeStopsBeforeAnyProduct) {
     run.writeSample(Raster::directions, 2400 + 3, 5400 + 4, 255);
     const testing::RunResult result = run.run();

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "geometry/studyArea.hpp"
+#include "output/gridSidecars.hpp"
 #include "output/outputFile.hpp"
 #include "text/numberText.hpp"
 
@@ -38,6 +39,7 @@ template <typename ValueAt>
 std::optional<std::string> writeAsciiGrid(const OutputTarget& target, const AsciiGridHeader& header,
                                           AsciiLayout layout, std::ostream& console,
                                           ValueAt valueAt) {
+    if (auto failure = removeSidecars(target.path)) return failure;
     return writeOutputFile(target, "w", Announcement::writingDone, console, [&](OutputFile& file) {
         writeAsciiHeader(file, header, layout);
         for (std::int32_t row = 0; row < header.nrows; ++row) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "output/gridSidecars.hpp"
 #include "output/outputFile.hpp"
 
 namespace drainPrep {
@@ -29,6 +30,7 @@ template <typename ValueAt>
 std::optional<std::string> writeBinaryGrid(const OutputTarget& target, Announcement announcement,
                                            std::int32_t nrows, std::int32_t ncols,
                                            std::ostream& console, ValueAt valueAt) {
+    if (auto failure = removeSidecars(target.path)) return failure;
     return writeOutputFile(target, "wb", announcement, console, [&](OutputFile& file) {
         for (std::int32_t row = 0; row < nrows; ++row) {
             writeColumns(file, ncols, sizeof(double), [&valueAt, row](char* out, std::int32_t col) {

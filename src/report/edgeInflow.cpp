@@ -128,8 +128,13 @@ std::vector<EdgeInflow> findEdgeInflow(const EdgeBand& sourceDirections,
                 col = ncols - ringCount - 1;  // on to the rings of the east edge
                 continue;
             }
+            // The run makes no outlet of a sea cell: nothing ends there.
+            const std::int32_t code = sourceDirections.at(row, col);
+            if (depth == 1 && surfaceOf(sourceElevations.at(row, col), code) == Surface::sea) {
+                continue;
+            }
             // Water that goes deeper into the area than the cell lies.
-            const std::optional<Cell> next = downstreamOf(cell, sourceDirections.at(row, col));
+            const std::optional<Cell> next = downstreamOf(cell, code);
             if (!next || !isInside(*next, sourceDirections, depth + 1)) continue;
             inflow.push_back({edgeOf(cell, sourceDirections, depth),
                               depth == 0 ? Ring::frame : Ring::outlet, row, col,

@@ -1,9 +1,10 @@
 // Water that enters the study area across its edge: a cell of the frame ring
 // whose source D8 code (cutDir.asc) points to a cell off the frame ring. The
 // run cannot route it, so the basin it would have joined misses that water.
-// Likewise a cell of the outlet ring (the second ring, where drainPrep makes
-// every cell an outlet) whose code points further into the area: the run
-// ends that cell's water, and all that flows into it, at the cell itself.
+// Likewise a land cell of the outlet ring (the second ring, where drainPrep
+// makes every land cell an outlet) whose code points further into the area:
+// the run ends that cell's water, and all that flows into it, at the cell
+// itself. A sea cell there is no outlet and ends nothing.
 #pragma once
 
 #include <cstdint>

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "cell/directions.hpp"
+#include "report/flowLinks.hpp"
 #include "runFiles/asciiGridReader.hpp"
 #include "runFiles/binaryGridReader.hpp"
 #include "runFiles/runFiles.hpp"
@@ -222,11 +223,16 @@ Failure scanGrids(const std::filesystem::path& folder, const StudyArea& area,
     scan.riverNums = EdgeBand(area.nrows, area.ncols);
     Reducers reducers(area, scan.maps.reduction);
     RowTally tally(area, outletCount, measuredBasins, scan);
+    FlowLinkCheck links(area);
     GridRows rows(area.ncols);
     console << "  Reading the grids:" << std::flush;
     for (std::int32_t row = 0; row < area.nrows; ++row) {
         Failure failure = streams.readRow(rows);
         if (!failure) failure = tally.tally(row, rows);
+        if (!failure) {
+            failure = links.addRow(
+                row, {rows.flowDir.data(), rows.riverNum.data(), rows.distance.data()});
+        }
         if (failure) {
             console << '\n';  // ends the progress line before the message
             return failure;

@@ -64,7 +64,8 @@ double cellAreaKm2(std::int32_t latNW, std::int32_t row);
 
 // Reads cutDem.asc, cutDir.asc, distance.asc, flowDir.bin, flowAcc.bin and
 // riverNum.bin once. measuredBasins names the basins to measure; basin
-// numbers above outletCount are a failure. Progress goes to the console.
+// numbers above outletCount, and down links that break the basins
+// (flowLinks), are a failure. Progress goes to the console.
 std::optional<std::string> scanGrids(const std::filesystem::path& folder, const StudyArea& area,
                                      std::int32_t outletCount,
                                      const std::vector<std::int32_t>& measuredBasins,

@@ -172,26 +172,78 @@ void drawDigits(RgbImage& image, const std::string& text, std::int32_t left, std
     }
 }
 
-// A red ring with a white rim around the outlet, its number above right.
-void drawMarker(RgbImage& image, std::int32_t cx, std::int32_t cy, std::int32_t label) {
+constexpr std::int32_t ringReach = 6;  // the rim's last pixel from the centre
+constexpr std::int32_t labelGap = 1;   // free pixels between a number and a ring
+
+// A red ring with a white rim around the outlet.
+void drawRing(RgbImage& image, const MarkerPixel& marker) {
     constexpr double ringInner = 2.5;
     constexpr double ringOuter = 4.5;
     constexpr double rimOuter = 5.6;
-    for (std::int32_t dy = -6; dy <= 6; ++dy) {
-        for (std::int32_t dx = -6; dx <= 6; ++dx) {
+    for (std::int32_t dy = -ringReach; dy <= ringReach; ++dy) {
+        for (std::int32_t dx = -ringReach; dx <= ringReach; ++dx) {
             const double r = std::hypot(dx, dy);
-            if (r > ringInner && r <= ringOuter) setIfInside(image, cx + dx, cy + dy, markerColour);
-            if (r > ringOuter && r <= rimOuter) setIfInside(image, cx + dx, cy + dy, haloColour);
+            const std::int32_t x = marker.x + dx;
+            const std::int32_t y = marker.y + dy;
+            if (r > ringInner && r <= ringOuter) setIfInside(image, x, y, markerColour);
+            if (r > ringOuter && r <= rimOuter) setIfInside(image, x, y, haloColour);
         }
     }
-    const std::string text = std::to_string(label);
-    const auto textWidth = static_cast<std::int32_t>(text.size()) * (glyphWidth + 2);
-    const std::int32_t left = std::clamp(cx + 7, 1, std::max(1, image.width() - textWidth));
-    const std::int32_t top =
-        std::clamp(cy - 7 - glyphHeight, 1, std::max(1, image.height() - glyphHeight - 1));
-    drawDigits(image, text, left, top, haloColour, true);
-    drawDigits(image, text, left, top, labelColour, false);
 }
+
+// The digits' box with their one-pixel rim, its top left at (left, top).
+PixelBox labelBox(std::int32_t label, std::int32_t left, std::int32_t top) {
+    const auto digits = static_cast<std::int32_t>(std::to_string(label).size());
+    return {left, top, digits * (glyphWidth + 2), glyphHeight + 2};
+}
+
+// Beside the ring: above right first, then the other corners and sides.
+std::vector<PixelBox> labelCandidates(const MarkerPixel& marker) {
+    const PixelBox size = labelBox(marker.label, 0, 0);
+    const std::int32_t right = marker.x + ringReach + 1 + labelGap;
+    const std::int32_t left = marker.x - ringReach - labelGap - size.width;
+    const std::int32_t above = marker.y - ringReach - labelGap - size.height;
+    const std::int32_t below = marker.y + ringReach + 1 + labelGap;
+    const std::int32_t middle = marker.y - size.height / 2;
+    return {labelBox(marker.label, right, above), labelBox(marker.label, left, above),
+            labelBox(marker.label, right, below), labelBox(marker.label, left, below),
+            labelBox(marker.label, right, middle), labelBox(marker.label, left, middle)};
+}
+
+}  // namespace
+
+PixelBox ringBox(const MarkerPixel& marker) {
+    return {marker.x - ringReach, marker.y - ringReach, 2 * ringReach + 1, 2 * ringReach + 1};
+}
+
+std::vector<std::optional<PixelBox>> placeLabels(const std::vector<MarkerPixel>& markers,
+                                                 std::int32_t imageWidth,
+                                                 std::int32_t imageHeight) {
+    std::vector<PixelBox> taken;
+    for (const MarkerPixel& marker : markers) taken.push_back(ringBox(marker));
+    std::vector<std::optional<PixelBox>> places;
+    for (const MarkerPixel& marker : markers) {
+        std::optional<PixelBox> chosen;
+        for (const PixelBox& box : labelCandidates(marker)) {
+            const bool inside = box.left >= 0 && box.top >= 0 &&
+                                box.left + box.width <= imageWidth &&
+                                box.top + box.height <= imageHeight;
+            const bool free = std::none_of(taken.begin(), taken.end(),
+                                           [&box](const PixelBox& other) {
+                                               return box.overlaps(other);
+                                           });
+            if (inside && free) {
+                chosen = box;
+                break;
+            }
+        }
+        if (chosen) taken.push_back(*chosen);
+        places.push_back(chosen);
+    }
+    return places;
+}
+
+namespace {
 
 double elevationShare(std::int32_t elevation, const MapRanges& ranges) {
     if (ranges.highestLand <= ranges.lowestLand) return 0.0;
@@ -278,9 +330,20 @@ RgbImage basinMap(const MapGrids& maps, const std::vector<OutletMarker>& markers
         const std::int32_t category = maps.categories.at(y, x);
         return category >= 1 ? colours.at(category) : backgroundColour(category);
     });
-    // The largest basins last, so that their markers lie on top.
-    for (auto marker = markers.rbegin(); marker != markers.rend(); ++marker) {
-        drawMarker(image, pixelOf(marker->col, maps), pixelOf(marker->row, maps), marker->label);
+    std::vector<MarkerPixel> pixels;
+    for (const OutletMarker& marker : markers) {
+        pixels.push_back({pixelOf(marker.col, maps), pixelOf(marker.row, maps), marker.label});
+    }
+    // The largest basins last, so that their rings lie on top.
+    for (auto marker = pixels.rbegin(); marker != pixels.rend(); ++marker) drawRing(image, *marker);
+    const std::vector<std::optional<PixelBox>> labels =
+        placeLabels(pixels, image.width(), image.height());
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        if (!labels[i]) continue;
+        // The digits start inside the box's rim.
+        const std::string text = std::to_string(pixels[i].label);
+        drawDigits(image, text, labels[i]->left + 1, labels[i]->top + 1, haloColour, true);
+        drawDigits(image, text, labels[i]->left + 1, labels[i]->top + 1, labelColour, false);
     }
     return image;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "geometry/studyArea.hpp"
@@ -17,6 +18,37 @@ struct OutletMarker {
     std::int32_t col;
     std::int32_t label;
 };
+
+// A rectangle of pixels: x from left to left + width - 1, y likewise.
+struct PixelBox {
+    std::int32_t left;
+    std::int32_t top;
+    std::int32_t width;
+    std::int32_t height;
+
+    bool overlaps(const PixelBox& other) const {
+        return left < other.left + other.width && other.left < left + width &&
+               top < other.top + other.height && other.top < top + height;
+    }
+};
+
+// A marker's ring centred on a pixel, with its number.
+struct MarkerPixel {
+    std::int32_t x;
+    std::int32_t y;
+    std::int32_t label;
+};
+
+// The pixels a marker's ring covers, its white rim included.
+PixelBox ringBox(const MarkerPixel& marker);
+
+// Where each marker's number goes, in the markers' order (the largest basin
+// first, so it chooses first): beside its ring, inside the image, clear of
+// every ring and of every number placed before it, the rims of the digits
+// included. Nothing where no place is free: the ring stays without it.
+std::vector<std::optional<PixelBox>> placeLabels(const std::vector<MarkerPixel>& markers,
+                                                 std::int32_t imageWidth,
+                                                 std::int32_t imageHeight);
 
 // The ranges the colour scales span and the basin size from which a cell
 // shows as a river.

@@ -40,7 +40,6 @@ struct ReportFacts {
     std::filesystem::path folder;
     StudyArea area;
     std::optional<SourceRecord> sources;  // of a run given --dem and --dir
-    AsciiHeader georeference;
     CellCounts counts;
     std::vector<Outlet> outlets;          // line i holds basin i + 1
     std::vector<BasinRow> largestBasins;  // largest first, ties by basin number

@@ -76,7 +76,8 @@ Failure gatherFacts(const std::filesystem::path& folder, const ReportOptions& op
                     std::ostream& console, ReportFacts& facts, MapGrids& maps,
                     RiverNetwork& network) {
     facts.folder = folder;
-    if (auto failure = checkRunFiles(folder, facts.area, facts.georeference, facts.sources)) return failure;
+    AsciiHeader header;
+    if (auto failure = checkRunFiles(folder, facts.area, header, facts.sources)) return failure;
     if (auto failure = readOutletList(folder, facts.area, facts.outlets)) return failure;
     const std::vector<Outlet> largest = largestFirst(facts.outlets);
     GridScan scan;
@@ -149,7 +150,7 @@ Failure writeReport(const std::filesystem::path& folder, std::ostream& console,
     if (auto failure = staging.create(folder / "output" / "report")) return failure;
     if (auto failure = writeReportFolder(staging.path(), facts, maps, network)) return failure;
     console << "  Writing the .prj and .hdr files beside the grids." << std::endl;
-    if (auto failure = writeGisSidecars(folder, facts.georeference)) return failure;
+    if (auto failure = writeGisSidecars(folder, facts.area)) return failure;
     return staging.putInPlace(folder / "output" / "report");
 }
 

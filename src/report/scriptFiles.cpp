@@ -65,6 +65,8 @@ std::string summaryJson(const ReportFacts& facts) {
         member("removedOutlets", counts.removedOutlets),
         member("basins", facts.outlets.size()),
         member("loopCells", counts.loopCells),
+        member("riverThresholdCells", facts.rivers.threshold.cells),
+        // The threshold's name of the release before, kept for one release.
         member("riverCells", facts.rivers.threshold.cells),
         member("reaches", facts.rivers.reaches),
         member("largestBasins", array(facts.largestBasins, basinEntry)),

@@ -9,9 +9,10 @@ namespace drainPrep {
 
 namespace {
 
-std::string preciseNumber(double value) {
+// 1/120 degree with every digit a double holds, so that it reads back exactly.
+std::string exactCellSize() {
     char text[32];
-    std::snprintf(text, sizeof text, "%.12g", value);
+    std::snprintf(text, sizeof text, "%.17g", 1.0 / cellsPerDegree);
     return text;
 }
 
@@ -25,27 +26,22 @@ const char* const wgs84Prj =
     "298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433],"
     "AUTHORITY[\"EPSG\",4326]]";
 
-std::filesystem::path sidecarPath(const std::filesystem::path& gridPath, const char* extension) {
-    std::filesystem::path path = gridPath;
-    return path.replace_extension(extension);
-}
-
-std::string enviHeader(const BinaryGridFile& grid, const AsciiHeader& georeference) {
-    const double northEdge = georeference.yllcorner + georeference.nrows * georeference.cellsize;
-    const std::string cellSize = preciseNumber(georeference.cellsize);
+std::string enviHeader(const BinaryGridFile& grid, const StudyArea& area) {
+    const std::string cellSize = exactCellSize();
     const std::string name = std::filesystem::path(grid.path).filename().string();
     const std::pair<const char*, std::string> lines[] = {
         {"description", "{drainPrep " + name + "}"},
-        {"samples", std::to_string(georeference.ncols)},
-        {"lines", std::to_string(georeference.nrows)},
+        {"samples", std::to_string(area.ncols)},
+        {"lines", std::to_string(area.nrows)},
         {"bands", "1"},
         {"header offset", "0"},
         {"file type", "ENVI Standard"},
         {"data type", std::to_string(enviDataType(grid))},
         {"interleave", "bsq"},
         {"byte order", "0"},  // little-endian
-        {"map info", "{Geographic Lat/Lon, 1, 1, " + preciseNumber(georeference.xllcorner) + ", " +
-                         preciseNumber(northEdge) + ", " + cellSize + ", " + cellSize +
+        // The north-west corner of the first cell: pixel 1, 1 counts from 1.
+        {"map info", "{Geographic Lat/Lon, 1, 1, " + std::to_string(area.lonNW) + ", " +
+                         std::to_string(area.latNW) + ", " + cellSize + ", " + cellSize +
                          ", WGS-84, units=Degrees}"},
         {"coordinate system string", std::string("{") + wgs84Prj + "}"},
         {"data ignore value", std::to_string(binaryFrameRingValue)},
@@ -57,7 +53,7 @@ std::string enviHeader(const BinaryGridFile& grid, const AsciiHeader& georeferen
 }
 
 std::optional<std::string> writeGisSidecars(const std::filesystem::path& folder,
-                                            const AsciiHeader& georeference) {
+                                            const StudyArea& area) {
     for (const char* grid : asciiGridFiles) {
         const std::string text = std::string(wgs84Prj) + "\n";
         if (auto failure = writeTextFile(sidecarPath(folder / grid, ".prj"), text)) {
@@ -66,7 +62,7 @@ std::optional<std::string> writeGisSidecars(const std::filesystem::path& folder,
     }
     for (const BinaryGridFile& grid : binaryGridFiles) {
         if (auto failure = writeTextFile(sidecarPath(folder / grid.path, ".hdr"),
-                                         enviHeader(grid, georeference))) {
+                                         enviHeader(grid, area))) {
             return failure;
         }
     }

@@ -1,12 +1,15 @@
 // Sidecar files that let a GIS place every grid of a run without asking: a
 // .prj beside each ESRI ASCII grid and an ENVI .hdr beside each binary grid.
-// They are new files beside drainPrep's; drainPrep's own are not touched.
+// They are new files beside drainPrep's, which it removes when it writes a
+// grid anew; drainPrep's own are not touched.
 #pragma once
 
 #include <filesystem>
 #include <optional>
 #include <string>
 
+#include "geometry/studyArea.hpp"
+#include "output/gridSidecars.hpp"
 #include "runFiles/runFiles.hpp"
 
 namespace drainPrep {
@@ -15,14 +18,12 @@ namespace drainPrep {
 // files; the EPSG code lets GDAL and QGIS name it EPSG:4326.
 extern const char* const wgs84Prj;
 
-// The ENVI header of a binary grid, with the georeference its ASCII twin
-// carries (from the ASCII header), so that both open in the same place.
-std::string enviHeader(const BinaryGridFile& grid, const AsciiHeader& georeference);
-
-// cutDem.prj beside cutDem.asc, modDem.hdr beside modDem.bin, and so on.
-std::filesystem::path sidecarPath(const std::filesystem::path& gridPath, const char* extension);
+// The ENVI header of a binary grid at the study area's exact place: its
+// whole-degree corner and cells of exactly 1/120 degree. The ASCII headers'
+// six-digit numbers would put the grid metres off its true corner.
+std::string enviHeader(const BinaryGridFile& grid, const StudyArea& area);
 
 std::optional<std::string> writeGisSidecars(const std::filesystem::path& folder,
-                                            const AsciiHeader& georeference);
+                                            const StudyArea& area);
 
 }  // namespace drainPrep
