@@ -103,6 +103,11 @@ std::string pageStyle() {
            "max-width:1100px;padding:1em 1.5em 3em;color:#222;line-height:1.45}\n"
            "h1{margin-bottom:.2em}h2{margin-top:2em;border-bottom:1px solid #ccc}\n"
            "table{border-collapse:collapse;margin:.5em 0}\n"
+           // Wide tables scroll within themselves, wide enough that no cell
+           // is squeezed to a word a line; the page never scrolls sideways.
+           "table.data{display:block;max-width:100%;overflow-x:auto}\n"
+           "table.data>tbody{display:table;min-width:64em}\n"
+           "h1,p,li,code{overflow-wrap:anywhere}\n"
            "th,td{padding:.25em .7em;text-align:left;vertical-align:top}\n"
            "table.data td.num,table.data th.num{text-align:right}\n"
            "table.data tr:nth-child(even){background:#f4f6f8}\n"
@@ -118,7 +123,7 @@ std::string pageStyle() {
            ".legend{display:flex;flex-wrap:wrap;gap:.3em 1.2em;margin:.4em 0;font-size:.92em}\n"
            ".swatch{display:inline-block;width:1.1em;height:1.1em;border:1px solid #777;"
            "vertical-align:-.2em;margin-right:.35em}\n"
-           ".scale{position:relative;max-width:520px;margin:.4em 0 1.8em;font-size:.85em}\n"
+           ".scale{position:relative;max-width:520px;margin:.4em 2.5em 1.8em 0;font-size:.85em}\n"
            ".bar{height:14px;border:1px solid #777}\n"
            ".ticks span{position:absolute;top:17px;transform:translateX(-50%);"
            "white-space:nowrap}\n"
@@ -564,7 +569,7 @@ std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups)
                      ? std::string("yes")
                      : "<strong>no</strong>: water enters across the " +
                            listOfWords(edgeNames(groups.places.at(outlet.riverNum))) + " edge" +
-                           (groups.places.at(outlet.riverNum).size() > 1 ? "s" : "")) +
+                           (edgeNames(groups.places.at(outlet.riverNum)).size() > 1 ? "s" : "")) +
                 "</td></tr>\n";
     }
     return html + "</table>\n";
