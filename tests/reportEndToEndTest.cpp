@@ -573,6 +573,36 @@ const BadInput badInputs[] = {
                        "1 9 15 360435 143745 4" + std::string(1000000, ' ') + "\n");
      },
      "output/riverNumList.dat, line 1: more than 200 characters."},
+    {"a fraction of a column",
+     [](const RunDirectory& run) {
+         std::string grid = run.readFile("output/arcgis/cutDem.asc");
+         grid.replace(grid.find("ncols 16\n"), 9, "ncols 16.5\n");
+         run.writeFile("output/arcgis/cutDem.asc", grid);
+     },
+     "output/arcgis/cutDem.asc gives no whole numbers of rows and columns in its header."},
+    {"an outlet of basin size 0",
+     [](const RunDirectory& run) {
+         run.writeFile("output/riverNumList.dat", "1 9 15 360435 143745 0\n");
+     },
+     "output/riverNumList.dat, line 1: a basin size below 1."},
+    {"an outlet one row past the area",
+     [](const RunDirectory& run) {
+         run.writeFile("output/riverNumList.dat", "1 13 15 360435 143625 4\n");
+     },
+     "output/riverNumList.dat, line 1: row 13, column 15 lie outside the 12 x 16 cells of "
+     "clipArea.dat."},
+    {"an outlet line of seven numbers",
+     [](const RunDirectory& run) {
+         run.writeFile("output/riverNumList.dat", "1 9 15 360435 143745 4 7\n");
+     },
+     "output/riverNumList.dat, line 1: six whole numbers belong here (basin, row, column, "
+     "longitude, latitude, basin size)."},
+    {"a damaged record of the sources",
+     [](const RunDirectory& run) {
+         run.writeFile("output/sourceRasters.txt", "dem /data/dem.tif\nframe 8400\n");
+     },
+     "output/sourceRasters.txt is not the record of a drainPrep run: run drainPrep in this "
+     "folder again."},
     // [4][5] drains south into [5][5], now turned north.
     {"a loop among basin cells",
      [](const RunDirectory& run) { setElement(run, "output/flowDir.bin", 5, 5, 1); },

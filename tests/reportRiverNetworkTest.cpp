@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "report/gridScan.hpp"
 #include "report/riverNetwork.hpp"
 #include "support/runDirectory.hpp"
 
@@ -183,6 +184,20 @@ TEST(RiverNetwork, LengthsFollowTheToolsCellLengthsFromCentreToCentre) {
     EXPECT_DOUBLE_EQ(three.reaches()[0].lengthKm,
                      km(std::hypot(cellLengthNorthSouth, eastWest(0)) +
                         std::hypot(cellLengthNorthSouth, eastWest(1))));
+}
+
+// Each cell draining into a river counts with the area of its own row: at
+// 40N a cell of row 0 is larger than one of row 7 by about a part in a thousand.
+TEST(RiverNetwork, UpstreamAreasTakeEachCellAtItsOwnRow) {
+    const Cells cells =
+        cellsOf({"v....", "v....", "v....", "v....", "v....", "v....", "v....", ">>>>o"});
+    const RiverNetwork network = networkOf(cells, 9);
+    ASSERT_EQ(network.reaches().size(), 1u);
+    // Column 0 above the river: rows 0 to 7; the river: row 7, columns 1 to 4.
+    double km2 = 4 * cellAreaKm2(latNW, 7);
+    for (std::int32_t row = 0; row <= 7; ++row) km2 += cellAreaKm2(latNW, row);
+    EXPECT_NEAR(network.reaches()[0].upstreamKm2, km2, km2 * 1e-12);
+    EXPECT_EQ(network.reaches()[0].upstreamCells, 12);
 }
 
 TEST(RiverNetwork, AThresholdWithTooManyReachesIsRaisedToTheNextRoundNumber) {
