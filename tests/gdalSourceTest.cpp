@@ -108,31 +108,48 @@ TEST(SourceFrame, AreaChoiceKeepsItsCornerInsideAFrameOffWholeDegrees) {
 
 TEST(GdalSource, ValuesBecomeSixteenBitSamples) {
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    // -3.4e38 as an ESRI .hdr declares it, and as a Float32 band stores it.
+    const double headerNoData = -3.4e38;
+    const double storedNoData = static_cast<float>(headerNoData);
     struct Case {
         double value;
-        bool hasNoData;
-        double noData;
+        ValueRule rule;
         std::optional<std::int32_t> sample;
     };
+    const ValueRule none;
+    const ValueRule decimetres{true, -32768, 0.1, 0, false};
+    const ValueRule directions{true, 255, 1, 0, true};
     const Case cases[] = {
-        {247, true, 247, -9999},
-        {247, false, 0, 247},
-        {-3e38, true, -3e38, -9999},
-        {nan, false, 0, -9999},
-        {nan, true, nan, -9999},
-        {2.5, false, 0, 3},
-        {-2.5, false, 0, -3},
-        {2.49, false, 0, 2},
-        {-0.4, false, 0, 0},
-        {32767.49, false, 0, 32767},
-        {32767.5, false, 0, std::nullopt},
-        {-32768.49, false, 0, -32768},
-        {-32768.5, false, 0, std::nullopt},
-        {40000, true, 0, std::nullopt},
-        {std::numeric_limits<double>::infinity(), false, 0, std::nullopt},
+        {247, {true, 247}, -9999},
+        {247, none, 247},
+        {-3e38, {true, -3e38}, -9999},
+        {storedNoData, {true, noDataAsStored(headerNoData, "Float32")}, -9999},
+        {storedNoData, {true, noDataAsStored(headerNoData, "Float64")}, std::nullopt},
+        {nan, none, -9999},
+        {nan, {true, nan}, -9999},
+        {2.5, none, 3},
+        {-2.5, none, -3},
+        {2.49, none, 2},
+        {-0.4, none, 0},
+        {32767.49, none, 32767},
+        {32767.5, none, std::nullopt},
+        {-32768.49, none, -32768},
+        {-32768.5, none, std::nullopt},
+        {40000, {true, 0}, std::nullopt},
+        {std::numeric_limits<double>::infinity(), none, std::nullopt},
+        // Decimetres: the NoData compares as stored, the rest is scaled first.
+        {12345, decimetres, 1235},
+        {-32768, decimetres, -9999},
+        {40000, {false, 0, 0.5, -100}, 19900},
+        {3, {false, 0, 1, 1000}, 1003},
+        // Direction codes: whole numbers only.
+        {128, directions, 128},
+        {255, directions, -9999},
+        {2.0000001, directions, std::nullopt},
+        {-0.5, directions, std::nullopt},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(sampleOfValue(c.value, c.hasNoData, c.noData), c.sample) << c.value;
+        EXPECT_EQ(sampleOfValue(c.value, c.rule), c.sample) << c.value;
     }
 }
 
