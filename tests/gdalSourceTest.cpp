@@ -3,6 +3,7 @@
 // of the built tool with --dem/--dir that must equal the default run's bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -25,6 +26,11 @@ using testing::RunDirectory;
 using testing::RunResult;
 using testing::TestRaster;
 using testing::writeGeoTiff;
+
+// Latitude and longitude in grads, 400 to the circle.
+const char* const gradsSystem =
+    "GEOGCS[\"WGS 84 in grads\",DATUM[\"WGS_1984\",SPHEROID[\"WGS 84\",6378137,298.257223563]],"
+    "PRIMEM[\"Greenwich\",0],UNIT[\"grad\",0.015707963267948967]]";
 
 // 30 x 45 cells whose north-west corner is 9.975 S 20.025 W.
 constexpr SourceFrame southWestFrame{30, 45, -1197, -2403};
@@ -195,10 +201,13 @@ class GdalRefusals : public ::testing::Test {
 protected:
     std::string path(const std::string& name) const { return (run.path() / name).string(); }
 
-    // The DEM as `dem` makes it, directions of the south-western frame.
-    std::optional<std::string> openWith(const TestRaster& dem) const {
+    // The DEM and the directions as given; both of the south-western frame
+    // by default.
+    std::optional<std::string> openWith(
+        const TestRaster& dem,
+        const TestRaster& dir = latticeRaster(30, 45, -1197, -2403, "Byte")) const {
         writeGeoTiff(path("dem.tif"), dem);
-        writeGeoTiff(path("dir.tif"), latticeRaster(30, 45, -1197, -2403, "Byte"));
+        writeGeoTiff(path("dir.tif"), dir);
         GdalSourcePair pair;
         return openGdalSources({path("dem.tif"), path("dir.tif")}, pair);
     }
@@ -209,10 +218,19 @@ protected:
 TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
     const TestRaster good = latticeRaster(30, 45, -1197, -2403);
     const std::string dem = path("dem.tif");
+    const std::string dir = path("dir.tif");
+    const std::string notNorthUp =
+        " is rotated or not north up: drainPrep needs rows from north to south and columns from "
+        "west to east.";
+    const std::string otherCells =
+        " (30 x 45 cells, 9.975 S to 10.225 S, 20.025 W to 19.65 W) does not cover the cells of ";
+    const std::string identical =
+        ": the DEM and the flow directions must be of identical size and georeference.";
     struct Case {
         const char* what;
         void (*change)(TestRaster&);
         std::optional<std::string> failure;
+        bool onDirections = false;  // the change made to the directions, not the DEM
     };
     const Case cases[] = {
         {"good", [](TestRaster&) {}, std::nullopt},
@@ -225,6 +243,25 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
         {"rotated", [](TestRaster& r) { r.transform[2] = 1e-5; },
          dem + " is rotated or not north up: drainPrep needs rows from north to south and "
                "columns from west to east."},
+        {"sheared", [](TestRaster& r) { r.transform[4] = 1e-5; }, dem + notNorthUp},
+        // A GeoTIFF would store it as EPSG:4326; ESRI's .prj keeps the unit.
+        {"grads",
+         [](TestRaster& r) {
+             r.coordinateSystem = gradsSystem;
+             r.format = "EHdr";
+         },
+         dem + " gives its coordinates in an angular unit other than degrees."},
+        {"Ferro", [](TestRaster& r) { r.coordinateSystem = "EPSG:4805"; },
+         dem + " counts its longitudes from the prime meridian of Ferro, 17.66667 W of "
+               "Greenwich: drainPrep needs longitudes from Greenwich."},
+        {"past the antimeridian", [](TestRaster& r) { r.transform[0] = 21588.0 / 120; },
+         dem + " covers 9.975 S to 10.225 S, 179.9 E to 180.275 E, past the globe's 90 N, 90 S, "
+               "180 W or 180 E: drainPrep places no cell beyond them. Cut it to the globe, for "
+               "example with gdal_translate -projwin."},
+        {"past the south pole", [](TestRaster& r) { r.transform[3] = -89.9; },
+         dem + " covers 89.9 S to 90.15 S, 20.025 W to 19.65 W, past the globe's 90 N, 90 S, "
+               "180 W or 180 E: drainPrep places no cell beyond them. Cut it to the globe, for "
+               "example with gdal_translate -projwin."},
         {"south up", [](TestRaster& r) { r.transform[5] = 1.0 / 120; },
          dem + " is rotated or not north up: drainPrep needs rows from north to south and "
                "columns from west to east."},
@@ -235,6 +272,9 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
          },
          dem + " has cells of 0.000833333 x 0.000833333 degrees: drainPrep needs 30 "
                "arc-seconds (1/120 degree, 0.00833333)."},
+        {"30\" columns, 3\" rows", [](TestRaster& r) { r.transform[5] = -1.0 / 1200; },
+         dem + " has cells of 0.00833333 x 0.000833333 degrees: drainPrep needs 30 "
+               "arc-seconds (1/120 degree, 0.00833333)."},
         {"cell size off by 2e-6 of a cell", [](TestRaster& r) { r.transform[1] *= 1 + 2e-6; },
          dem + " has cells of 0.00833335 x 0.00833333 degrees: drainPrep needs 30 arc-seconds "
                "(1/120 degree, 0.00833333)."},
@@ -243,8 +283,28 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
         {"corner off the lattice", [](TestRaster& r) { r.transform[0] += 0.3 / 120; },
          dem + " has its north-west corner at 9.975 S 20.0225 W, off the 30\" lattice of whole "
                "degrees: its cells are not the cells of a study area."},
+        {"north edge off the lattice", [](TestRaster& r) { r.transform[3] += 0.3 / 120; },
+         dem + " has its north-west corner at 9.9725 S 20.025 W, off the 30\" lattice of whole "
+               "degrees: its cells are not the cells of a study area."},
         {"corner within a two-thousandth of a cell",
          [](TestRaster& r) { r.transform[3] -= 0.0005 / 120; }, std::nullopt},
+        // Rounded to the nearest line, not truncated toward zero.
+        {"north edge a two-thousandth of a cell north",
+         [](TestRaster& r) { r.transform[3] += 0.0005 / 120; }, std::nullopt},
+        {"west edge a two-thousandth of a cell east",
+         [](TestRaster& r) { r.transform[0] += 0.0005 / 120; }, std::nullopt},
+        {"same size, a row further north", [](TestRaster& r) { r.transform[3] += 1.0 / 120; },
+         dir + otherCells + dem +
+             " (30 x 45 cells, 9.966667 S to 10.21667 S, 20.025 W to 19.65 W)" + identical},
+        {"decimetres", [](TestRaster& r) { r.scale = 0.1; }, std::nullopt},
+        {"directions with a scale", [](TestRaster& r) { r.scale = 0.1; },
+         dir + " declares a scale of 0.1 and an offset of 0 for its values: the codes of a D8 "
+               "flow-direction grid are taken as stored, which these would change.",
+         true},
+        {"directions with an offset", [](TestRaster& r) { r.offset = -1; },
+         dir + " declares a scale of 1 and an offset of -1 for its values: the codes of a D8 "
+               "flow-direction grid are taken as stored, which these would change.",
+         true},
         {"complex values", [](TestRaster& r) { r.type = "CInt16"; },
          dem + " holds CInt16 values: drainPrep reads integers and floating-point numbers."},
         {"other size", [](TestRaster& r) { r.cols = 46; },
@@ -256,22 +316,26 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
              "directions must be of identical size and georeference."},
     };
     for (const Case& c : cases) {
-        TestRaster raster = good;
-        c.change(raster);
-        const std::optional<std::string> failure = openWith(raster);
-        EXPECT_EQ(failure, c.failure) << c.what;
+        TestRaster demRaster = good;
+        TestRaster dirRaster = latticeRaster(30, 45, -1197, -2403, "Byte");
+        c.change(c.onDirections ? dirRaster : demRaster);
+        EXPECT_EQ(openWith(demRaster, dirRaster), c.failure) << c.what;
     }
 }
 
+// GDAL's own reason follows the file's name.
 TEST_F(GdalRefusals, FilesGdalCannotOpenAreNamed) {
     run.writeFile("notARaster.tif", "plain text");
-    for (const std::string& name : {std::string("missing.tif"), std::string("notARaster.tif")}) {
+    for (const auto& [name, reason] : {std::pair<std::string, std::string>(
+                                           "missing.tif", "No such file or directory"),
+                                       {"notARaster.tif", "not recognized as"}}) {
         GdalSourcePair pair;
         const std::optional<std::string> failure =
             openGdalSources({path(name), path("missing.tif")}, pair);
         ASSERT_TRUE(failure.has_value());
         EXPECT_EQ(failure->rfind(path(name) + " cannot be opened as a raster: ", 0), 0u)
             << *failure;
+        EXPECT_NE(failure->find(reason), std::string::npos) << *failure;
     }
 }
 
@@ -406,6 +470,139 @@ TEST_F(SouthWesternRun, EveryRefusalBeforeTheProductsLeavesOutputEmpty) {
         EXPECT_TRUE(endsAsExpected) << c.arguments << " " << c.clipArea << ":\n" << console;
         EXPECT_EQ(filesIn(run.path() / "output"), 0u) << c.arguments;
     }
+}
+
+// A source of 8 x 10 cells at 9.975 S 20.025 W, elevations 100 m + 10 m a
+// row + 1 m a column, every direction south, and the area of 5 x 7 cells at
+// 10 S 20 W in it (source rows 3 to 7, columns 3 to 9). Each case stores the
+// DEM or the directions another way; the clip previews show what the run
+// took: the same elevations, -9999 where the case leaves no data.
+class GdalStoredValues : public ::testing::Test {
+protected:
+    static constexpr std::int32_t rows = 8;
+    static constexpr std::int32_t cols = 10;
+
+    static double elevation(std::int32_t row, std::int32_t col) { return 100 + 10 * row + col; }
+
+    static TestRaster raster(const std::string& type, double (*value)(std::int32_t, std::int32_t)) {
+        TestRaster made = latticeRaster(rows, cols, -1197, -2403, type);
+        for (std::int32_t row = 0; row < rows; ++row) {
+            for (std::int32_t col = 0; col < cols; ++col) made.values.push_back(value(row, col));
+        }
+        return made;
+    }
+    static TestRaster south() {
+        return raster("Byte", [](std::int32_t, std::int32_t) { return 4.0; });
+    }
+
+    // The preview's text with -9999 at the source cells given.
+    static std::string preview(double (*value)(std::int32_t, std::int32_t),
+                               const std::vector<std::pair<std::int32_t, std::int32_t>>& empty) {
+        std::string text =
+            "ncols 7\nnrows 5\nxllcorner -20\nyllcorner -10.0417\ncellsize 0.00833333\n"
+            "NODATA_value -9999\n";
+        for (std::int32_t row = 3; row < rows; ++row) {
+            for (std::int32_t col = 3; col < cols; ++col) {
+                const bool none =
+                    std::find(empty.begin(), empty.end(), std::pair(row, col)) != empty.end();
+                text += " " + std::to_string(none ? -9999 : static_cast<int>(value(row, col)));
+            }
+            text += "\n";
+        }
+        return text;
+    }
+
+    std::string in(const std::string& name) const { return (run.path() / name).string(); }
+
+    // West tile columns 0 to 4, east tile 6 to 9: column 5 lies in no tile.
+    void writeMosaicWithAGap(const std::string& name, const TestRaster& whole) const {
+        writeGeoTiff(in(name + "Whole.tif"), whole);
+        testing::writeTiledCopy(in(name + "Whole.tif"), in(name + "West.tif"), 0, 0, rows, 5);
+        testing::writeTiledCopy(in(name + "Whole.tif"), in(name + "East.tif"), 0, 6, rows, 4);
+        testing::writeMosaic(in(name + ".vrt"), {in(name + "West.tif"), in(name + "East.tif")});
+    }
+
+    RunDirectory run;
+};
+
+TEST_F(GdalStoredValues, ReachTheRunAsElevationsCodesOrNoData) {
+    struct Case {
+        const char* what;
+        std::string dem;
+        std::string dir;
+        std::string cutDem;
+        std::string cutDir;
+    };
+    const std::string allElevations = preview(elevation, {});
+    const std::string allSouth = preview([](std::int32_t, std::int32_t) { return 4.0; }, {});
+    const std::vector<std::pair<std::int32_t, std::int32_t>> gap{{3, 5}, {4, 5}, {5, 5},
+                                                                 {6, 5}, {7, 5}};
+
+    // Decimetres in 16 bits, scale 0.1; 4 cm more rounds away.
+    TestRaster decimetres = raster(
+        "Int16", [](std::int32_t row, std::int32_t col) { return elevation(row, col) * 10 + 4; });
+    decimetres.scale = 0.1;
+    writeGeoTiff(in("decimetres.tif"), decimetres);
+    // Metres below 1000 m, offset 1000 m.
+    TestRaster offset = raster(
+        "Int16", [](std::int32_t row, std::int32_t col) { return elevation(row, col) - 1000; });
+    offset.offset = 1000;
+    writeGeoTiff(in("offset.tif"), offset);
+    // ESRI's Float32 .bil with its NoData as the .hdr gives it; cell [4][4].
+    TestRaster bil = raster("Float32", elevation);
+    bil.format = "EHdr";
+    bil.noData = -3.4e38;
+    bil.values[4 * cols + 4] = -3.4e38;
+    writeGeoTiff(in("dem.bil"), bil);
+    // An internal mask leaves cell [5][6] empty, stored as 0.
+    TestRaster masked = raster("Int16", elevation);
+    masked.mask.assign(rows * cols, 255);
+    masked.mask[5 * cols + 6] = 0;
+    masked.values[5 * cols + 6] = 0;
+    writeGeoTiff(in("masked.tif"), masked);
+    writeMosaicWithAGap("demGap", raster("Int16", elevation));
+    writeMosaicWithAGap("dirGap", south());
+    writeGeoTiff(in("dir.tif"), south());
+
+    const Case cases[] = {
+        {"scale", "decimetres.tif", "dir.tif", allElevations, allSouth},
+        {"offset", "offset.tif", "dir.tif", allElevations, allSouth},
+        {"Float32 NoData", "dem.bil", "dir.tif", preview(elevation, {{4, 4}}), allSouth},
+        {"internal mask", "masked.tif", "dir.tif", preview(elevation, {{5, 6}}), allSouth},
+        {"mosaic with a gap", "demGap.vrt", "dirGap.vrt", preview(elevation, gap),
+         preview([](std::int32_t, std::int32_t) { return 4.0; }, gap)},
+    };
+    for (const Case& c : cases) {
+        run.writeFile("clipArea.dat", "5 7 -10 -20");
+        const RunResult result = run.runWithArguments("--dem " + c.dem + " --dir " + c.dir);
+        EXPECT_EQ(result.exitStatus, 0) << c.what << "\n" << result.console;
+        EXPECT_EQ(run.readFile("output/arcgis/cutDem.asc"), c.cutDem) << c.what;
+        EXPECT_EQ(run.readFile("output/arcgis/cutDir.asc"), c.cutDir) << c.what;
+    }
+}
+
+// Elevations given as directions: a D8 grid holds whole numbers.
+TEST_F(GdalStoredValues, DirectionsThatAreNoWholeNumbersStopTheRun) {
+    writeGeoTiff(in("dem.tif"), raster("Int16", elevation));
+    writeGeoTiff(in("heights.tif"), raster("Float32", [](std::int32_t row, std::int32_t col) {
+                     return elevation(row, col) + 0.25;
+                 }));
+    run.writeFile("clipArea.dat", "5 7 -10 -20");
+    const auto swapped = [](const std::string& place) {
+        return "heights.tif holds the value " + place +
+               " (0-based): a D8 flow-direction grid holds whole numbers (1, 2, 4, 8, 16, 32, 64, "
+               "128, 0). Are --dem and --dir swapped? --dem takes the elevations, --dir the "
+               "directions.\n";
+    };
+    const RunResult result = run.runWithArguments("--dem dem.tif --dir heights.tif");
+    EXPECT_EQ(result.exitStatus, 1);
+    const std::string message = swapped("133.25 at row 3, column 3");
+    EXPECT_EQ(result.console.substr(result.console.size() - std::min(result.console.size(),
+                                                                     message.size())),
+              message);
+    const RunResult area = run.runArea("-10.01 -19.97 --dem dem.tif --dir heights.tif");
+    EXPECT_EQ(area.exitStatus, 1);
+    EXPECT_EQ(area.console, swapped("100.25 at row 0, column 0"));
 }
 
 // drainPrepArea on the south-western frame: a river down column 20 from
