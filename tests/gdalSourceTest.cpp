@@ -13,6 +13,7 @@
 #include "area/areaChoice.hpp"
 #include "driver/runArguments.hpp"
 #include "geometry/sourceFrame.hpp"
+#include "raster/gdalLibrary.hpp"
 #include "raster/gdalSource.hpp"
 #include "support/gdalRasters.hpp"
 #include "support/runDirectory.hpp"
@@ -641,6 +642,54 @@ TEST(GdalArea, BasinAndAreaOfASouthWesternSourceAndARunOfIt) {
     // The sink lies at [17][17] of the area; its basin size counts the river.
     ASSERT_EQ(run.runWithArguments("--dem dem.tif --dir dir.tif").exitStatus, 0);
     EXPECT_EQ(testing::int32Elements(run.readFile("output/flowAcc.bin"))[17 * 20 + 17], 16);
+}
+
+// A copy of drainPrep in bin/ takes the library beside it, and only that one:
+// a library there that cannot be loaded, or of another build, ends the run
+// with the reason, though the build's own library is at hand.
+TEST(GdalLibrary, TheOneBesideTheExecutableIsLoadedOrItsFailureNamed) {
+    RunDirectory run;
+    const std::filesystem::path bin = std::filesystem::canonical(run.path()) / "bin";
+    std::filesystem::create_directories(bin);
+    std::filesystem::copy_file(DRAINPREP_EXECUTABLE, bin / "drainPrep");
+    writeGeoTiff((run.path() / "dem.tif").string(), latticeRaster(10, 12, -1197, -2403));
+    writeGeoTiff((run.path() / "dir.tif").string(), latticeRaster(10, 12, -1197, -2403));
+    run.writeFile("clipArea.dat", "5 7 -10 -20");
+    const std::string library = (bin / gdalLibraryFile).string();
+    const std::string notLoaded =
+        library + " cannot be loaded, so no raster can be read through GDAL: ";
+    struct Case {
+        const char* what;
+        const char* libraryFile;  // copied beside the executable; null: a text
+        std::string consoleStart;
+        std::string consoleEnd;
+        int exitStatus;
+    };
+    const Case cases[] = {
+        {"not a library", nullptr, notLoaded + library + ": ", ": file too short.\n", 1},
+        {"another build", DRAINPREP_OTHER_GDAL_LIBRARY, notLoaded,
+         "it is of another version (1) than drainPrep's (" + std::to_string(gdalLibraryVersion) +
+             "); install the two from the same build.\n",
+         1},
+        {"this build", DRAINPREP_GDAL_LIBRARY_BUILT, "1) Reading location of study area.\n",
+         "Program ends. Hit any key!\n", 0},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(library);
+        if (c.libraryFile == nullptr) {
+            run.writeFile("bin/" + std::string(gdalLibraryFile), "not a library");
+        } else {
+            std::filesystem::copy_file(c.libraryFile, library);
+        }
+        const RunResult result = run.runCommand("bin/drainPrep --dem dem.tif --dir dir.tif", "\n");
+        EXPECT_EQ(result.exitStatus, c.exitStatus) << c.what;
+        EXPECT_EQ(result.console.rfind(c.consoleStart, 0), 0u) << c.what << "\n" << result.console;
+        EXPECT_GE(result.console.size(), c.consoleEnd.size()) << c.what;
+        EXPECT_EQ(result.console.compare(result.console.size() - c.consoleEnd.size(),
+                                         std::string::npos, c.consoleEnd),
+                  0)
+            << c.what << "\n" << result.console;
+    }
 }
 
 // Random terrain with sea, no data, pits and loops at 40N 100E in sparse
