@@ -644,6 +644,91 @@ TEST(GdalArea, BasinAndAreaOfASouthWesternSourceAndARunOfIt) {
     EXPECT_EQ(testing::int32Elements(run.readFile("output/flowAcc.bin"))[17 * 20 + 17], 16);
 }
 
+// drainPrepArea on a source of 130 x 45 cells, taller than the hundred rows
+// read at a time, at 9.975 S 20.025 W: a river down column 20 from row 95
+// into a sink at row 110, across the second block; a stem down column 1
+// into a sink at row 20, on the source's west ring; sinks everywhere else.
+class GdalTallArea : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestRaster dem = latticeRaster(130, 45, -1197, -2403);
+        dir = latticeRaster(130, 45, -1197, -2403);
+        dem.values.assign(130 * 45, 100);
+        dir.values.assign(130 * 45, 0);
+        for (std::size_t row = 95; row < 110; ++row) dir.values[row * 45 + 20] = 4;
+        for (std::size_t row = 10; row < 20; ++row) dir.values[row * 45 + 1] = 4;
+        writeGeoTiff(in("dem.tif"), dem);
+        writeGeoTiff(in("dir.tif"), dir);
+    }
+    std::string in(const std::string& name) const { return (run.path() / name).string(); }
+
+    RunDirectory run;
+    TestRaster dir;
+};
+
+TEST_F(GdalTallArea, BasinAcrossTheBlocksOfRowsAndARunOfItsArea) {
+    std::filesystem::remove_all(run.path() / "output");
+    const RunResult area = run.runArea("-10.8958 -19.8542 --snap 0 --dem dem.tif --dir dir.tif "
+                                       "--write");
+    ASSERT_EQ(area.exitStatus, 0) << area.console;
+    EXPECT_EQ(area.console.rfind("Point 10.8958 S 19.8542 W: source row 110, column 20, "
+                                 "upstream area 16 cells.\nBasin: 16 cells, ",
+                                 0),
+              0u)
+        << area.console;
+    EXPECT_NE(area.console.find(" km2, from 10.76667 S to 10.9 S and from 19.85833 W to 19.85 W.\n"
+                                "Study area: 110 rows x 20 columns, north-west corner 10 S 20 W "
+                                "(2200 cells).\n"),
+              std::string::npos)
+        << area.console;
+    EXPECT_NE(area.console.find("Written to ./clipArea.dat.\nCreated ./output/arcgis for the "
+                                "run.\n"),
+              std::string::npos)
+        << area.console;
+    // The sink lies at [107][17] of the area; the run needs no folder made.
+    ASSERT_EQ(run.runWithArguments("--dem dem.tif --dir dir.tif").exitStatus, 0);
+    EXPECT_EQ(testing::int32Elements(run.readFile("output/flowAcc.bin"))[107 * 20 + 17], 16);
+}
+
+// HydroSHEDS' undeclared no-data value, most often of the values that are
+// no D8 code: the command that declares it.
+TEST_F(GdalTallArea, ValuesThatAreNoD8CodeNameTheMostFrequent) {
+    dir.values[100 * 45 + 10] = 247;
+    dir.values[101 * 45 + 10] = 247;
+    dir.values[102 * 45 + 10] = 3;
+    writeGeoTiff(in("dir.tif"), dir);
+    const RunResult area = run.runArea("-10.8958 -19.8542 --snap 0 --dem dem.tif --dir dir.tif");
+    EXPECT_EQ(area.exitStatus, 1);
+    const std::string end =
+        "Cells of the area whose direction value is not a D8 code, on which drainPrep stops: 3 "
+        "(most often 247).\n247 is the usual no-data value of 8-bit D8 grids. Where it marks no "
+        "data, declare it once and give the new file with --dir:\n  gdal_translate -a_nodata "
+        "247 dir.tif dir_nodata.tif\nclipArea.dat: 110 20 -10 -20\n";
+    EXPECT_NE(area.console.find(end), std::string::npos) << area.console;
+}
+
+// The stem on the west ring: no area of this source holds it. The source
+// padded as the message says gives one.
+TEST_F(GdalTallArea, BasinAtTheEdgeNamesThePaddingThatHoldsIt) {
+    const RunResult edge = run.runArea("-10.1458 -20.0125 --snap 0 --dem dem.tif --dir dir.tif");
+    EXPECT_EQ(edge.exitStatus, 1);
+    EXPECT_NE(edge.console.find(
+                  "The source must be larger: padded with no data to 9 S to 12 S, 21 W to 19 W, "
+                  "it gives an area that holds the basin. Pad both and give the new files with "
+                  "--dem and --dir (gdalwarp -te does the same into GeoTIFFs):\n"
+                  "  gdalbuildvrt -te -21 -12 -19 -9 dem_padded.vrt dem.tif\n"
+                  "  gdalbuildvrt -te -21 -12 -19 -9 dir_padded.vrt dir.tif\n"),
+              std::string::npos)
+        << edge.console;
+    const std::vector<std::string> extent{"-te", "-21", "-12", "-19", "-9"};
+    testing::writeMosaic(in("dem_padded.vrt"), {in("dem.tif")}, extent);
+    testing::writeMosaic(in("dir_padded.vrt"), {in("dir.tif")}, extent);
+    const RunResult padded =
+        run.runArea("-10.1458 -20.0125 --snap 0 --dem dem_padded.vrt --dir dir_padded.vrt");
+    EXPECT_EQ(padded.exitStatus, 0) << padded.console;
+    EXPECT_NE(padded.console.find("Basin: 11 cells"), std::string::npos) << padded.console;
+}
+
 // A copy of drainPrep in bin/ takes the library beside it, and only that one:
 // a library there that cannot be loaded, or of another build, ends the run
 // with the reason, though the build's own library is at hand.

@@ -133,11 +133,15 @@ void writeTiledCopy(const std::string& source, const std::string& path, std::int
     GDALClose(input);
 }
 
-void writeMosaic(const std::string& path, const std::vector<std::string>& tiles) {
+void writeMosaic(const std::string& path, const std::vector<std::string>& tiles,
+                 const std::vector<std::string>& extent) {
     GDALAllRegister();
     std::vector<const char*> names;
     for (const std::string& tile : tiles) names.push_back(tile.c_str());
-    GDALBuildVRTOptions* options = GDALBuildVRTOptionsNew(nullptr, nullptr);
+    std::vector<char*> words;
+    for (const std::string& word : extent) words.push_back(const_cast<char*>(word.c_str()));
+    words.push_back(nullptr);
+    GDALBuildVRTOptions* options = GDALBuildVRTOptionsNew(words.data(), nullptr);
     GDALDatasetH mosaic = GDALBuildVRT(path.c_str(), static_cast<int>(names.size()), nullptr,
                                        names.data(), options, nullptr);
     GDALBuildVRTOptionsFree(options);

@@ -44,7 +44,9 @@ void writeRawVrt(const std::string& path, const std::string& rawFile, std::int32
 void writeTiledCopy(const std::string& source, const std::string& path, std::int32_t row,
                     std::int32_t col, std::int32_t rows, std::int32_t cols);
 
-// A VRT mosaic of the tiles, as gdalbuildvrt makes it.
-void writeMosaic(const std::string& path, const std::vector<std::string>& tiles);
+// A VRT mosaic of the tiles, as gdalbuildvrt makes it; with `extent` ("-te W
+// S E N" in words), padded or cut to it.
+void writeMosaic(const std::string& path, const std::vector<std::string>& tiles,
+                 const std::vector<std::string>& extent = {});
 
 }  // namespace drainPrep::testing
