@@ -86,6 +86,10 @@ TEST(SourceFrame, SouthernAndWesternFramesPlaceAreasInWholeCells) {
     EXPECT_FALSE(liesInsideFrame({1, 43, -10, -20}, southWestFrame));
     EXPECT_FALSE(liesInsideFrame({1, 1, -9, -20}, southWestFrame));
     EXPECT_FALSE(liesInsideFrame({1, 1, -10, -21}, southWestFrame));
+    // A source row's centre is that of the study area's row on it.
+    EXPECT_EQ(rowCentreLat(fixedSourceFrame, 0), cellCentreLat(60, 0));
+    EXPECT_EQ(rowCentreLat(fixedSourceFrame, 8399), cellCentreLat(-9, 119));
+    EXPECT_EQ(rowCentreLat(southWestFrame, 4), cellCentreLat(-10, 1));
     EXPECT_EQ(extentText(fixedSourceFrame), "60 N to 10 S, 55 E to 180 E");
     EXPECT_EQ(extentText(southWestFrame), "9.975 S to 10.225 S, 20.025 W to 19.65 W");
 }
@@ -105,6 +109,12 @@ TEST(SourceFrame, AreaChoiceKeepsItsCornerInsideAFrameOffWholeDegrees) {
     EXPECT_EQ(cut.area.latNW, -10);
     EXPECT_EQ(cut.area.nrows, 2);  // rows 10 and 11
     EXPECT_FALSE(cut.holdsBasin);
+    // With the west edge at 19.96667 W, no whole degree lies west of column 3.
+    const SourceFrame shiftedEast{30, 45, -1197, -2396};
+    const AreaChoice cutWest = smallestAreaHolding(basin, shiftedEast);
+    EXPECT_EQ(cutWest.area.lonNW, -19);
+    EXPECT_EQ(cutWest.area.ncols, 0);  // column 116 on, east of the frame
+    EXPECT_FALSE(cutWest.holdsBasin);
     EXPECT_EQ(sourceCellAt(-9.976, -20.024, southWestFrame), (SourceCell{0, 0}));
     EXPECT_EQ(sourceCellAt(-9.974, -20.024, southWestFrame), std::nullopt);
     EXPECT_EQ(sourceCellAt(-10.224, -19.651, southWestFrame), (SourceCell{29, 44}));
@@ -426,6 +436,20 @@ TEST_F(SouthWesternRun, ReportOfTheRunNamesItsSources) {
     EXPECT_EQ(run.runReport().console,
               "drainPrepReport: the run in .\nclipArea.dat: The study area lies outside the source "
               "grid.\n");
+}
+
+// GDAL's block cache fills beside the records while the pair is read: a
+// cache larger than any machine's memory leaves no room for the run.
+TEST_F(SouthWesternRun, MemoryPlanCountsGdalsBlockCache) {
+    const RunResult result =
+        run.runCommand("GDAL_CACHEMAX=1000000000000000 '" DRAINPREP_EXECUTABLE
+                       "' --dem dem.tif --dir dir.tif",
+                       "\n");
+    EXPECT_EQ(result.exitStatus, 1);
+    const std::string end = "Not enough memory for a study area of 5 x 7 cells.\n";
+    EXPECT_EQ(result.console.substr(result.console.size() - std::min(end.size(),
+                                                                      result.console.size())),
+              end);
 }
 
 TEST_F(SouthWesternRun, EveryRefusalBeforeTheProductsLeavesOutputEmpty) {
