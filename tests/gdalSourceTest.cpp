@@ -214,9 +214,9 @@ protected:
 
     // The DEM and the directions as given; both of the south-western frame
     // by default.
-    std::optional<std::string> openWith(
-        const TestRaster& dem,
-        const TestRaster& dir = latticeRaster(30, 45, -1197, -2403, "Byte")) const {
+    std::optional<std::string> openWith(const TestRaster& dem,
+                                        const TestRaster& dir = latticeRaster(30, 45, -1197, -2403,
+                                                                              "Byte")) const {
         writeGeoTiff(path("dem.tif"), dem);
         writeGeoTiff(path("dir.tif"), dir);
         GdalSourcePair pair;
@@ -337,9 +337,9 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
 // GDAL's own reason follows the file's name.
 TEST_F(GdalRefusals, FilesGdalCannotOpenAreNamed) {
     run.writeFile("notARaster.tif", "plain text");
-    for (const auto& [name, reason] : {std::pair<std::string, std::string>(
-                                           "missing.tif", "No such file or directory"),
-                                       {"notARaster.tif", "not recognized as"}}) {
+    for (const auto& [name, reason] :
+         {std::pair<std::string, std::string>("missing.tif", "No such file or directory"),
+          {"notARaster.tif", "not recognized as"}}) {
         GdalSourcePair pair;
         const std::optional<std::string> failure =
             openGdalSources({path(name), path("missing.tif")}, pair);
@@ -441,15 +441,14 @@ TEST_F(SouthWesternRun, ReportOfTheRunNamesItsSources) {
 // GDAL's block cache fills beside the records while the pair is read: a
 // cache larger than any machine's memory leaves no room for the run.
 TEST_F(SouthWesternRun, MemoryPlanCountsGdalsBlockCache) {
-    const RunResult result =
-        run.runCommand("GDAL_CACHEMAX=1000000000000000 '" DRAINPREP_EXECUTABLE
-                       "' --dem dem.tif --dir dir.tif",
-                       "\n");
+    const RunResult result = run.runCommand("GDAL_CACHEMAX=1000000000000000 '" DRAINPREP_EXECUTABLE
+                                            "' --dem dem.tif --dir dir.tif",
+                                            "\n");
     EXPECT_EQ(result.exitStatus, 1);
     const std::string end = "Not enough memory for a study area of 5 x 7 cells.\n";
-    EXPECT_EQ(result.console.substr(result.console.size() - std::min(end.size(),
-                                                                      result.console.size())),
-              end);
+    EXPECT_EQ(
+        result.console.substr(result.console.size() - std::min(end.size(), result.console.size())),
+        end);
 }
 
 TEST_F(SouthWesternRun, EveryRefusalBeforeTheProductsLeavesOutputEmpty) {
@@ -560,8 +559,8 @@ TEST_F(GdalStoredValues, ReachTheRunAsElevationsCodesOrNoData) {
     };
     const std::string allElevations = preview(elevation, {});
     const std::string allSouth = preview([](std::int32_t, std::int32_t) { return 4.0; }, {});
-    const std::vector<std::pair<std::int32_t, std::int32_t>> gap{{3, 5}, {4, 5}, {5, 5},
-                                                                 {6, 5}, {7, 5}};
+    const std::vector<std::pair<std::int32_t, std::int32_t>> gap{
+        {3, 5}, {4, 5}, {5, 5}, {6, 5}, {7, 5}};
 
     // Decimetres in 16 bits, scale 0.1; 4 cm more rounds away.
     TestRaster decimetres = raster(
@@ -622,8 +621,8 @@ TEST_F(GdalStoredValues, DirectionsThatAreNoWholeNumbersStopTheRun) {
     const RunResult result = run.runWithArguments("--dem dem.tif --dir heights.tif");
     EXPECT_EQ(result.exitStatus, 1);
     const std::string message = swapped("133.25 at row 3, column 3");
-    EXPECT_EQ(result.console.substr(result.console.size() - std::min(result.console.size(),
-                                                                     message.size())),
+    EXPECT_EQ(result.console.substr(result.console.size() -
+                                    std::min(result.console.size(), message.size())),
               message);
     const RunResult area = run.runArea("-10.01 -19.97 --dem dem.tif --dir heights.tif");
     EXPECT_EQ(area.exitStatus, 1);
@@ -692,8 +691,9 @@ protected:
 
 TEST_F(GdalTallArea, BasinAcrossTheBlocksOfRowsAndARunOfItsArea) {
     std::filesystem::remove_all(run.path() / "output");
-    const RunResult area = run.runArea("-10.8958 -19.8542 --snap 0 --dem dem.tif --dir dir.tif "
-                                       "--write");
+    const RunResult area = run.runArea(
+        "-10.8958 -19.8542 --snap 0 --dem dem.tif --dir dir.tif "
+        "--write");
     ASSERT_EQ(area.exitStatus, 0) << area.console;
     EXPECT_EQ(area.console.rfind("Point 10.8958 S 19.8542 W: source row 110, column 20, "
                                  "upstream area 16 cells.\nBasin: 16 cells, ",
@@ -797,7 +797,8 @@ TEST(GdalLibrary, TheOneBesideTheExecutableIsLoadedOrItsFailureNamed) {
         EXPECT_EQ(result.console.compare(result.console.size() - c.consoleEnd.size(),
                                          std::string::npos, c.consoleEnd),
                   0)
-            << c.what << "\n" << result.console;
+            << c.what << "\n"
+            << result.console;
     }
 }
 

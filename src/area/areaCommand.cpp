@@ -204,7 +204,9 @@ void printValuesWithoutD8Code(std::ostream& console, const ValuesWithoutD8Code& 
             << " is the usual no-data value of 8-bit D8 grids. Where it marks no data, declare "
                "it once and give the new file with --dir:\n  gdal_translate -a_nodata "
             << values.mostFrequent << " " << directions << " "
-            << besideText(directions, "_nodata" + std::filesystem::path(directions).extension().string()) << "\n";
+            << besideText(directions,
+                          "_nodata" + std::filesystem::path(directions).extension().string())
+            << "\n";
 }
 
 std::string degreesText(const DegreeBox& box) {
@@ -249,7 +251,8 @@ void printArea(std::ostream& console, const BasinFound& found, const RunMemory& 
     console << "A drainPrep run of it needs " << megabytesText(memory.bytes) << " of memory"
             << placeOfRecordsText(memory.place) << "\n";
     if (!found.choice.holdsBasin) printLargerSource(console, found, source);
-    if (found.withoutD8Code.cells > 0) printValuesWithoutD8Code(console, found.withoutD8Code, source);
+    if (found.withoutD8Code.cells > 0)
+        printValuesWithoutD8Code(console, found.withoutD8Code, source);
     console << "clipArea.dat: " << area.nrows << " " << area.ncols << " " << area.latNW << " "
             << area.lonNW << std::endl;
 }

@@ -61,9 +61,8 @@ void* openRaster(const char* path, GdalRasterFacts* facts, std::string* cause) {
     GDALAllRegister();
     const QuietGdal quiet;
     // Verbose: a missing file is then an error with its reason too.
-    GDALDatasetH dataset =
-        GDALOpenEx(path, GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr,
-                   nullptr, nullptr);
+    GDALDatasetH dataset = GDALOpenEx(
+        path, GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr, nullptr);
     if (dataset == nullptr) {
         *cause = QuietGdal::cause();
         return nullptr;
@@ -105,9 +104,10 @@ void clearUncovered(GDALRasterBandH band, const Window& part, const Window& wind
     }
     if ((status & GDAL_DATA_COVERAGE_STATUS_DATA) == 0) {
         for (std::int32_t row = part.row; row < part.row + part.rows; ++row) {
-            unsigned char* first = hasData + static_cast<std::size_t>(row - window.row) *
-                                                 static_cast<std::size_t>(window.cols) +
-                                   static_cast<std::size_t>(part.col - window.col);
+            unsigned char* first =
+                hasData +
+                static_cast<std::size_t>(row - window.row) * static_cast<std::size_t>(window.cols) +
+                static_cast<std::size_t>(part.col - window.col);
             std::fill_n(first, part.cols, static_cast<unsigned char>(0));
         }
         return;

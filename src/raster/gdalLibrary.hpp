@@ -23,8 +23,8 @@ struct GdalRasterFacts {
     bool hasCoordinateSystem = false;
     bool geographic = false;
     double angularUnitInRadians = 0.0;
-    std::string primeMeridian;            // its name
-    double primeMeridianDegrees = 0.0;    // east of Greenwich
+    std::string primeMeridian;          // its name
+    double primeMeridianDegrees = 0.0;  // east of Greenwich
     std::int32_t bandCount = 0;
     std::string bandType;      // GDAL's name: Int16, Float32, CInt16, ...
     bool readsAsReal = false;  // neither complex nor unknown

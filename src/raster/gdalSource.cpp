@@ -58,8 +58,8 @@ std::string dlerrorText() {
 // The library's calls, once its version is known to be this build's.
 const GdalLibraryCalls* callsOfLibrary(void* library, const std::string& path,
                                        std::string& failure) {
-    const auto version = reinterpret_cast<std::uint32_t (*)()>(
-        dlsym(library, "drainPrepGdalLibraryVersion"));
+    const auto version =
+        reinterpret_cast<std::uint32_t (*)()>(dlsym(library, "drainPrepGdalLibraryVersion"));
     if (version == nullptr || version() != gdalLibraryVersion) {
         failure = notLoadedText(
             path, "it is of another version (" +
@@ -206,8 +206,8 @@ std::string valueFailureText(const GdalRaster& raster, double stored, std::int64
                              std::int64_t col) {
     const std::string place = raster.path + " holds the value " +
                               numberText(stored * raster.rule.scale + raster.rule.offset) +
-                              " at row " + std::to_string(row) + ", column " +
-                              std::to_string(col) + " (0-based)";
+                              " at row " + std::to_string(row) + ", column " + std::to_string(col) +
+                              " (0-based)";
     if (raster.rule.wholeNumbers && stored != std::round(stored)) {
         return place +
                ": a D8 flow-direction grid holds whole numbers (1, 2, 4, 8, 16, 32, 64, 128, 0). "
@@ -246,9 +246,10 @@ Failure readSamples(const GdalRaster& raster, std::int64_t firstRow, std::int64_
         const std::optional<std::int32_t> sample =
             buffers.hasData[i] != 0 ? sampleOfValue(buffers.values[i], raster.rule) : noDataSample;
         if (!sample) {
-            return valueFailureText(raster, buffers.values[i],
-                                    firstRow + static_cast<std::int64_t>(i / std::size_t(colCount)),
-                                    firstCol + static_cast<std::int64_t>(i % std::size_t(colCount)));
+            return valueFailureText(
+                raster, buffers.values[i],
+                firstRow + static_cast<std::int64_t>(i / std::size_t(colCount)),
+                firstCol + static_cast<std::int64_t>(i % std::size_t(colCount)));
         }
         samples[i] = *sample;
     }

@@ -79,7 +79,6 @@ public:
     RunResult runCommand(const std::string& command, const std::string& keyboard) const;
 
 private:
-
     std::filesystem::path root_;
 };
 
