@@ -122,8 +122,13 @@ TEST(EndToEndArea, BasinAtTheSourceGridsEdgeGetsTheBestAreaButNoFile) {
                  "The basin reaches the edge of the source grid: no study area holds it whole "
                  "inside the frame and outlet rings. The best there is:\n"
                  "Study area: 6 rows x 123 columns, north-west corner 60 N 129 E (738 cells).\n",
+                 "The source must be larger: the default sources cover 60 N to 10 S and 55 E to "
+                 "180 E. A pair that covers 61 N to 10 S, 55 E to 180 E is read with --dem PATH "
+                 "--dir PATH, for example a mosaic of tiles:\n"
+                 "  gdalbuildvrt -te 55 -10 180 61 dem.vrt tiles/*_dem_30s.tif\n"
                  "Cells of the area whose direction value is not a D8 code, on which drainPrep "
-                 "stops: 1.\nclipArea.dat: 6 123 60 129\nclipArea.dat not written.\n"});
+                 "stops: 1 (most often 3).\nclipArea.dat: 6 123 60 129\nclipArea.dat not "
+                 "written.\n"});
     EXPECT_FALSE(run.exists("clipArea.dat"));
 }
 
@@ -141,7 +146,8 @@ TEST(EndToEndArea, AreaHoldingAValueThatIsNoD8CodeIsRefusedAndNotWritten) {
     expectLines(written.console,
                 {"Study area: 130 rows x 132 columns, north-west corner 51 N 99 E (17160 cells).\n",
                  "Cells of the area whose direction value is not a D8 code, on which drainPrep "
-                 "stops: 1.\nclipArea.dat: 130 132 51 99\nclipArea.dat not written.\n"});
+                 "stops: 1 (most often 3).\nclipArea.dat: 130 132 51 99\nclipArea.dat not "
+                 "written.\n"});
     EXPECT_FALSE(run.exists("clipArea.dat"));
 
     // What drainPrep itself makes of that area.
@@ -181,7 +187,8 @@ TEST(EndToEndArea, BadInput) {
         {"-10.5 100 --snap x", Setup::rasters,
          "--snap takes a whole number of cells, 0 or more, not \"x\"."},
         {"61 100", Setup::rasters,
-         "The point 61 N 100 E lies outside the source grid (60 N to 10 S, 55 E to 180 E)."},
+         "The point 61 N 100 E lies outside the default sources, which cover 60 N to 10 S, 55 E "
+         "to 180 E: --dem PATH --dir PATH reads any other pair of rasters."},
         {"30 100", Setup::noRasters, "Hydroshed DEM cannot open."},
         {"30 100 --input elsewhere", Setup::rasters, "Hydroshed DEM cannot open."},
         {"30 100", Setup::shortDem, "Hydroshed DEM has 1000 bytes instead of 252000000."},

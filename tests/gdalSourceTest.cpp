@@ -3,6 +3,7 @@
 // of the built tool with --dem/--dir that must equal the default run's bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "area/areaChoice.hpp"
 #include "driver/runArguments.hpp"
 #include "geometry/sourceFrame.hpp"
+#include "raster/gdalLibrary.hpp"
 #include "raster/gdalSource.hpp"
 #include "support/gdalRasters.hpp"
 #include "support/runDirectory.hpp"
@@ -25,6 +27,11 @@ using testing::RunDirectory;
 using testing::RunResult;
 using testing::TestRaster;
 using testing::writeGeoTiff;
+
+// Latitude and longitude in grads, 400 to the circle.
+const char* const gradsSystem =
+    "GEOGCS[\"WGS 84 in grads\",DATUM[\"WGS_1984\",SPHEROID[\"WGS 84\",6378137,298.257223563]],"
+    "PRIMEM[\"Greenwich\",0],UNIT[\"grad\",0.015707963267948967]]";
 
 // 30 x 45 cells whose north-west corner is 9.975 S 20.025 W.
 constexpr SourceFrame southWestFrame{30, 45, -1197, -2403};
@@ -79,6 +86,10 @@ TEST(SourceFrame, SouthernAndWesternFramesPlaceAreasInWholeCells) {
     EXPECT_FALSE(liesInsideFrame({1, 43, -10, -20}, southWestFrame));
     EXPECT_FALSE(liesInsideFrame({1, 1, -9, -20}, southWestFrame));
     EXPECT_FALSE(liesInsideFrame({1, 1, -10, -21}, southWestFrame));
+    // A source row's centre is that of the study area's row on it.
+    EXPECT_EQ(rowCentreLat(fixedSourceFrame, 0), cellCentreLat(60, 0));
+    EXPECT_EQ(rowCentreLat(fixedSourceFrame, 8399), cellCentreLat(-9, 119));
+    EXPECT_EQ(rowCentreLat(southWestFrame, 4), cellCentreLat(-10, 1));
     EXPECT_EQ(extentText(fixedSourceFrame), "60 N to 10 S, 55 E to 180 E");
     EXPECT_EQ(extentText(southWestFrame), "9.975 S to 10.225 S, 20.025 W to 19.65 W");
 }
@@ -98,6 +109,12 @@ TEST(SourceFrame, AreaChoiceKeepsItsCornerInsideAFrameOffWholeDegrees) {
     EXPECT_EQ(cut.area.latNW, -10);
     EXPECT_EQ(cut.area.nrows, 2);  // rows 10 and 11
     EXPECT_FALSE(cut.holdsBasin);
+    // With the west edge at 19.96667 W, no whole degree lies west of column 3.
+    const SourceFrame shiftedEast{30, 45, -1197, -2396};
+    const AreaChoice cutWest = smallestAreaHolding(basin, shiftedEast);
+    EXPECT_EQ(cutWest.area.lonNW, -19);
+    EXPECT_EQ(cutWest.area.ncols, 0);  // column 116 on, east of the frame
+    EXPECT_FALSE(cutWest.holdsBasin);
     EXPECT_EQ(sourceCellAt(-9.976, -20.024, southWestFrame), (SourceCell{0, 0}));
     EXPECT_EQ(sourceCellAt(-9.974, -20.024, southWestFrame), std::nullopt);
     EXPECT_EQ(sourceCellAt(-10.224, -19.651, southWestFrame), (SourceCell{29, 44}));
@@ -108,31 +125,48 @@ TEST(SourceFrame, AreaChoiceKeepsItsCornerInsideAFrameOffWholeDegrees) {
 
 TEST(GdalSource, ValuesBecomeSixteenBitSamples) {
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    // -3.4e38 as an ESRI .hdr declares it, and as a Float32 band stores it.
+    const double headerNoData = -3.4e38;
+    const double storedNoData = static_cast<float>(headerNoData);
     struct Case {
         double value;
-        bool hasNoData;
-        double noData;
+        ValueRule rule;
         std::optional<std::int32_t> sample;
     };
+    const ValueRule none;
+    const ValueRule decimetres{true, -32768, 0.1, 0, false};
+    const ValueRule directions{true, 255, 1, 0, true};
     const Case cases[] = {
-        {247, true, 247, -9999},
-        {247, false, 0, 247},
-        {-3e38, true, -3e38, -9999},
-        {nan, false, 0, -9999},
-        {nan, true, nan, -9999},
-        {2.5, false, 0, 3},
-        {-2.5, false, 0, -3},
-        {2.49, false, 0, 2},
-        {-0.4, false, 0, 0},
-        {32767.49, false, 0, 32767},
-        {32767.5, false, 0, std::nullopt},
-        {-32768.49, false, 0, -32768},
-        {-32768.5, false, 0, std::nullopt},
-        {40000, true, 0, std::nullopt},
-        {std::numeric_limits<double>::infinity(), false, 0, std::nullopt},
+        {247, {true, 247}, -9999},
+        {247, none, 247},
+        {-3e38, {true, -3e38}, -9999},
+        {storedNoData, {true, noDataAsStored(headerNoData, "Float32")}, -9999},
+        {storedNoData, {true, noDataAsStored(headerNoData, "Float64")}, std::nullopt},
+        {nan, none, -9999},
+        {nan, {true, nan}, -9999},
+        {2.5, none, 3},
+        {-2.5, none, -3},
+        {2.49, none, 2},
+        {-0.4, none, 0},
+        {32767.49, none, 32767},
+        {32767.5, none, std::nullopt},
+        {-32768.49, none, -32768},
+        {-32768.5, none, std::nullopt},
+        {40000, {true, 0}, std::nullopt},
+        {std::numeric_limits<double>::infinity(), none, std::nullopt},
+        // Decimetres: the NoData compares as stored, the rest is scaled first.
+        {12345, decimetres, 1235},
+        {-32768, decimetres, -9999},
+        {40000, {false, 0, 0.5, -100}, 19900},
+        {3, {false, 0, 1, 1000}, 1003},
+        // Direction codes: whole numbers only.
+        {128, directions, 128},
+        {255, directions, -9999},
+        {2.0000001, directions, std::nullopt},
+        {-0.5, directions, std::nullopt},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(sampleOfValue(c.value, c.hasNoData, c.noData), c.sample) << c.value;
+        EXPECT_EQ(sampleOfValue(c.value, c.rule), c.sample) << c.value;
     }
 }
 
@@ -178,10 +212,13 @@ class GdalRefusals : public ::testing::Test {
 protected:
     std::string path(const std::string& name) const { return (run.path() / name).string(); }
 
-    // The DEM as `dem` makes it, directions of the south-western frame.
-    std::optional<std::string> openWith(const TestRaster& dem) const {
+    // The DEM and the directions as given; both of the south-western frame
+    // by default.
+    std::optional<std::string> openWith(const TestRaster& dem,
+                                        const TestRaster& dir = latticeRaster(30, 45, -1197, -2403,
+                                                                              "Byte")) const {
         writeGeoTiff(path("dem.tif"), dem);
-        writeGeoTiff(path("dir.tif"), latticeRaster(30, 45, -1197, -2403, "Byte"));
+        writeGeoTiff(path("dir.tif"), dir);
         GdalSourcePair pair;
         return openGdalSources({path("dem.tif"), path("dir.tif")}, pair);
     }
@@ -192,10 +229,19 @@ protected:
 TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
     const TestRaster good = latticeRaster(30, 45, -1197, -2403);
     const std::string dem = path("dem.tif");
+    const std::string dir = path("dir.tif");
+    const std::string notNorthUp =
+        " is rotated or not north up: drainPrep needs rows from north to south and columns from "
+        "west to east.";
+    const std::string otherCells =
+        " (30 x 45 cells, 9.975 S to 10.225 S, 20.025 W to 19.65 W) does not cover the cells of ";
+    const std::string identical =
+        ": the DEM and the flow directions must be of identical size and georeference.";
     struct Case {
         const char* what;
         void (*change)(TestRaster&);
         std::optional<std::string> failure;
+        bool onDirections = false;  // the change made to the directions, not the DEM
     };
     const Case cases[] = {
         {"good", [](TestRaster&) {}, std::nullopt},
@@ -208,6 +254,25 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
         {"rotated", [](TestRaster& r) { r.transform[2] = 1e-5; },
          dem + " is rotated or not north up: drainPrep needs rows from north to south and "
                "columns from west to east."},
+        {"sheared", [](TestRaster& r) { r.transform[4] = 1e-5; }, dem + notNorthUp},
+        // A GeoTIFF would store it as EPSG:4326; ESRI's .prj keeps the unit.
+        {"grads",
+         [](TestRaster& r) {
+             r.coordinateSystem = gradsSystem;
+             r.format = "EHdr";
+         },
+         dem + " gives its coordinates in an angular unit other than degrees."},
+        {"Ferro", [](TestRaster& r) { r.coordinateSystem = "EPSG:4805"; },
+         dem + " counts its longitudes from the prime meridian of Ferro, 17.66667 W of "
+               "Greenwich: drainPrep needs longitudes from Greenwich."},
+        {"past the antimeridian", [](TestRaster& r) { r.transform[0] = 21588.0 / 120; },
+         dem + " covers 9.975 S to 10.225 S, 179.9 E to 180.275 E, past the globe's 90 N, 90 S, "
+               "180 W or 180 E: drainPrep places no cell beyond them. Cut it to the globe, for "
+               "example with gdal_translate -projwin."},
+        {"past the south pole", [](TestRaster& r) { r.transform[3] = -89.9; },
+         dem + " covers 89.9 S to 90.15 S, 20.025 W to 19.65 W, past the globe's 90 N, 90 S, "
+               "180 W or 180 E: drainPrep places no cell beyond them. Cut it to the globe, for "
+               "example with gdal_translate -projwin."},
         {"south up", [](TestRaster& r) { r.transform[5] = 1.0 / 120; },
          dem + " is rotated or not north up: drainPrep needs rows from north to south and "
                "columns from west to east."},
@@ -218,6 +283,9 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
          },
          dem + " has cells of 0.000833333 x 0.000833333 degrees: drainPrep needs 30 "
                "arc-seconds (1/120 degree, 0.00833333)."},
+        {"30\" columns, 3\" rows", [](TestRaster& r) { r.transform[5] = -1.0 / 1200; },
+         dem + " has cells of 0.00833333 x 0.000833333 degrees: drainPrep needs 30 "
+               "arc-seconds (1/120 degree, 0.00833333)."},
         {"cell size off by 2e-6 of a cell", [](TestRaster& r) { r.transform[1] *= 1 + 2e-6; },
          dem + " has cells of 0.00833335 x 0.00833333 degrees: drainPrep needs 30 arc-seconds "
                "(1/120 degree, 0.00833333)."},
@@ -226,8 +294,28 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
         {"corner off the lattice", [](TestRaster& r) { r.transform[0] += 0.3 / 120; },
          dem + " has its north-west corner at 9.975 S 20.0225 W, off the 30\" lattice of whole "
                "degrees: its cells are not the cells of a study area."},
+        {"north edge off the lattice", [](TestRaster& r) { r.transform[3] += 0.3 / 120; },
+         dem + " has its north-west corner at 9.9725 S 20.025 W, off the 30\" lattice of whole "
+               "degrees: its cells are not the cells of a study area."},
         {"corner within a two-thousandth of a cell",
          [](TestRaster& r) { r.transform[3] -= 0.0005 / 120; }, std::nullopt},
+        // Rounded to the nearest line, not truncated toward zero.
+        {"north edge a two-thousandth of a cell north",
+         [](TestRaster& r) { r.transform[3] += 0.0005 / 120; }, std::nullopt},
+        {"west edge a two-thousandth of a cell east",
+         [](TestRaster& r) { r.transform[0] += 0.0005 / 120; }, std::nullopt},
+        {"same size, a row further north", [](TestRaster& r) { r.transform[3] += 1.0 / 120; },
+         dir + otherCells + dem +
+             " (30 x 45 cells, 9.966667 S to 10.21667 S, 20.025 W to 19.65 W)" + identical},
+        {"decimetres", [](TestRaster& r) { r.scale = 0.1; }, std::nullopt},
+        {"directions with a scale", [](TestRaster& r) { r.scale = 0.1; },
+         dir + " declares a scale of 0.1 and an offset of 0 for its values: the codes of a D8 "
+               "flow-direction grid are taken as stored, which these would change.",
+         true},
+        {"directions with an offset", [](TestRaster& r) { r.offset = -1; },
+         dir + " declares a scale of 1 and an offset of -1 for its values: the codes of a D8 "
+               "flow-direction grid are taken as stored, which these would change.",
+         true},
         {"complex values", [](TestRaster& r) { r.type = "CInt16"; },
          dem + " holds CInt16 values: drainPrep reads integers and floating-point numbers."},
         {"other size", [](TestRaster& r) { r.cols = 46; },
@@ -239,22 +327,26 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
              "directions must be of identical size and georeference."},
     };
     for (const Case& c : cases) {
-        TestRaster raster = good;
-        c.change(raster);
-        const std::optional<std::string> failure = openWith(raster);
-        EXPECT_EQ(failure, c.failure) << c.what;
+        TestRaster demRaster = good;
+        TestRaster dirRaster = latticeRaster(30, 45, -1197, -2403, "Byte");
+        c.change(c.onDirections ? dirRaster : demRaster);
+        EXPECT_EQ(openWith(demRaster, dirRaster), c.failure) << c.what;
     }
 }
 
+// GDAL's own reason follows the file's name.
 TEST_F(GdalRefusals, FilesGdalCannotOpenAreNamed) {
     run.writeFile("notARaster.tif", "plain text");
-    for (const std::string& name : {std::string("missing.tif"), std::string("notARaster.tif")}) {
+    for (const auto& [name, reason] :
+         {std::pair<std::string, std::string>("missing.tif", "No such file or directory"),
+          {"notARaster.tif", "not recognized as"}}) {
         GdalSourcePair pair;
         const std::optional<std::string> failure =
             openGdalSources({path(name), path("missing.tif")}, pair);
         ASSERT_TRUE(failure.has_value());
         EXPECT_EQ(failure->rfind(path(name) + " cannot be opened as a raster: ", 0), 0u)
             << *failure;
+        EXPECT_NE(failure->find(reason), std::string::npos) << *failure;
     }
 }
 
@@ -346,6 +438,19 @@ TEST_F(SouthWesternRun, ReportOfTheRunNamesItsSources) {
               "grid.\n");
 }
 
+// GDAL's block cache fills beside the records while the pair is read: a
+// cache larger than any machine's memory leaves no room for the run.
+TEST_F(SouthWesternRun, MemoryPlanCountsGdalsBlockCache) {
+    const RunResult result = run.runCommand("GDAL_CACHEMAX=1000000000000000 '" DRAINPREP_EXECUTABLE
+                                            "' --dem dem.tif --dir dir.tif",
+                                            "\n");
+    EXPECT_EQ(result.exitStatus, 1);
+    const std::string end = "Not enough memory for a study area of 5 x 7 cells.\n";
+    EXPECT_EQ(
+        result.console.substr(result.console.size() - std::min(end.size(), result.console.size())),
+        end);
+}
+
 TEST_F(SouthWesternRun, EveryRefusalBeforeTheProductsLeavesOutputEmpty) {
     const std::string usage = runUsageText;
     struct Case {
@@ -391,6 +496,139 @@ TEST_F(SouthWesternRun, EveryRefusalBeforeTheProductsLeavesOutputEmpty) {
     }
 }
 
+// A source of 8 x 10 cells at 9.975 S 20.025 W, elevations 100 m + 10 m a
+// row + 1 m a column, every direction south, and the area of 5 x 7 cells at
+// 10 S 20 W in it (source rows 3 to 7, columns 3 to 9). Each case stores the
+// DEM or the directions another way; the clip previews show what the run
+// took: the same elevations, -9999 where the case leaves no data.
+class GdalStoredValues : public ::testing::Test {
+protected:
+    static constexpr std::int32_t rows = 8;
+    static constexpr std::int32_t cols = 10;
+
+    static double elevation(std::int32_t row, std::int32_t col) { return 100 + 10 * row + col; }
+
+    static TestRaster raster(const std::string& type, double (*value)(std::int32_t, std::int32_t)) {
+        TestRaster made = latticeRaster(rows, cols, -1197, -2403, type);
+        for (std::int32_t row = 0; row < rows; ++row) {
+            for (std::int32_t col = 0; col < cols; ++col) made.values.push_back(value(row, col));
+        }
+        return made;
+    }
+    static TestRaster south() {
+        return raster("Byte", [](std::int32_t, std::int32_t) { return 4.0; });
+    }
+
+    // The preview's text with -9999 at the source cells given.
+    static std::string preview(double (*value)(std::int32_t, std::int32_t),
+                               const std::vector<std::pair<std::int32_t, std::int32_t>>& empty) {
+        std::string text =
+            "ncols 7\nnrows 5\nxllcorner -20\nyllcorner -10.0417\ncellsize 0.00833333\n"
+            "NODATA_value -9999\n";
+        for (std::int32_t row = 3; row < rows; ++row) {
+            for (std::int32_t col = 3; col < cols; ++col) {
+                const bool none =
+                    std::find(empty.begin(), empty.end(), std::pair(row, col)) != empty.end();
+                text += " " + std::to_string(none ? -9999 : static_cast<int>(value(row, col)));
+            }
+            text += "\n";
+        }
+        return text;
+    }
+
+    std::string in(const std::string& name) const { return (run.path() / name).string(); }
+
+    // West tile columns 0 to 4, east tile 6 to 9: column 5 lies in no tile.
+    void writeMosaicWithAGap(const std::string& name, const TestRaster& whole) const {
+        writeGeoTiff(in(name + "Whole.tif"), whole);
+        testing::writeTiledCopy(in(name + "Whole.tif"), in(name + "West.tif"), 0, 0, rows, 5);
+        testing::writeTiledCopy(in(name + "Whole.tif"), in(name + "East.tif"), 0, 6, rows, 4);
+        testing::writeMosaic(in(name + ".vrt"), {in(name + "West.tif"), in(name + "East.tif")});
+    }
+
+    RunDirectory run;
+};
+
+TEST_F(GdalStoredValues, ReachTheRunAsElevationsCodesOrNoData) {
+    struct Case {
+        const char* what;
+        std::string dem;
+        std::string dir;
+        std::string cutDem;
+        std::string cutDir;
+    };
+    const std::string allElevations = preview(elevation, {});
+    const std::string allSouth = preview([](std::int32_t, std::int32_t) { return 4.0; }, {});
+    const std::vector<std::pair<std::int32_t, std::int32_t>> gap{
+        {3, 5}, {4, 5}, {5, 5}, {6, 5}, {7, 5}};
+
+    // Decimetres in 16 bits, scale 0.1; 4 cm more rounds away.
+    TestRaster decimetres = raster(
+        "Int16", [](std::int32_t row, std::int32_t col) { return elevation(row, col) * 10 + 4; });
+    decimetres.scale = 0.1;
+    writeGeoTiff(in("decimetres.tif"), decimetres);
+    // Metres below 1000 m, offset 1000 m.
+    TestRaster offset = raster(
+        "Int16", [](std::int32_t row, std::int32_t col) { return elevation(row, col) - 1000; });
+    offset.offset = 1000;
+    writeGeoTiff(in("offset.tif"), offset);
+    // ESRI's Float32 .bil with its NoData as the .hdr gives it; cell [4][4].
+    TestRaster bil = raster("Float32", elevation);
+    bil.format = "EHdr";
+    bil.noData = -3.4e38;
+    bil.values[4 * cols + 4] = -3.4e38;
+    writeGeoTiff(in("dem.bil"), bil);
+    // An internal mask leaves cell [5][6] empty, stored as 0.
+    TestRaster masked = raster("Int16", elevation);
+    masked.mask.assign(rows * cols, 255);
+    masked.mask[5 * cols + 6] = 0;
+    masked.values[5 * cols + 6] = 0;
+    writeGeoTiff(in("masked.tif"), masked);
+    writeMosaicWithAGap("demGap", raster("Int16", elevation));
+    writeMosaicWithAGap("dirGap", south());
+    writeGeoTiff(in("dir.tif"), south());
+
+    const Case cases[] = {
+        {"scale", "decimetres.tif", "dir.tif", allElevations, allSouth},
+        {"offset", "offset.tif", "dir.tif", allElevations, allSouth},
+        {"Float32 NoData", "dem.bil", "dir.tif", preview(elevation, {{4, 4}}), allSouth},
+        {"internal mask", "masked.tif", "dir.tif", preview(elevation, {{5, 6}}), allSouth},
+        {"mosaic with a gap", "demGap.vrt", "dirGap.vrt", preview(elevation, gap),
+         preview([](std::int32_t, std::int32_t) { return 4.0; }, gap)},
+    };
+    for (const Case& c : cases) {
+        run.writeFile("clipArea.dat", "5 7 -10 -20");
+        const RunResult result = run.runWithArguments("--dem " + c.dem + " --dir " + c.dir);
+        EXPECT_EQ(result.exitStatus, 0) << c.what << "\n" << result.console;
+        EXPECT_EQ(run.readFile("output/arcgis/cutDem.asc"), c.cutDem) << c.what;
+        EXPECT_EQ(run.readFile("output/arcgis/cutDir.asc"), c.cutDir) << c.what;
+    }
+}
+
+// Elevations given as directions: a D8 grid holds whole numbers.
+TEST_F(GdalStoredValues, DirectionsThatAreNoWholeNumbersStopTheRun) {
+    writeGeoTiff(in("dem.tif"), raster("Int16", elevation));
+    writeGeoTiff(in("heights.tif"), raster("Float32", [](std::int32_t row, std::int32_t col) {
+                     return elevation(row, col) + 0.25;
+                 }));
+    run.writeFile("clipArea.dat", "5 7 -10 -20");
+    const auto swapped = [](const std::string& place) {
+        return "heights.tif holds the value " + place +
+               " (0-based): a D8 flow-direction grid holds whole numbers (1, 2, 4, 8, 16, 32, 64, "
+               "128, 0). Are --dem and --dir swapped? --dem takes the elevations, --dir the "
+               "directions.\n";
+    };
+    const RunResult result = run.runWithArguments("--dem dem.tif --dir heights.tif");
+    EXPECT_EQ(result.exitStatus, 1);
+    const std::string message = swapped("133.25 at row 3, column 3");
+    EXPECT_EQ(result.console.substr(result.console.size() -
+                                    std::min(result.console.size(), message.size())),
+              message);
+    const RunResult area = run.runArea("-10.01 -19.97 --dem dem.tif --dir heights.tif");
+    EXPECT_EQ(area.exitStatus, 1);
+    EXPECT_EQ(area.console, swapped("100.25 at row 0, column 0"));
+}
+
 // drainPrepArea on the south-western frame: a river down column 20 from
 // row 5 to its sink at row 20; every other cell a sink of its own.
 TEST(GdalArea, BasinAndAreaOfASouthWesternSourceAndARunOfIt) {
@@ -427,6 +665,141 @@ TEST(GdalArea, BasinAndAreaOfASouthWesternSourceAndARunOfIt) {
     // The sink lies at [17][17] of the area; its basin size counts the river.
     ASSERT_EQ(run.runWithArguments("--dem dem.tif --dir dir.tif").exitStatus, 0);
     EXPECT_EQ(testing::int32Elements(run.readFile("output/flowAcc.bin"))[17 * 20 + 17], 16);
+}
+
+// drainPrepArea on a source of 130 x 45 cells, taller than the hundred rows
+// read at a time, at 9.975 S 20.025 W: a river down column 20 from row 95
+// into a sink at row 110, across the second block; a stem down column 1
+// into a sink at row 20, on the source's west ring; sinks everywhere else.
+class GdalTallArea : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TestRaster dem = latticeRaster(130, 45, -1197, -2403);
+        dir = latticeRaster(130, 45, -1197, -2403);
+        dem.values.assign(130 * 45, 100);
+        dir.values.assign(130 * 45, 0);
+        for (std::size_t row = 95; row < 110; ++row) dir.values[row * 45 + 20] = 4;
+        for (std::size_t row = 10; row < 20; ++row) dir.values[row * 45 + 1] = 4;
+        writeGeoTiff(in("dem.tif"), dem);
+        writeGeoTiff(in("dir.tif"), dir);
+    }
+    std::string in(const std::string& name) const { return (run.path() / name).string(); }
+
+    RunDirectory run;
+    TestRaster dir;
+};
+
+TEST_F(GdalTallArea, BasinAcrossTheBlocksOfRowsAndARunOfItsArea) {
+    std::filesystem::remove_all(run.path() / "output");
+    const RunResult area = run.runArea(
+        "-10.8958 -19.8542 --snap 0 --dem dem.tif --dir dir.tif "
+        "--write");
+    ASSERT_EQ(area.exitStatus, 0) << area.console;
+    EXPECT_EQ(area.console.rfind("Point 10.8958 S 19.8542 W: source row 110, column 20, "
+                                 "upstream area 16 cells.\nBasin: 16 cells, ",
+                                 0),
+              0u)
+        << area.console;
+    EXPECT_NE(area.console.find(" km2, from 10.76667 S to 10.9 S and from 19.85833 W to 19.85 W.\n"
+                                "Study area: 110 rows x 20 columns, north-west corner 10 S 20 W "
+                                "(2200 cells).\n"),
+              std::string::npos)
+        << area.console;
+    EXPECT_NE(area.console.find("Written to ./clipArea.dat.\nCreated ./output/arcgis for the "
+                                "run.\n"),
+              std::string::npos)
+        << area.console;
+    // The sink lies at [107][17] of the area; the run needs no folder made.
+    ASSERT_EQ(run.runWithArguments("--dem dem.tif --dir dir.tif").exitStatus, 0);
+    EXPECT_EQ(testing::int32Elements(run.readFile("output/flowAcc.bin"))[107 * 20 + 17], 16);
+}
+
+// HydroSHEDS' undeclared no-data value, most often of the values that are
+// no D8 code: the command that declares it.
+TEST_F(GdalTallArea, ValuesThatAreNoD8CodeNameTheMostFrequent) {
+    dir.values[100 * 45 + 10] = 247;
+    dir.values[101 * 45 + 10] = 247;
+    dir.values[102 * 45 + 10] = 250;
+    writeGeoTiff(in("dir.tif"), dir);
+    const RunResult area = run.runArea("-10.8958 -19.8542 --snap 0 --dem dem.tif --dir dir.tif");
+    EXPECT_EQ(area.exitStatus, 1);
+    const std::string end =
+        "Cells of the area whose direction value is not a D8 code, on which drainPrep stops: 3 "
+        "(most often 247).\n247 is the usual no-data value of 8-bit D8 grids. Where it marks no "
+        "data, declare it once and give the new file with --dir:\n  gdal_translate -a_nodata "
+        "247 dir.tif dir_nodata.tif\nclipArea.dat: 110 20 -10 -20\n";
+    EXPECT_NE(area.console.find(end), std::string::npos) << area.console;
+}
+
+// The stem on the west ring: no area of this source holds it. The source
+// padded as the message says gives one.
+TEST_F(GdalTallArea, BasinAtTheEdgeNamesThePaddingThatHoldsIt) {
+    const RunResult edge = run.runArea("-10.1458 -20.0125 --snap 0 --dem dem.tif --dir dir.tif");
+    EXPECT_EQ(edge.exitStatus, 1);
+    EXPECT_NE(edge.console.find(
+                  "The source must be larger: padded with no data to 9 S to 12 S, 21 W to 19 W, "
+                  "it gives an area that holds the basin. Pad both and give the new files with "
+                  "--dem and --dir (gdalwarp -te does the same into GeoTIFFs):\n"
+                  "  gdalbuildvrt -te -21 -12 -19 -9 dem_padded.vrt dem.tif\n"
+                  "  gdalbuildvrt -te -21 -12 -19 -9 dir_padded.vrt dir.tif\n"),
+              std::string::npos)
+        << edge.console;
+    const std::vector<std::string> extent{"-te", "-21", "-12", "-19", "-9"};
+    testing::writeMosaic(in("dem_padded.vrt"), {in("dem.tif")}, extent);
+    testing::writeMosaic(in("dir_padded.vrt"), {in("dir.tif")}, extent);
+    const RunResult padded =
+        run.runArea("-10.1458 -20.0125 --snap 0 --dem dem_padded.vrt --dir dir_padded.vrt");
+    EXPECT_EQ(padded.exitStatus, 0) << padded.console;
+    EXPECT_NE(padded.console.find("Basin: 11 cells"), std::string::npos) << padded.console;
+}
+
+// A copy of drainPrep in bin/ takes the library beside it, and only that one:
+// a library there that cannot be loaded, or of another build, ends the run
+// with the reason, though the build's own library is at hand.
+TEST(GdalLibrary, TheOneBesideTheExecutableIsLoadedOrItsFailureNamed) {
+    RunDirectory run;
+    const std::filesystem::path bin = std::filesystem::canonical(run.path()) / "bin";
+    std::filesystem::create_directories(bin);
+    std::filesystem::copy_file(DRAINPREP_EXECUTABLE, bin / "drainPrep");
+    writeGeoTiff((run.path() / "dem.tif").string(), latticeRaster(10, 12, -1197, -2403));
+    writeGeoTiff((run.path() / "dir.tif").string(), latticeRaster(10, 12, -1197, -2403));
+    run.writeFile("clipArea.dat", "5 7 -10 -20");
+    const std::string library = (bin / gdalLibraryFile).string();
+    const std::string notLoaded =
+        library + " cannot be loaded, so no raster can be read through GDAL: ";
+    struct Case {
+        const char* what;
+        const char* libraryFile;  // copied beside the executable; null: a text
+        std::string consoleStart;
+        std::string consoleEnd;
+        int exitStatus;
+    };
+    const Case cases[] = {
+        {"not a library", nullptr, notLoaded + library + ": ", ": file too short.\n", 1},
+        {"another build", DRAINPREP_OTHER_GDAL_LIBRARY, notLoaded,
+         "it is of another version (1) than drainPrep's (" + std::to_string(gdalLibraryVersion) +
+             "); install the two from the same build.\n",
+         1},
+        {"this build", DRAINPREP_GDAL_LIBRARY_BUILT, "1) Reading location of study area.\n",
+         "Program ends. Hit any key!\n", 0},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(library);
+        if (c.libraryFile == nullptr) {
+            run.writeFile("bin/" + std::string(gdalLibraryFile), "not a library");
+        } else {
+            std::filesystem::copy_file(c.libraryFile, library);
+        }
+        const RunResult result = run.runCommand("bin/drainPrep --dem dem.tif --dir dir.tif", "\n");
+        EXPECT_EQ(result.exitStatus, c.exitStatus) << c.what;
+        EXPECT_EQ(result.console.rfind(c.consoleStart, 0), 0u) << c.what << "\n" << result.console;
+        EXPECT_GE(result.console.size(), c.consoleEnd.size()) << c.what;
+        EXPECT_EQ(result.console.compare(result.console.size() - c.consoleEnd.size(),
+                                         std::string::npos, c.consoleEnd),
+                  0)
+            << c.what << "\n"
+            << result.console;
+    }
 }
 
 // Random terrain with sea, no data, pits and loops at 40N 100E in sparse

@@ -68,7 +68,26 @@ AreaChoice smallestAreaHolding(const CellExtent& basin, const SourceFrame& frame
     return choice;
 }
 
+DegreeBox paddedSourceExtent(const CellExtent& basin, const SourceFrame& frame) {
+    constexpr std::int64_t globeLon = 180 * cellsPerDegree;
+    constexpr std::int64_t globeLat = 90 * cellsPerDegree;
+    const std::int64_t north =
+        std::max(frame.northEdgeCells, frame.northEdgeCells - (basin.firstRow - ringCells));
+    const std::int64_t south = std::min(frame.northEdgeCells - frame.rows,
+                                        frame.northEdgeCells - (basin.lastRow + 1 + ringCells));
+    const std::int64_t west =
+        std::min(frame.westEdgeCells, frame.westEdgeCells + basin.firstCol - ringCells);
+    const std::int64_t east = std::max(frame.westEdgeCells + frame.cols,
+                                       frame.westEdgeCells + basin.lastCol + 1 + ringCells);
+    return {static_cast<std::int32_t>(floorDiv(std::max(west, -globeLon))),
+            static_cast<std::int32_t>(floorDiv(std::max(south, -globeLat))),
+            static_cast<std::int32_t>(ceilDiv(std::min(east, globeLon))),
+            static_cast<std::int32_t>(ceilDiv(std::min(north, globeLat)))};
+}
+
 // The one call of drainPrep's memory plan.
-RunMemory memoryOfRun(const StudyArea& area) { return {peakBytesOfRun(area), planRunHere(area)}; }
+RunMemory memoryOfRun(const StudyArea& area, std::uint64_t heldBesides) {
+    return {peakBytesOfRun(area), planRunHere(area, heldBesides)};
+}
 
 }  // namespace drainPrep

@@ -38,12 +38,26 @@ struct AreaChoice {
 AreaChoice smallestAreaHolding(const CellExtent& basin,
                                const SourceFrame& frame = fixedSourceFrame);
 
+// Whole degrees, north and east positive.
+struct DegreeBox {
+    std::int32_t west = 0;
+    std::int32_t south = 0;
+    std::int32_t east = 0;
+    std::int32_t north = 0;
+};
+
+// The source's extent widened to whole degrees that hold the basin and its
+// rings, within the globe: what a source padded with no data must cover for
+// an area to hold the basin.
+DegreeBox paddedSourceExtent(const CellExtent& basin, const SourceFrame& frame);
+
 struct RunMemory {
     std::uint64_t bytes = 0;
     RecordPlace place = RecordPlace::nowhere;  // where its cell records would live
 };
 
-// drainPrep's own memory plan for the area, so that the two never disagree.
-RunMemory memoryOfRun(const StudyArea& area);
+// drainPrep's own memory plan for the area, so that the two never disagree;
+// `heldBesides` as the plan takes it (GDAL's block cache for a pair given).
+RunMemory memoryOfRun(const StudyArea& area, std::uint64_t heldBesides = 0);
 
 }  // namespace drainPrep

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <iterator>
+#include <map>
 #include <new>
 #include <ostream>
 
@@ -25,11 +26,17 @@ const char* const usageText =
     "[--force]";
 constexpr double bytesPerMegabyte = 1024.0 * 1024.0;
 
+// The cells of an area whose direction value is no D8 code.
+struct ValuesWithoutD8Code {
+    std::int64_t cells = 0;
+    std::int32_t mostFrequent = 0;  // the least of equals
+};
+
 // What the search keeps once the continent's flow data is released.
 struct BasinFound {
     Basin basin;
     AreaChoice choice;
-    std::int64_t cellsWithoutD8Code = 0;
+    ValuesWithoutD8Code withoutD8Code;
 };
 
 // ---------------------------------------------------------------------------
@@ -170,7 +177,69 @@ const char* placeOfRecordsText(RecordPlace place) {
     return ", more than this machine's memory and the disk under ./output can hold.";
 }
 
-void printArea(std::ostream& console, const BasinFound& found, const RunMemory& memory) {
+// The source grid of a request: the fixed pair in its folder, or the pair
+// given, opened and checked.
+struct AreaSource {
+    SourceFrame frame;
+    std::optional<GdalSourcePair> given;
+};
+
+// A file beside `path` named after it: "dir.tif" and "_nodata.tif" give "dir_nodata.tif".
+std::string besideText(const std::string& path, const std::string& ending) {
+    const std::filesystem::path file(path);
+    return (file.parent_path() / (file.stem().string() + ending)).string();
+}
+
+// The HydroSHEDS grids of 8 bits mark no data so, often undeclared.
+bool usualNoDataOfD8Grids(std::int32_t value) { return value == 247 || value == 255; }
+
+void printValuesWithoutD8Code(std::ostream& console, const ValuesWithoutD8Code& values,
+                              const AreaSource& source) {
+    console << "Cells of the area whose direction value is not a D8 code, on which drainPrep "
+               "stops: "
+            << values.cells << " (most often " << values.mostFrequent << ").\n";
+    if (!source.given || !usualNoDataOfD8Grids(values.mostFrequent)) return;
+    const std::string& directions = source.given->directions.path;
+    console << values.mostFrequent
+            << " is the usual no-data value of 8-bit D8 grids. Where it marks no data, declare "
+               "it once and give the new file with --dir:\n  gdal_translate -a_nodata "
+            << values.mostFrequent << " " << directions << " "
+            << besideText(directions,
+                          "_nodata" + std::filesystem::path(directions).extension().string())
+            << "\n";
+}
+
+std::string degreesText(const DegreeBox& box) {
+    return std::to_string(box.west) + " " + std::to_string(box.south) + " " +
+           std::to_string(box.east) + " " + std::to_string(box.north);
+}
+
+// Only a larger source gives an area that holds the basin.
+void printLargerSource(std::ostream& console, const BasinFound& found, const AreaSource& source) {
+    const DegreeBox box = paddedSourceExtent(found.basin.extent, source.frame);
+    const std::string extent = latitudeText(box.north) + " to " + latitudeText(box.south) + ", " +
+                               longitudeText(box.west) + " to " + longitudeText(box.east);
+    if (!source.given) {
+        console << "The source must be larger: the default sources cover 60 N to 10 S and 55 E "
+                   "to 180 E. A pair that covers "
+                << extent
+                << " is read with --dem PATH --dir PATH, for example a mosaic of tiles:\n"
+                   "  gdalbuildvrt -te "
+                << degreesText(box) << " dem.vrt tiles/*_dem_30s.tif\n";
+        return;
+    }
+    const std::string& dem = source.given->dem.path;
+    const std::string& directions = source.given->directions.path;
+    console << "The source must be larger: padded with no data to " << extent
+            << ", it gives an area that holds the basin. Pad both and give the new files with "
+               "--dem and --dir (gdalwarp -te does the same into GeoTIFFs):\n  gdalbuildvrt -te "
+            << degreesText(box) << " " << besideText(dem, "_padded.vrt") << " " << dem
+            << "\n  gdalbuildvrt -te " << degreesText(box) << " "
+            << besideText(directions, "_padded.vrt") << " " << directions << "\n";
+}
+
+void printArea(std::ostream& console, const BasinFound& found, const RunMemory& memory,
+               const AreaSource& source) {
     const StudyArea& area = found.choice.area;
     if (!found.choice.holdsBasin) {
         console << "The basin reaches the edge of the source grid: no study area holds it whole "
@@ -181,24 +250,15 @@ void printArea(std::ostream& console, const BasinFound& found, const RunMemory& 
             << longitudeText(area.lonNW) << " (" << cellsText(area.cellCount()) << ").\n";
     console << "A drainPrep run of it needs " << megabytesText(memory.bytes) << " of memory"
             << placeOfRecordsText(memory.place) << "\n";
-    if (found.cellsWithoutD8Code > 0) {
-        console << "Cells of the area whose direction value is not a D8 code, on which drainPrep "
-                   "stops: "
-                << found.cellsWithoutD8Code << ".\n";
-    }
+    if (!found.choice.holdsBasin) printLargerSource(console, found, source);
+    if (found.withoutD8Code.cells > 0)
+        printValuesWithoutD8Code(console, found.withoutD8Code, source);
     console << "clipArea.dat: " << area.nrows << " " << area.ncols << " " << area.latNW << " "
             << area.lonNW << std::endl;
 }
 
 // ---------------------------------------------------------------------------
 // Search
-
-// The source grid of a request: the fixed pair in its folder, or the pair
-// given, opened and checked.
-struct AreaSource {
-    SourceFrame frame;
-    std::optional<GdalSourcePair> given;
-};
 
 Failure readFlowGrid(const AreaRequest& request, AreaSource& source, FlowGrid& grid) {
     if (source.given) {
@@ -219,18 +279,27 @@ Failure readFlowGrid(const AreaRequest& request, AreaSource& source, FlowGrid& g
     return streamSourceRows(files, keepRow, nullptr);
 }
 
-std::int64_t cellsWithoutD8Code(const FlowGrid& grid, const StudyArea& area,
-                                const SourceFrame& frame) {
+ValuesWithoutD8Code valuesWithoutD8Code(const FlowGrid& grid, const StudyArea& area,
+                                        const SourceFrame& frame) {
     const ClipOffsets offsets = offsetsInFrame(area, frame);
-    std::int64_t count = 0;
+    std::map<std::int32_t, std::int64_t> cellsOfValue;
     for (std::int32_t row = 0; row < area.nrows; ++row) {
         for (std::int32_t col = 0; col < area.ncols; ++col) {
             const SourceCell cell{row + static_cast<std::int32_t>(offsets.rowOffset),
                                   col + static_cast<std::int32_t>(offsets.colOffset)};
-            if (!grid.hasD8Code(cell)) ++count;
+            if (const auto value = grid.valueWithoutD8Code(cell)) ++cellsOfValue[*value];
         }
     }
-    return count;
+    ValuesWithoutD8Code values;
+    std::int64_t mostCells = 0;
+    for (const auto& [value, cells] : cellsOfValue) {
+        values.cells += cells;
+        if (cells > mostCells) {
+            mostCells = cells;
+            values.mostFrequent = value;
+        }
+    }
+    return values;
 }
 
 // The flow data of the whole source grid lives only here.
@@ -248,7 +317,7 @@ Failure findBasin(const AreaRequest& request, AreaSource& source, SourceCell poi
     }
     found.basin = traceBasin(grid, *river, frame);
     found.choice = smallestAreaHolding(found.basin.extent, frame);
-    found.cellsWithoutD8Code = cellsWithoutD8Code(grid, found.choice.area, frame);
+    found.withoutD8Code = valuesWithoutD8Code(grid, found.choice.area, frame);
     return std::nullopt;
 }
 
@@ -262,9 +331,13 @@ Failure openSource(const AreaRequest& request, AreaSource& source) {
 
 Failure checkRequest(const AreaRequest& request, const AreaSource& source) {
     if (!sourceCellAt(request.lat, request.lon, source.frame)) {
-        const std::string grid =
-            source.given ? "the source grid of " + source.given->dem.path : "the source grid";
-        return "The point " + pointText(request.lat, request.lon) + " lies outside " + grid + " (" +
+        const std::string point = "The point " + pointText(request.lat, request.lon);
+        if (!source.given) {
+            return point + " lies outside the default sources, which cover " +
+                   extentText(source.frame) +
+                   ": --dem PATH --dir PATH reads any other pair of rasters.";
+        }
+        return point + " lies outside the source grid of " + source.given->dem.path + " (" +
                extentText(source.frame) + ").";
     }
     std::error_code unknown;
@@ -272,6 +345,22 @@ Failure checkRequest(const AreaRequest& request, const AreaSource& source) {
         return std::string("clipArea.dat exists already: --force overwrites it.");
     }
     return std::nullopt;
+}
+
+// The folders a drainPrep run writes into, so that the run prepared does not
+// stop on them. Returns the exit status.
+int createRunFolders(std::ostream& console) {
+    const std::filesystem::path folder = std::filesystem::path(scratchDirectory) / "arcgis";
+    std::error_code failure;
+    if (std::filesystem::is_directory(folder, failure)) return 0;
+    std::filesystem::create_directories(folder, failure);
+    if (failure) {
+        console << folder.string() << " cannot be created: " << failure.message() << "."
+                << std::endl;
+        return 1;
+    }
+    console << "Created " << folder.string() << " for the run." << std::endl;
+    return 0;
 }
 
 // Returns the exit status once the request is known to be usable.
@@ -288,10 +377,11 @@ int reportArea(const AreaRequest& request, AreaSource& source, std::ostream& con
         return 1;
     }
     printBasin(console, source.frame, found.basin);
-    const RunMemory memory = memoryOfRun(found.choice.area);
-    printArea(console, found, memory);
+    const RunMemory memory =
+        memoryOfRun(found.choice.area, source.given ? blockCacheBytes(*source.given) : 0);
+    printArea(console, found, memory, source);
     const bool usable = found.choice.holdsBasin && memory.place != RecordPlace::nowhere &&
-                        found.cellsWithoutD8Code == 0;
+                        found.withoutD8Code.cells == 0;
     if (!request.write) return usable ? 0 : 1;
     if (!usable) {
         console << "clipArea.dat not written." << std::endl;
@@ -302,7 +392,7 @@ int reportArea(const AreaRequest& request, AreaSource& source, std::ostream& con
         return 1;
     }
     console << "Written to " << clipAreaPath << "." << std::endl;
-    return 0;
+    return createRunFolders(console);
 }
 
 }  // namespace

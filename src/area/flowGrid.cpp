@@ -59,7 +59,8 @@ FlowGrid::FlowGrid(std::int32_t nrows, std::int32_t ncols)
 void FlowGrid::setSamples(SourceCell cell, std::int32_t elevation, std::int32_t sourceDirection) {
     const std::uint8_t code = decoded(elevation, sourceDirection);
     codes_[cell.row][cell.col] = code;
-    upstream_[cell.row][cell.col] = code <= directionCount ? 1 : 0;
+    upstream_[cell.row][cell.col] =
+        code == notD8Code ? sourceDirection : (code <= directionCount ? 1 : 0);
 }
 
 void FlowGrid::setRow(std::int32_t row, const unsigned char* demRow,
@@ -82,6 +83,11 @@ std::uint8_t FlowGrid::code(SourceCell cell) const {
 bool FlowGrid::hasFlowData(SourceCell cell) const { return code(cell) <= directionCount; }
 
 bool FlowGrid::hasD8Code(SourceCell cell) const { return code(cell) != notD8Code; }
+
+std::optional<std::int32_t> FlowGrid::valueWithoutD8Code(SourceCell cell) const {
+    if (hasD8Code(cell)) return std::nullopt;
+    return upstream_[cell.row][cell.col];
+}
 
 std::optional<SourceCell> FlowGrid::downstream(SourceCell cell) const {
     const std::uint8_t own = code(cell);

@@ -56,7 +56,12 @@ public:
 
     // The cell itself included; 0 for a cell without flow data or on a loop of
     // directions, which belongs to no basin.
-    std::int32_t upstreamCells(SourceCell cell) const { return upstream_[cell.row][cell.col]; }
+    std::int32_t upstreamCells(SourceCell cell) const {
+        return hasD8Code(cell) ? upstream_[cell.row][cell.col] : 0;
+    }
+
+    // The direction value of a cell that has no D8 code, as read.
+    std::optional<std::int32_t> valueWithoutD8Code(SourceCell cell) const;
 
 private:
     std::size_t indexOf(SourceCell cell) const;
@@ -66,6 +71,8 @@ private:
     // The direction code in the low four bits, the count of inflows not yet
     // passed on in the high four: a walk reads both with one load.
     Grid<std::uint8_t> codes_;
+    // The upstream count; for a cell without a D8 code, which no path
+    // passes, its direction value, so that a message can name it.
     IntGrid upstream_;
 };
 

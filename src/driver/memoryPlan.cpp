@@ -155,8 +155,18 @@ MachineRoom roomOfThisMachine(const char* directory, const std::filesystem::path
     return {availableMemory(systemRoot), addressSpaceLeft(), freeDiskUnder(directory)};
 }
 
-RecordPlace planRunHere(const StudyArea& area) {
-    return planRun(area, roomOfThisMachine(scratchDirectory), scratchFileForced());
+namespace {
+
+MachineRoom roomHere(std::uint64_t heldBesides) {
+    MachineRoom room = roomOfThisMachine(scratchDirectory);
+    room.memory -= std::min(room.memory, heldBesides);
+    return room;
+}
+
+}  // namespace
+
+RecordPlace planRunHere(const StudyArea& area, std::uint64_t heldBesides) {
+    return planRun(area, roomHere(heldBesides), scratchFileForced());
 }
 
 std::int32_t recordRowsInMemory(const StudyArea& area, const MachineRoom& room) {
@@ -168,9 +178,9 @@ std::int32_t recordRowsInMemory(const StudyArea& area, const MachineRoom& room) 
         std::min<std::uint64_t>((spare - work) / rowBytes, static_cast<std::uint64_t>(area.nrows)));
 }
 
-std::int32_t recordRowsInMemoryHere(const StudyArea& area) {
+std::int32_t recordRowsInMemoryHere(const StudyArea& area, std::uint64_t heldBesides) {
     if (scratchFileForced()) return 0;
-    return recordRowsInMemory(area, roomOfThisMachine(scratchDirectory));
+    return recordRowsInMemory(area, roomHere(heldBesides));
 }
 
 std::string notEnoughMemoryText(const StudyArea& area) {

@@ -58,9 +58,11 @@ RecordPlace planRun(const StudyArea& area, const MachineRoom& room, bool scratch
 // below systemRoot), the address-space limit, the free space of the directory.
 MachineRoom roomOfThisMachine(const char* directory, const std::filesystem::path& systemRoot = "/");
 
-// The plan for a run here. DRAINPREP_RECORDS=scratchFile in the environment
+// The plan for a run here, with `heldBesides` bytes of this machine's memory
+// taken by what the run holds besides its own needs (GDAL's block cache while
+// a pair given is read). DRAINPREP_RECORDS=scratchFile in the environment
 // keeps the records out of memory (for tests of the scratch-file path).
-RecordPlace planRunHere(const StudyArea& area);
+RecordPlace planRunHere(const StudyArea& area, std::uint64_t heldBesides = 0);
 
 // A run with its records in the scratch file keeps their first rows in
 // memory, as many as memory holds beside the rest of the run, less a quarter
@@ -69,7 +71,7 @@ RecordPlace planRunHere(const StudyArea& area);
 std::int32_t recordRowsInMemory(const StudyArea& area, const MachineRoom& room);
 
 // The same here; none with DRAINPREP_RECORDS=scratchFile.
-std::int32_t recordRowsInMemoryHere(const StudyArea& area);
+std::int32_t recordRowsInMemoryHere(const StudyArea& area, std::uint64_t heldBesides = 0);
 
 std::string notEnoughMemoryText(const StudyArea& area);
 

@@ -84,23 +84,28 @@ Failure writeAllProducts(const StudyArea& area, const CellGrid& cells,
     return writeProducts(area, network.fields, cells, network.outlets, encodeDirection, console);
 }
 
-// The fixed pair, streamed whole, or only the window of the pair given.
+// The fixed pair, streamed whole, or only the window of the pair given,
+// which is then closed: GDAL's cached blocks are not kept through stage 3.
 Failure readSources(const StudyArea& area, GdalSourcePair* given, std::ostream& console,
                     IntGrid& dem, IntGrid& directions) {
     if (given == nullptr) return readSourceRasters(area, console, dem, directions);
-    return readGdalSourceWindow(area, *given, console, dem, directions);
+    Failure failure = readGdalSourceWindow(area, *given, console, dem, directions);
+    closeGdalSources(*given);
+    return failure;
 }
 
 // Stages 2 to 4. The cell records' block is had before anything is read, so
 // that a disk too small for their scratch file shows at once. Any allocation
 // that fails ends the run with the same text as a failed plan.
 Failure runStages(const StudyArea& area, GdalSourcePair* given, std::ostream& console) {
-    const RecordPlace place = planRunHere(area);
+    // GDAL's block cache fills beside the records, which are had first.
+    const std::uint64_t readerCache = given == nullptr ? 0 : blockCacheBytes(*given);
+    const RecordPlace place = planRunHere(area, readerCache);
     if (place == RecordPlace::nowhere) return notEnoughMemoryText(area);
     try {
         const bool inScratchFile = place == RecordPlace::scratchFile;
         CellGrid cells(area.nrows, area.ncols, inScratchFile ? scratchDirectory : nullptr,
-                       inScratchFile ? recordRowsInMemoryHere(area) : 0);
+                       inScratchFile ? recordRowsInMemoryHere(area, readerCache) : 0);
         IntGrid dem;
         IntGrid directions;
         if (auto failure = readSources(area, given, console, dem, directions)) return failure;

@@ -9,6 +9,10 @@
 
 namespace drainPrep {
 
+// Raise it with every change of GdalLibraryCalls or of the types its calls
+// pass: the executable loads no library built from other declarations.
+inline constexpr std::uint32_t gdalLibraryVersion = 2;
+
 // What a raster declares about itself, band 1.
 struct GdalRasterFacts {
     std::int32_t rows = 0;
@@ -19,24 +23,39 @@ struct GdalRasterFacts {
     bool hasCoordinateSystem = false;
     bool geographic = false;
     double angularUnitInRadians = 0.0;
+    std::string primeMeridian;          // its name
+    double primeMeridianDegrees = 0.0;  // east of Greenwich
     std::int32_t bandCount = 0;
     std::string bandType;      // GDAL's name: Int16, Float32, CInt16, ...
     bool readsAsReal = false;  // neither complex nor unknown
     bool hasNoData = false;
     double noData = 0.0;
+    // A value is scale x stored + offset.
+    double scale = 1.0;
+    double offset = 0.0;
 };
 
 struct GdalLibraryCalls {
     // The dataset, or null with GDAL's cause. GDAL's own messages never
     // reach the console.
     void* (*open)(const char* path, GdalRasterFacts* facts, std::string* cause);
-    // A window of band 1 as doubles, row after row.
+    // A window of band 1 as doubles, row after row, as stored (before scale
+    // and offset).
     bool (*read)(void* dataset, std::int32_t row, std::int32_t col, std::int32_t rows,
                  std::int32_t cols, double* values, std::string* cause);
+    // The same window's cells that hold data, 1 or 0: 0 where the band's mask
+    // (an internal mask, an alpha band) says so, or where GDAL knows no data
+    // lies (a mosaic's gaps between its tiles, blocks a sparse file left out).
+    bool (*readCoverage)(void* dataset, std::int32_t row, std::int32_t col, std::int32_t rows,
+                         std::int32_t cols, unsigned char* hasData, std::string* cause);
+    // The most GDAL's block cache holds while rasters are read, bytes.
+    std::int64_t (*blockCacheBytes)();
     void (*close)(void* dataset);
 };
 
 }  // namespace drainPrep
 
-// The one symbol the library exports.
+// The two symbols the library exports; the executable checks the version
+// before it takes the calls.
+extern "C" std::uint32_t drainPrepGdalLibraryVersion();
 extern "C" const drainPrep::GdalLibraryCalls* drainPrepGdalLibraryCalls();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <ostream>
 #include <vector>
 
@@ -31,39 +32,60 @@ constexpr std::int32_t noDataSample = -9999;
 // progress text stands.
 constexpr std::int64_t rowsPerBlock = 100;
 
-// Where the build put the library.
+// Where the build put the library, for executables that have none beside
+// them (the tests).
 const char* const gdalLibraryBuilt = DRAINPREP_GDAL_LIBRARY;
 
-// The library beside the running executable.
-std::string libraryPathNextToExecutable() {
+// The library beside the running executable, where there is one.
+std::string libraryToLoad() {
     std::error_code unknown;
     const std::filesystem::path executable =
         std::filesystem::read_symlink("/proc/self/exe", unknown);
-    if (unknown) return {};
-    return (executable.parent_path() / gdalLibraryFile).string();
+    const std::filesystem::path beside = executable.parent_path() / gdalLibraryFile;
+    if (!unknown && std::filesystem::exists(beside, unknown)) return beside.string();
+    return gdalLibraryBuilt;
 }
 
+std::string notLoadedText(const std::string& path, const std::string& cause) {
+    return path + " cannot be loaded, so no raster can be read through GDAL: " + cause + ".";
+}
+
+std::string dlerrorText() {
+    const char* cause = dlerror();
+    return cause != nullptr ? cause : "the system gives no reason";
+}
+
+// The library's calls, once its version is known to be this build's.
+const GdalLibraryCalls* callsOfLibrary(void* library, const std::string& path,
+                                       std::string& failure) {
+    const auto version =
+        reinterpret_cast<std::uint32_t (*)()>(dlsym(library, "drainPrepGdalLibraryVersion"));
+    if (version == nullptr || version() != gdalLibraryVersion) {
+        failure = notLoadedText(
+            path, "it is of another version (" +
+                      (version == nullptr ? std::string("none") : std::to_string(version())) +
+                      ") than drainPrep's (" + std::to_string(gdalLibraryVersion) +
+                      "); install the two from the same build");
+        return nullptr;
+    }
+    const auto entry = reinterpret_cast<const GdalLibraryCalls* (*)()>(
+        dlsym(library, "drainPrepGdalLibraryCalls"));
+    if (entry == nullptr) failure = notLoadedText(path, dlerrorText());
+    return entry == nullptr ? nullptr : entry();
+}
+
+// The one library tried: a library beside the executable that fails is
+// reported with its own error, never replaced by another.
 const GdalLibraryCalls* loadLibrary(std::string& failure) {
     static const GdalLibraryCalls* calls = nullptr;
     if (calls != nullptr) return calls;
-    void* library = nullptr;
-    for (const std::string& path : {libraryPathNextToExecutable(), std::string(gdalLibraryBuilt)}) {
-        if (!path.empty() && (library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) != nullptr) {
-            break;
-        }
-    }
-    const auto entry = library == nullptr ? nullptr
-                                          : reinterpret_cast<const GdalLibraryCalls* (*)()>(
-                                                dlsym(library, "drainPrepGdalLibraryCalls"));
-    if (entry == nullptr) {
-        const char* cause = dlerror();
-        failure = std::string(gdalLibraryFile) +
-                  " cannot be loaded, so no raster can be read "
-                  "through GDAL: " +
-                  (cause != nullptr ? cause : "it is not beside drainPrep") + ".";
+    const std::string path = libraryToLoad();
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        failure = notLoadedText(path, dlerrorText());
         return nullptr;
     }
-    calls = entry();
+    calls = callsOfLibrary(library, path, failure);
     return calls;
 }
 
@@ -80,6 +102,11 @@ Failure checkCoordinateSystem(const GdalRasterFacts& facts, const std::string& p
     }
     if (std::fabs(facts.angularUnitInRadians - degreeInRadians) > 1e-12) {
         return path + " gives its coordinates in an angular unit other than degrees.";
+    }
+    if (facts.primeMeridianDegrees != 0.0) {
+        return path + " counts its longitudes from the prime meridian of " + facts.primeMeridian +
+               ", " + longitudeText(facts.primeMeridianDegrees) +
+               " of Greenwich: drainPrep needs longitudes from Greenwich.";
     }
     return std::nullopt;
 }
@@ -116,21 +143,36 @@ Failure frameOfTransform(const GdalRasterFacts& facts, const std::string& path,
     frame.cols = facts.cols;
     frame.northEdgeCells = std::llround(northCells);
     frame.westEdgeCells = std::llround(westCells);
+    if (northEdgeDeg(frame) > 90 || southEdgeDeg(frame) < -90 || westEdgeDeg(frame) < -180 ||
+        eastEdgeDeg(frame) > 180) {
+        return path + " covers " + extentText(frame) +
+               ", past the globe's 90 N, 90 S, 180 W or 180 E: drainPrep places no cell beyond "
+               "them. Cut it to the globe, for example with gdal_translate -projwin.";
+    }
     return std::nullopt;
 }
 
-Failure checkBand(const GdalRasterFacts& facts, GdalRaster& raster) {
+enum class Role { dem, directions };
+
+Failure checkBand(const GdalRasterFacts& facts, Role role, GdalRaster& raster) {
     if (facts.bandCount < 1) return raster.path + " has no raster band.";
     if (!facts.readsAsReal) {
         return raster.path + " holds " + facts.bandType +
                " values: drainPrep reads integers and floating-point numbers.";
     }
-    raster.hasNoData = facts.hasNoData;
-    raster.noData = facts.noData;
+    if (role == Role::directions && (facts.scale != 1.0 || facts.offset != 0.0)) {
+        return raster.path + " declares a scale of " + numberText(facts.scale) +
+               " and an offset of " + numberText(facts.offset) +
+               " for its values: the codes of a D8 flow-direction grid are taken as stored, "
+               "which these would change.";
+    }
+    raster.rule = {facts.hasNoData, noDataAsStored(facts.noData, facts.bandType), facts.scale,
+                   facts.offset, role == Role::directions};
     return std::nullopt;
 }
 
-Failure openRaster(const GdalLibraryCalls& gdal, const std::string& path, GdalRaster& raster) {
+Failure openRaster(const GdalLibraryCalls& gdal, const std::string& path, Role role,
+                   GdalRaster& raster) {
     raster.path = path;
     raster.gdal = &gdal;
     GdalRasterFacts facts;
@@ -140,7 +182,7 @@ Failure openRaster(const GdalLibraryCalls& gdal, const std::string& path, GdalRa
     raster.dataset.reset(dataset, gdal.close);
     if (auto failure = checkCoordinateSystem(facts, path)) return failure;
     if (auto failure = frameOfTransform(facts, path, raster.frame)) return failure;
-    return checkBand(facts, raster);
+    return checkBand(facts, role, raster);
 }
 
 std::string frameText(const SourceFrame& frame) {
@@ -160,29 +202,54 @@ Failure forEachRowBlock(std::int64_t first, std::int64_t count, const VisitBlock
     return std::nullopt;
 }
 
+std::string valueFailureText(const GdalRaster& raster, double stored, std::int64_t row,
+                             std::int64_t col) {
+    const std::string place = raster.path + " holds the value " +
+                              numberText(stored * raster.rule.scale + raster.rule.offset) +
+                              " at row " + std::to_string(row) + ", column " + std::to_string(col) +
+                              " (0-based)";
+    if (raster.rule.wholeNumbers && stored != std::round(stored)) {
+        return place +
+               ": a D8 flow-direction grid holds whole numbers (1, 2, 4, 8, 16, 32, 64, 128, 0). "
+               "Are --dem and --dir swapped? --dem takes the elevations, --dir the directions.";
+    }
+    return place + ", which does not fit a signed 16-bit integer.";
+}
+
+// What one block of rows needs: the values as read, which cells hold data,
+// and the samples.
+struct ReadBuffers {
+    std::vector<double> values;
+    std::vector<unsigned char> hasData;
+};
+
 // Rows [firstRow, firstRow + rowCount) and columns [firstCol, firstCol +
 // colCount) of one raster as samples, row after row, into `samples`.
 Failure readSamples(const GdalRaster& raster, std::int64_t firstRow, std::int64_t rowCount,
-                    std::int64_t firstCol, std::int32_t colCount, std::vector<double>& values,
+                    std::int64_t firstCol, std::int32_t colCount, ReadBuffers& buffers,
                     std::vector<std::int32_t>& samples) {
     const auto cells = static_cast<std::size_t>(rowCount) * static_cast<std::size_t>(colCount);
-    values.resize(cells);
+    buffers.values.resize(cells);
+    buffers.hasData.resize(cells);
     samples.resize(cells);
+    const auto row = static_cast<std::int32_t>(firstRow);
+    const auto col = static_cast<std::int32_t>(firstCol);
+    const auto rows = static_cast<std::int32_t>(rowCount);
     std::string cause;
-    if (!raster.gdal->read(raster.dataset.get(), static_cast<std::int32_t>(firstRow),
-                           static_cast<std::int32_t>(firstCol), static_cast<std::int32_t>(rowCount),
-                           colCount, values.data(), &cause)) {
+    if (!raster.gdal->read(raster.dataset.get(), row, col, rows, colCount, buffers.values.data(),
+                           &cause) ||
+        !raster.gdal->readCoverage(raster.dataset.get(), row, col, rows, colCount,
+                                   buffers.hasData.data(), &cause)) {
         return raster.path + " cannot be read: " + cause;
     }
     for (std::size_t i = 0; i < cells; ++i) {
         const std::optional<std::int32_t> sample =
-            sampleOfValue(values[i], raster.hasNoData, raster.noData);
+            buffers.hasData[i] != 0 ? sampleOfValue(buffers.values[i], raster.rule) : noDataSample;
         if (!sample) {
-            const auto row = firstRow + static_cast<std::int64_t>(i / std::size_t(colCount));
-            const auto col = firstCol + static_cast<std::int64_t>(i % std::size_t(colCount));
-            return raster.path + " holds the value " + numberText(values[i]) + " at row " +
-                   std::to_string(row) + ", column " + std::to_string(col) +
-                   " (0-based), which does not fit a signed 16-bit integer.";
+            return valueFailureText(
+                raster, buffers.values[i],
+                firstRow + static_cast<std::int64_t>(i / std::size_t(colCount)),
+                firstCol + static_cast<std::int64_t>(i % std::size_t(colCount)));
         }
         samples[i] = *sample;
     }
@@ -191,19 +258,38 @@ Failure readSamples(const GdalRaster& raster, std::int64_t firstRow, std::int64_
 
 }  // namespace
 
-std::optional<std::int32_t> sampleOfValue(double value, bool hasNoData, double noData) {
-    if (std::isnan(value) || (hasNoData && value == noData)) return noDataSample;
-    const double whole = std::round(value);
+double noDataAsStored(double noData, const std::string& bandType) {
+    if (bandType != "Float32" || !(std::fabs(noData) <= std::numeric_limits<float>::max())) {
+        return noData;
+    }
+    return static_cast<double>(static_cast<float>(noData));
+}
+
+std::optional<std::int32_t> sampleOfValue(double stored, const ValueRule& rule) {
+    if (std::isnan(stored) || (rule.hasNoData && stored == rule.noData)) return noDataSample;
+    if (rule.wholeNumbers && stored != std::round(stored)) return std::nullopt;
+    const double whole = std::round(stored * rule.scale + rule.offset);
     if (!(whole >= int16Lowest && whole <= int16Highest)) return std::nullopt;
     return static_cast<std::int32_t>(whole);
+}
+
+std::uint64_t blockCacheBytes(const GdalSourcePair& pair) {
+    return static_cast<std::uint64_t>(std::max<std::int64_t>(pair.dem.gdal->blockCacheBytes(), 0));
+}
+
+void closeGdalSources(GdalSourcePair& pair) {
+    pair.dem.dataset.reset();
+    pair.directions.dataset.reset();
 }
 
 std::optional<std::string> openGdalSources(const SourcePaths& paths, GdalSourcePair& pair) {
     std::string notLoaded;
     const GdalLibraryCalls* gdal = loadLibrary(notLoaded);
     if (gdal == nullptr) return notLoaded;
-    if (auto failure = openRaster(*gdal, paths.dem, pair.dem)) return failure;
-    if (auto failure = openRaster(*gdal, paths.directions, pair.directions)) return failure;
+    if (auto failure = openRaster(*gdal, paths.dem, Role::dem, pair.dem)) return failure;
+    if (auto failure = openRaster(*gdal, paths.directions, Role::directions, pair.directions)) {
+        return failure;
+    }
     if (pair.dem.frame != pair.directions.frame) {
         return pair.directions.path + " (" + frameText(pair.directions.frame) +
                ") does not cover the cells of " + pair.dem.path + " (" + frameText(pair.dem.frame) +
@@ -220,12 +306,12 @@ std::optional<std::string> readGdalSourceWindow(const StudyArea& area, GdalSourc
     const ClipOffsets offsets = offsetsInFrame(area, pair.frame());
     console << "2) Reading topography data." << std::endl;
 
-    std::vector<double> values;
+    ReadBuffers buffers;
     std::vector<std::int32_t> samples;
     const auto keep = [&](const GdalRaster& raster, std::int64_t firstRow, std::int64_t rowCount,
                           IntGrid& grid) -> Failure {
         if (auto failure = readSamples(raster, firstRow, rowCount, offsets.colOffset, area.ncols,
-                                       values, samples)) {
+                                       buffers, samples)) {
             return failure;
         }
         auto sample = samples.begin();
@@ -247,16 +333,16 @@ std::optional<std::string> readGdalSourceWindow(const StudyArea& area, GdalSourc
 
 std::optional<std::string> streamGdalRows(GdalSourcePair& pair, const GdalRowVisit& visit) {
     const std::int32_t cols = pair.frame().cols;
-    std::vector<double> values;
+    ReadBuffers buffers;
     std::vector<std::int32_t> demSamples;
     std::vector<std::int32_t> directionSamples;
     return forEachRowBlock(
         0, pair.frame().rows, [&](std::int64_t firstRow, std::int64_t rowCount) -> Failure {
             if (auto failure =
-                    readSamples(pair.dem, firstRow, rowCount, 0, cols, values, demSamples)) {
+                    readSamples(pair.dem, firstRow, rowCount, 0, cols, buffers, demSamples)) {
                 return failure;
             }
-            if (auto failure = readSamples(pair.directions, firstRow, rowCount, 0, cols, values,
+            if (auto failure = readSamples(pair.directions, firstRow, rowCount, 0, cols, buffers,
                                            directionSamples)) {
                 return failure;
             }

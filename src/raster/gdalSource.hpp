@@ -4,10 +4,13 @@
 //
 // Only what keeps the products' meaning is accepted: latitude and longitude,
 // north up without rotation, cells of 1/120 degree, the corner on the 30"
-// lattice, and the two rasters on the same cells. Values become the 16-bit
-// samples of the fixed pair: the band's NoData and NaN become -9999, floating
-// elevations are rounded to whole metres, halves away from zero, and a value
-// that does not fit 16 bits stops the read.
+// lattice, longitudes from Greenwich within the globe, and the two rasters on
+// the same cells. Values become the 16-bit samples of the fixed pair: the
+// band's NoData (as the band stores it), NaN and cells GDAL knows hold no data
+// (a mask, a mosaic's gaps) become -9999; elevations take the band's scale and
+// offset and are rounded to whole metres, halves away from zero; a direction
+// that is no whole number, and a value that does not fit 16 bits, stop the
+// read.
 #pragma once
 
 #include <cstdint>
@@ -32,14 +35,26 @@ struct GdalLibraryCalls;
 // GDAL is loaded from this library only when a run is given --dem and --dir.
 inline const char* const gdalLibraryFile = "libdrainPrepGdal.so";
 
+// How the values of a band become samples.
+struct ValueRule {
+    bool hasNoData = false;
+    double noData = 0.0;  // as the band stores it
+    double scale = 1.0;
+    double offset = 0.0;
+    bool wholeNumbers = false;  // D8 codes: a fraction is refused, not rounded
+};
+
+// The declared NoData as the band stores it: a Float32 band holds the float
+// nearest the value its header gives (-3.4e38 in an ESRI .hdr).
+double noDataAsStored(double noData, const std::string& bandType);
+
 // One opened raster, band 1, checked.
 struct GdalRaster {
     std::string path;
     const GdalLibraryCalls* gdal = nullptr;
     std::shared_ptr<void> dataset;  // closed with the last copy
     SourceFrame frame;
-    bool hasNoData = false;
-    double noData = 0.0;
+    ValueRule rule;
 };
 
 struct GdalSourcePair {
@@ -54,9 +69,18 @@ struct GdalSourcePair {
 // thing that is refused.
 std::optional<std::string> openGdalSources(const SourcePaths& paths, GdalSourcePair& pair);
 
-// A value as read (any band type, as double) made a 16-bit sample: -9999 for
-// NoData and NaN, rounded half away from zero; nothing when out of range.
-std::optional<std::int32_t> sampleOfValue(double value, bool hasNoData, double noData);
+// A value as stored (any band type, as double) made a 16-bit sample: -9999 for
+// NoData and NaN, else scaled, offset and rounded half away from zero;
+// nothing when out of range, or a fraction where whole numbers are due.
+std::optional<std::int32_t> sampleOfValue(double stored, const ValueRule& rule);
+
+// What GDAL's block cache may hold while the pair is read: a run plans its
+// memory with it.
+std::uint64_t blockCacheBytes(const GdalSourcePair& pair);
+
+// Closes both rasters, whose cached blocks GDAL then frees; the paths and
+// the frame stay.
+void closeGdalSources(GdalSourcePair& pair);
 
 // Allocates both grids, prints the stage line and reads only the study-area
 // window of both rasters, with a progress text at every hundredth source row.

@@ -62,19 +62,33 @@ TestRaster latticeRaster(std::int32_t rows, std::int32_t cols, std::int64_t nort
     return raster;
 }
 
+void writeMask(GDALRasterBandH band, const TestRaster& raster, const std::string& path) {
+    if (raster.mask.empty()) return;
+    CPLSetConfigOption("GDAL_TIFF_INTERNAL_MASK", "YES");
+    require(GDALCreateMaskBand(band, GMF_PER_DATASET) == CE_None, path);
+    std::vector<std::uint8_t> mask = raster.mask;
+    require(GDALRasterIO(GDALGetMaskBand(band), GF_Write, 0, 0, raster.cols, raster.rows,
+                         mask.data(), raster.cols, raster.rows, GDT_Byte, 0, 0) == CE_None,
+            path);
+}
+
 void writeGeoTiff(const std::string& path, const TestRaster& raster) {
     const GDALDataType type = GDALGetDataTypeByName(raster.type.c_str());
-    GDALDatasetH dataset = create("GTiff", path, raster.rows, raster.cols, type, nullptr);
+    GDALDatasetH dataset =
+        create(raster.format.c_str(), path, raster.rows, raster.cols, type, nullptr);
     std::vector<double> transform = raster.transform;
     GDALSetGeoTransform(dataset, transform.data());
     setCoordinateSystem(dataset, raster.coordinateSystem);
     GDALRasterBandH band = GDALGetRasterBand(dataset, 1);
     if (raster.noData) GDALSetRasterNoDataValue(band, *raster.noData);
+    if (raster.scale != 1.0) GDALSetRasterScale(band, raster.scale);
+    if (raster.offset != 0.0) GDALSetRasterOffset(band, raster.offset);
     std::vector<double> values = raster.values;
     values.resize(static_cast<std::size_t>(raster.rows) * static_cast<std::size_t>(raster.cols));
     require(GDALRasterIO(band, GF_Write, 0, 0, raster.cols, raster.rows, values.data(), raster.cols,
                          raster.rows, GDT_Float64, 0, 0) == CE_None,
             path);
+    writeMask(band, raster, path);
     GDALClose(dataset);
 }
 
@@ -119,11 +133,15 @@ void writeTiledCopy(const std::string& source, const std::string& path, std::int
     GDALClose(input);
 }
 
-void writeMosaic(const std::string& path, const std::vector<std::string>& tiles) {
+void writeMosaic(const std::string& path, const std::vector<std::string>& tiles,
+                 const std::vector<std::string>& extent) {
     GDALAllRegister();
     std::vector<const char*> names;
     for (const std::string& tile : tiles) names.push_back(tile.c_str());
-    GDALBuildVRTOptions* options = GDALBuildVRTOptionsNew(nullptr, nullptr);
+    std::vector<char*> words;
+    for (const std::string& word : extent) words.push_back(const_cast<char*>(word.c_str()));
+    words.push_back(nullptr);
+    GDALBuildVRTOptions* options = GDALBuildVRTOptionsNew(words.data(), nullptr);
     GDALDatasetH mosaic = GDALBuildVRT(path.c_str(), static_cast<int>(names.size()), nullptr,
                                        names.data(), options, nullptr);
     GDALBuildVRTOptionsFree(options);

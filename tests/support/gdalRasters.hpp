@@ -20,7 +20,11 @@ struct TestRaster {
     std::string coordinateSystem = "EPSG:4326";  // empty: none declared
     std::string type = "Int16";                  // a GDAL data type name
     std::optional<double> noData;
+    double scale = 1.0;
+    double offset = 0.0;
     std::vector<double> values;  // rows x cols, or empty for all zero
+    std::vector<std::uint8_t> mask;  // an internal mask, 0 for no data; empty for none
+    std::string format = "GTiff";    // a GDAL driver that creates files: GTiff, EHdr
 };
 
 // A north-up 30" raster whose north-west corner lies `northCells` and
@@ -28,6 +32,7 @@ struct TestRaster {
 TestRaster latticeRaster(std::int32_t rows, std::int32_t cols, std::int64_t northCells,
                          std::int64_t westCells, const std::string& type = "Int16");
 
+// In the raster's format (a GeoTIFF by default).
 void writeGeoTiff(const std::string& path, const TestRaster& raster);
 
 // A VRT that reads a headerless little-endian int16 file of rows x cols as a
@@ -39,7 +44,9 @@ void writeRawVrt(const std::string& path, const std::string& rawFile, std::int32
 void writeTiledCopy(const std::string& source, const std::string& path, std::int32_t row,
                     std::int32_t col, std::int32_t rows, std::int32_t cols);
 
-// A VRT mosaic of the tiles, as gdalbuildvrt makes it.
-void writeMosaic(const std::string& path, const std::vector<std::string>& tiles);
+// A VRT mosaic of the tiles, as gdalbuildvrt makes it; with `extent` ("-te W
+// S E N" in words), padded or cut to it.
+void writeMosaic(const std::string& path, const std::vector<std::string>& tiles,
+                 const std::vector<std::string>& extent = {});
 
 }  // namespace drainPrep::testing

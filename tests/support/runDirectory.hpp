@@ -75,9 +75,10 @@ public:
     // tool's own console buffer are full, the run stands still.
     StalledRun startStalledScratchFileRun() const;
 
-private:
+    // Runs a shell command line here, e.g. a copy of the tool.
     RunResult runCommand(const std::string& command, const std::string& keyboard) const;
 
+private:
     std::filesystem::path root_;
 };
 
