@@ -42,24 +42,31 @@ DecodingTable makeDecodingTable() {
 
 const DecodingTable decodingTable = makeDecodingTable();
 
-// As drainPrep decodes: an unknown code first, then land below sea level
-// has no flow whatever its code.
-std::uint8_t decoded(std::int32_t elevation, std::int32_t sourceDirection) {
+// As drainPrep decodes: an unknown code first, then the rule's test of flow.
+std::uint8_t decoded(OutletRule rule, std::int32_t elevation, std::int32_t sourceDirection) {
     if (sourceDirection < lowestSample || sourceDirection > highestSample) return notD8Code;
     const std::uint8_t code =
         decodingTable[static_cast<std::size_t>(sourceDirection - lowestSample)];
-    return code != notD8Code && elevation < 0 ? withoutFlowCode : code;
+    if (code > directionCount) return code;
+    return withoutFlow(rule, code, elevation) ? withoutFlowCode : code;
 }
 
 }  // namespace
 
-FlowGrid::FlowGrid(std::int32_t nrows, std::int32_t ncols)
-    : codes_(nrows, ncols), upstream_(nrows, ncols) {}
+FlowGrid::FlowGrid(std::int32_t nrows, std::int32_t ncols, OutletRule rule)
+    : codes_(nrows, ncols), upstream_(nrows, ncols), rule_(rule) {}
 
-void FlowGrid::setSamples(SourceCell cell, std::int32_t elevation, std::int32_t sourceDirection) {
-    const std::uint8_t code = decoded(elevation, sourceDirection);
+void FlowGrid::setCode(SourceCell cell, std::uint8_t code) {
     codes_[cell.row][cell.col] = code;
     upstream_[cell.row][cell.col] = code <= directionCount ? 1 : 0;
+}
+
+void FlowGrid::setSamples(SourceCell cell, std::int32_t elevation, std::int32_t sourceDirection) {
+    setCode(cell, decoded(rule_, elevation, sourceDirection));
+}
+
+void FlowGrid::setPreparedCode(SourceCell cell, std::int32_t code) {
+    setCode(cell, code < outletCode ? withoutFlowCode : static_cast<std::uint8_t>(code));
 }
 
 void FlowGrid::setRow(std::int32_t row, const unsigned char* demRow,
@@ -82,6 +89,10 @@ std::uint8_t FlowGrid::code(SourceCell cell) const {
 bool FlowGrid::hasFlowData(SourceCell cell) const { return code(cell) <= directionCount; }
 
 bool FlowGrid::hasD8Code(SourceCell cell) const { return code(cell) != notD8Code; }
+
+std::int32_t FlowGrid::internalCode(SourceCell cell) const {
+    return hasFlowData(cell) ? code(cell) : noFlowCode;
+}
 
 std::optional<SourceCell> FlowGrid::downstream(SourceCell cell) const {
     const std::uint8_t own = code(cell);
