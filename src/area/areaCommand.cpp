@@ -178,7 +178,10 @@ void printRunBasin(std::ostream& console, const SourceFrame& frame, const AreaRe
     const RunBasin& inRun = found.inRun;
     console << "A drainPrep run of it with --outlets " << outletRuleName(ruleOf(request))
             << " gives the point, row " << inRun.pointInArea.row << ", column "
-            << inRun.pointInArea.col << " of the study area, a basin of " << cellsText(inRun.cells)
+            << inRun.pointInArea.col << " of the study area, "
+            << (inRun.cells > 0 ? "a basin of " + cellsText(inRun.cells)
+                                : std::string("no basin: an outlet that no cell drains into, "
+                                              "which the run removes (flowAcc.bin -1)"))
             << ".\n";
     if (!inRun.cut) return;
     console << "CUT RIVER: --outlets " << outletRuleName(ruleOf(request)) << " makes an outlet at "
@@ -280,7 +283,7 @@ Failure findBasin(const AreaRequest& request, AreaSource& source, SourceCell poi
         printSnap(console, frame, point, *river, request, grid.upstreamCells(*river));
     }
     found.basin = traceBasin(grid, *river, frame);
-    found.choice = smallestAreaHolding(found.basin.extent, frame);
+    found.choice = smallestAreaHolding(extentWithMouth(grid, found.basin, *river), frame);
     found.cellsWithoutD8Code = cellsWithoutD8Code(grid, found.choice.area, frame);
     found.inRun = basinInRun(grid, found.choice.area, frame, *river, ruleOf(request));
     return std::nullopt;

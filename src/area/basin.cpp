@@ -55,6 +55,16 @@ Basin traceBasin(const FlowGrid& grid, SourceCell outlet, const SourceFrame& fra
     return basin;
 }
 
+CellExtent extentWithMouth(const FlowGrid& grid, const Basin& basin, SourceCell outlet) {
+    CellExtent extent = basin.extent;
+    const std::int32_t code = grid.internalCode(outlet);
+    if (code < 1) return extent;
+    const Direction& direction = flowDirections[code - 1];
+    const SourceCell end{outlet.row + direction.rowOffset, outlet.col + direction.colOffset};
+    if (grid.contains(end.row, end.col) && !grid.hasFlowData(end)) widen(extent, end);
+    return extent;
+}
+
 std::optional<SourceCell> snapToRiver(const FlowGrid& grid, SourceCell point, std::int32_t radius) {
     const Span rows = spanAround(point.row, radius, grid.nrows());
     const Span cols = spanAround(point.col, radius, grid.ncols());

@@ -54,6 +54,11 @@ void forEachBasinCell(const FlowGrid& grid, SourceCell outlet, Visit visit) {
 Basin traceBasin(const FlowGrid& grid, SourceCell outlet,
                  const SourceFrame& frame = fixedSourceFrame);
 
+// The basin's extent, and the cell of sea or no data that its outlet runs
+// into, if so: inside an area's rings, that cell makes the outlet a mouth of
+// the run, which the outlet ring would otherwise take.
+CellExtent extentWithMouth(const FlowGrid& grid, const Basin& basin, SourceCell outlet);
+
 // The cell of most upstream cells within `radius` rows and columns of the
 // point; among equals the nearest, then the first in row-major order. Nothing
 // when no cell there belongs to a basin.

@@ -8,6 +8,8 @@ namespace drainPrep {
 
 namespace {
 
+constexpr std::int32_t removedOutletSize = -1;
+
 // The area placed in the source grid.
 struct Window {
     const StudyArea& area;
@@ -93,6 +95,8 @@ RunBasin basinInRun(const FlowGrid& source, const StudyArea& area, const SourceF
     const FlowGrid run = runGridOf(codes);
     if (run.contains(basin.pointInArea.row, basin.pointInArea.col)) {
         forEachBasinCell(run, basin.pointInArea, [&basin](SourceCell) { ++basin.cells; });
+        const SourceCell at = basin.pointInArea;
+        if (basin.cells == 1 && codes[at.row][at.col] == outletCode) basin.cells = removedOutletSize;
     }
     basin.cut = firstCutBelow(source, codes, window, point);
     basin.cutBelowPoint = basin.cut.has_value();

@@ -15,7 +15,9 @@
 namespace drainPrep {
 
 struct RunBasin {
-    std::int32_t cells = 0;  // the point's value in the run's flowAcc.bin
+    // The point's value in the run's flowAcc.bin: -1 for an outlet that no
+    // cell drains into, which the run removes.
+    std::int32_t cells = 0;
     SourceCell pointInArea;  // row and column of the point in the study area
     // A cell that the run makes an outlet while its flow directions go on:
     // the first on the point's path down, or else the one of the point's
