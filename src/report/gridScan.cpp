@@ -114,16 +114,18 @@ bool isBasinNumber(std::int32_t riverNum, std::int32_t outletCount) {
 
 class RowTally {
 public:
-    RowTally(const StudyArea& area, std::int32_t outletCount,
-             const std::vector<std::int32_t>& measuredBasins, GridScan& scan)
+    RowTally(const StudyArea& area, std::int32_t outletCount, const std::vector<Outlet>& measured,
+             GridScan& scan)
         : area_(area),
           outletCount_(outletCount),
           slotOf_(size(outletCount) + 1, notMeasured),
+          measured_(measured),
           scan_(scan) {
-        for (std::size_t slot = 0; slot < measuredBasins.size(); ++slot) {
-            slotOf_[size(measuredBasins[slot])] = static_cast<std::int32_t>(slot);
+        for (std::size_t slot = 0; slot < measured.size(); ++slot) {
+            slotOf_[size(measured[slot].riverNum)] = static_cast<std::int32_t>(slot);
         }
-        scan_.measured.assign(measuredBasins.size(), BasinMeasure{});
+        scan_.measured.assign(measured.size(), BasinMeasure{});
+        scan_.surroundings.assign(measured.size(), OutletSurroundings{});
     }
 
     Failure tally(std::int32_t row, GridRows& rows) {
@@ -142,6 +144,7 @@ public:
             if (flows && rows.distance[i] == -1) ++scan_.counts.loopCells;
             if (riverNum >= 1) measure(riverNum, rows.distance[i], cellKm2);
         }
+        lookAroundOutlets(row, rows);
         return std::nullopt;
     }
 
@@ -173,6 +176,26 @@ private:
         basin.longestPath = std::max(basin.longestPath, distance);
     }
 
+    // The cells of the row beside or at a measured basin's outlet.
+    void lookAroundOutlets(std::int32_t row, const GridRows& rows) {
+        for (std::size_t slot = 0; slot < measured_.size(); ++slot) {
+            const Outlet& outlet = measured_[slot];
+            OutletSurroundings& cells = scan_.surroundings[slot];
+            const auto keep = [&](int index, std::int32_t col) {
+                if (col < 0 || col >= area_.ncols) return;
+                cells.elevation[index] = rows.elevation[size(col)];
+                cells.direction[index] = rows.direction[size(col)];
+                cells.riverNum[index] = rows.riverNum[size(col)];
+            };
+            if (row == outlet.row) keep(OutletSurroundings::outletIndex, outlet.col);
+            for (int k = 0; k < directionCount; ++k) {
+                if (row == outlet.row + flowDirections[k].rowOffset) {
+                    keep(k, outlet.col + flowDirections[k].colOffset);
+                }
+            }
+        }
+    }
+
     // Values beyond those drainPrep writes would index outside the outlet table.
     Failure wrongBasinNumber(std::int32_t riverNum, std::int32_t row, std::int32_t col) const {
         const std::string where = std::string(riverNumBin) + " holds " +
@@ -190,6 +213,7 @@ private:
     const StudyArea& area_;
     std::int32_t outletCount_;
     std::vector<std::int32_t> slotOf_;
+    const std::vector<Outlet>& measured_;
     GridScan& scan_;
 };
 
@@ -210,7 +234,7 @@ double cellAreaKm2(std::int32_t latNW, std::int32_t row) {
 }
 
 Failure scanGrids(const std::filesystem::path& folder, const StudyArea& area,
-                  std::int32_t outletCount, const std::vector<std::int32_t>& measuredBasins,
+                  std::int32_t outletCount, const std::vector<Outlet>& measured,
                   std::ostream& console, GridScan& scan) {
     GridStreams streams;
     if (auto failure = streams.open(folder, area.ncols)) return failure;
@@ -221,7 +245,7 @@ Failure scanGrids(const std::filesystem::path& folder, const StudyArea& area,
     scan.sourceElevations = EdgeBand(area.nrows, area.ncols);
     scan.riverNums = EdgeBand(area.nrows, area.ncols);
     Reducers reducers(area, scan.maps.reduction);
-    RowTally tally(area, outletCount, measuredBasins, scan);
+    RowTally tally(area, outletCount, measured, scan);
     GridRows rows(area.ncols);
     console << "  Reading the grids:" << std::flush;
     for (std::int32_t row = 0; row < area.nrows; ++row) {

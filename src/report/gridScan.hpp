@@ -13,6 +13,8 @@
 #include "geometry/studyArea.hpp"
 #include "report/blockReduction.hpp"
 #include "report/edgeInflow.hpp"
+#include "report/outletEnd.hpp"
+#include "report/outletList.hpp"
 
 namespace drainPrep::report {
 
@@ -53,6 +55,7 @@ struct MapGrids {
 struct GridScan {
     CellCounts counts;
     std::vector<BasinMeasure> measured;  // in the order of the basins asked for
+    std::vector<OutletSurroundings> surroundings;  // of their outlets, in the same order
     MapGrids maps;
     EdgeBand sourceDirections;
     EdgeBand sourceElevations;
@@ -63,11 +66,12 @@ struct GridScan {
 double cellAreaKm2(std::int32_t latNW, std::int32_t row);
 
 // Reads cutDem.asc, cutDir.asc, distance.asc, flowDir.bin, flowAcc.bin and
-// riverNum.bin once. measuredBasins names the basins to measure; basin
-// numbers above outletCount are a failure. Progress goes to the console.
+// riverNum.bin once. `measured` names the basins to measure and whose
+// outlets to look around; basin numbers above outletCount are a failure.
+// Progress goes to the console.
 std::optional<std::string> scanGrids(const std::filesystem::path& folder, const StudyArea& area,
                                      std::int32_t outletCount,
-                                     const std::vector<std::int32_t>& measuredBasins,
-                                     std::ostream& console, GridScan& scan);
+                                     const std::vector<Outlet>& measured, std::ostream& console,
+                                     GridScan& scan);
 
 }  // namespace drainPrep::report

@@ -535,21 +535,88 @@ std::string riverCells(const BasinRivers& rivers) {
            fixed(rivers.mainStemKm, 1) + "</td>";
 }
 
+// The drainPrep command of this run under the rule that keeps rivers whole.
+std::string wholeRiverCommand(const ReportFacts& facts) {
+    std::string command = "drainPrep";
+    if (facts.sources) {
+        command += " --dem " + shellWord(facts.sources->dem) + " --dir " +
+                   shellWord(facts.sources->directions);
+    }
+    return command + " --outlets d8";
+}
+
+std::string cutPlace(const OutletEnd& end) {
+    return "row " + std::to_string(end.intoRow) + ", column " + std::to_string(end.intoCol);
+}
+
+std::string outletKindCell(const OutletEnd& end) {
+    switch (end.kind) {
+        case OutletKind::edge:
+            return "edge <span class=\"muted\">(leaves the area)</span>";
+        case OutletKind::sink:
+            return "sink";
+        case OutletKind::coast:
+            return "coast <span class=\"muted\">(sea or no data)</span>";
+        case OutletKind::cut:
+            break;
+    }
+    return "<strong>cut</strong>: flows on into " + cutPlace(end) + ", " +
+           (end.continuesInto ? "basin " + std::to_string(*end.continuesInto)
+                              : std::string("no basin"));
+}
+
+std::string completeCell(const BasinRow& basin, const InflowByBasin& groups) {
+    if (basin.complete) return "yes";
+    if (basin.end.kind == OutletKind::cut) {
+        return "<strong>no</strong>: the outlet rule ends the river beside sea or no data, where "
+               "its flow directions go on";
+    }
+    const PlacesOfBasin& places = groups.places.at(basin.outlet.riverNum);
+    return "<strong>no</strong>: water enters across the " + listOfWords(edgeNames(places)) +
+           " edge" + (places.size() > 1 ? "s" : "");
+}
+
+// Basins that the coast rule ended beside sea or no data, with the command
+// that keeps their rivers whole.
+std::string cutAlert(const ReportFacts& facts) {
+    std::string places;
+    std::int64_t cut = 0;
+    for (const BasinRow& basin : facts.largestBasins) {
+        if (basin.end.kind != OutletKind::cut) continue;
+        ++cut;
+        places += std::string(places.empty() ? "" : "; ") + "basin " +
+                  std::to_string(basin.outlet.riverNum) + " at row " +
+                  std::to_string(basin.outlet.row) + ", column " +
+                  std::to_string(basin.outlet.col) + " into " + cutPlace(basin.end);
+    }
+    if (cut == 0) return "";
+    return "<div class=\"alert warn\"><strong>" + grouped(cut) + " of the largest basins " +
+           (cut > 1 ? "are" : "is") +
+           " cut</strong>: the run made an outlet of a river cell beside sea or no data where "
+           "the flow directions go on (" +
+           places + "). These basins are parts of a larger river. <code>" +
+           escaped(wholeRiverCommand(facts)) +
+           "</code> follows the flow directions and keeps rivers whole. See <a "
+           "href=\"#basins\">Largest basins</a>.</div>\n";
+}
+
 std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups) {
-    std::string html = "<h2>Largest basins</h2>\n";
+    std::string html = "<h2 id=\"basins\">Largest basins</h2>\n";
     if (facts.largestBasins.empty()) return html + "<p>The study area holds no basin.</p>\n";
     html += "<p>The " + std::to_string(facts.largestBasins.size()) + " largest of " +
             grouped(static_cast<std::int64_t>(facts.outlets.size())) +
             " basins. Row and column of the outlet count from 0 in the north-west, as in the "
             "grids; the longest flow path is the largest distance to the outlet in the basin. The "
             "highest order is the Strahler order of the river at the outlet, the main stem the "
-            "longest way along the rivers from a source to the outlet. The same table is in "
+            "longest way along the rivers from a source to the outlet. The outlet is at the edge "
+            "(the river leaves the area), a sink, at the coast (sea or no data), or cut: the "
+            "run ended the river where its flow directions go on. The same table is in "
             "<code>summary.json</code>.</p>\n"
             "<table class=\"data\"><tr><th class=\"num\">#</th><th class=\"num\">Basin</th>"
             "<th class=\"num\">Row</th><th class=\"num\">Column</th><th>Outlet</th>"
             "<th class=\"num\">Cells</th><th class=\"num\">km&sup2;</th>"
             "<th class=\"num\">Longest path (steps)</th><th class=\"num\">Highest order</th>"
-            "<th class=\"num\">Main stem (km)</th><th>Complete</th></tr>\n";
+            "<th class=\"num\">Main stem (km)</th><th>Outlet kind</th><th>Complete</th></tr>\n";
     int rank = 0;
     for (const BasinRow& basin : facts.largestBasins) {
         const Outlet& outlet = basin.outlet;
@@ -559,13 +626,8 @@ std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups)
                 std::to_string(outlet.col) + "</td>" + outletCell(outlet) + "<td class=\"num\">" +
                 grouped(outlet.basinSize) + "</td><td class=\"num\">" + groupedKm2(basin.km2) +
                 "</td><td class=\"num\">" + grouped(basin.longestPath) + "</td>" +
-                riverCells(basin.rivers) + "<td>" +
-                (basin.complete
-                     ? std::string("yes")
-                     : "<strong>no</strong>: water enters across the " +
-                           listOfWords(edgeNames(groups.places.at(outlet.riverNum))) + " edge" +
-                           (groups.places.at(outlet.riverNum).size() > 1 ? "s" : "")) +
-                "</td></tr>\n";
+                riverCells(basin.rivers) + "<td>" + outletKindCell(basin.end) + "</td><td>" +
+                completeCell(basin, groups) + "</td></tr>\n";
     }
     return html + "</table>\n";
 }
@@ -624,7 +686,8 @@ std::string reportPage(const ReportFacts& facts) {
            title + "</title>\n" + pageStyle() + "</head>\n<body>\n<h1>" + title +
            "</h1>\n<p class=\"muted\">The finished run in <code>" +
            escaped(std::filesystem::absolute(facts.folder).lexically_normal().string()) +
-           "</code>.</p>\n" + inflowAlert(facts, groups) + studyAreaSection(facts) +
+           "</code>.</p>\n" + inflowAlert(facts, groups) + cutAlert(facts) +
+           studyAreaSection(facts) +
            mapsSection(facts) + riversSection(facts) + basinsSection(facts, groups) +
            inflowSection(facts, groups) + filesSection() + "</body>\n</html>\n";
 }

@@ -17,6 +17,7 @@ std::string member(const char* key, Whole value) {
     return member(key, std::to_string(value));
 }
 
+
 std::string quoted(const char* text) { return std::string("\"") + text + "\""; }
 
 std::string basinEntry(const BasinRow& basin) {
@@ -28,6 +29,11 @@ std::string basinEntry(const BasinRow& basin) {
            member("cells", outlet.basinSize) + ", " + member("km2", fixed(basin.km2, 3)) + ", " +
            member("longestPath", basin.longestPath) + ", " +
            member("complete", std::string(basin.complete ? "true" : "false")) + ", " +
+           member("outletKind", quoted(outletKindName(basin.end.kind))) + ", " +
+           member("continuesInto", basin.end.continuesInto
+                                       ? std::to_string(*basin.end.continuesInto)
+                                       : std::string("null")) +
+           ", " +
            member("highestOrder", basin.rivers.highestOrder) + ", " +
            member("mainStemKm", fixed(basin.rivers.mainStemKm, 3)) + "}";
 }
