@@ -583,7 +583,8 @@ protected:
 // along the strip, to the outlet ring; [6][5] is a sink. Under the coast
 // rule every neighbour of a marked cell becomes an outlet: row 4 is cut
 // into basins that flow on east, [6][8] and [6][10] flow on into cells that
-// belong to no basin, and [6][9] drains into the no-data cell.
+// belong to no basin, and [6][9] drains into the no-data cell. [7][2] lies
+// below sea level.
 void writeCutRivers(const RunDirectory& run) {
     SampleRows dem(10, std::vector<std::int16_t>(14, 100));
     SampleRows dir(10, std::vector<std::int16_t>(14, N));
@@ -591,6 +592,7 @@ void writeCutRivers(const RunDirectory& run) {
     for (std::size_t col = 3; col <= 9; ++col) dem[3][col] = dir[3][col] = sea;
     dem[5][9] = dir[5][9] = sea;
     dir[6][5] = 0;
+    dem[7][2] = -3;  // land below sea level
     run.writeFile("clipArea.dat", "10 14 40 100");
     run.createSourceRasters();
     run.writeSamples(Raster::dem, 2400, 5400, dem);
@@ -625,6 +627,7 @@ TEST(ReportOutletKinds, EveryBasinSaysWhereItsWaterGoesAndACutBasinIsNeverComple
               std::string::npos);
     EXPECT_NE(entryAt(json, 6, 9).find("\"outletKind\": \"coast\", \"continuesInto\": null,"),
               std::string::npos);
+    EXPECT_NE(json.find("\n  \"seaCells\": 9,\n"), std::string::npos);
     EXPECT_NE(entryAt(json, 6, 8).find("\"complete\": false, \"outletKind\": \"cut\", "
                                        "\"continuesInto\": null,"),
               std::string::npos);
@@ -641,6 +644,7 @@ TEST(ReportOutletKinds, EveryBasinSaysWhereItsWaterGoesAndACutBasinIsNeverComple
     ASSERT_EQ(run.runReport().exitStatus, 0);
     const std::string d8 = run.readFile("output/report/summary.json");
     EXPECT_EQ(d8.find("\"cut\""), std::string::npos) << d8;
+    EXPECT_NE(d8.find("\n  \"seaCells\": 8,\n"), std::string::npos);
     EXPECT_NE(entryAt(d8, 4, 12).find("\"cells\": 36,"), std::string::npos) << d8;
     EXPECT_EQ(run.readFile("output/report/index.html").find("are cut</strong>"),
               std::string::npos);

@@ -28,11 +28,15 @@ inline std::optional<OutletRule> outletRuleNamed(const std::string& name) {
     return std::nullopt;
 }
 
+// Whether the elevation alone takes a cell's flow under the rule.
+constexpr bool elevationWithoutFlow(OutletRule rule, double elev) {
+    return rule == OutletRule::coast ? elev < 0.0 : elev == noDataElevation;
+}
+
 // Whether a cell of decoded code `code` (-1 for a no-data direction) and
 // elevation `elev` has no flow direction under the rule.
 constexpr bool withoutFlow(OutletRule rule, std::int32_t code, double elev) {
-    if (code == noFlowCode) return true;
-    return rule == OutletRule::coast ? elev < 0.0 : elev == noDataElevation;
+    return code == noFlowCode || elevationWithoutFlow(rule, elev);
 }
 
 // The internal code by which the neighbour at index k drains into the cell.

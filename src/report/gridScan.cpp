@@ -160,8 +160,21 @@ private:
         }
         const Surface surface =
             countSurface(rows.elevation[i], rows.direction[i], cellKm2, scan_.counts);
+        if (surface == Surface::sea) countBelowSeaLevel(rows, i, cellKm2);
         if (rows.riverNum[i] >= 1) return rows.riverNum[i];
         return categoryWithoutBasin(surface, rows.basinSize[i] == removedOutletSize);
+    }
+
+    void countBelowSeaLevel(const GridRows& rows, std::size_t i, double cellKm2) {
+        if (rows.elevation[i] == noDataElevation) return;
+        BelowSeaLevel& below = scan_.belowSeaLevel;
+        if (decodeDirection(rows.direction[i]) == noFlowCode) {
+            ++below.withoutDirection;
+            return;
+        }
+        ++below.withDirection;
+        below.withDirectionKm2 += cellKm2;
+        if (rows.flowDir[i] >= 1 && rows.flowDir[i] <= directionCount) below.draining = true;
     }
 
     bool isOnFrameRing(std::int32_t row, std::int32_t col) const {
@@ -226,6 +239,13 @@ void showProgress(std::int32_t rowsDone, std::int32_t nrows, std::ostream& conso
 }
 
 }  // namespace
+
+void BelowSeaLevel::countAsLand(CellCounts& counts) const {
+    counts.sea -= withDirection + withoutDirection;
+    counts.land += withDirection;
+    counts.landKm2 += withDirectionKm2;
+    counts.noData += withoutDirection;
+}
 
 double cellAreaKm2(std::int32_t latNW, std::int32_t row) {
     constexpr double squareMetresPerKm2 = 1e6;

@@ -326,8 +326,14 @@ std::string studyAreaSection(const ReportFacts& facts) {
                                  " m north&ndash;south by their own east&ndash;west "
                                  "length)</span>");
     html += row("Land", cellsAndShare(counts.land, cells));
-    html += row("Sea <span class=\"muted\">(below 0 m)</span>", cellsAndShare(counts.sea, cells));
-    html += row("No data <span class=\"muted\">(no flow direction)</span>",
+    html += row(std::string("Sea or no data <span class=\"muted\">(no elevation") +
+                    (facts.outletRule == OutletRule::coast
+                         ? ", or below 0 m, which the coast rule takes for sea)"
+                         : "; land below 0 m counts as land)") +
+                    "</span>",
+                cellsAndShare(counts.sea, cells));
+    html += row("No flow direction <span class=\"muted\">(sea or no data to the direction "
+                "source)</span>",
                 cellsAndShare(counts.noData, cells));
     html += row("Frame ring <span class=\"muted\">(outermost cells, no data of their own)</span>",
                 cellsAndShare(counts.frameRing, cells));
@@ -446,7 +452,7 @@ std::string basinLegend(const ReportFacts& facts) {
         legend += " (basin size from " + grouped(ranges.riverThreshold) + " cells, about " +
                   grouped(std::llround(ranges.riverThreshold * km2PerCell)) + " km&sup2;)</span>";
     }
-    legend += swatch(seaColour, "sea") + swatch(noDataColour, "no data") +
+    legend += swatch(seaColour, "sea or no data") + swatch(noDataColour, "no flow direction") +
               swatch(frameColour, "frame ring") +
               swatch(removedOutletColour, "removed outlet (no cell drains into it)") +
               swatch(loopColour, "on or above a loop (no way to an outlet)") +
@@ -456,8 +462,9 @@ std::string basinLegend(const ReportFacts& facts) {
 }
 
 std::string backgroundLegend() {
-    return "<div class=\"legend\">" + swatch(seaColour, "sea") + swatch(noDataColour, "no data") +
-           swatch(frameColour, "frame ring") + swatch(removedOutletColour, "removed outlet") +
+    return "<div class=\"legend\">" + swatch(seaColour, "sea or no data") +
+           swatch(noDataColour, "no flow direction") + swatch(frameColour, "frame ring") +
+           swatch(removedOutletColour, "removed outlet") +
            swatch(loopColour, "on or above a loop") + "</div>\n";
 }
 
@@ -478,7 +485,8 @@ std::string mapsSection(const ReportFacts& facts) {
                   scaleLegend(elevationScale(), linearTicks(ranges.lowestLand, ranges.highestLand),
                               "metres, as cut from the source DEM; shaded by a light from the "
                               "north-west") +
-                      "<div class=\"legend\">" + swatch(seaColour, "sea (below 0 m)") + "</div>\n");
+                      "<div class=\"legend\">" + swatch(seaColour, "below 0 m, sea or no data") +
+                      "</div>\n");
     return html;
 }
 

@@ -81,8 +81,12 @@ Failure gatherFacts(const std::filesystem::path& folder, const ReportOptions& op
                       largest, console, scan)) {
         return failure;
     }
+    // A fixed-pair run records no rule, but only d8 keeps land below 0 m draining.
+    if (scan.belowSeaLevel.draining) facts.outletRule = OutletRule::d8;
     facts.counts = scan.counts;
-    facts.edgeInflow = findEdgeInflow(scan.sourceDirections, scan.sourceElevations, scan.riverNums);
+    if (facts.outletRule == OutletRule::d8) scan.belowSeaLevel.countAsLand(facts.counts);
+    facts.edgeInflow = findEdgeInflow(scan.sourceDirections, scan.sourceElevations, scan.riverNums,
+                                      facts.outletRule);
     facts.mapReduction = scan.maps.reduction;
     facts.mapEnlargement = scan.maps.enlargement;
     facts.mapRanges = mapRanges(scan.maps);
