@@ -375,6 +375,8 @@ TEST_F(SouthWesternRun, EveryRefusalBeforeTheProductsLeavesOutputEmpty) {
          "is missing.\n"},
         {"--dem dem.tif --dir dir.tif --snap 0", "5 7 -10 -20",
          "Unknown option --snap. " + usage + "\n"},
+        {"--dem dem.tif --dir dir.tif --outlets sea", "5 7 -10 -20",
+         "--outlets takes coast or d8, not \"sea\".\n"},
         {"--dem dem.tif --dir dem.tif.missing", "5 7 -10 -20",
          "dem.tif.missing cannot be opened as a raster: "},
         {"--dem dem.tif --dir dir.tif", "5 7 -9 -20", outside},

@@ -209,6 +209,8 @@ void checkPoint(const RunDirectory& run, const std::string& rule, const std::str
     checked.cut += area.exitStatus == 2 ? 1 : 0;
 
     ASSERT_EQ(run.runWithArguments(sources).exitStatus, 0) << point;
+    EXPECT_NE(run.readFile("output/sourceRasters.txt").find("\noutlets " + rule + "\n"),
+              std::string::npos);
     std::int32_t nrows = 0;
     std::int32_t ncols = 0;
     std::sscanf(run.readFile("clipArea.dat").c_str(), "%d %d", &nrows, &ncols);
