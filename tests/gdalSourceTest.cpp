@@ -175,8 +175,7 @@ TEST(RunArguments, BothSourcesInEitherOrderOrNeither) {
     for (const Case& c : cases) {
         RunOptions options;
         EXPECT_EQ(parseRunArguments(c.arguments, options), c.failure) << c.arguments.size();
-        EXPECT_EQ(options.sources ? std::optional<std::string>(options.sources->dem)
-                                  : std::nullopt,
+        EXPECT_EQ(options.sources ? std::optional<std::string>(options.sources->dem) : std::nullopt,
                   c.dem);
         if (!c.failure) {
             EXPECT_EQ(options.outlets, c.outlets) << c.arguments.size();

@@ -19,8 +19,8 @@ namespace {
 
 using testing::filledGrid;
 using testing::gridOf;
-using testing::prepare;
 using testing::Preparation;
+using testing::prepare;
 using testing::prepareAndDerive;
 using testing::PreparedGrid;
 using testing::RecordStore;
@@ -267,7 +267,8 @@ Rows dirRows(const CellGrid& cells, std::int32_t firstRow, std::int32_t lastRow)
     Rows rows;
     for (std::int32_t row = firstRow; row <= lastRow; ++row) {
         rows.emplace_back();
-        for (std::int32_t col = 0; col < cells.ncols(); ++col) rows.back().push_back(cells[row][col].dir);
+        for (std::int32_t col = 0; col < cells.ncols(); ++col)
+            rows.back().push_back(cells[row][col].dir);
     }
     return rows;
 }
@@ -295,10 +296,16 @@ RuleCase riverAlongNoDataEdge() {
         dirs[2][col] = -9999;
     }
     for (std::int32_t col = 2; col <= 6; ++col) dirs[3][col] = 1;
-    return {"river along a no-data edge", std::move(dem), std::move(dirs), 2,
+    return {"river along a no-data edge",
+            std::move(dem),
+            std::move(dirs),
+            2,
             {{-9, 0, -1, 0, -1, 0, -1, 0, 0, -9}, {-9, 0, 0, 0, 0, 0, 0, 0, 0, -9}},
             {{-9, 0, -1, -1, -1, -1, -1, -1, 0, -9}, {-9, 0, 3, 3, 3, 3, 3, 0, 0, -9}},
-            3, 7, 3, 18};
+            3,
+            7,
+            3,
+            18};
 }
 
 // A polder at -2 m behind a dike at 1 m drains east into the sea.

@@ -762,8 +762,8 @@ TEST(NetworkRandomComparison, codesPreparedAloneAreThoseOfTheRecords) {
     for (const OutletRule rule : {OutletRule::coast, OutletRule::d8}) {
         for (std::int32_t index = 0; index < 150; ++index) {
             const Terrain terrain = sampleTerrain(TerrainKind::noisy, index);
-            const std::string label = labelOf(TerrainKind::noisy, index, terrain) + " " +
-                                      outletRuleName(rule);
+            const std::string label =
+                labelOf(TerrainKind::noisy, index, terrain) + " " + outletRuleName(rule);
             const PreparedGrid prepared =
                 prepare(terrain.dem, terrain.directions, Preparation::tool, rule);
             if (prepared.failure) continue;

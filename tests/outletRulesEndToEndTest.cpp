@@ -3,13 +3,13 @@
 // drainPrepArea promises is the one the run of its area gives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
 #include <numeric>
 #include <optional>
-#include <algorithm>
 #include <random>
 #include <regex>
 #include <string>
@@ -132,7 +132,8 @@ void writeTerrain(const RunDirectory& run, const Terrain& terrain) {
 
 std::string centreOf(std::int32_t row, std::int32_t col) {
     char text[64];
-    std::snprintf(text, sizeof text, "%.6f %.6f", 40.0 - (row + 0.5) / 120, 10.0 + (col + 0.5) / 120);
+    std::snprintf(text, sizeof text, "%.6f %.6f", 40.0 - (row + 0.5) / 120,
+                  10.0 + (col + 0.5) / 120);
     return text;
 }
 
@@ -192,7 +193,8 @@ struct Checked {
 void checkPoint(const RunDirectory& run, const std::string& rule, const std::string& point,
                 bool atMouth, Checked& checked) {
     const std::string sources = " --dem dem.tif --dir dir.tif --outlets " + rule;
-    const RunResult area = run.runArea(point + (atMouth ? " --snap 0" : "") + sources + " --write --force");
+    const RunResult area =
+        run.runArea(point + (atMouth ? " --snap 0" : "") + sources + " --write --force");
     if (area.exitStatus == 1) return;  // no river there, or an area the source cannot hold
     static const std::regex countLine(
         "gives the point, row (\\d+), column (\\d+) of the study area, (a basin of (\\d+) cell|no "

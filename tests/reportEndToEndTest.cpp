@@ -601,8 +601,8 @@ void writeCutRivers(const RunDirectory& run) {
 
 // The basin entry of summary.json whose outlet is at the row and column.
 std::string entryAt(const std::string& json, std::int32_t row, std::int32_t col) {
-    const std::size_t at = json.find("\"row\": " + std::to_string(row) + ", \"col\": " +
-                                     std::to_string(col) + ",");
+    const std::size_t at =
+        json.find("\"row\": " + std::to_string(row) + ", \"col\": " + std::to_string(col) + ",");
     if (at == std::string::npos) return "";
     return json.substr(at, json.find('}', at) - at);
 }
@@ -613,12 +613,15 @@ TEST(ReportOutletKinds, EveryBasinSaysWhereItsWaterGoesAndACutBasinIsNeverComple
     ASSERT_EQ(run.run().exitStatus, 0);
     ASSERT_EQ(run.runReport().exitStatus, 0);
     const std::string json = run.readFile("output/report/summary.json");
-    const std::vector<std::int32_t> riverNum = testing::int32Elements(run.readFile("output/riverNum.bin"));
+    const std::vector<std::int32_t> riverNum =
+        testing::int32Elements(run.readFile("output/riverNum.bin"));
     const auto basinOf = [&riverNum](std::int32_t row, std::int32_t col) {
         return std::to_string(riverNum[static_cast<std::size_t>(row * 14 + col)]);
     };
-    EXPECT_NE(entryAt(json, 4, 3).find("\"complete\": false, \"outletKind\": \"cut\", "
-                                       "\"continuesInto\": " + basinOf(4, 4) + ","),
+    EXPECT_NE(entryAt(json, 4, 3)
+                  .find("\"complete\": false, \"outletKind\": \"cut\", "
+                        "\"continuesInto\": " +
+                        basinOf(4, 4) + ","),
               std::string::npos)
         << json;
     EXPECT_NE(entryAt(json, 4, 12).find("\"outletKind\": \"edge\", \"continuesInto\": null,"),
@@ -628,8 +631,9 @@ TEST(ReportOutletKinds, EveryBasinSaysWhereItsWaterGoesAndACutBasinIsNeverComple
     EXPECT_NE(entryAt(json, 6, 9).find("\"outletKind\": \"coast\", \"continuesInto\": null,"),
               std::string::npos);
     EXPECT_NE(json.find("\n  \"seaCells\": 9,\n"), std::string::npos);
-    EXPECT_NE(entryAt(json, 6, 8).find("\"complete\": false, \"outletKind\": \"cut\", "
-                                       "\"continuesInto\": null,"),
+    EXPECT_NE(entryAt(json, 6, 8)
+                  .find("\"complete\": false, \"outletKind\": \"cut\", "
+                        "\"continuesInto\": null,"),
               std::string::npos);
     const std::string page = run.readFile("output/report/index.html");
     for (const char* text :
@@ -646,8 +650,7 @@ TEST(ReportOutletKinds, EveryBasinSaysWhereItsWaterGoesAndACutBasinIsNeverComple
     EXPECT_EQ(d8.find("\"cut\""), std::string::npos) << d8;
     EXPECT_NE(d8.find("\n  \"seaCells\": 8,\n"), std::string::npos);
     EXPECT_NE(entryAt(d8, 4, 12).find("\"cells\": 36,"), std::string::npos) << d8;
-    EXPECT_EQ(run.readFile("output/report/index.html").find("are cut</strong>"),
-              std::string::npos);
+    EXPECT_EQ(run.readFile("output/report/index.html").find("are cut</strong>"), std::string::npos);
 }
 
 TEST_F(ReportOfTwinBasins, AnOutletRingCellPointingInwardMakesTheBasinBelowIncomplete) {

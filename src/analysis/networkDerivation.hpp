@@ -34,8 +34,7 @@ namespace drainPrep {
 std::optional<std::string> prepareAndRegister(const StudyArea& area, const IntGrid& dem,
                                               const IntGrid& directions, CellGrid& cells,
                                               std::ostream& console,
-                                              std::vector<cellObject*>& outlets,
-                                              CellFields& fields,
+                                              std::vector<cellObject*>& outlets, CellFields& fields,
                                               OutletRule rule = OutletRule::coast);
 
 // Numbers the outlets 1, 2, ... in their order and derives distances, river

@@ -191,8 +191,8 @@ void printRunBasin(std::ostream& console, const SourceFrame& frame, const AreaRe
                                       "directions"
                                     : "upstream of the point")
             << ": the run's basin at the point holds " << inRun.cells << " of the "
-            << cellsText(found.basin.cells) << " of its flow directions. " << wholeRiverCommand(request)
-            << " keeps the river whole.\n";
+            << cellsText(found.basin.cells) << " of its flow directions. "
+            << wholeRiverCommand(request) << " keeps the river whole.\n";
 }
 
 const char* placeOfRecordsText(RecordPlace place) {

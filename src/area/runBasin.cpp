@@ -96,7 +96,9 @@ RunBasin basinInRun(const FlowGrid& source, const StudyArea& area, const SourceF
     if (run.contains(basin.pointInArea.row, basin.pointInArea.col)) {
         forEachBasinCell(run, basin.pointInArea, [&basin](SourceCell) { ++basin.cells; });
         const SourceCell at = basin.pointInArea;
-        if (basin.cells == 1 && codes[at.row][at.col] == outletCode) basin.cells = removedOutletSize;
+        if (basin.cells == 1 && codes[at.row][at.col] == outletCode) {
+            basin.cells = removedOutletSize;
+        }
     }
     basin.cut = firstCutBelow(source, codes, window, point);
     basin.cutBelowPoint = basin.cut.has_value();

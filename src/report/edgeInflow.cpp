@@ -116,8 +116,8 @@ const char* edgeName(Edge edge) {
 }
 
 std::vector<EdgeInflow> findEdgeInflow(const EdgeBand& sourceDirections,
-                                       const EdgeBand& sourceElevations,
-                                       const EdgeBand& riverNums, OutletRule rule) {
+                                       const EdgeBand& sourceElevations, const EdgeBand& riverNums,
+                                       OutletRule rule) {
     constexpr std::int32_t ringCount = 2;
     std::vector<EdgeInflow> inflow;
     const std::int32_t nrows = sourceDirections.nrows();
@@ -133,10 +133,9 @@ std::vector<EdgeInflow> findEdgeInflow(const EdgeBand& sourceDirections,
             // Water that goes deeper into the area than the cell lies.
             const std::optional<Cell> next = downstreamOf(cell, sourceDirections.at(row, col));
             if (!next || !isInside(*next, sourceDirections, depth + 1)) continue;
-            inflow.push_back({edgeOf(cell, sourceDirections, depth),
-                              depth == 0 ? Ring::frame : Ring::outlet, row, col,
-                              basinJoined(cell, sourceDirections, sourceElevations, riverNums,
-                                          rule)});
+            inflow.push_back(
+                {edgeOf(cell, sourceDirections, depth), depth == 0 ? Ring::frame : Ring::outlet,
+                 row, col, basinJoined(cell, sourceDirections, sourceElevations, riverNums, rule)});
         }
     }
     return inflow;

@@ -86,8 +86,7 @@ double cellAreaKm2(std::int32_t latNW, std::int32_t row);
 // run keeps as land are counted apart.
 // Progress goes to the console.
 std::optional<std::string> scanGrids(const std::filesystem::path& folder, const StudyArea& area,
-                                     std::int32_t outletCount,
-                                     const std::vector<Outlet>& measured, std::ostream& console,
-                                     GridScan& scan);
+                                     std::int32_t outletCount, const std::vector<Outlet>& measured,
+                                     std::ostream& console, GridScan& scan);
 
 }  // namespace drainPrep::report

@@ -332,9 +332,10 @@ std::string studyAreaSection(const ReportFacts& facts) {
                          : "; land below 0 m counts as land)") +
                     "</span>",
                 cellsAndShare(counts.sea, cells));
-    html += row("No flow direction <span class=\"muted\">(sea or no data to the direction "
-                "source)</span>",
-                cellsAndShare(counts.noData, cells));
+    html +=
+        row("No flow direction <span class=\"muted\">(sea or no data to the direction "
+            "source)</span>",
+            cellsAndShare(counts.noData, cells));
     html += row("Frame ring <span class=\"muted\">(outermost cells, no data of their own)</span>",
                 cellsAndShare(counts.frameRing, cells));
     html += row("Outlets kept", grouped(static_cast<std::int64_t>(facts.outlets.size())) +
@@ -480,13 +481,12 @@ std::string mapsSection(const ReportFacts& facts) {
                       scaleLegend(distanceScale(), linearTicks(0, ranges.longestPath),
                                   "steps along the flow to the basin's outlet") +
                           backgroundLegend());
-    html +=
-        mapFigure(facts, elevationMapFile, "Elevation",
-                  scaleLegend(elevationScale(), linearTicks(ranges.lowestLand, ranges.highestLand),
-                              "metres, as cut from the source DEM; shaded by a light from the "
-                              "north-west") +
-                      "<div class=\"legend\">" + swatch(seaColour, "below 0 m, sea or no data") +
-                      "</div>\n");
+    html += mapFigure(
+        facts, elevationMapFile, "Elevation",
+        scaleLegend(elevationScale(), linearTicks(ranges.lowestLand, ranges.highestLand),
+                    "metres, as cut from the source DEM; shaded by a light from the "
+                    "north-west") +
+            "<div class=\"legend\">" + swatch(seaColour, "below 0 m, sea or no data") + "</div>\n");
     return html;
 }
 
@@ -695,9 +695,9 @@ std::string reportPage(const ReportFacts& facts) {
            "</h1>\n<p class=\"muted\">The finished run in <code>" +
            escaped(std::filesystem::absolute(facts.folder).lexically_normal().string()) +
            "</code>.</p>\n" + inflowAlert(facts, groups) + cutAlert(facts) +
-           studyAreaSection(facts) +
-           mapsSection(facts) + riversSection(facts) + basinsSection(facts, groups) +
-           inflowSection(facts, groups) + filesSection() + "</body>\n</html>\n";
+           studyAreaSection(facts) + mapsSection(facts) + riversSection(facts) +
+           basinsSection(facts, groups) + inflowSection(facts, groups) + filesSection() +
+           "</body>\n</html>\n";
 }
 
 }  // namespace drainPrep::report

@@ -34,7 +34,8 @@ std::vector<BasinRow> basinRows(const ReportFacts& facts, const std::vector<Outl
     for (const EdgeInflow& place : facts.edgeInflow) fed.insert(place.riverNum);
     std::vector<BasinRow> rows;
     for (std::size_t i = 0; i < largest.size(); ++i) {
-        const OutletEnd end = outletEnd(facts.area, largest[i], scan.surroundings[i], facts.outletRule);
+        const OutletEnd end =
+            outletEnd(facts.area, largest[i], scan.surroundings[i], facts.outletRule);
         const bool complete = fed.count(largest[i].riverNum) == 0 && end.kind != OutletKind::cut;
         rows.push_back({largest[i], scan.measured[i].km2, scan.measured[i].longestPath, complete,
                         network.basin(largest[i].riverNum), end});
@@ -77,8 +78,8 @@ Failure gatherFacts(const std::filesystem::path& folder, const ReportOptions& op
     const std::vector<Outlet> largest = largestFirst(facts.outlets);
     GridScan scan;
     if (auto failure =
-            scanGrids(folder, facts.area, static_cast<std::int32_t>(facts.outlets.size()),
-                      largest, console, scan)) {
+            scanGrids(folder, facts.area, static_cast<std::int32_t>(facts.outlets.size()), largest,
+                      console, scan)) {
         return failure;
     }
     // A fixed-pair run records no rule, but only d8 keeps land below 0 m draining.

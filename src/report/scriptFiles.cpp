@@ -17,7 +17,6 @@ std::string member(const char* key, Whole value) {
     return member(key, std::to_string(value));
 }
 
-
 std::string quoted(const char* text) { return std::string("\"") + text + "\""; }
 
 std::string basinEntry(const BasinRow& basin) {
@@ -33,8 +32,7 @@ std::string basinEntry(const BasinRow& basin) {
            member("continuesInto", basin.end.continuesInto
                                        ? std::to_string(*basin.end.continuesInto)
                                        : std::string("null")) +
-           ", " +
-           member("highestOrder", basin.rivers.highestOrder) + ", " +
+           ", " + member("highestOrder", basin.rivers.highestOrder) + ", " +
            member("mainStemKm", fixed(basin.rivers.mainStemKm, 3)) + "}";
 }
 

@@ -45,12 +45,12 @@ PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions, Preparation 
                      OutletRule rule) {
     PreparedGrid prepared = allocatedFor(dem);
     std::ostringstream console;
-    prepared.failure =
-        preparation == Preparation::tool
-            ? prepareGrid(prepared.area, dem, directions, prepared.cells, console,
-                          [](std::int32_t) {}, rule)
-            : prepareGridSweepBySweep(prepared.area, dem, directions, prepared.cells, console,
-                                      rule);
+    prepared.failure = preparation == Preparation::tool
+                           ? prepareGrid(
+                                 prepared.area, dem, directions, prepared.cells, console,
+                                 [](std::int32_t) {}, rule)
+                           : prepareGridSweepBySweep(prepared.area, dem, directions, prepared.cells,
+                                                     console, rule);
     prepared.console = console.str();
     return prepared;
 }
