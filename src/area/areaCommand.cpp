@@ -190,7 +190,8 @@ void printRunBasin(std::ostream& console, const SourceFrame& frame, const AreaRe
             << (inRun.cutBelowPoint ? "before the point's water reaches the end of its flow "
                                       "directions"
                                     : "upstream of the point")
-            << ": the run's basin at the point holds " << inRun.cells << " of the "
+            << ": the run's basin at the point holds "
+            << (inRun.cells > 0 ? std::to_string(inRun.cells) : std::string("none")) << " of the "
             << cellsText(found.basin.cells) << " of its flow directions. "
             << wholeRiverCommand(request) << " keeps the river whole.\n";
 }

@@ -584,20 +584,21 @@ std::string completeCell(const BasinRow& basin, const InflowByBasin& groups) {
            " edge" + (places.size() > 1 ? "s" : "");
 }
 
-// Basins that the coast rule ended beside sea or no data, with the command
-// that keeps their rivers whole.
+// Basins that the coast rule ended beside sea or no data, the largest few
+// by place, with the command that keeps their rivers whole.
 std::string cutAlert(const ReportFacts& facts) {
+    constexpr std::int64_t placesNamed = 5;
     std::string places;
     std::int64_t cut = 0;
     for (const BasinRow& basin : facts.largestBasins) {
-        if (basin.end.kind != OutletKind::cut) continue;
-        ++cut;
+        if (basin.end.kind != OutletKind::cut || ++cut > placesNamed) continue;
         places += std::string(places.empty() ? "" : "; ") + "basin " +
                   std::to_string(basin.outlet.riverNum) + " at row " +
                   std::to_string(basin.outlet.row) + ", column " +
                   std::to_string(basin.outlet.col) + " into " + cutPlace(basin.end);
     }
     if (cut == 0) return "";
+    if (cut > placesNamed) places += "; " + grouped(cut - placesNamed) + " more in the table";
     return "<div class=\"alert warn\"><strong>" + grouped(cut) + " of the largest basins " +
            (cut > 1 ? "are" : "is") +
            " cut</strong>: the run made an outlet of a river cell beside sea or no data where "
