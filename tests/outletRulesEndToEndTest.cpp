@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <iostream>
 #include <numeric>
 #include <optional>
 #include <random>
