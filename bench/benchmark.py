@@ -17,10 +17,13 @@ Prints, in one invocation:
     with gdal_translate): wall time, time of stage 2, peak memory, and whether
     the products are the same to the byte;
   - drainPrepArea at the demo's river point: wall and CPU time and peak
-    memory of its pass over the whole source grid.
+    memory of its pass over the whole source grid;
+  - with --rules AREA, only this: the two outlet rules (--outlets coast and
+    d8) on one area, runs alternating so that the machine's other load falls
+    on both alike: wall time and the time of stage 3, where they differ.
 
 Usage: python3 bench/benchmark.py [--runs N] [--areas small,medium,large] [--tool PATH]
-                                  [--terrain demo|land|winding|tinyBasins]
+                                  [--terrain demo|land|winding|tinyBasins] [--rules AREA]
 Builds the release preset and generates the demo rasters when they are missing;
 --tool times another build of drainPrep on the same areas; --terrain runs on
 one of the generator's terrains made hard for the whole grid (generated into
@@ -273,6 +276,24 @@ def companion(runs):
                                                       peak / 1e6, peak / SOURCE_CELLS))
 
 
+def outlet_rules(name, runs):
+    directory = run_directory(name, AREAS[name])
+    rules = ("coast", "d8")
+    results = {rule: [] for rule in rules}
+    for _ in range(runs):
+        for rule in rules:
+            wall, _, arrivals, _ = timed_run(directory, ["--outlets", rule])
+            results[rule].append((wall, dict(stage_times(arrivals, wall))["3 cells and network"]))
+    print("outlet rules on the %s area (%dx%d), %d runs each, alternating:" % (
+        name, AREAS[name][0], AREAS[name][1], runs))
+    for rule in rules:
+        walls = sorted(wall for wall, _ in results[rule])
+        stages = sorted(stage for _, stage in results[rule])
+        print("  --outlets %-5s  wall median %.2f s (%s), stage 3 median %.2f s (%s)" % (
+            rule, statistics.median(walls), " ".join("%.2f" % w for w in walls),
+            statistics.median(stages), " ".join("%.2f" % t for t in stages)))
+
+
 def main():
     global TOOL, TERRAIN, DEMO_INPUT
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
@@ -281,12 +302,17 @@ def main():
     parser.add_argument("--tool", default=str(TOOL))
     parser.add_argument("--terrain", default=TERRAIN,
                         choices=["demo", "land", "winding", "tinyBasins"])
+    parser.add_argument("--rules", choices=sorted(AREAS),
+                        help="only compare the two outlet rules on this area")
     arguments = parser.parse_args()
     TOOL = Path(arguments.tool).resolve()
     TERRAIN = arguments.terrain
     if TERRAIN != "demo":
         DEMO_INPUT = ROOT / "demo" / TERRAIN / "input"
     ensure_build_and_rasters()
+    if arguments.rules:
+        outlet_rules(arguments.rules, arguments.runs)
+        return
     floor = io_floor(max(arguments.runs, 3))
     study_areas(arguments.areas.split(","), arguments.runs, floor)
     if TERRAIN == "demo":  # the GeoTIFFs are of the demo; its river point lies on the demo's river

@@ -90,5 +90,34 @@ void prepareCells(benchmark::State& state) {
 }
 BENCHMARK(prepareCells)->Arg(2000)->Unit(benchmark::kMillisecond);
 
+// The preparation and derivation under each outlet rule (0 coast, 1 d8) on
+// the plane with square lakes of no data over a fifth of it, so that the
+// marking beside cells without flow has work to do.
+void deriveNetworkUnderRule(benchmark::State& state) {
+    constexpr std::int32_t size = 2000;
+    constexpr std::int32_t lakeSide = 40;
+    Plane plane(size);
+    for (std::int32_t row = 0; row < size; ++row) {
+        for (std::int32_t col = 0; col < size; ++col) {
+            if ((row / lakeSide + 2 * (col / lakeSide)) % 5 != 0) continue;
+            plane.dem[row][col] = -9999;
+            plane.directions[row][col] = -9999;
+        }
+    }
+    const OutletRule rule = state.range(0) == 0 ? OutletRule::coast : OutletRule::d8;
+    CellFields fields(size, size);
+    for (auto _ : state) {
+        std::ostringstream console;
+        std::vector<cellObject*> outlets;
+        prepareAndRegister(plane.area, plane.dem, plane.directions, plane.cells, console, outlets,
+                           fields, rule);
+        deriveBasins(outlets, plane.cells, fields);
+        benchmark::DoNotOptimize(plane.cells[size / 2][size / 2].riverNum);
+    }
+    state.SetLabel(outletRuleName(rule));
+    state.SetItemsProcessed(state.iterations() * size * size);
+}
+BENCHMARK(deriveNetworkUnderRule)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace drainPrep

@@ -63,6 +63,8 @@ TEST(EndToEndArea, DrainPrepRunOfTheWrittenAreaHoldsTheBasinWhole) {
                  "Basin: 14 cells, 8 km2, from 49.99167 N to 49.93333 N and from 100.0083 E to "
                  "100.0833 E.\n"
                  "Study area: 130 rows x 132 columns, north-west corner 51 N 99 E (17160 cells).\n",
+                 "A drainPrep run of it with --outlets coast gives the point, row 124, column 127 "
+                 "of the study area, a basin of 14 cells.\n"
                  "clipArea.dat: 130 132 51 99\nWritten to ./clipArea.dat.\n"});
     EXPECT_EQ(run.readFile("clipArea.dat"), "130 132 51 99\n");
 
@@ -94,7 +96,7 @@ TEST(EndToEndArea, TellsWhereARunWouldKeepItsRecords) {
     writeRiverTree(run);
     const RunResult inMemory = run.runArea("49.9625 100.0625");
     EXPECT_EQ(inMemory.exitStatus, 0);
-    expectLines(inMemory.console, {" of memory.\nclipArea.dat: 130 132 51 99\n"});
+    expectLines(inMemory.console, {" of memory.\nA drainPrep run of it"});
     const RunResult inScratchFile =
         run.runArea("49.9625 100.0625", "DRAINPREP_RECORDS=scratchFile ");
     EXPECT_EQ(inScratchFile.exitStatus, 0);
@@ -117,8 +119,6 @@ TEST(EndToEndArea, BasinAtTheSourceGridsEdgeGetsTheBestAreaButNoFile) {
                 {"Point 59.97 N 130.004 E: source row 3, column 9000, upstream area 3 cells.\n"
                  "Basin: 3 cells, 1 km2, from 59.99167 N to 59.96667 N and from 130 E to "
                  "130.0083 E.\n"
-                 "Basin cells beside sea or no data, which drainPrep may make outlets of their "
-                 "own inside the area: 1.\n"
                  "The basin reaches the edge of the source grid: no study area holds it whole "
                  "inside the frame and outlet rings. The best there is:\n"
                  "Study area: 6 rows x 123 columns, north-west corner 60 N 129 E (738 cells).\n",
@@ -127,8 +127,11 @@ TEST(EndToEndArea, BasinAtTheSourceGridsEdgeGetsTheBestAreaButNoFile) {
                  "--dir PATH, for example a mosaic of tiles:\n"
                  "  gdalbuildvrt -te 55 -10 180 61 dem.vrt tiles/*_dem_30s.tif\n"
                  "Cells of the area whose direction value is not a D8 code, on which drainPrep "
-                 "stops: 1 (most often 3).\nclipArea.dat: 6 123 60 129\nclipArea.dat not "
-                 "written.\n"});
+                 "stops: 1 (most often 3).\n"
+                 // The first cell lies on the area's outlet ring.
+                 "A drainPrep run of it with --outlets coast gives the point, row 3, column 120 "
+                 "of the study area, a basin of 2 cells.\n"
+                 "clipArea.dat: 6 123 60 129\nclipArea.dat not written.\n"});
     EXPECT_FALSE(run.exists("clipArea.dat"));
 }
 
@@ -146,8 +149,8 @@ TEST(EndToEndArea, AreaHoldingAValueThatIsNoD8CodeIsRefusedAndNotWritten) {
     expectLines(written.console,
                 {"Study area: 130 rows x 132 columns, north-west corner 51 N 99 E (17160 cells).\n",
                  "Cells of the area whose direction value is not a D8 code, on which drainPrep "
-                 "stops: 1 (most often 3).\nclipArea.dat: 130 132 51 99\nclipArea.dat not "
-                 "written.\n"});
+                 "stops: 1 (most often 3).\n",
+                 "clipArea.dat: 130 132 51 99\nclipArea.dat not written.\n"});
     EXPECT_FALSE(run.exists("clipArea.dat"));
 
     // What drainPrep itself makes of that area.
@@ -176,7 +179,7 @@ TEST(EndToEndArea, BadInput) {
     enum class Setup { rasters, noRasters, shortDem, demOnly, clipArea };
     const std::string usage =
         "Usage: drainPrepArea LAT LON [--snap CELLS] [--input DIR | --dem PATH --dir PATH] "
-        "[--write] [--force]";
+        "[--outlets coast|d8] [--write] [--force]";
     const std::vector<std::tuple<std::string, Setup, std::string>> cases = {
         {"abc 100", Setup::rasters, "The latitude \"abc\" is not a number."},
         {"+-5 100", Setup::rasters, "The latitude \"+-5\" is not a number."},
@@ -184,6 +187,9 @@ TEST(EndToEndArea, BadInput) {
         {"30", Setup::rasters, usage},
         {"30 100 --wirte", Setup::rasters, "Unknown option --wirte. " + usage},
         {"30 100 --snap", Setup::rasters, "--snap needs a value. " + usage},
+        {"30 100 --outlets", Setup::rasters, "--outlets needs a value. " + usage},
+        {"30 100 --outlets sea", Setup::rasters, "--outlets takes coast or d8, not \"sea\"."},
+        {"30 100 --outlets d8 --outlets coast", Setup::rasters, "--outlets is given twice."},
         {"-10.5 100 --snap x", Setup::rasters,
          "--snap takes a whole number of cells, 0 or more, not \"x\"."},
         {"61 100", Setup::rasters,

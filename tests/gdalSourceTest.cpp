@@ -178,12 +178,20 @@ TEST(RunArguments, BothSourcesInEitherOrderOrNeither) {
         std::vector<std::string> arguments;
         std::optional<std::string> failure;
         std::optional<std::string> dem;
+        OutletRule outlets = OutletRule::coast;
     };
     const std::string usage = runUsageText;
     const Case cases[] = {
         {{}, std::nullopt, std::nullopt},
         {{"--dem", "a.tif", "--dir", "b.tif"}, std::nullopt, "a.tif"},
         {{"--dir", "b.tif", "--dem", "/data/a.tif"}, std::nullopt, "/data/a.tif"},
+        {{"--outlets", "d8"}, std::nullopt, std::nullopt, OutletRule::d8},
+        {{"--dem", "a.tif", "--outlets", "coast", "--dir", "b.tif"}, std::nullopt, "a.tif"},
+        {{"--outlets", "D8"}, "--outlets takes coast or d8, not \"D8\".", std::nullopt},
+        {{"--outlets", ""}, "--outlets takes coast or d8, not \"\".", std::nullopt},
+        {{"--outlets"}, "--outlets needs a value. " + usage, std::nullopt},
+        {{"--outlets", "d8", "--outlets", "d8"}, "--outlets is given twice.", std::nullopt},
+        {{"--outlets=d8"}, "Unknown option --outlets=d8. " + usage, std::nullopt},
         {{"--dem", "a.tif"},
          "--dem and --dir go together: the DEM and the flow directions of the same cells. --dir "
          "is missing.",
@@ -199,9 +207,13 @@ TEST(RunArguments, BothSourcesInEitherOrderOrNeither) {
         {{"--dem", "", "--dir", "c"}, "--dem needs a path, not an empty text.", std::nullopt},
     };
     for (const Case& c : cases) {
-        std::optional<SourcePaths> sources;
-        EXPECT_EQ(parseRunArguments(c.arguments, sources), c.failure) << c.arguments.size();
-        EXPECT_EQ(sources ? std::optional<std::string>(sources->dem) : std::nullopt, c.dem);
+        RunOptions options;
+        EXPECT_EQ(parseRunArguments(c.arguments, options), c.failure) << c.arguments.size();
+        EXPECT_EQ(options.sources ? std::optional<std::string>(options.sources->dem) : std::nullopt,
+                  c.dem);
+        if (!c.failure) {
+            EXPECT_EQ(options.outlets, c.outlets) << c.arguments.size();
+        }
     }
 }
 
@@ -413,7 +425,7 @@ TEST_F(SouthWesternRun, ReportOfTheRunNamesItsSources) {
     const std::string dem = (run.path() / "dem.tif").string();
     const std::string dir = (run.path() / "dir.tif").string();
     EXPECT_EQ(run.readFile("output/sourceRasters.txt"),
-              "dem " + dem + "\ndir " + dir + "\nframe 10 12 -1197 -2403\n");
+              "dem " + dem + "\ndir " + dir + "\nframe 10 12 -1197 -2403\noutlets coast\n");
     const RunResult report = run.runReport();
     ASSERT_EQ(report.exitStatus, 0) << report.console;
     const std::string page = run.readFile("output/report/index.html");
@@ -467,6 +479,8 @@ TEST_F(SouthWesternRun, EveryRefusalBeforeTheProductsLeavesOutputEmpty) {
          "is missing.\n"},
         {"--dem dem.tif --dir dir.tif --snap 0", "5 7 -10 -20",
          "Unknown option --snap. " + usage + "\n"},
+        {"--dem dem.tif --dir dir.tif --outlets sea", "5 7 -10 -20",
+         "--outlets takes coast or d8, not \"sea\".\n"},
         {"--dem dem.tif --dir dem.tif.missing", "5 7 -10 -20",
          "dem.tif.missing cannot be opened as a raster: "},
         {"--dem dem.tif --dir dir.tif", "5 7 -9 -20", outside},

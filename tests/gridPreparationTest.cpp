@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "cell/cellObject.hpp"
 #include "cell/directions.hpp"
@@ -18,8 +19,11 @@ namespace {
 
 using testing::filledGrid;
 using testing::gridOf;
+using testing::Preparation;
 using testing::prepare;
+using testing::prepareAndDerive;
 using testing::PreparedGrid;
+using testing::RecordStore;
 
 // Every cell carries the network values of init; cells off the frame ring are
 // linked to their eight neighbours and drain into neighbor[dir - 1] when
@@ -252,6 +256,179 @@ TEST(GridPreparationSea, LandBelowSeaLevelLosesItsDirectionButSeaLevelKeepsIt) {
     EXPECT_EQ(cells[4][4].down, &cells[4][5]);
     expectCell(cells, 3, 4, 3, 15.0);
     expectInitialisedAndLinked(cells);
+}
+
+// ---------------------------------------------------------------------------
+// The two outlet rules side by side
+
+using Rows = std::vector<std::vector<std::int32_t>>;
+
+Rows dirRows(const CellGrid& cells, std::int32_t firstRow, std::int32_t lastRow) {
+    Rows rows;
+    for (std::int32_t row = firstRow; row <= lastRow; ++row) {
+        rows.emplace_back();
+        for (std::int32_t col = 0; col < cells.ncols(); ++col)
+            rows.back().push_back(cells[row][col].dir);
+    }
+    return rows;
+}
+
+struct RuleCase {
+    const char* name;
+    IntGrid dem;
+    IntGrid dirs;
+    std::int32_t firstRow;  // rows compared
+    Rows coast;             // codes as the preparation leaves them
+    Rows d8;
+    std::int32_t mouthRow;  // a cell whose basin size is compared
+    std::int32_t mouthCol;
+    std::int32_t coastBasin;
+    std::int32_t d8Basin;
+};
+
+// A river in row 3 flows east along a strip of no data in row 2 into the
+// strip's end, fed by tributaries from the south.
+RuleCase riverAlongNoDataEdge() {
+    IntGrid dem = filledGrid(8, 10, 50);
+    IntGrid dirs = filledGrid(8, 10, 64);
+    for (std::int32_t col = 2; col <= 7; ++col) {
+        dem[2][col] = -9999;
+        dirs[2][col] = -9999;
+    }
+    for (std::int32_t col = 2; col <= 6; ++col) dirs[3][col] = 1;
+    return {"river along a no-data edge",
+            std::move(dem),
+            std::move(dirs),
+            2,
+            {{-9, 0, -1, 0, -1, 0, -1, 0, 0, -9}, {-9, 0, 0, 0, 0, 0, 0, 0, 0, -9}},
+            {{-9, 0, -1, -1, -1, -1, -1, -1, 0, -9}, {-9, 0, 3, 3, 3, 3, 3, 0, 0, -9}},
+            3,
+            7,
+            3,
+            18};
+}
+
+// A polder at -2 m behind a dike at 1 m drains east into the sea.
+RuleCase polderDrainingToTheSea() {
+    IntGrid dem = filledGrid(8, 10, 3);
+    IntGrid dirs = filledGrid(8, 10, 1);
+    for (std::int32_t row = 2; row <= 5; ++row) {
+        for (const std::int32_t col : {3, 4, 5}) dem[row][col] = -2;
+        dem[row][6] = 1;
+        dem[row][7] = -9999;
+        dirs[row][7] = -9999;
+    }
+    const Rows d8(4, {-9, 0, 3, 3, 3, 3, 0, -1, 0, -9});
+    return {"polder",
+            std::move(dem),
+            std::move(dirs),
+            2,
+            {{-9, 0, 0, -1, 0, -1, 0, -1, 0, -9},
+             {-9, 0, 0, 0, 0, 0, 0, 0, 0, -9},
+             {-9, 0, 0, -1, 0, -1, 0, -1, 0, -9},
+             {-9, 0, 0, 0, 0, 0, 0, 0, 0, -9}},
+            d8,
+            2,
+            6,
+            -1,
+            5};
+}
+
+// A 2 x 2 hole in the data of a plain draining north, with neighbours that
+// drain into it, along it and away from it.
+RuleCase blockOfNoData() {
+    IntGrid dem = filledGrid(10, 10, 50);
+    IntGrid dirs = filledGrid(10, 10, 64);
+    for (const auto& [row, col] : {std::pair{4, 4}, {4, 5}, {5, 4}, {5, 5}}) {
+        dem[row][col] = -9999;
+        dirs[row][col] = -9999;
+    }
+    dirs[3][3] = 2;    // SE, into [4][4]
+    dirs[3][4] = 4;    // S, into
+    dirs[3][5] = 1;    // E, along
+    dirs[4][3] = 16;   // W, away
+    dirs[5][3] = 1;    // E, into [5][4]
+    dirs[6][3] = 128;  // NE, into [5][4]
+    dirs[5][6] = 8;    // SW, along
+    dirs[6][6] = 32;   // NW, into [5][5]
+    return {"block of no data",
+            std::move(dem),
+            std::move(dirs),
+            3,
+            {{-9, 0, 1, 0, 0, 0, 1, 1, 0, -9},
+             {-9, 0, 1, 0, -1, 0, 1, 1, 0, -9},
+             {-9, 0, 1, 0, 0, 0, 6, 1, 0, -9},
+             {-9, 0, 1, 2, 1, 1, 8, 1, 0, -9}},
+            {{-9, 0, 1, 0, 0, 3, 1, 1, 0, -9},
+             {-9, 0, 1, 7, -1, -1, 1, 1, 0, -9},
+             {-9, 0, 1, 0, -1, -1, 6, 1, 0, -9},
+             {-9, 0, 1, 0, 0, 0, 0, 1, 0, -9}},
+            3,
+            5,
+            -1,
+            1};
+}
+
+// A sink at -4 m beside a cell of no data, fed from the east; the cell west
+// of the hole drains into it.
+RuleCase sinkBesideNoData() {
+    IntGrid dem = filledGrid(8, 9, 40);
+    IntGrid dirs = filledGrid(8, 9, 16);
+    dem[3][3] = -9999;
+    dirs[3][3] = -9999;
+    dem[3][4] = -4;
+    dirs[3][4] = 0;
+    dirs[3][2] = 1;
+    return {"sink beside no data",
+            std::move(dem),
+            std::move(dirs),
+            2,
+            {{-9, 0, 0, 0, 0, 7, 7, 0, -9},
+             {-9, 0, 0, -1, 0, 7, 7, 0, -9},
+             {-9, 0, 0, 0, 0, 7, 7, 0, -9}},
+            {{-9, 0, 7, 7, 7, 7, 7, 0, -9},
+             {-9, 0, 0, -1, 0, 7, 7, 0, -9},
+             {-9, 0, 7, 7, 7, 7, 7, 0, -9}},
+            3,
+            4,
+            3,
+            3};
+}
+
+TEST(GridPreparationOutletRules, CoastMarksEveryNeighbourD8OnlyThoseDrainingIn) {
+    for (const RuleCase& c :
+         {riverAlongNoDataEdge(), polderDrainingToTheSea(), blockOfNoData(), sinkBesideNoData()}) {
+        SCOPED_TRACE(c.name);
+        const std::int32_t lastRow = c.firstRow + static_cast<std::int32_t>(c.d8.size()) - 1;
+        for (const OutletRule rule : {OutletRule::coast, OutletRule::d8}) {
+            SCOPED_TRACE(outletRuleName(rule));
+            const PreparedGrid prepared = prepare(c.dem, c.dirs, Preparation::tool, rule);
+            ASSERT_FALSE(prepared.failure);
+            EXPECT_EQ(dirRows(prepared.cells, c.firstRow, lastRow),
+                      rule == OutletRule::coast ? c.coast : c.d8);
+            expectInitialisedAndLinked(prepared.cells);
+            const PreparedGrid derived = prepareAndDerive(c.dem, c.dirs, RecordStore::memory, rule);
+            EXPECT_EQ(derived.cells[c.mouthRow][c.mouthCol].basinSize,
+                      rule == OutletRule::coast ? c.coastBasin : c.d8Basin);
+        }
+    }
+}
+
+TEST(GridPreparationOutletRules, D8KeepsLandBelowSeaLevelAndTakesNoDataElevations) {
+    IntGrid dem = filledGrid(7, 8, 15);
+    dem[2][2] = -1;     // a depression with a code: land
+    dem[3][4] = -9999;  // a code but no elevation: no flow
+    dem[4][3] = -7;
+    IntGrid dirs = filledGrid(7, 8, 1);
+    dirs[4][3] = 0;  // a sink below sea level
+    const PreparedGrid prepared = prepare(dem, dirs, Preparation::tool, OutletRule::d8);
+    ASSERT_FALSE(prepared.failure);
+    expectCell(prepared.cells, 2, 2, 3, -1.0);
+    expectCell(prepared.cells, 3, 4, -1, -9999.0);
+    expectCell(prepared.cells, 3, 3, 0, 15.0);  // drained into it
+    expectCell(prepared.cells, 4, 3, 0, -7.0);
+    EXPECT_EQ(countWithDir(prepared.cells, -1), 1);
+    expectInitialisedAndLinked(prepared.cells);
 }
 
 TEST(GridPreparationFailure, StopsAtTheFirstUnknownCodeInRowMajorOrder) {

@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/directionCodes.hpp"
+#include "analysis/gridPreparation.hpp"
 #include "support/cellGridBuilder.hpp"
 #include "support/levelSweeps.hpp"
 #include "support/sourceCodes.hpp"
@@ -715,14 +717,15 @@ std::vector<double> recordOf(const CellGrid& cells, std::int32_t row, std::int32
 }
 
 Coverage compareOnSamples(TerrainKind kind, std::int32_t count,
-                          RecordStore store = RecordStore::memory) {
+                          RecordStore store = RecordStore::memory,
+                          OutletRule rule = OutletRule::coast) {
     Coverage coverage;
     for (std::int32_t index = 0; index < count; ++index) {
         const Terrain terrain = sampleTerrain(kind, index);
         const std::string label = labelOf(kind, index, terrain);
-        PreparedGrid byTool = prepareAndDerive(terrain.dem, terrain.directions, store);
+        PreparedGrid byTool = prepareAndDerive(terrain.dem, terrain.directions, store, rule);
         PreparedGrid bySweeps =
-            prepare(terrain.dem, terrain.directions, Preparation::sweepBySweep);
+            prepare(terrain.dem, terrain.directions, Preparation::sweepBySweep, rule);
         EXPECT_FALSE(byTool.failure.has_value()) << label;
         EXPECT_EQ(byTool.failure, bySweeps.failure) << label;
         if (byTool.failure || bySweeps.failure) continue;
@@ -742,6 +745,47 @@ TEST(NetworkRandomComparison, noisyTerrainsWithLoopsSeaAndNoData) {
     EXPECT_GT(coverage.removedOutlets, 1000);
     EXPECT_GT(coverage.eightInflowOutlets, 50);
     EXPECT_GT(coverage.gridsWithoutOutlets, 0);
+}
+
+TEST(NetworkRandomComparison, noisyTerrainsUnderTheD8Rule) {
+    const Coverage coverage =
+        compareOnSamples(TerrainKind::noisy, 150, RecordStore::memory, OutletRule::d8);
+    EXPECT_GT(coverage.noFlowCells, 1000);
+    EXPECT_GT(coverage.removedOutlets, 100);
+    EXPECT_GT(coverage.outlets, 1000);
+}
+
+// drainPrepArea prepares the codes alone, without records: they must be
+// the codes the records get, under either rule.
+TEST(NetworkRandomComparison, codesPreparedAloneAreThoseOfTheRecords) {
+    std::int32_t cellsMarked = 0;
+    for (const OutletRule rule : {OutletRule::coast, OutletRule::d8}) {
+        for (std::int32_t index = 0; index < 150; ++index) {
+            const Terrain terrain = sampleTerrain(TerrainKind::noisy, index);
+            const std::string label =
+                labelOf(TerrainKind::noisy, index, terrain) + " " + outletRuleName(rule);
+            const PreparedGrid prepared =
+                prepare(terrain.dem, terrain.directions, Preparation::tool, rule);
+            if (prepared.failure) continue;
+            IntGrid codes(terrain.dem.nrows(), terrain.dem.ncols());
+            for (std::int32_t row = 0; row < codes.nrows(); ++row) {
+                for (std::int32_t col = 0; col < codes.ncols(); ++col) {
+                    const std::int32_t code = *decodeDirection(terrain.directions[row][col]);
+                    codes[row][col] =
+                        withoutFlow(rule, code, terrain.dem[row][col]) ? noFlowCode : code;
+                }
+            }
+            prepareDirectionCodes(rule, codes);
+            for (std::int32_t row = 0; row < codes.nrows(); ++row) {
+                for (std::int32_t col = 0; col < codes.ncols(); ++col) {
+                    ASSERT_EQ(codes[row][col], prepared.cells[row][col].dir)
+                        << label << " at " << row << "," << col;
+                    if (prepared.cells[row][col].dir == noFlowCode) ++cellsMarked;
+                }
+            }
+        }
+    }
+    EXPECT_GT(cellsMarked, 1000);
 }
 
 TEST(NetworkRandomComparison, steepestDescentTerrains) {

@@ -189,13 +189,15 @@ TEST_F(ReportEndToEnd, TablesTheBasinsLargestFirstAndListsEveryInflowPlace) {
         "    {\"riverNum\": 2, \"row\": 10, \"col\": 5, \"lon\": 100.045833, \"lat\": 39.912500, "
         "\"cells\": 57, \"km2\": " +
         fixed(basinKm2(river), 3) +
-        ", \"longestPath\": 11, \"complete\": false, \"highestOrder\": 1, \"mainStemKm\": " +
+        ", \"longestPath\": 11, \"complete\": false, \"outletKind\": \"edge\", "
+        "\"continuesInto\": null, \"highestOrder\": 1, \"mainStemKm\": " +
         fixed(cellLengthNorthSouth / 1000.0, 3) +
         "},\n"
         "    {\"riverNum\": 1, \"row\": 8, \"col\": 14, \"lon\": 100.120833, \"lat\": 39.929167, "
         "\"cells\": 4, \"km2\": " +
         fixed(basinKm2({{8, 4}}), 3) +
-        ", \"longestPath\": 3, \"complete\": true, \"highestOrder\": 0, \"mainStemKm\": "
+        ", \"longestPath\": 3, \"complete\": true, \"outletKind\": \"edge\", "
+        "\"continuesInto\": null, \"highestOrder\": 0, \"mainStemKm\": "
         "0.000}\n"
         "  ],\n";
     const std::string inflow =
@@ -669,6 +671,81 @@ protected:
 
     RunDirectory run;
 };
+
+// 10 x 14 cells at 40N 100E draining north, with a strip of no data in
+// row 3 (columns 3 to 9) and a cell of no data at [5][9]. Row 4 flows east
+// along the strip, to the outlet ring; [6][5] is a sink. Under the coast
+// rule every neighbour of a marked cell becomes an outlet: row 4 is cut
+// into basins that flow on east, [6][8] and [6][10] flow on into cells that
+// belong to no basin, and [6][9] drains into the no-data cell. [7][2] lies
+// below sea level.
+void writeCutRivers(const RunDirectory& run) {
+    SampleRows dem(10, std::vector<std::int16_t>(14, 100));
+    SampleRows dir(10, std::vector<std::int16_t>(14, N));
+    for (std::size_t col = 2; col <= 11; ++col) dir[4][col] = E;
+    for (std::size_t col = 3; col <= 9; ++col) dem[3][col] = dir[3][col] = sea;
+    dem[5][9] = dir[5][9] = sea;
+    dir[6][5] = 0;
+    dem[7][2] = -3;  // land below sea level
+    run.writeFile("clipArea.dat", "10 14 40 100");
+    run.createSourceRasters();
+    run.writeSamples(Raster::dem, 2400, 5400, dem);
+    run.writeSamples(Raster::directions, 2400, 5400, dir);
+}
+
+// The basin entry of summary.json whose outlet is at the row and column.
+std::string entryAt(const std::string& json, std::int32_t row, std::int32_t col) {
+    const std::size_t at =
+        json.find("\"row\": " + std::to_string(row) + ", \"col\": " + std::to_string(col) + ",");
+    if (at == std::string::npos) return "";
+    return json.substr(at, json.find('}', at) - at);
+}
+
+TEST(ReportOutletKinds, EveryBasinSaysWhereItsWaterGoesAndACutBasinIsNeverComplete) {
+    RunDirectory run;
+    writeCutRivers(run);
+    ASSERT_EQ(run.run().exitStatus, 0);
+    ASSERT_EQ(run.runReport().exitStatus, 0);
+    const std::string json = run.readFile("output/report/summary.json");
+    const std::vector<std::int32_t> riverNum =
+        testing::int32Elements(run.readFile("output/riverNum.bin"));
+    const auto basinOf = [&riverNum](std::int32_t row, std::int32_t col) {
+        return std::to_string(riverNum[static_cast<std::size_t>(row * 14 + col)]);
+    };
+    EXPECT_NE(entryAt(json, 4, 3)
+                  .find("\"complete\": false, \"outletKind\": \"cut\", "
+                        "\"continuesInto\": " +
+                        basinOf(4, 4) + ","),
+              std::string::npos)
+        << json;
+    EXPECT_NE(entryAt(json, 4, 12).find("\"outletKind\": \"edge\", \"continuesInto\": null,"),
+              std::string::npos);
+    EXPECT_NE(entryAt(json, 6, 5).find("\"outletKind\": \"sink\", \"continuesInto\": null,"),
+              std::string::npos);
+    EXPECT_NE(entryAt(json, 6, 9).find("\"outletKind\": \"coast\", \"continuesInto\": null,"),
+              std::string::npos);
+    EXPECT_NE(json.find("\n  \"seaCells\": 9,\n"), std::string::npos);
+    EXPECT_NE(entryAt(json, 6, 8)
+                  .find("\"complete\": false, \"outletKind\": \"cut\", "
+                        "\"continuesInto\": null,"),
+              std::string::npos);
+    const std::string page = run.readFile("output/report/index.html");
+    for (const char* text :
+         {"of the largest basins are cut</strong>", "<code>drainPrep --outlets d8</code>",
+          "basin " /* numbers vary with the row-major order */, "into row 4, column 4",
+          "<strong>cut</strong>: flows on into row 5, column 8, no basin"}) {
+        EXPECT_NE(page.find(text), std::string::npos) << text;
+    }
+
+    // The flow directions decide: no basin is cut, the row runs whole to the edge.
+    ASSERT_EQ(run.runWithArguments("--outlets d8").exitStatus, 0);
+    ASSERT_EQ(run.runReport().exitStatus, 0);
+    const std::string d8 = run.readFile("output/report/summary.json");
+    EXPECT_EQ(d8.find("\"cut\""), std::string::npos) << d8;
+    EXPECT_NE(d8.find("\n  \"seaCells\": 8,\n"), std::string::npos);
+    EXPECT_NE(entryAt(d8, 4, 12).find("\"cells\": 36,"), std::string::npos) << d8;
+    EXPECT_EQ(run.readFile("output/report/index.html").find("are cut</strong>"), std::string::npos);
+}
 
 TEST_F(ReportOfTwinBasins, AnOutletRingCellPointingInwardMakesTheBasinBelowIncomplete) {
     const std::string json = summary();

@@ -25,16 +25,29 @@ std::optional<std::string> findUnknownDirection(const IntGrid& directions) {
     return std::nullopt;
 }
 
-bool onOutletRing(const CellGrid& cells, std::int32_t row, std::int32_t col) {
-    return row == 1 || col == 1 || row == cells.nrows() - 2 || col == cells.ncols() - 2;
+bool onFrameRing(std::int32_t nrows, std::int32_t ncols, std::int32_t row, std::int32_t col) {
+    return row == 0 || col == 0 || row == nrows - 1 || col == ncols - 1;
 }
 
-// Placing, decoding (land below sea level has no flow direction of its own),
-// the rings, init and links: each writes only the cell itself, so one visit
-// does all five. The second ring test also holds on eight frame cells beside
-// the corners, which thus end as outlets without elevation.
+bool onOutletRing(std::int32_t nrows, std::int32_t ncols, std::int32_t row, std::int32_t col) {
+    return row == 1 || col == 1 || row == nrows - 2 || col == ncols - 2;
+}
+
+// The code a cell takes from the rings, given the code it has from its
+// source samples. The second ring test also holds on eight frame cells beside
+// the corners, which thus end as outlets.
+std::int32_t codeOnRings(std::int32_t code, std::int32_t nrows, std::int32_t ncols,
+                         std::int32_t row, std::int32_t col) {
+    if (onFrameRing(nrows, ncols, row, col)) code = frameRingCode;
+    if (onOutletRing(nrows, ncols, row, col)) code = outletCode;
+    return code;
+}
+
+// Placing, decoding (the rule says which cells have no flow direction), the
+// rings, init and links: each writes only the cell itself, so one visit does
+// all five. The frame ring has no elevation.
 void placeRow(const StudyArea& area, const IntGrid& dem, const IntGrid& directions, CellGrid& cells,
-              std::int32_t row) {
+              std::int32_t row, OutletRule rule) {
     cellObject* rowCells = cells[row];
     for (std::int32_t col = 0; col < cells.ncols(); ++col) {
         cellObject& cell = rowCells[col];
@@ -45,25 +58,23 @@ void placeRow(const StudyArea& area, const IntGrid& dem, const IntGrid& directio
             cell.setLocationInRowOf(rowCells[0], col, area.lonNW, sizeFactorOfRun, dem[row][col],
                                     directions[row][col]);
         }
-        const std::optional<std::int32_t> code = decodeDirection(cell.dir);
-        cell.dir = cell.elev < 0.0 ? noFlowCode : *code;
-        const bool onFrameRing = cells.isFrameRing(row, col);
-        if (onFrameRing) {
-            cell.dir = frameRingCode;
-            cell.elev = noDataElevation;
-        }
-        if (onOutletRing(cells, row, col)) cell.dir = outletCode;
+        const std::int32_t decoded = *decodeDirection(cell.dir);
+        cell.dir = codeOnRings(withoutFlow(rule, decoded, cell.elev) ? noFlowCode : decoded,
+                               cells.nrows(), cells.ncols(), row, col);
+        const bool frameCell = cells.isFrameRing(row, col);
+        if (frameCell) cell.elev = noDataElevation;
         cell.init();
-        if (!onFrameRing) cell.setNeighbors(cells, row, col);
+        if (!frameCell) cell.setNeighbors(cells, row, col);
     }
 }
 
-// A marked cell turns its neighbours not yet visited into outlets, so they
-// are not marked in turn: the row-major order is part of the result.
-void markCoastRow(CellGrid& cells, std::int32_t row) {
+// Under the coast rule a marked cell turns its neighbours not yet visited
+// into outlets, so they are not marked in turn: the row-major order is part
+// of the result.
+void markCoastRow(CellGrid& cells, std::int32_t row, OutletRule rule) {
     cellObject* rowCells = cells[row];
     for (std::int32_t col = 0; col < cells.ncols(); ++col) {
-        if (rowCells[col].dir == noFlowCode) rowCells[col].markSeaNeighbors();
+        if (rowCells[col].dir == noFlowCode) rowCells[col].markSeaNeighbors(rule);
     }
 }
 
@@ -96,18 +107,38 @@ void terrainRow(CellGrid& cells, std::int32_t row, std::ostream& console) {
 // while the rows in hand stay in cache.
 std::optional<std::string> prepareGrid(const StudyArea& area, const IntGrid& dem,
                                        const IntGrid& directions, CellGrid& cells,
-                                       std::ostream& console, const PreparedRowVisit& rowPrepared) {
+                                       std::ostream& console, const PreparedRowVisit& rowPrepared,
+                                       OutletRule rule) {
     if (auto failure = findUnknownDirection(directions)) return failure;
     const std::int32_t nrows = cells.nrows();
     for (std::int32_t step = 0; step < nrows + 2; ++step) {
-        if (step < nrows) placeRow(area, dem, directions, cells, step);
-        if (step >= 1 && step <= nrows) markCoastRow(cells, step - 1);
+        if (step < nrows) placeRow(area, dem, directions, cells, step, rule);
+        if (step >= 1 && step <= nrows) markCoastRow(cells, step - 1, rule);
         if (step >= 2) {
             terrainRow(cells, step - 2, console);
             rowPrepared(step - 2);
         }
     }
     return std::nullopt;
+}
+
+// The same rings and marking on the codes alone, in the same row-major order.
+void prepareDirectionCodes(OutletRule rule, IntGrid& codes) {
+    const std::int32_t nrows = codes.nrows();
+    const std::int32_t ncols = codes.ncols();
+    for (std::int32_t row = 0; row < nrows; ++row) {
+        for (std::int32_t col = 0; col < ncols; ++col) {
+            codes[row][col] = codeOnRings(codes[row][col], nrows, ncols, row, col);
+        }
+    }
+    for (std::int32_t row = 0; row < nrows; ++row) {
+        for (std::int32_t col = 0; col < ncols; ++col) {
+            if (codes[row][col] != noFlowCode) continue;
+            markBesideNoFlow(rule, [&codes, row, col](int k) -> std::int32_t& {
+                return codes[row + flowDirections[k].rowOffset][col + flowDirections[k].colOffset];
+            });
+        }
+    }
 }
 
 }  // namespace drainPrep

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "cell/cellObject.hpp"
+#include "cell/outletRule.hpp"
 #include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
 
@@ -27,6 +28,12 @@ using PreparedRowVisit = std::function<void(std::int32_t row)>;
 // D8 code; then no cell is touched and nothing is printed.
 std::optional<std::string> prepareGrid(const StudyArea& area, const IntGrid& dem,
                                        const IntGrid& directions, CellGrid& cells,
-                                       std::ostream& console, const PreparedRowVisit& rowPrepared);
+                                       std::ostream& console, const PreparedRowVisit& rowPrepared,
+                                       OutletRule rule = OutletRule::coast);
+
+// The direction codes that prepareGrid leaves, without records: `codes`
+// holds every cell's decoded code, -1 where the rule finds no flow
+// (withoutFlow), and is prepared in place: rings, then the marking.
+void prepareDirectionCodes(OutletRule rule, IntGrid& codes);
 
 }  // namespace drainPrep

@@ -193,8 +193,8 @@ void storeNetworkValues(const CellFields& fields, CellGrid& cells) {
 std::optional<std::string> prepareAndRegister(const StudyArea& area, const IntGrid& dem,
                                               const IntGrid& directions, CellGrid& cells,
                                               std::ostream& console,
-                                              std::vector<cellObject*>& outlets,
-                                              CellFields& fields) {
+                                              std::vector<cellObject*>& outlets, CellFields& fields,
+                                              OutletRule rule) {
     outlets.clear();
     // At most every other cell is an outlet: each keeps a cell that drains into it.
     outlets.reserve((cells.cellCount() + 1) / 2);
@@ -202,7 +202,7 @@ std::optional<std::string> prepareAndRegister(const StudyArea& area, const IntGr
         registerRow(cells, row);
         if (row > 0) pruneRow(cells, row - 1, outlets, fields);
     };
-    if (auto failure = prepareGrid(area, dem, directions, cells, console, registerAndPrune)) {
+    if (auto failure = prepareGrid(area, dem, directions, cells, console, registerAndPrune, rule)) {
         return failure;
     }
     if (cells.nrows() > 0) pruneRow(cells, cells.nrows() - 1, outlets, fields);

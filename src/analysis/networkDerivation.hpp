@@ -19,6 +19,7 @@
 
 #include "cell/cellFields.hpp"
 #include "cell/cellObject.hpp"
+#include "cell/outletRule.hpp"
 #include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
 
@@ -28,12 +29,13 @@ namespace drainPrep {
 // outlets without inflow taken row by row as the preparation finishes the
 // rows they read. Fills `outlets` with the outlets left, in row-major order,
 // each at distance 0, and `fields` with every cell's fields as they stand.
+// The rule decides which cells beside cells without flow become outlets.
 // Returns the failure text of an unknown direction code.
 std::optional<std::string> prepareAndRegister(const StudyArea& area, const IntGrid& dem,
                                               const IntGrid& directions, CellGrid& cells,
                                               std::ostream& console,
-                                              std::vector<cellObject*>& outlets,
-                                              CellFields& fields);
+                                              std::vector<cellObject*>& outlets, CellFields& fields,
+                                              OutletRule rule = OutletRule::coast);
 
 // Numbers the outlets 1, 2, ... in their order and derives distances, river
 // numbers and basin sizes in `fields`, then stores them into the records.

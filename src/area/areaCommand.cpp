@@ -11,6 +11,7 @@
 #include "area/areaChoice.hpp"
 #include "area/basin.hpp"
 #include "area/flowGrid.hpp"
+#include "area/runBasin.hpp"
 #include "driver/clipAreaFile.hpp"
 #include "raster/sourceRasters.hpp"
 #include "text/decimalNumber.hpp"
@@ -22,8 +23,8 @@ namespace {
 using Failure = std::optional<std::string>;
 
 const char* const usageText =
-    "Usage: drainPrepArea LAT LON [--snap CELLS] [--input DIR | --dem PATH --dir PATH] [--write] "
-    "[--force]";
+    "Usage: drainPrepArea LAT LON [--snap CELLS] [--input DIR | --dem PATH --dir PATH] "
+    "[--outlets coast|d8] [--write] [--force]";
 constexpr double bytesPerMegabyte = 1024.0 * 1024.0;
 
 // The cells of an area whose direction value is no D8 code.
@@ -37,7 +38,11 @@ struct BasinFound {
     Basin basin;
     AreaChoice choice;
     ValuesWithoutD8Code withoutD8Code;
+    RunBasin inRun;
 };
+
+// The status of an area that a run can use but whose rule cuts the river.
+constexpr int cutRiverStatus = 2;
 
 // ---------------------------------------------------------------------------
 // Arguments
@@ -58,7 +63,8 @@ Failure parseOption(const std::vector<std::string>& arguments, std::size_t& i,
         request.write = true;
     } else if (option == "--force") {
         request.force = true;
-    } else if (option != "--snap" && option != "--input" && !isSourceOption(option)) {
+    } else if (option != "--snap" && option != "--input" && option != outletOption &&
+               !isSourceOption(option)) {
         return "Unknown option " + option + ". " + usageText;
     } else if (++i == arguments.size()) {
         return option + " needs a value. " + usageText;
@@ -67,6 +73,8 @@ Failure parseOption(const std::vector<std::string>& arguments, std::size_t& i,
         request.inputGiven = true;
     } else if (isSourceOption(option)) {
         return takeSourceOption(option, arguments[i], request.sourceOptions);
+    } else if (option == outletOption) {
+        return takeOutletOption(arguments[i], request.outlets);
     } else {
         return parseSnapRadius(arguments[i], request);
     }
@@ -157,11 +165,42 @@ void printBasin(std::ostream& console, const SourceFrame& frame, const Basin& ba
             << latitudeText(northEdgeOfRow(frame, extent.lastRow + 1)) << " and from "
             << longitudeText(westEdgeOfCol(frame, extent.firstCol)) << " to "
             << longitudeText(westEdgeOfCol(frame, extent.lastCol + 1)) << ".\n";
-    if (basin.cellsBesideNoFlow > 0) {
-        console << "Basin cells beside sea or no data, which drainPrep may make outlets of their "
-                   "own inside the area: "
-                << basin.cellsBesideNoFlow << ".\n";
+}
+
+OutletRule ruleOf(const AreaRequest& request) {
+    return request.outlets.value_or(OutletRule::coast);
+}
+
+// The drainPrep command that keeps the river whole.
+std::string wholeRiverCommand(const AreaRequest& request) {
+    std::string command = "drainPrep";
+    if (request.sources) {
+        command += " --dem " + request.sources->dem + " --dir " + request.sources->directions;
     }
+    return command + " --outlets d8";
+}
+
+void printRunBasin(std::ostream& console, const SourceFrame& frame, const AreaRequest& request,
+                   const BasinFound& found) {
+    const RunBasin& inRun = found.inRun;
+    console << "A drainPrep run of it with --outlets " << outletRuleName(ruleOf(request))
+            << " gives the point, row " << inRun.pointInArea.row << ", column "
+            << inRun.pointInArea.col << " of the study area, "
+            << (inRun.cells > 0 ? "a basin of " + cellsText(inRun.cells)
+                                : std::string("no basin: an outlet that no cell drains into, "
+                                              "which the run removes (flowAcc.bin -1)"))
+            << ".\n";
+    if (!inRun.cut) return;
+    console << "CUT RIVER: --outlets " << outletRuleName(ruleOf(request)) << " makes an outlet at "
+            << centreText(frame, *inRun.cut) << " (" << cellText(*inRun.cut)
+            << "), a river cell beside sea or no data, "
+            << (inRun.cutBelowPoint ? "before the point's water reaches the end of its flow "
+                                      "directions"
+                                    : "upstream of the point")
+            << ": the run's basin at the point holds "
+            << (inRun.cells > 0 ? std::to_string(inRun.cells) : std::string("none")) << " of the "
+            << cellsText(found.basin.cells) << " of its flow directions. "
+            << wholeRiverCommand(request) << " keeps the river whole.\n";
 }
 
 const char* placeOfRecordsText(RecordPlace place) {
@@ -253,8 +292,6 @@ void printArea(std::ostream& console, const BasinFound& found, const RunMemory& 
     if (!found.choice.holdsBasin) printLargerSource(console, found, source);
     if (found.withoutD8Code.cells > 0)
         printValuesWithoutD8Code(console, found.withoutD8Code, source);
-    console << "clipArea.dat: " << area.nrows << " " << area.ncols << " " << area.latNW << " "
-            << area.lonNW << std::endl;
 }
 
 // ---------------------------------------------------------------------------
@@ -306,7 +343,7 @@ ValuesWithoutD8Code valuesWithoutD8Code(const FlowGrid& grid, const StudyArea& a
 Failure findBasin(const AreaRequest& request, AreaSource& source, SourceCell point,
                   std::ostream& console, BasinFound& found) {
     const SourceFrame& frame = source.frame;
-    FlowGrid grid(frame.rows, frame.cols);
+    FlowGrid grid(frame.rows, frame.cols, ruleOf(request));
     if (auto failure = readFlowGrid(request, source, grid)) return failure;
     grid.countUpstream();
     printPoint(console, request, point, grid.upstreamCells(point));
@@ -316,8 +353,9 @@ Failure findBasin(const AreaRequest& request, AreaSource& source, SourceCell poi
         printSnap(console, frame, point, *river, request, grid.upstreamCells(*river));
     }
     found.basin = traceBasin(grid, *river, frame);
-    found.choice = smallestAreaHolding(found.basin.extent, frame);
+    found.choice = smallestAreaHolding(extentWithMouth(grid, found.basin, *river), frame);
     found.withoutD8Code = valuesWithoutD8Code(grid, found.choice.area, frame);
+    found.inRun = basinInRun(grid, found.choice.area, frame, *river, ruleOf(request));
     return std::nullopt;
 }
 
@@ -380,9 +418,14 @@ int reportArea(const AreaRequest& request, AreaSource& source, std::ostream& con
     const RunMemory memory =
         memoryOfRun(found.choice.area, source.given ? blockCacheBytes(*source.given) : 0);
     printArea(console, found, memory, source);
+    printRunBasin(console, source.frame, request, found);
+    const StudyArea& area = found.choice.area;
+    console << "clipArea.dat: " << area.nrows << " " << area.ncols << " " << area.latNW << " "
+            << area.lonNW << std::endl;
     const bool usable = found.choice.holdsBasin && memory.place != RecordPlace::nowhere &&
                         found.withoutD8Code.cells == 0;
-    if (!request.write) return usable ? 0 : 1;
+    const int usableStatus = found.inRun.cut ? cutRiverStatus : 0;
+    if (!request.write) return usable ? usableStatus : 1;
     if (!usable) {
         console << "clipArea.dat not written." << std::endl;
         return 1;
@@ -392,7 +435,8 @@ int reportArea(const AreaRequest& request, AreaSource& source, std::ostream& con
         return 1;
     }
     console << "Written to " << clipAreaPath << "." << std::endl;
-    return createRunFolders(console);
+    if (const int status = createRunFolders(console)) return status;
+    return usableStatus;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // drainPrepArea LAT LON [--snap CELLS] [--input DIR | --dem PATH --dir PATH]
-// [--write] [--force]: the smallest study area that holds the whole basin of
-// the river at a point, from the same source rasters as drainPrep.
+// [--outlets coast|d8] [--write] [--force]: the smallest study area that
+// holds the whole basin of the river at a point, from the same source rasters
+// as drainPrep, and the basin a drainPrep run of it under the same outlet
+// rule gives the point.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +27,7 @@ struct AreaRequest {
     bool inputGiven = false;
     SourceOptions sourceOptions;
     std::optional<SourcePaths> sources;  // --dem and --dir, read through GDAL
+    std::optional<OutletRule> outlets;   // coast when not given
     bool write = false;
     bool force = false;
 };
@@ -35,7 +38,8 @@ std::optional<std::string> parseAreaRequest(const std::vector<std::string>& argu
                                             AreaRequest& request);
 
 // Returns the exit status: 0 when the printed area holds the basin whole and
-// a drainPrep run of it has the memory it needs, 1 otherwise.
+// a drainPrep run of it has the memory it needs, 2 when it does but the run's
+// outlet rule cuts the river (the area is written all the same), 1 otherwise.
 int runDrainPrepArea(const std::vector<std::string>& arguments, std::ostream& console);
 
 }  // namespace drainPrep

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "cell/directions.hpp"
 #include "geometry/sourceFrame.hpp"
 
 namespace drainPrep {
@@ -21,14 +20,6 @@ std::vector<double> squareKilometresByRow(std::int32_t nrows, const SourceFrame&
                                                squareMetresPerSquareKilometre;
     }
     return byRow;
-}
-
-template <typename Visit>
-void forEachNeighbour(const FlowGrid& grid, SourceCell cell, Visit visit) {
-    for (const Direction& direction : flowDirections) {
-        const SourceCell neighbour{cell.row + direction.rowOffset, cell.col + direction.colOffset};
-        if (grid.contains(neighbour.row, neighbour.col)) visit(neighbour);
-    }
 }
 
 void widen(CellExtent& extent, SourceCell cell) {
@@ -52,27 +43,26 @@ Span spanAround(std::int32_t centre, std::int32_t radius, std::int32_t size) {
 
 }  // namespace
 
-// Upstream from the outlet: the cells that reach it form a tree, so each is
-// met once and no cell needs a mark.
 Basin traceBasin(const FlowGrid& grid, SourceCell outlet, const SourceFrame& frame) {
     const std::vector<double> squareKilometres = squareKilometresByRow(grid.nrows(), frame);
     Basin basin;
     basin.extent = {outlet.row, outlet.row, outlet.col, outlet.col};
-    std::vector<SourceCell> pending{outlet};
-    while (!pending.empty()) {
-        const SourceCell cell = pending.back();
-        pending.pop_back();
+    forEachBasinCell(grid, outlet, [&](SourceCell cell) {
         ++basin.cells;
         basin.squareKilometres += squareKilometres[static_cast<std::size_t>(cell.row)];
         widen(basin.extent, cell);
-        bool besideNoFlow = false;
-        forEachNeighbour(grid, cell, [&](SourceCell neighbour) {
-            if (!grid.hasFlowData(neighbour)) besideNoFlow = true;
-            if (grid.downstream(neighbour) == cell) pending.push_back(neighbour);
-        });
-        if (besideNoFlow && !(cell == outlet)) ++basin.cellsBesideNoFlow;
-    }
+    });
     return basin;
+}
+
+CellExtent extentWithMouth(const FlowGrid& grid, const Basin& basin, SourceCell outlet) {
+    CellExtent extent = basin.extent;
+    const std::int32_t code = grid.internalCode(outlet);
+    if (code < 1) return extent;
+    const Direction& direction = flowDirections[code - 1];
+    const SourceCell end{outlet.row + direction.rowOffset, outlet.col + direction.colOffset};
+    if (grid.contains(end.row, end.col) && !grid.hasFlowData(end)) widen(extent, end);
+    return extent;
 }
 
 std::optional<SourceCell> snapToRiver(const FlowGrid& grid, SourceCell point, std::int32_t radius) {

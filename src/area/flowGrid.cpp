@@ -42,25 +42,34 @@ DecodingTable makeDecodingTable() {
 
 const DecodingTable decodingTable = makeDecodingTable();
 
-// As drainPrep decodes: an unknown code first, then land below sea level
-// has no flow whatever its code.
-std::uint8_t decoded(std::int32_t elevation, std::int32_t sourceDirection) {
+// As drainPrep decodes: an unknown code first, then the rule's test of flow.
+std::uint8_t decoded(OutletRule rule, std::int32_t elevation, std::int32_t sourceDirection) {
     if (sourceDirection < lowestSample || sourceDirection > highestSample) return notD8Code;
     const std::uint8_t code =
         decodingTable[static_cast<std::size_t>(sourceDirection - lowestSample)];
-    return code != notD8Code && elevation < 0 ? withoutFlowCode : code;
+    if (code > directionCount) return code;
+    return withoutFlow(rule, code, elevation) ? withoutFlowCode : code;
 }
 
 }  // namespace
 
-FlowGrid::FlowGrid(std::int32_t nrows, std::int32_t ncols)
-    : codes_(nrows, ncols), upstream_(nrows, ncols) {}
+FlowGrid::FlowGrid(std::int32_t nrows, std::int32_t ncols, OutletRule rule)
+    : codes_(nrows, ncols), upstream_(nrows, ncols), rule_(rule) {}
 
-void FlowGrid::setSamples(SourceCell cell, std::int32_t elevation, std::int32_t sourceDirection) {
-    const std::uint8_t code = decoded(elevation, sourceDirection);
+// A cell without a D8 code keeps its source value where its upstream count
+// would be, so that the refusal can name the most frequent value.
+void FlowGrid::setCode(SourceCell cell, std::uint8_t code, std::int32_t sourceDirection) {
     codes_[cell.row][cell.col] = code;
     upstream_[cell.row][cell.col] =
         code == notD8Code ? sourceDirection : (code <= directionCount ? 1 : 0);
+}
+
+void FlowGrid::setSamples(SourceCell cell, std::int32_t elevation, std::int32_t sourceDirection) {
+    setCode(cell, decoded(rule_, elevation, sourceDirection), sourceDirection);
+}
+
+void FlowGrid::setPreparedCode(SourceCell cell, std::int32_t code) {
+    setCode(cell, code < outletCode ? withoutFlowCode : static_cast<std::uint8_t>(code), 0);
 }
 
 void FlowGrid::setRow(std::int32_t row, const unsigned char* demRow,
@@ -87,6 +96,10 @@ bool FlowGrid::hasD8Code(SourceCell cell) const { return code(cell) != notD8Code
 std::optional<std::int32_t> FlowGrid::valueWithoutD8Code(SourceCell cell) const {
     if (hasD8Code(cell)) return std::nullopt;
     return upstream_[cell.row][cell.col];
+}
+
+std::int32_t FlowGrid::internalCode(SourceCell cell) const {
+    return hasFlowData(cell) ? code(cell) : noFlowCode;
 }
 
 std::optional<SourceCell> FlowGrid::downstream(SourceCell cell) const {

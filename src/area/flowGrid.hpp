@@ -4,8 +4,9 @@
 //
 // Paths follow the source D8 codes as drainPrep decodes them. A path ends at
 // a sink (code 0), at the edge of the grid, and before a cell without flow
-// data: a no-data code, an elevation below zero, or a value that is not a D8
-// code.
+// data: one that the outlet rule finds without flow (a no-data code; an
+// elevation below zero, or under d8 only the no-data elevation), or a value
+// that is not a D8 code.
 #pragma once
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "cell/outletRule.hpp"
 #include "raster/grid.hpp"
 #include "raster/intGrid.hpp"
 
@@ -34,7 +36,7 @@ inline std::int32_t cellsApart(SourceCell a, SourceCell b) {
 class FlowGrid {
 public:
     // Throws std::bad_alloc.
-    FlowGrid(std::int32_t nrows, std::int32_t ncols);
+    FlowGrid(std::int32_t nrows, std::int32_t ncols, OutletRule rule = OutletRule::coast);
 
     std::int32_t nrows() const { return codes_.nrows(); }
     std::int32_t ncols() const { return codes_.ncols(); }
@@ -46,12 +48,17 @@ public:
     void setSamples(SourceCell cell, std::int32_t elevation, std::int32_t sourceDirection);
     // A whole row of both rasters, two little-endian bytes a sample.
     void setRow(std::int32_t row, const unsigned char* demRow, const unsigned char* directionRow);
+    // Instead of the samples, a code as drainPrep's preparation leaves it:
+    // 0..8, or negative for a cell without flow.
+    void setPreparedCode(SourceCell cell, std::int32_t code);
 
     // Counts, for every cell, the cells whose path passes through it.
     void countUpstream();
 
     bool hasFlowData(SourceCell cell) const;
     bool hasD8Code(SourceCell cell) const;
+    // The internal code, -1 for a cell without flow data.
+    std::int32_t internalCode(SourceCell cell) const;
     std::optional<SourceCell> downstream(SourceCell cell) const;
 
     // The cell itself included; 0 for a cell without flow data or on a loop of
@@ -67,6 +74,7 @@ private:
     std::size_t indexOf(SourceCell cell) const;
     std::uint8_t code(SourceCell cell) const;
     void passDownstream(SourceCell cell);
+    void setCode(SourceCell cell, std::uint8_t code, std::int32_t sourceDirection);
 
     // The direction code in the low four bits, the count of inflows not yet
     // passed on in the high four: a walk reads both with one load.
@@ -74,6 +82,7 @@ private:
     // The upstream count; for a cell without a D8 code, which no path
     // passes, its direction value, so that a message can name it.
     IntGrid upstream_;
+    OutletRule rule_;
 };
 
 }  // namespace drainPrep

@@ -61,9 +61,9 @@ void cellObject::setNeighbors(Grid<cellObject>& cells, std::int32_t row, std::in
     }
 }
 
-void cellObject::markSeaNeighbors() {
+void cellObject::markSeaNeighbors(OutletRule rule) {
     elev = noDataElevation;
-    for (cellObject* next : neighbor) next->dir = outletCode;
+    markBesideNoFlow(rule, [this](int k) -> std::int32_t& { return neighbor[k]->dir; });
 }
 
 void cellObject::countNoData() {

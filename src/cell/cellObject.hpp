@@ -9,6 +9,7 @@
 #include <iosfwd>
 
 #include "cell/directions.hpp"
+#include "cell/outletRule.hpp"
 #include "raster/grid.hpp"
 
 namespace drainPrep {
@@ -57,7 +58,9 @@ struct cellObject {
     void setNeighbors(Grid<cellObject>& cells, std::int32_t row, std::int32_t col);
 
     // Terrain; each needs the eight neighbour links.
-    void markSeaNeighbors();
+    // The cell has no flow: its elevation becomes no data, and the neighbours
+    // that the rule stops here become outlets.
+    void markSeaNeighbors(OutletRule rule = OutletRule::coast);
     void countNoData();
     // The distances depend only on the cell's row (its own dx, neighbours 30
     // arc-seconds apart), so a sweep takes them once a row from any cell of it.

@@ -11,7 +11,7 @@
 #include "driver/runSequence.hpp"
 
 // Reads ./clipArea.dat and the source rasters (./input, or --dem and --dir),
-// writes ./output.
+// writes ./output; --outlets names the outlet rule.
 int main(int argc, char** argv) {
     // A file-size limit then makes a write or the reservation of the scratch
     // file fail, which the run reports, instead of killing the process.
@@ -22,12 +22,12 @@ int main(int argc, char** argv) {
     drainPrep::ConsoleBuffer consoleBuffer(STDOUT_FILENO);
     std::streambuf* const standardBuffer = std::cout.rdbuf(&consoleBuffer);
     drainPrep::endRunOnScratchFileFault(consoleBuffer);
-    std::optional<drainPrep::SourcePaths> sources;
+    drainPrep::RunOptions options;
     int status = 1;
-    if (auto failure = drainPrep::parseRunArguments({argv + 1, argv + argc}, sources)) {
+    if (auto failure = drainPrep::parseRunArguments({argv + 1, argv + argc}, options)) {
         std::cout << *failure << std::endl;
     } else {
-        status = drainPrep::runDrainPrep(std::cout, std::cin, sources);
+        status = drainPrep::runDrainPrep(std::cout, std::cin, options);
     }
     std::cout.flush();
     std::cout.rdbuf(standardBuffer);

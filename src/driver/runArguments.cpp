@@ -35,16 +35,31 @@ std::optional<std::string> completeSources(const SourceOptions& options,
     return std::nullopt;
 }
 
+std::optional<std::string> takeOutletOption(const std::string& value,
+                                            std::optional<OutletRule>& rule) {
+    if (rule) return std::string(outletOption) + " is given twice.";
+    rule = outletRuleNamed(value);
+    if (!rule) return std::string(outletOption) + " takes coast or d8, not \"" + value + "\".";
+    return std::nullopt;
+}
+
 std::optional<std::string> parseRunArguments(const std::vector<std::string>& arguments,
-                                             std::optional<SourcePaths>& sources) {
-    SourceOptions options;
+                                             RunOptions& options) {
+    SourceOptions sourceOptions;
+    std::optional<OutletRule> rule;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& option = arguments[i];
-        if (!isSourceOption(option)) return "Unknown option " + option + ". " + runUsageText;
+        const bool outlets = option == outletOption;
+        if (!outlets && !isSourceOption(option)) {
+            return "Unknown option " + option + ". " + runUsageText;
+        }
         if (++i == arguments.size()) return option + " needs a value. " + runUsageText;
-        if (auto failure = takeSourceOption(option, arguments[i], options)) return failure;
+        auto failure = outlets ? takeOutletOption(arguments[i], rule)
+                               : takeSourceOption(option, arguments[i], sourceOptions);
+        if (failure) return failure;
     }
-    return completeSources(options, sources);
+    options.outlets = rule.value_or(OutletRule::coast);
+    return completeSources(sourceOptions, options.sources);
 }
 
 }  // namespace drainPrep

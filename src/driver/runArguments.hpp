@@ -1,17 +1,22 @@
-// drainPrep [--dem PATH --dir PATH]: without arguments the run reads the
-// fixed pair from ./input; with both options, the two rasters given, through
-// GDAL. drainPrepArea takes the same two options.
+// drainPrep [--dem PATH --dir PATH] [--outlets coast|d8]: without arguments
+// the run reads the fixed pair from ./input; with both source options, the
+// two rasters given, through GDAL. --outlets names the rule by which rivers
+// end beside cells without flow (coast, the default, or d8). drainPrepArea
+// takes the same options.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "cell/outletRule.hpp"
 #include "raster/gdalSource.hpp"
 
 namespace drainPrep {
 
-inline const char* const runUsageText = "Usage: drainPrep [--dem PATH --dir PATH]";
+inline const char* const runUsageText =
+    "Usage: drainPrep [--dem PATH --dir PATH] [--outlets coast|d8]";
+inline const char* const outletOption = "--outlets";
 
 // --dem and --dir as far as they have been given.
 struct SourceOptions {
@@ -29,9 +34,18 @@ std::optional<std::string> takeSourceOption(const std::string& option, const std
 std::optional<std::string> completeSources(const SourceOptions& options,
                                            std::optional<SourcePaths>& sources);
 
+// Takes the value of --outlets, which may be given once.
+std::optional<std::string> takeOutletOption(const std::string& value,
+                                            std::optional<OutletRule>& rule);
+
+struct RunOptions {
+    std::optional<SourcePaths> sources;
+    OutletRule outlets = OutletRule::coast;
+};
+
 // The arguments after the program name. Returns the failure text of the
 // first that cannot be used.
 std::optional<std::string> parseRunArguments(const std::vector<std::string>& arguments,
-                                             std::optional<SourcePaths>& sources);
+                                             RunOptions& options);
 
 }  // namespace drainPrep

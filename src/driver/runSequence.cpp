@@ -57,13 +57,13 @@ struct DerivedNetwork {
 // distances, basin sizes and river numbers one basin at a time: their texts
 // carry their own "\n" and no flush, so they stand where the steps would.
 Failure buildNetwork(const StudyArea& area, IntGrid& dem, IntGrid& directions, CellGrid& cells,
-                     DerivedNetwork& network, std::ostream& console) {
+                     OutletRule rule, DerivedNetwork& network, std::ostream& console) {
     console << "3) Processing topography data." << std::endl;
     console << "  Memory allocation." << std::endl;
     network.fields = CellFields(area.nrows, area.ncols);
     console << "  Assigning elevation data." << std::endl;
     if (auto failure = prepareAndRegister(area, dem, directions, cells, console, network.outlets,
-                                          network.fields)) {
+                                          network.fields, rule)) {
         return failure;
     }
     // Nothing reads the clipped grids once the cells hold their values.
@@ -97,7 +97,8 @@ Failure readSources(const StudyArea& area, GdalSourcePair* given, std::ostream& 
 // Stages 2 to 4. The cell records' block is had before anything is read, so
 // that a disk too small for their scratch file shows at once. Any allocation
 // that fails ends the run with the same text as a failed plan.
-Failure runStages(const StudyArea& area, GdalSourcePair* given, std::ostream& console) {
+Failure runStages(const StudyArea& area, GdalSourcePair* given, OutletRule rule,
+                  std::ostream& console) {
     // GDAL's block cache fills beside the records, which are had first.
     const std::uint64_t readerCache = given == nullptr ? 0 : blockCacheBytes(*given);
     const RecordPlace place = planRunHere(area, readerCache);
@@ -111,12 +112,12 @@ Failure runStages(const StudyArea& area, GdalSourcePair* given, std::ostream& co
         if (auto failure = readSources(area, given, console, dem, directions)) return failure;
         if (auto failure = writeClipPreviews(area, dem, directions, console)) return failure;
         DerivedNetwork network;
-        if (auto failure = buildNetwork(area, dem, directions, cells, network, console)) {
+        if (auto failure = buildNetwork(area, dem, directions, cells, rule, network, console)) {
             return failure;
         }
         if (auto failure = writeAllProducts(area, cells, network, console)) return failure;
         if (given == nullptr) return std::nullopt;
-        return writeSourceRecord({given->dem.path, given->directions.path, given->frame()});
+        return writeSourceRecord({given->dem.path, given->directions.path, given->frame(), rule});
     } catch (const std::bad_alloc&) {
         return notEnoughMemoryText(area);
     }
@@ -131,8 +132,8 @@ std::string outsideGivenText(const GdalSourcePair& given) {
 
 // Rasters given are opened and checked first: their frame is the grid the
 // study area must lie in.
-int runDrainPrep(std::ostream& console, std::istream& keyboard,
-                 const std::optional<SourcePaths>& sources) {
+int runDrainPrep(std::ostream& console, std::istream& keyboard, const RunOptions& options) {
+    const std::optional<SourcePaths>& sources = options.sources;
     GdalSourcePair given;
     if (sources) {
         if (auto failure = openGdalSources(*sources, given)) {
@@ -150,7 +151,7 @@ int runDrainPrep(std::ostream& console, std::istream& keyboard,
         closingPrompt(console, keyboard);
         return 1;
     }
-    if (auto failure = runStages(area, sources ? &given : nullptr, console)) {
+    if (auto failure = runStages(area, sources ? &given : nullptr, options.outlets, console)) {
         printFailure(console, *failure);
         return 1;
     }

@@ -26,6 +26,18 @@ bool readFrameLine(std::istream& file, SourceFrame& frame) {
     return file && key == "frame" && frame.rows > 0 && frame.cols > 0;
 }
 
+// Absent from the records of runs before the rules: coast.
+bool readOutletLine(std::istream& file, OutletRule& rule) {
+    std::string key;
+    std::string name;
+    if (!(file >> key)) return true;
+    file >> name;
+    const std::optional<OutletRule> named = outletRuleNamed(name);
+    if (key != "outlets" || !named) return false;
+    rule = *named;
+    return true;
+}
+
 }  // namespace
 
 std::optional<std::string> writeSourceRecord(const SourceRecord& record) {
@@ -33,7 +45,8 @@ std::optional<std::string> writeSourceRecord(const SourceRecord& record) {
     std::ofstream file(path);
     file << "dem " << absolutePath(record.dem) << "\ndir " << absolutePath(record.directions)
          << "\nframe " << record.frame.rows << " " << record.frame.cols << " "
-         << record.frame.northEdgeCells << " " << record.frame.westEdgeCells << "\n";
+         << record.frame.northEdgeCells << " " << record.frame.westEdgeCells << "\noutlets "
+         << outletRuleName(record.outlets) << "\n";
     file.close();
     if (!file) return path + " cannot be written.";
     return std::nullopt;
@@ -50,7 +63,7 @@ std::optional<SourceRecord> readSourceRecord(const std::filesystem::path& folder
     std::ifstream file(path);
     SourceRecord record;
     if (!readPathLine(file, "dem", record.dem) || !readPathLine(file, "dir", record.directions) ||
-        !readFrameLine(file, record.frame)) {
+        !readFrameLine(file, record.frame) || !readOutletLine(file, record.outlets)) {
         failure = std::string(sourceRecordFile) +
                   " is not the record of a drainPrep run: run drainPrep in this folder again.";
         return std::nullopt;

@@ -6,12 +6,16 @@
 //   dem /absolute/path/of/the/dem.tif
 //   dir /absolute/path/of/the/directions.tif
 //   frame ROWS COLS NORTH_CELLS WEST_CELLS
+//   outlets coast|d8
+//
+// Records of runs from before the outlet rules end after the frame: coast.
 #pragma once
 
 #include <filesystem>
 #include <optional>
 #include <string>
 
+#include "cell/outletRule.hpp"
 #include "geometry/sourceFrame.hpp"
 
 namespace drainPrep {
@@ -20,6 +24,7 @@ struct SourceRecord {
     std::string dem;
     std::string directions;
     SourceFrame frame;
+    OutletRule outlets = OutletRule::coast;
 };
 
 inline const char* const sourceRecordFile = "output/sourceRasters.txt";

@@ -46,7 +46,7 @@ Edge edgeOf(Cell cell, const EdgeBand& band, std::int32_t depth) {
 }
 
 std::int32_t basinJoined(Cell start, const EdgeBand& directions, const EdgeBand& elevations,
-                         const EdgeBand& riverNums) {
+                         const EdgeBand& riverNums, OutletRule rule) {
     // A path within the rings that has not left them after visiting more cells
     // than they hold goes round in a circle.
     const std::int64_t ringCells =
@@ -55,7 +55,9 @@ std::int32_t basinJoined(Cell start, const EdgeBand& directions, const EdgeBand&
     for (std::int64_t step = 0; step <= ringCells; ++step) {
         if (isInside(cell, directions, bandWidth - 1)) return riverNums.at(cell.row, cell.col);
         const std::int32_t code = directions.at(cell.row, cell.col);
-        if (surfaceOf(elevations.at(cell.row, cell.col), code) != Surface::land) return noBasin;
+        if (surfaceOf(elevations.at(cell.row, cell.col), code, rule) != Surface::land) {
+            return noBasin;
+        }
         const std::optional<Cell> next = downstreamOf(cell, code);
         if (!next || !isInside(*next, directions, 0)) return noBasin;
         cell = *next;
@@ -114,8 +116,8 @@ const char* edgeName(Edge edge) {
 }
 
 std::vector<EdgeInflow> findEdgeInflow(const EdgeBand& sourceDirections,
-                                       const EdgeBand& sourceElevations,
-                                       const EdgeBand& riverNums) {
+                                       const EdgeBand& sourceElevations, const EdgeBand& riverNums,
+                                       OutletRule rule) {
     constexpr std::int32_t ringCount = 2;
     std::vector<EdgeInflow> inflow;
     const std::int32_t nrows = sourceDirections.nrows();
@@ -136,9 +138,9 @@ std::vector<EdgeInflow> findEdgeInflow(const EdgeBand& sourceDirections,
             // Water that goes deeper into the area than the cell lies.
             const std::optional<Cell> next = downstreamOf(cell, code);
             if (!next || !isInside(*next, sourceDirections, depth + 1)) continue;
-            inflow.push_back({edgeOf(cell, sourceDirections, depth),
-                              depth == 0 ? Ring::frame : Ring::outlet, row, col,
-                              basinJoined(cell, sourceDirections, sourceElevations, riverNums)});
+            inflow.push_back(
+                {edgeOf(cell, sourceDirections, depth), depth == 0 ? Ring::frame : Ring::outlet,
+                 row, col, basinJoined(cell, sourceDirections, sourceElevations, riverNums, rule)});
         }
     }
     return inflow;

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "cell/outletRule.hpp"
+
 namespace drainPrep::report {
 
 // The cells within three of the study area's edge (the frame ring, the outlet
@@ -59,6 +61,7 @@ struct EdgeInflow {
 // whose basin number it takes; -1 when the path leaves the area, meets sea or
 // no data, or ends (an outlet code, or a circle within the rings) first.
 std::vector<EdgeInflow> findEdgeInflow(const EdgeBand& sourceDirections,
-                                       const EdgeBand& sourceElevations, const EdgeBand& riverNums);
+                                       const EdgeBand& sourceElevations, const EdgeBand& riverNums,
+                                       OutletRule rule = OutletRule::coast);
 
 }  // namespace drainPrep::report

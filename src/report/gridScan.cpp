@@ -115,16 +115,18 @@ bool isBasinNumber(std::int32_t riverNum, std::int32_t outletCount) {
 
 class RowTally {
 public:
-    RowTally(const StudyArea& area, std::int32_t outletCount,
-             const std::vector<std::int32_t>& measuredBasins, GridScan& scan)
+    RowTally(const StudyArea& area, std::int32_t outletCount, const std::vector<Outlet>& measured,
+             GridScan& scan)
         : area_(area),
           outletCount_(outletCount),
           slotOf_(size(outletCount) + 1, notMeasured),
+          measured_(measured),
           scan_(scan) {
-        for (std::size_t slot = 0; slot < measuredBasins.size(); ++slot) {
-            slotOf_[size(measuredBasins[slot])] = static_cast<std::int32_t>(slot);
+        for (std::size_t slot = 0; slot < measured.size(); ++slot) {
+            slotOf_[size(measured[slot].riverNum)] = static_cast<std::int32_t>(slot);
         }
-        scan_.measured.assign(measuredBasins.size(), BasinMeasure{});
+        scan_.measured.assign(measured.size(), BasinMeasure{});
+        scan_.surroundings.assign(measured.size(), OutletSurroundings{});
     }
 
     Failure tally(std::int32_t row, GridRows& rows) {
@@ -143,6 +145,7 @@ public:
             if (flows && rows.distance[i] == -1) ++scan_.counts.loopCells;
             if (riverNum >= 1) measure(riverNum, rows.distance[i], cellKm2);
         }
+        lookAroundOutlets(row, rows);
         return std::nullopt;
     }
 
@@ -158,8 +161,21 @@ private:
         }
         const Surface surface =
             countSurface(rows.elevation[i], rows.direction[i], cellKm2, scan_.counts);
+        if (surface == Surface::sea) countBelowSeaLevel(rows, i, cellKm2);
         if (rows.riverNum[i] >= 1) return rows.riverNum[i];
         return categoryWithoutBasin(surface, rows.basinSize[i] == removedOutletSize);
+    }
+
+    void countBelowSeaLevel(const GridRows& rows, std::size_t i, double cellKm2) {
+        if (rows.elevation[i] == noDataElevation) return;
+        BelowSeaLevel& below = scan_.belowSeaLevel;
+        if (decodeDirection(rows.direction[i]) == noFlowCode) {
+            ++below.withoutDirection;
+            return;
+        }
+        ++below.withDirection;
+        below.withDirectionKm2 += cellKm2;
+        if (rows.flowDir[i] >= 1 && rows.flowDir[i] <= directionCount) below.draining = true;
     }
 
     bool isOnFrameRing(std::int32_t row, std::int32_t col) const {
@@ -172,6 +188,26 @@ private:
         BasinMeasure& basin = scan_.measured[size(slot)];
         basin.km2 += cellKm2;
         basin.longestPath = std::max(basin.longestPath, distance);
+    }
+
+    // The cells of the row beside or at a measured basin's outlet.
+    void lookAroundOutlets(std::int32_t row, const GridRows& rows) {
+        for (std::size_t slot = 0; slot < measured_.size(); ++slot) {
+            const Outlet& outlet = measured_[slot];
+            OutletSurroundings& cells = scan_.surroundings[slot];
+            const auto keep = [&](int index, std::int32_t col) {
+                if (col < 0 || col >= area_.ncols) return;
+                cells.elevation[index] = rows.elevation[size(col)];
+                cells.direction[index] = rows.direction[size(col)];
+                cells.riverNum[index] = rows.riverNum[size(col)];
+            };
+            if (row == outlet.row) keep(OutletSurroundings::outletIndex, outlet.col);
+            for (int k = 0; k < directionCount; ++k) {
+                if (row == outlet.row + flowDirections[k].rowOffset) {
+                    keep(k, outlet.col + flowDirections[k].colOffset);
+                }
+            }
+        }
     }
 
     // Values beyond those drainPrep writes would index outside the outlet table.
@@ -191,6 +227,7 @@ private:
     const StudyArea& area_;
     std::int32_t outletCount_;
     std::vector<std::int32_t> slotOf_;
+    const std::vector<Outlet>& measured_;
     GridScan& scan_;
 };
 
@@ -204,6 +241,13 @@ void showProgress(std::int32_t rowsDone, std::int32_t nrows, std::ostream& conso
 
 }  // namespace
 
+void BelowSeaLevel::countAsLand(CellCounts& counts) const {
+    counts.sea -= withDirection + withoutDirection;
+    counts.land += withDirection;
+    counts.landKm2 += withDirectionKm2;
+    counts.noData += withoutDirection;
+}
+
 double cellAreaKm2(std::int32_t latNW, std::int32_t row) {
     constexpr double squareMetresPerKm2 = 1e6;
     return cellLengthNorthSouth * cellLengthEastWest(cellCentreLat(latNW, row)) /
@@ -211,7 +255,7 @@ double cellAreaKm2(std::int32_t latNW, std::int32_t row) {
 }
 
 Failure scanGrids(const std::filesystem::path& folder, const StudyArea& area,
-                  std::int32_t outletCount, const std::vector<std::int32_t>& measuredBasins,
+                  std::int32_t outletCount, const std::vector<Outlet>& measured,
                   std::ostream& console, GridScan& scan) {
     GridStreams streams;
     if (auto failure = streams.open(folder, area.ncols)) return failure;
@@ -222,7 +266,7 @@ Failure scanGrids(const std::filesystem::path& folder, const StudyArea& area,
     scan.sourceElevations = EdgeBand(area.nrows, area.ncols);
     scan.riverNums = EdgeBand(area.nrows, area.ncols);
     Reducers reducers(area, scan.maps.reduction);
-    RowTally tally(area, outletCount, measuredBasins, scan);
+    RowTally tally(area, outletCount, measured, scan);
     FlowLinkCheck links(area);
     GridRows rows(area.ncols);
     console << "  Reading the grids:" << std::flush;

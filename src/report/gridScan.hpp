@@ -13,6 +13,8 @@
 #include "geometry/studyArea.hpp"
 #include "report/blockReduction.hpp"
 #include "report/edgeInflow.hpp"
+#include "report/outletEnd.hpp"
+#include "runFiles/outletListReader.hpp"
 
 namespace drainPrep::report {
 
@@ -50,9 +52,24 @@ struct MapGrids {
     ReducedGrid riverOrders;       // highest Strahler order of the river cells, 0 where none
 };
 
+// Cells off the frame ring below 0 m that have an elevation: sea to the
+// coast rule, land (or, without a direction, no data) to the d8 rule.
+struct BelowSeaLevel {
+    std::int64_t withDirection = 0;
+    double withDirectionKm2 = 0.0;
+    std::int64_t withoutDirection = 0;
+    // One of them drains in flowDir.bin: only a d8 run gives it a direction.
+    bool draining = false;
+
+    // The counts of a d8 run from those of the coast rule.
+    void countAsLand(CellCounts& counts) const;
+};
+
 struct GridScan {
     CellCounts counts;
+    BelowSeaLevel belowSeaLevel;
     std::vector<BasinMeasure> measured;  // in the order of the basins asked for
+    std::vector<OutletSurroundings> surroundings;  // of their outlets, in the same order
     MapGrids maps;
     EdgeBand sourceDirections;
     EdgeBand sourceElevations;
@@ -63,12 +80,13 @@ struct GridScan {
 double cellAreaKm2(std::int32_t latNW, std::int32_t row);
 
 // Reads cutDem.asc, cutDir.asc, distance.asc, flowDir.bin, flowAcc.bin and
-// riverNum.bin once. measuredBasins names the basins to measure; basin
-// numbers above outletCount, and down links that break the basins
-// (flowLinks), are a failure. Progress goes to the console.
+// riverNum.bin once. `measured` names the basins to measure and whose
+// outlets to look around; basin numbers above outletCount, and down links
+// that break the basins (flowLinks), are a failure. Cells below 0 m count as
+// sea, as the coast rule takes them; those a d8 run keeps as land are counted
+// apart. Progress goes to the console.
 std::optional<std::string> scanGrids(const std::filesystem::path& folder, const StudyArea& area,
-                                     std::int32_t outletCount,
-                                     const std::vector<std::int32_t>& measuredBasins,
+                                     std::int32_t outletCount, const std::vector<Outlet>& measured,
                                      std::ostream& console, GridScan& scan);
 
 }  // namespace drainPrep::report

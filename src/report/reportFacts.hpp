@@ -11,6 +11,7 @@
 #include "report/edgeInflow.hpp"
 #include "report/gridScan.hpp"
 #include "report/mapImages.hpp"
+#include "report/outletEnd.hpp"
 #include "runFiles/outletListReader.hpp"
 #include "report/riverNetwork.hpp"
 #include "runFiles/runFiles.hpp"
@@ -24,8 +25,9 @@ struct BasinRow {
     Outlet outlet;
     double km2;
     std::int32_t longestPath;
-    bool complete;  // no water enters it across the edge
+    bool complete;  // no water enters it across the edge, and it is not cut
     BasinRivers rivers;
+    OutletEnd end;
 };
 
 struct RiverFacts {
@@ -40,6 +42,7 @@ struct ReportFacts {
     std::filesystem::path folder;
     StudyArea area;
     std::optional<SourceRecord> sources;  // of a run given --dem and --dir
+    OutletRule outletRule = OutletRule::coast;  // named by the source record, if any
     CellCounts counts;
     std::vector<Outlet> outlets;          // line i holds basin i + 1
     std::vector<BasinRow> largestBasins;  // largest first, ties by basin number

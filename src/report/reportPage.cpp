@@ -331,9 +331,16 @@ std::string studyAreaSection(const ReportFacts& facts) {
                                  " m north&ndash;south by their own east&ndash;west "
                                  "length)</span>");
     html += row("Land", cellsAndShare(counts.land, cells));
-    html += row("Sea <span class=\"muted\">(below 0 m)</span>", cellsAndShare(counts.sea, cells));
-    html += row("No data <span class=\"muted\">(no flow direction)</span>",
-                cellsAndShare(counts.noData, cells));
+    html += row(std::string("Sea or no data <span class=\"muted\">(no elevation") +
+                    (facts.outletRule == OutletRule::coast
+                         ? ", or below 0 m, which the coast rule takes for sea)"
+                         : "; land below 0 m counts as land)") +
+                    "</span>",
+                cellsAndShare(counts.sea, cells));
+    html +=
+        row("No flow direction <span class=\"muted\">(sea or no data to the direction "
+            "source)</span>",
+            cellsAndShare(counts.noData, cells));
     html += row("Frame ring <span class=\"muted\">(outermost cells, no data of their own)</span>",
                 cellsAndShare(counts.frameRing, cells));
     html += row("Outlets kept", grouped(static_cast<std::int64_t>(facts.outlets.size())) +
@@ -451,7 +458,7 @@ std::string basinLegend(const ReportFacts& facts) {
         legend += " (basin size from " + grouped(ranges.riverThreshold) + " cells, about " +
                   grouped(std::llround(ranges.riverThreshold * km2PerCell)) + " km&sup2;)</span>";
     }
-    legend += swatch(seaColour, "sea") + swatch(noDataColour, "no data") +
+    legend += swatch(seaColour, "sea or no data") + swatch(noDataColour, "no flow direction") +
               swatch(frameColour, "frame ring") +
               swatch(removedOutletColour, "removed outlet (no cell drains into it)") +
               swatch(loopColour, "on or above a loop (no way to an outlet)") +
@@ -461,8 +468,9 @@ std::string basinLegend(const ReportFacts& facts) {
 }
 
 std::string backgroundLegend() {
-    return "<div class=\"legend\">" + swatch(seaColour, "sea") + swatch(noDataColour, "no data") +
-           swatch(frameColour, "frame ring") + swatch(removedOutletColour, "removed outlet") +
+    return "<div class=\"legend\">" + swatch(seaColour, "sea or no data") +
+           swatch(noDataColour, "no flow direction") + swatch(frameColour, "frame ring") +
+           swatch(removedOutletColour, "removed outlet") +
            swatch(loopColour, "on or above a loop") + "</div>\n";
 }
 
@@ -478,12 +486,12 @@ std::string mapsSection(const ReportFacts& facts) {
                       scaleLegend(distanceScale(), linearTicks(0, ranges.longestPath),
                                   "steps along the flow to the basin's outlet") +
                           backgroundLegend());
-    html +=
-        mapFigure(facts, elevationMapFile, "Elevation",
-                  scaleLegend(elevationScale(), linearTicks(ranges.lowestLand, ranges.highestLand),
-                              "metres, as cut from the source DEM; shaded by a light from the "
-                              "north-west") +
-                      "<div class=\"legend\">" + swatch(seaColour, "sea (below 0 m)") + "</div>\n");
+    html += mapFigure(
+        facts, elevationMapFile, "Elevation",
+        scaleLegend(elevationScale(), linearTicks(ranges.lowestLand, ranges.highestLand),
+                    "metres, as cut from the source DEM; shaded by a light from the "
+                    "north-west") +
+            "<div class=\"legend\">" + swatch(seaColour, "below 0 m, sea or no data") + "</div>\n");
     return html;
 }
 
@@ -540,21 +548,89 @@ std::string riverCells(const BasinRivers& rivers) {
            fixed(rivers.mainStemKm, 1) + "</td>";
 }
 
+// The drainPrep command of this run under the rule that keeps rivers whole.
+std::string wholeRiverCommand(const ReportFacts& facts) {
+    std::string command = "drainPrep";
+    if (facts.sources) {
+        command += " --dem " + shellWord(facts.sources->dem) + " --dir " +
+                   shellWord(facts.sources->directions);
+    }
+    return command + " --outlets d8";
+}
+
+std::string cutPlace(const OutletEnd& end) {
+    return "row " + std::to_string(end.intoRow) + ", column " + std::to_string(end.intoCol);
+}
+
+std::string outletKindCell(const OutletEnd& end) {
+    switch (end.kind) {
+        case OutletKind::edge:
+            return "edge <span class=\"muted\">(leaves the area)</span>";
+        case OutletKind::sink:
+            return "sink";
+        case OutletKind::coast:
+            return "coast <span class=\"muted\">(sea or no data)</span>";
+        case OutletKind::cut:
+            break;
+    }
+    return "<strong>cut</strong>: flows on into " + cutPlace(end) + ", " +
+           (end.continuesInto ? "basin " + std::to_string(*end.continuesInto)
+                              : std::string("no basin"));
+}
+
+std::string completeCell(const BasinRow& basin, const InflowByBasin& groups) {
+    if (basin.complete) return "yes";
+    if (basin.end.kind == OutletKind::cut) {
+        return "<strong>no</strong>: the outlet rule ends the river beside sea or no data, where "
+               "its flow directions go on";
+    }
+    const std::vector<std::string> edges = edgeNames(groups.places.at(basin.outlet.riverNum));
+    return "<strong>no</strong>: water enters across the " + listOfWords(edges) + " edge" +
+           (edges.size() > 1 ? "s" : "");
+}
+
+// Basins that the coast rule ended beside sea or no data, the largest few
+// by place, with the command that keeps their rivers whole.
+std::string cutAlert(const ReportFacts& facts) {
+    constexpr std::int64_t placesNamed = 5;
+    std::string places;
+    std::int64_t cut = 0;
+    for (const BasinRow& basin : facts.largestBasins) {
+        if (basin.end.kind != OutletKind::cut || ++cut > placesNamed) continue;
+        places += std::string(places.empty() ? "" : "; ") + "basin " +
+                  std::to_string(basin.outlet.riverNum) + " at row " +
+                  std::to_string(basin.outlet.row) + ", column " +
+                  std::to_string(basin.outlet.col) + " into " + cutPlace(basin.end);
+    }
+    if (cut == 0) return "";
+    if (cut > placesNamed) places += "; " + grouped(cut - placesNamed) + " more in the table";
+    return "<div class=\"alert warn\"><strong>" + grouped(cut) + " of the largest basins " +
+           (cut > 1 ? "are" : "is") +
+           " cut</strong>: the run made an outlet of a river cell beside sea or no data where "
+           "the flow directions go on (" +
+           places + "). These basins are parts of a larger river. <code>" +
+           escaped(wholeRiverCommand(facts)) +
+           "</code> follows the flow directions and keeps rivers whole. See <a "
+           "href=\"#basins\">Largest basins</a>.</div>\n";
+}
+
 std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups) {
-    std::string html = "<h2>Largest basins</h2>\n";
+    std::string html = "<h2 id=\"basins\">Largest basins</h2>\n";
     if (facts.largestBasins.empty()) return html + "<p>The study area holds no basin.</p>\n";
     html += "<p>The " + std::to_string(facts.largestBasins.size()) + " largest of " +
             grouped(static_cast<std::int64_t>(facts.outlets.size())) +
             " basins. Row and column of the outlet count from 0 in the north-west, as in the "
             "grids; the longest flow path is the largest distance to the outlet in the basin. The "
             "highest order is the Strahler order of the river at the outlet, the main stem the "
-            "longest way along the rivers from a source to the outlet. The same table is in "
+            "longest way along the rivers from a source to the outlet. The outlet is at the edge "
+            "(the river leaves the area), a sink, at the coast (sea or no data), or cut: the "
+            "run ended the river where its flow directions go on. The same table is in "
             "<code>summary.json</code>.</p>\n"
             "<table class=\"data\"><tr><th class=\"num\">#</th><th class=\"num\">Basin</th>"
             "<th class=\"num\">Row</th><th class=\"num\">Column</th><th>Outlet</th>"
             "<th class=\"num\">Cells</th><th class=\"num\">km&sup2;</th>"
             "<th class=\"num\">Longest path (steps)</th><th class=\"num\">Highest order</th>"
-            "<th class=\"num\">Main stem (km)</th><th>Complete</th></tr>\n";
+            "<th class=\"num\">Main stem (km)</th><th>Outlet kind</th><th>Complete</th></tr>\n";
     int rank = 0;
     for (const BasinRow& basin : facts.largestBasins) {
         const Outlet& outlet = basin.outlet;
@@ -564,13 +640,8 @@ std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups)
                 std::to_string(outlet.col) + "</td>" + outletCell(outlet) + "<td class=\"num\">" +
                 grouped(outlet.basinSize) + "</td><td class=\"num\">" + groupedKm2(basin.km2) +
                 "</td><td class=\"num\">" + grouped(basin.longestPath) + "</td>" +
-                riverCells(basin.rivers) + "<td>" +
-                (basin.complete
-                     ? std::string("yes")
-                     : "<strong>no</strong>: water enters across the " +
-                           listOfWords(edgeNames(groups.places.at(outlet.riverNum))) + " edge" +
-                           (edgeNames(groups.places.at(outlet.riverNum)).size() > 1 ? "s" : "")) +
-                "</td></tr>\n";
+                riverCells(basin.rivers) + "<td>" + outletKindCell(basin.end) + "</td><td>" +
+                completeCell(basin, groups) + "</td></tr>\n";
     }
     return html + "</table>\n";
 }
@@ -631,9 +702,10 @@ std::string reportPage(const ReportFacts& facts) {
            title + "</title>\n" + pageStyle() + "</head>\n<body>\n<h1>" + title +
            "</h1>\n<p class=\"muted\">The finished run in <code>" +
            escaped(std::filesystem::absolute(facts.folder).lexically_normal().string()) +
-           "</code>.</p>\n" + inflowAlert(facts, groups) + studyAreaSection(facts) +
-           mapsSection(facts) + riversSection(facts) + basinsSection(facts, groups) +
-           inflowSection(facts, groups) + filesSection() + "</body>\n</html>\n";
+           "</code>.</p>\n" + inflowAlert(facts, groups) + cutAlert(facts) +
+           studyAreaSection(facts) + mapsSection(facts) + riversSection(facts) +
+           basinsSection(facts, groups) + inflowSection(facts, groups) + filesSection() +
+           "</body>\n</html>\n";
 }
 
 }  // namespace drainPrep::report

@@ -28,21 +28,17 @@ std::vector<Outlet> largestFirst(const std::vector<Outlet>& outlets) {
     return largest;
 }
 
-std::vector<std::int32_t> basinNumbers(const std::vector<Outlet>& outlets) {
-    std::vector<std::int32_t> numbers;
-    for (const Outlet& outlet : outlets) numbers.push_back(outlet.riverNum);
-    return numbers;
-}
-
-std::vector<BasinRow> basinRows(const std::vector<Outlet>& largest, const GridScan& scan,
-                                const std::vector<EdgeInflow>& inflow,
-                                const RiverNetwork& network) {
+std::vector<BasinRow> basinRows(const ReportFacts& facts, const std::vector<Outlet>& largest,
+                                const GridScan& scan, const RiverNetwork& network) {
     std::set<std::int32_t> fed;
-    for (const EdgeInflow& place : inflow) fed.insert(place.riverNum);
+    for (const EdgeInflow& place : facts.edgeInflow) fed.insert(place.riverNum);
     std::vector<BasinRow> rows;
     for (std::size_t i = 0; i < largest.size(); ++i) {
-        rows.push_back({largest[i], scan.measured[i].km2, scan.measured[i].longestPath,
-                        fed.count(largest[i].riverNum) == 0, network.basin(largest[i].riverNum)});
+        const OutletEnd end =
+            outletEnd(facts.area, largest[i], scan.surroundings[i], facts.outletRule);
+        const bool complete = fed.count(largest[i].riverNum) == 0 && end.kind != OutletKind::cut;
+        rows.push_back({largest[i], scan.measured[i].km2, scan.measured[i].longestPath, complete,
+                        network.basin(largest[i].riverNum), end});
     }
     return rows;
 }
@@ -78,22 +74,27 @@ Failure gatherFacts(const std::filesystem::path& folder, const ReportOptions& op
     facts.folder = folder;
     AsciiHeader header;
     if (auto failure = checkRunFiles(folder, facts.area, header, facts.sources)) return failure;
+    if (facts.sources) facts.outletRule = facts.sources->outlets;
     if (auto failure = readOutletList(folder, facts.area, facts.outlets)) return failure;
     const std::vector<Outlet> largest = largestFirst(facts.outlets);
     GridScan scan;
     if (auto failure =
-            scanGrids(folder, facts.area, static_cast<std::int32_t>(facts.outlets.size()),
-                      basinNumbers(largest), console, scan)) {
+            scanGrids(folder, facts.area, static_cast<std::int32_t>(facts.outlets.size()), largest,
+                      console, scan)) {
         return failure;
     }
+    // A fixed-pair run records no rule, but only d8 keeps land below 0 m draining.
+    if (scan.belowSeaLevel.draining) facts.outletRule = OutletRule::d8;
     facts.counts = scan.counts;
-    facts.edgeInflow = findEdgeInflow(scan.sourceDirections, scan.sourceElevations, scan.riverNums);
+    if (facts.outletRule == OutletRule::d8) scan.belowSeaLevel.countAsLand(facts.counts);
+    facts.edgeInflow = findEdgeInflow(scan.sourceDirections, scan.sourceElevations, scan.riverNums,
+                                      facts.outletRule);
     facts.mapReduction = scan.maps.reduction;
     facts.mapEnlargement = scan.maps.enlargement;
     facts.mapRanges = mapRanges(scan.maps);
     if (auto failure = traceRivers(facts, options, console, facts.rivers, network)) return failure;
     facts.mapRanges.riverThreshold = facts.rivers.threshold.cells;
-    facts.largestBasins = basinRows(largest, scan, facts.edgeInflow, network);
+    facts.largestBasins = basinRows(facts, largest, scan, network);
     maps = std::move(scan.maps);
     maps.riverOrders = network.orderMap(maps.reduction);
     return std::nullopt;

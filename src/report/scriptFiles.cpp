@@ -28,7 +28,11 @@ std::string basinEntry(const BasinRow& basin) {
            member("cells", outlet.basinSize) + ", " + member("km2", fixed(basin.km2, 3)) + ", " +
            member("longestPath", basin.longestPath) + ", " +
            member("complete", std::string(basin.complete ? "true" : "false")) + ", " +
-           member("highestOrder", basin.rivers.highestOrder) + ", " +
+           member("outletKind", quoted(outletKindName(basin.end.kind))) + ", " +
+           member("continuesInto", basin.end.continuesInto
+                                       ? std::to_string(*basin.end.continuesInto)
+                                       : std::string("null")) +
+           ", " + member("highestOrder", basin.rivers.highestOrder) + ", " +
            member("mainStemKm", fixed(basin.rivers.mainStemKm, 3)) + "}";
 }
 

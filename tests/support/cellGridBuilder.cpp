@@ -41,25 +41,28 @@ PreparedGrid allocatedFor(const IntGrid& dem, RecordStore store = RecordStore::m
 
 }  // namespace
 
-PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions, Preparation preparation) {
+PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions, Preparation preparation,
+                     OutletRule rule) {
     PreparedGrid prepared = allocatedFor(dem);
     std::ostringstream console;
-    prepared.failure =
-        preparation == Preparation::tool
-            ? prepareGrid(prepared.area, dem, directions, prepared.cells, console,
-                          [](std::int32_t) {})
-            : prepareGridSweepBySweep(prepared.area, dem, directions, prepared.cells, console);
+    prepared.failure = preparation == Preparation::tool
+                           ? prepareGrid(
+                                 prepared.area, dem, directions, prepared.cells, console,
+                                 [](std::int32_t) {}, rule)
+                           : prepareGridSweepBySweep(prepared.area, dem, directions, prepared.cells,
+                                                     console, rule);
     prepared.console = console.str();
     return prepared;
 }
 
-PreparedGrid prepareAndDerive(const IntGrid& dem, const IntGrid& directions, RecordStore store) {
+PreparedGrid prepareAndDerive(const IntGrid& dem, const IntGrid& directions, RecordStore store,
+                              OutletRule rule) {
     PreparedGrid prepared = allocatedFor(dem, store);
     prepared.fields = CellFields(dem.nrows(), dem.ncols());
     std::ostringstream console;
     std::vector<cellObject*> outlets;
     prepared.failure = prepareAndRegister(prepared.area, dem, directions, prepared.cells, console,
-                                          outlets, prepared.fields);
+                                          outlets, prepared.fields, rule);
     prepared.console = console.str();
     if (!prepared.failure) deriveBasins(outlets, prepared.cells, prepared.fields);
     return prepared;

@@ -30,7 +30,8 @@ enum class Preparation { tool, sweepBySweep };
 
 // A study area at 40N 130E of the rasters' size, built and prepared.
 PreparedGrid prepare(const IntGrid& dem, const IntGrid& directions,
-                     Preparation preparation = Preparation::tool);
+                     Preparation preparation = Preparation::tool,
+                     OutletRule rule = OutletRule::coast);
 
 // Where the records of a tool's run live: the last may put the first half of
 // the rows in memory, the rest in the scratch file.
@@ -39,6 +40,7 @@ enum class RecordStore { memory, scratchFile, memoryAndScratchFile };
 // The same, with the tool's own network derivation: registration row by row
 // with the preparation, then the basins; with the copies of the fields.
 PreparedGrid prepareAndDerive(const IntGrid& dem, const IntGrid& directions,
-                              RecordStore store = RecordStore::memory);
+                              RecordStore store = RecordStore::memory,
+                              OutletRule rule = OutletRule::coast);
 
 }  // namespace drainPrep::testing

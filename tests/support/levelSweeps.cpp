@@ -28,7 +28,7 @@ void placeEveryCell(const StudyArea& area, const IntGrid& dem, const IntGrid& di
 }
 
 // Decoded in row-major order up to the first code that is not a D8 code.
-std::optional<std::string> decodeEveryCell(CellGrid& cells) {
+std::optional<std::string> decodeEveryCell(CellGrid& cells, OutletRule rule) {
     for (std::int32_t row = 0; row < cells.nrows(); ++row) {
         for (std::int32_t col = 0; col < cells.ncols(); ++col) {
             cellObject& cell = cells[row][col];
@@ -37,8 +37,7 @@ std::optional<std::string> decodeEveryCell(CellGrid& cells) {
                 return std::to_string(row) + "-" + std::to_string(col) + "-" +
                        std::to_string(cell.dir) + "cellObject.down is wrong.\n";
             }
-            cell.dir = *code;
-            if (cell.elev < 0.0) cell.dir = noFlowCode;
+            cell.dir = withoutFlow(rule, *code, cell.elev) ? noFlowCode : *code;
         }
     }
     return std::nullopt;
@@ -65,9 +64,9 @@ void initAndLinkEveryCell(CellGrid& cells) {
 
 // Each cell is tested as the sweep reaches it, after the marks of the cells
 // before it in row-major order.
-void markEverySeaCell(CellGrid& cells) {
-    sweep(cells, [](cellObject& cell, std::int32_t, std::int32_t) {
-        if (cell.dir == noFlowCode) cell.markSeaNeighbors();
+void markEverySeaCell(CellGrid& cells, OutletRule rule) {
+    sweep(cells, [rule](cellObject& cell, std::int32_t, std::int32_t) {
+        if (cell.dir == noFlowCode) cell.markSeaNeighbors(rule);
     });
 }
 
@@ -163,12 +162,12 @@ void numberRiversByWalks(CellGrid& cells) {
 
 std::optional<std::string> prepareGridSweepBySweep(const StudyArea& area, const IntGrid& dem,
                                                    const IntGrid& directions, CellGrid& cells,
-                                                   std::ostream& console) {
+                                                   std::ostream& console, OutletRule rule) {
     placeEveryCell(area, dem, directions, cells);
-    if (auto failure = decodeEveryCell(cells)) return failure;
+    if (auto failure = decodeEveryCell(cells, rule)) return failure;
     setFrameAndOutletRings(cells);
     initAndLinkEveryCell(cells);
-    markEverySeaCell(cells);
+    markEverySeaCell(cells, rule);
     countNoDataOfEveryCell(cells);
     slopeAndPitOfEveryCell(cells, console);
     setEveryDownLink(cells);

@@ -28,11 +28,13 @@ struct LevelSweepReport {
 
 // Runs the eight preparation sweeps one after the other: construction,
 // decoding, rings, initialisation and links, sea marking, no-data counts,
-// slopes with the pit report, down links. Returns the failure text of a
+// slopes with the pit report, down links; the rule decides which cells have
+// no flow and which of their neighbours become outlets. Returns the failure text of a
 // source code that is not a D8 code; the sweeps after decoding then do not run.
 std::optional<std::string> prepareGridSweepBySweep(const StudyArea& area, const IntGrid& dem,
                                                    const IntGrid& directions, CellGrid& cells,
-                                                   std::ostream& console);
+                                                   std::ostream& console,
+                                                   OutletRule rule = OutletRule::coast);
 
 // Takes a grid as the preparation leaves it and derives upstream links,
 // removed outlets, distances, basin sizes and river numbers.
