@@ -43,24 +43,22 @@ std::string libraryPathNextToExecutable() {
     return (executable.parent_path() / gdalLibraryFile).string();
 }
 
+std::string notLoadedText(const char* cause) {
+    return std::string(gdalLibraryFile) +
+           " cannot be loaded, so no raster can be read "
+           "through GDAL: " +
+           (cause != nullptr ? cause : "it is not beside drainPrep") + ".";
+}
+
 const GdalLibraryCalls* loadLibrary(std::string& failure) {
     static const GdalLibraryCalls* calls = nullptr;
     if (calls != nullptr) return calls;
-    void* library = nullptr;
-    for (const std::string& path : {libraryPathNextToExecutable(), std::string(gdalLibraryBuilt)}) {
-        if (!path.empty() && (library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) != nullptr) {
-            break;
-        }
-    }
+    void* library = loadGdalModule(failure);
     const auto entry = library == nullptr ? nullptr
                                           : reinterpret_cast<const GdalLibraryCalls* (*)()>(
                                                 dlsym(library, "drainPrepGdalLibraryCalls"));
     if (entry == nullptr) {
-        const char* cause = dlerror();
-        failure = std::string(gdalLibraryFile) +
-                  " cannot be loaded, so no raster can be read "
-                  "through GDAL: " +
-                  (cause != nullptr ? cause : "it is not beside drainPrep") + ".";
+        if (library != nullptr) failure = notLoadedText(dlerror());
         return nullptr;
     }
     calls = entry();
@@ -190,6 +188,15 @@ Failure readSamples(const GdalRaster& raster, std::int64_t firstRow, std::int64_
 }
 
 }  // namespace
+
+void* loadGdalModule(std::string& failure) {
+    for (const std::string& path : {libraryPathNextToExecutable(), std::string(gdalLibraryBuilt)}) {
+        if (path.empty()) continue;
+        if (void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) return library;
+    }
+    failure = notLoadedText(dlerror());
+    return nullptr;
+}
 
 std::optional<std::int32_t> sampleOfValue(double value, bool hasNoData, double noData) {
     if (std::isnan(value) || (hasNoData && value == noData)) return noDataSample;

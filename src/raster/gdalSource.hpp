@@ -32,6 +32,10 @@ struct GdalLibraryCalls;
 // GDAL is loaded from this library only when a run is given --dem and --dir.
 inline const char* const gdalLibraryFile = "libdrainPrepGdal.so";
 
+// The GDAL module, or null with the failure text; dlopen keeps one copy of
+// it however often it is asked.
+void* loadGdalModule(std::string& failure);
+
 // One opened raster, band 1, checked.
 struct GdalRaster {
     std::string path;

@@ -203,12 +203,6 @@ void showProgress(std::int32_t rowsDone, std::int32_t nrows, std::ostream& conso
 
 }  // namespace
 
-double cellAreaKm2(std::int32_t latNW, std::int32_t row) {
-    constexpr double squareMetresPerKm2 = 1e6;
-    return cellLengthNorthSouth * cellLengthEastWest(cellCentreLat(latNW, row)) /
-           squareMetresPerKm2;
-}
-
 Failure scanGrids(const std::filesystem::path& folder, const StudyArea& area,
                   std::int32_t outletCount, const std::vector<std::int32_t>& measuredBasins,
                   std::ostream& console, GridScan& scan) {

@@ -59,9 +59,6 @@ struct GridScan {
     EdgeBand riverNums;
 };
 
-// Area of a cell of the given row in km²: the run's own cell lengths.
-double cellAreaKm2(std::int32_t latNW, std::int32_t row);
-
 // Reads cutDem.asc, cutDir.asc, distance.asc, flowDir.bin, flowAcc.bin and
 // riverNum.bin once. measuredBasins names the basins to measure; basin
 // numbers above outletCount are a failure. Progress goes to the console.

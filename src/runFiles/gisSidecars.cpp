@@ -15,8 +15,11 @@ std::string preciseNumber(double value) {
     return text;
 }
 
-// ENVI data types: 3 for int32, 5 for double.
-int enviDataType(const BinaryGridFile& grid) { return grid.elementBytes == 8 ? 5 : 3; }
+// ENVI data types: 3 for int32, 4 for float32, 5 for double.
+int enviDataType(const BinaryGridFile& grid) {
+    if (grid.elementBytes == 8) return 5;
+    return grid.floating ? 4 : 3;
+}
 
 }  // namespace
 
