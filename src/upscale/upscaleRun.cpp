@@ -57,7 +57,7 @@ Failure upscaleRun(const std::filesystem::path& folder, std::int32_t factor,
     const ConnectionCount count =
         countWrongConnections(fine, grid, network.outlets, network.directions);
     console << "  " << count.withFlow << " model cells with flow data; " << network.repairs
-            << " outlets moved in repairs; " << count.wrong << " connections wrong ("
+            << " connections repaired; " << count.wrong << " connections wrong ("
             << percentText(count.share()) << ")." << std::endl;
     const std::vector<RiverPath> paths = riverPaths(fine, grid, network.outlets);
     ModelLayers layers = modelLayers(fine, grid, network, paths);

@@ -8,7 +8,13 @@ namespace drainPrep::upscale {
 namespace {
 
 // Passes over the wrong connections: a repair can open the way to another.
-constexpr int mostRepairPasses = 8;
+constexpr int mostRepairPasses = 2;
+// How many moves deep a repair may mend the connections its moves break.
+constexpr int repairDepth = 3;
+// How many moves one repair may try, however deep.
+constexpr int movesPerRepair = 200;
+// How many other rivers leaving a model cell may take its outlet, largest first.
+constexpr std::size_t ownExitsLookedAt = 8;
 
 // A move is judged by the model cells whose water passes the two outlet cells
 // it changes; an upstream search that grows past this many fine cells a model
@@ -24,11 +30,8 @@ bool inBlockAround(const ModelGrid& grid, std::int32_t centre, std::int32_t cell
            std::abs(grid.colOf(cell) - grid.colOf(centre)) <= 1;
 }
 
-struct Move {
-    std::int32_t model;
-    std::size_t outlet;
-};
-
+// Outlets are moved on trial: every change is noted, so that a trial that
+// turns a right connection wrong in the end is undone whole.
 class Repair {
 public:
     Repair(const FineNetwork& fine, const ModelGrid& grid, Outlets& outlets,
@@ -41,6 +44,50 @@ public:
 
     bool right(std::int32_t cell) const {
         return reachedIsNeighbour(grid_, cell, reached_[static_cast<std::size_t>(cell)]);
+    }
+
+    // Makes the wrong connection of `cell` right, moving outlets; a move
+    // that turns others wrong is kept only if those are made right again in
+    // turn, up to `depth` moves deep, and no connection ends wrong that was
+    // right before.
+    bool repair(std::int32_t cell, int depth) {
+        movesLeft_ = movesPerRepair;
+        for (int deep = 0; deep <= depth; ++deep) {
+            outletChanges_.clear();
+            reachedChanges_.clear();
+            if (makeRight(cell, deep) && noneBroken()) return true;
+            undo(0, 0);
+        }
+        return false;
+    }
+
+private:
+    struct Move {
+        std::int32_t model;
+        std::size_t outlet;
+    };
+    struct Change {
+        std::int32_t cell;
+        std::int64_t before;
+    };
+
+    bool makeRight(std::int32_t cell, int depth) {
+        for (const Move& move : candidates(cell)) {
+            if (movesLeft_ == 0) return false;
+            --movesLeft_;
+            const std::size_t outletMark = outletChanges_.size();
+            const std::size_t reachedMark = reachedChanges_.size();
+            std::vector<std::int32_t> broken;
+            if (apply(move, broken) && right(cell)) {
+                bool mended = true;
+                for (const std::int32_t other : broken) {
+                    mended = mended && depth > 0 && (right(other) || makeRight(other, depth - 1));
+                }
+                if (mended && right(cell)) return true;
+            }
+            undo(outletMark, reachedMark);
+        }
+        return false;
     }
 
     // The cells where the water of `cell`'s outlet leaves each neighbour it
@@ -57,43 +104,104 @@ public:
                 !fine_.drains(fineCell) || grid_.cellOfFine(fine_.downOf(fineCell)) != model;
             if (model != cell && leaves) moves.push_back({model, fineCell});
         }
+        addOwnExits(cell, moves);
         return moves;
     }
 
-    // Moves the outlet when that makes `cell` right and no right connection wrong.
-    bool tryMove(std::int32_t cell, const Move& move) {
-        const auto model = static_cast<std::size_t>(move.model);
-        const auto before = static_cast<std::size_t>(outlets_[model]);
-        affected_.assign(1, move.model);
-        if (!addUpstreamOwners(move.outlet, move.outlet) || !addUpstreamOwners(before, move.outlet)) {
-            return false;
-        }
-        std::sort(affected_.begin(), affected_.end());
-        affected_.erase(std::unique(affected_.begin(), affected_.end()), affected_.end());
-        outlets_[model] = static_cast<std::int64_t>(move.outlet);
-        retraced_.clear();
-        bool keep = false;
-        for (const std::int32_t owner : affected_) {
-            const std::int32_t now = traceFirstOutlet(fine_, grid_, outlets_, owner);
-            const bool rightNow = reachedIsNeighbour(grid_, owner, now);
-            if (right(owner) && !rightNow) {
-                outlets_[model] = static_cast<std::int64_t>(before);
-                return false;
+    // Whether the water of `fineCell`, were it the outlet of `cell`, would
+    // reach the outlet of a neighbour first, or none.
+    bool leadsToNeighbour(std::int32_t cell, std::size_t fineCell) const {
+        while (fine_.drains(fineCell)) {
+            fineCell = fine_.downOf(fineCell);
+            if (isOutlet(grid_, outlets_, fineCell)) {
+                return grid_.adjacent(cell, grid_.cellOfFine(fineCell));
             }
-            keep = keep || (owner == cell && rightNow);
-            retraced_.push_back(now);
-        }
-        if (!keep) {
-            outlets_[model] = static_cast<std::int64_t>(before);
-            return false;
-        }
-        for (std::size_t i = 0; i < affected_.size(); ++i) {
-            reached_[static_cast<std::size_t>(affected_[i])] = retraced_[i];
         }
         return true;
     }
 
-private:
+    // Other cells where a river leaves `cell` (or ends in it) and whose
+    // water would find a neighbour's outlet, largest first.
+    void addOwnExits(std::int32_t cell, std::vector<Move>& moves) const {
+        const std::int32_t factor = grid_.factor();
+        const std::int32_t firstRow = grid_.rowOf(cell) * factor;
+        const std::int32_t firstCol = grid_.colOf(cell) * factor;
+        std::vector<Move> exits;
+        for (std::int32_t row = firstRow; row < std::min(firstRow + factor, fine_.nrows()); ++row) {
+            for (std::int32_t col = firstCol; col < std::min(firstCol + factor, fine_.ncols());
+                 ++col) {
+                const std::size_t fineCell = static_cast<std::size_t>(row) *
+                                                 static_cast<std::size_t>(fine_.ncols()) +
+                                             static_cast<std::size_t>(col);
+                if (!fine_.hasFlow(fineCell) || isOutlet(grid_, outlets_, fineCell)) continue;
+                if (!fine_.drains(fineCell) || grid_.cellOfFine(fine_.downOf(fineCell)) != cell) {
+                    exits.push_back({cell, fineCell});
+                }
+            }
+        }
+        std::sort(exits.begin(), exits.end(), [this](const Move& a, const Move& b) {
+            return fine_.upstreamKm2(a.outlet) > fine_.upstreamKm2(b.outlet);
+        });
+        const std::size_t looked = std::min(exits.size(), ownExitsLookedAt);
+        for (std::size_t i = 0; i < looked; ++i) {
+            if (leadsToNeighbour(cell, exits[i].outlet)) moves.push_back(exits[i]);
+        }
+    }
+
+    // Moves the outlet and retraces every model cell whose water passes
+    // either outlet cell; `broken` gets those that were right and are not.
+    // False, with nothing changed, when the search grows past its limit.
+    bool apply(const Move& move, std::vector<std::int32_t>& broken) {
+        const auto model = static_cast<std::size_t>(move.model);
+        const auto before = static_cast<std::size_t>(outlets_[model]);
+        affected_.assign(1, move.model);
+        if (!addUpstreamOwners(move.outlet, move.outlet) ||
+            !addUpstreamOwners(before, move.outlet)) {
+            return false;
+        }
+        std::sort(affected_.begin(), affected_.end());
+        affected_.erase(std::unique(affected_.begin(), affected_.end()), affected_.end());
+        outletChanges_.push_back({move.model, outlets_[model]});
+        outlets_[model] = static_cast<std::int64_t>(move.outlet);
+        for (const std::int32_t owner : affected_) {
+            const bool wasRight = right(owner);
+            reachedChanges_.push_back({owner, reached_[static_cast<std::size_t>(owner)]});
+            reached_[static_cast<std::size_t>(owner)] =
+                traceFirstOutlet(fine_, grid_, outlets_, owner);
+            if (wasRight && !right(owner)) broken.push_back(owner);
+        }
+        return true;
+    }
+
+    void undo(std::size_t outletMark, std::size_t reachedMark) {
+        for (std::size_t i = reachedChanges_.size(); i > reachedMark; --i) {
+            const Change& change = reachedChanges_[i - 1];
+            reached_[static_cast<std::size_t>(change.cell)] =
+                static_cast<std::int32_t>(change.before);
+        }
+        for (std::size_t i = outletChanges_.size(); i > outletMark; --i) {
+            const Change& change = outletChanges_[i - 1];
+            outlets_[static_cast<std::size_t>(change.cell)] = change.before;
+        }
+        reachedChanges_.resize(reachedMark);
+        outletChanges_.resize(outletMark);
+    }
+
+    // Whether every connection the trial touched that was right is right
+    // again: the first change of a cell holds its state before the trial.
+    bool noneBroken() const {
+        std::vector<Change> first = reachedChanges_;
+        std::stable_sort(first.begin(), first.end(),
+                         [](const Change& a, const Change& b) { return a.cell < b.cell; });
+        for (std::size_t i = 0; i < first.size(); ++i) {
+            if (i > 0 && first[i].cell == first[i - 1].cell) continue;
+            const bool wasRight =
+                reachedIsNeighbour(grid_, first[i].cell, static_cast<std::int32_t>(first[i].before));
+            if (wasRight && !right(first[i].cell)) return false;
+        }
+        return true;
+    }
+
     // The model cells whose outlet's water reaches `start` before any other
     // outlet (the cell `alsoStop` counting as one); false when the search
     // grows past its limit.
@@ -120,9 +228,11 @@ private:
     Outlets& outlets_;
     std::vector<std::int32_t>& reached_;
     std::int64_t searchLimit_;
+    int movesLeft_ = 0;
     std::vector<std::size_t> stack_;
     std::vector<std::int32_t> affected_;
-    std::vector<std::int32_t> retraced_;
+    std::vector<Change> outletChanges_;
+    std::vector<Change> reachedChanges_;
 };
 
 // Whether following the directions from `from` comes to `target`.
@@ -161,22 +271,17 @@ Outlets largestRiverOutlets(const FineNetwork& fine, const ModelGrid& grid) {
 std::int64_t repairConnections(const FineNetwork& fine, const ModelGrid& grid, Outlets& outlets,
                                std::vector<std::int32_t>& reached) {
     Repair repair(fine, grid, outlets, reached);
-    std::int64_t moved = 0;
+    std::int64_t repaired = 0;
     for (int pass = 0; pass < mostRepairPasses; ++pass) {
-        const std::int64_t movedBefore = moved;
+        const std::int64_t repairedBefore = repaired;
         for (std::size_t model = 0; model < grid.cellCount(); ++model) {
             const auto cell = static_cast<std::int32_t>(model);
             if (outlets[model] == noOutlet || repair.right(cell)) continue;
-            for (const Move& move : repair.candidates(cell)) {
-                if (repair.tryMove(cell, move)) {
-                    ++moved;
-                    break;
-                }
-            }
+            if (repair.repair(cell, repairDepth)) ++repaired;
         }
-        if (moved == movedBefore) break;
+        if (repaired == repairedBefore) break;
     }
-    return moved;
+    return repaired;
 }
 
 std::vector<std::int32_t> modelDirections(const FineNetwork& fine, const ModelGrid& grid,
