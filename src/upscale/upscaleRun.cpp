@@ -5,6 +5,7 @@
 
 #include "runFiles/runFiles.hpp"
 #include "runFiles/stagingFolder.hpp"
+#include "text/numberText.hpp"
 #include "upscale/layerFiles.hpp"
 
 namespace drainPrep::upscale {
@@ -36,11 +37,11 @@ bool factorDividesDegree(std::int32_t factor) {
 
 std::string factorText(std::int32_t factor) {
     const std::int32_t arcSeconds = factor * arcSecondsPerCell;
-    const std::string size =
-        arcSeconds < 60 ? std::to_string(arcSeconds) + " arc-seconds"
-        : arcSeconds < arcSecondsPerDegree
-            ? std::to_string(arcSeconds / 60) + (arcSeconds == 60 ? " arc-minute" : " arc-minutes")
-            : std::string("1 degree");
+    const double minutes = arcSeconds / 60.0;
+    const std::string size = arcSeconds < 60            ? std::to_string(arcSeconds) + " arc-seconds"
+                             : arcSeconds == arcSecondsPerDegree ? std::string("1 degree")
+                             : minutes == 1.0 ? std::string("1 arc-minute")
+                                              : numberText(minutes) + " arc-minutes";
     return "factor " + std::to_string(factor) + " (" + size + ")";
 }
 

@@ -100,6 +100,10 @@ RunResult RunDirectory::runReport(const std::string& arguments) const {
     return runCommand("'" DRAINPREP_REPORT_EXECUTABLE "' " + arguments, "");
 }
 
+RunResult RunDirectory::runUpscale(const std::string& arguments) const {
+    return runCommand("'" DRAINPREP_UPSCALE_EXECUTABLE "' " + arguments, "");
+}
+
 RunResult RunDirectory::runArea(const std::string& arguments,
                                 const std::string& shellPrefix) const {
     return runCommand(shellPrefix + "'" DRAINPREP_AREA_EXECUTABLE "' " + arguments, "");

@@ -67,6 +67,8 @@ public:
                                const std::string& keyboard = "\n") const;
     // Runs drainPrepReport here; `arguments` are shell words.
     RunResult runReport(const std::string& arguments = "") const;
+    // Runs drainPrepUpscale here; `arguments` are shell words.
+    RunResult runUpscale(const std::string& arguments) const;
     // Runs drainPrepArea here; `arguments` are shell words.
     RunResult runArea(const std::string& arguments, const std::string& shellPrefix = "") const;
 
