@@ -193,6 +193,13 @@ std::vector<std::string> deletedFilesMapped(int pid) {
     return lines;
 }
 
+void copyFinishedRun(const RunDirectory& finished, const RunDirectory& run) {
+    std::filesystem::copy(finished.path() / "clipArea.dat", run.path() / "clipArea.dat");
+    std::filesystem::copy(finished.path() / "output", run.path() / "output",
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
+}
+
 std::vector<std::int32_t> int32Elements(const std::string& bytes) {
     std::vector<std::int32_t> values(bytes.size() / 4);
     for (std::size_t i = 0; i < values.size(); ++i) {

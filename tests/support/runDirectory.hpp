@@ -83,6 +83,10 @@ private:
     std::filesystem::path root_;
 };
 
+// clipArea.dat and output/ of a finished run, copied into `run` for a test
+// that may change them.
+void copyFinishedRun(const RunDirectory& finished, const RunDirectory& run);
+
 // The lines of /proc/<pid>/maps naming a file that has no name any more.
 std::vector<std::string> deletedFilesMapped(int pid);
 
