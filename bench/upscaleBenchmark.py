@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """Benchmark of drainPrepUpscale on finished runs of the demo rasters.
 
-For each study area: one drainPrep run to finish it (its wall time and peak
-memory are the yardstick), then drainPrepUpscale at each factor: wall time,
-peak memory of its process and the share of wrong connections it reports;
+For each study area: one drainPrep run to finish it (its wall and CPU time
+and peak memory are the yardstick), then drainPrepUpscale at each factor:
+wall and CPU time (user and system: on a shared machine the wall time also
+counts the waits), peak memory of its process and the share of wrong
+connections it reports;
 with --methods, the wrong connections of the naive method and of the outlets
 without repairs as well (bench/upscaleMethods, built with
 -DDRAINPREP_BUILD_BENCH=ON).
 
+Needs GNU time (/usr/bin/time, Debian's package time).
 Usage: python3 bench/upscaleBenchmark.py [--runs N] [--areas demo,large]
                                           [--factors 10,30,60] [--methods]
 Builds the release preset and generates the demo rasters when they are missing.
@@ -17,9 +20,10 @@ import os
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
-from benchmark import AREAS, ROOT, ensure_build_and_rasters, run_directory, timed_run
+from benchmark import AREAS, ROOT, TOOL, ensure_build_and_rasters, run_directory
 
 UPSCALE = ROOT / "build" / "release" / "drainPrepUpscale"
 METHODS = ROOT / "build" / "release" / "bench" / "upscaleMethods"
@@ -27,16 +31,20 @@ METHODS = ROOT / "build" / "release" / "bench" / "upscaleMethods"
 AREAS = dict(AREAS, demo=(929, 1248, 30, 113))
 
 
-def timed_upscale(directory, factor):
-    start = time.monotonic()
-    process = subprocess.Popen([str(UPSCALE), "--factor", str(factor)], cwd=directory,
-                               stdout=subprocess.PIPE, text=True)
-    console = process.stdout.read()
-    _, status, usage = os.wait4(process.pid, 0)
-    if os.waitstatus_to_exitcode(status) != 0:
-        sys.exit("drainPrepUpscale failed in %s:\n%s" % (directory, console))
-    wrong = next(line for line in console.splitlines() if "connections wrong" in line)
-    return time.monotonic() - start, usage.ru_maxrss * 1024, wrong.strip()
+def resources(command, directory, keyboard=""):
+    """One run: wall seconds, CPU seconds (user and system), peak resident bytes of its
+    process (GNU time's, which counts the process alone) and its console."""
+    with tempfile.TemporaryDirectory() as scratch:
+        measured = os.path.join(scratch, "usage")
+        start = time.monotonic()
+        process = subprocess.run(["/usr/bin/time", "-f", "%U %S %M", "-o", measured] + command,
+                                 cwd=directory, input=keyboard, capture_output=True, text=True)
+        wall = time.monotonic() - start
+        with open(measured) as usage:
+            user, system, peak_kb = usage.read().split()[-3:]
+    if process.returncode != 0:
+        sys.exit("%s failed in %s:\n%s" % (command[0], directory, process.stdout[-2000:]))
+    return wall, float(user) + float(system), int(peak_kb) * 1024, process.stdout
 
 
 def main():
@@ -50,14 +58,17 @@ def main():
     for name in arguments.areas.split(","):
         area = AREAS[name]
         directory = run_directory(name, area)
-        run = timed_run(directory)
-        print("%d x %d cells: drainPrep %.2f s, peak %.0f MB" % (area[0], area[1], run[0],
-                                                                 run[1][0] / 1e6))
+        wall, cpu, peak, _ = resources([str(TOOL)], directory, "\n")
+        print("%d x %d cells: drainPrep %.2f s (CPU %.2f s), peak %.0f MB" % (
+            area[0], area[1], wall, cpu, peak / 1e6))
         for factor in arguments.factors.split(","):
-            results = [timed_upscale(directory, int(factor)) for _ in range(arguments.runs)]
-            print("  factor %3s: %6.2f s, peak %5.0f MB; %s" % (
+            results = [resources([str(UPSCALE), "--factor", factor], directory)
+                       for _ in range(arguments.runs)]
+            wrong = next(line for line in results[0][3].splitlines() if "connections wrong" in line)
+            print("  factor %3s: %6.2f s (CPU %.2f s), peak %5.0f MB; %s" % (
                 factor, statistics.median(r[0] for r in results),
-                statistics.median(r[1] for r in results) / 1e6, results[0][2]))
+                statistics.median(r[1] for r in results),
+                max(r[2] for r in results) / 1e6, wrong.strip()))
         if arguments.methods:
             subprocess.run([str(METHODS), str(directory)] + arguments.factors.split(","),
                            check=True)

@@ -37,18 +37,20 @@ public:
         return row == 0 || col == 0 || row == nrows() - 1 || col == ncols() - 1;
     }
 
-    // Calls visit(cell) for every cell that drains into `cell`.
+    // Calls visit(cell) for every cell that drains into `cell`: the
+    // neighbour in each direction whose code is the opposite one.
     template <typename Visit>
     void forEachInflow(std::size_t cell, Visit visit) const {
-        const auto row = static_cast<std::int32_t>(cell / static_cast<std::size_t>(ncols()));
-        const auto col = static_cast<std::int32_t>(cell % static_cast<std::size_t>(ncols()));
-        for (const Direction& direction : flowDirections) {
-            const std::int32_t fromRow = row + direction.rowOffset;
-            const std::int32_t fromCol = col + direction.colOffset;
+        const auto width = static_cast<std::size_t>(ncols());
+        const auto row = static_cast<std::int32_t>(cell / width);
+        const auto col = static_cast<std::int32_t>(cell % width);
+        for (int k = 0; k < directionCount; ++k) {
+            const std::int32_t fromRow = row + flowDirections[k].rowOffset;
+            const std::int32_t fromCol = col + flowDirections[k].colOffset;
             if (fromRow < 0 || fromCol < 0 || fromRow >= nrows() || fromCol >= ncols()) continue;
-            const std::size_t from = static_cast<std::size_t>(fromRow) * static_cast<std::size_t>(ncols()) +
-                                     static_cast<std::size_t>(fromCol);
-            if (drains(from) && downOf(from) == cell) visit(from);
+            const std::size_t from =
+                static_cast<std::size_t>(fromRow) * width + static_cast<std::size_t>(fromCol);
+            if (code(from) == (k + directionCount / 2) % directionCount + 1) visit(from);
         }
     }
 
