@@ -125,12 +125,7 @@ protected:
     }
     static void TearDownTestSuite() { finished_.reset(); }
 
-    void SetUp() override {
-        std::filesystem::copy(finished_->path() / "clipArea.dat", run.path() / "clipArea.dat");
-        std::filesystem::copy(finished_->path() / "output", run.path() / "output",
-                              std::filesystem::copy_options::recursive |
-                                  std::filesystem::copy_options::overwrite_existing);
-    }
+    void SetUp() override { testing::copyFinishedRun(*finished_, run); }
 
     std::string summary() const { return run.readFile("output/report/summary.json"); }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "analysis/downLinks.hpp"
 #include "analysis/gridPreparation.hpp"
 
 namespace drainPrep {
@@ -59,29 +60,6 @@ void pruneRow(CellGrid& cells, std::int32_t row, std::vector<cellObject*>& outle
     }
 }
 
-// The down links read from the compact direction codes: a cell drains exactly
-// when its code is 1..8 (the preparation links no other, and none on the
-// frame ring), into the neighbour of that code. Cells are row-major indices.
-class DownLinks {
-public:
-    explicit DownLinks(const IntGrid& dir) : dir_(dir.begin()) {
-        for (int k = 0; k < directionCount; ++k) {
-            step_[k] = static_cast<std::ptrdiff_t>(flowDirections[k].rowOffset) * dir.ncols() +
-                       flowDirections[k].colOffset;
-        }
-    }
-    bool drains(std::size_t cell) const {
-        return dir_[cell] > outletCode && dir_[cell] <= directionCount;
-    }
-    std::size_t downOf(std::size_t cell) const {
-        return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(cell) + step_[dir_[cell] - 1]);
-    }
-
-private:
-    const std::int32_t* dir_;
-    std::ptrdiff_t step_[directionCount];
-};
-
 void numberOutlets(const std::vector<cellObject*>& outlets, const CellGrid& cells,
                    CellFields& fields) {
     std::int32_t nextRiverNum = 1;
@@ -132,18 +110,6 @@ void deriveDistancesAndNumbers(const DownLinks& links, CellFields& fields) {
             if (value == outsideEveryBasin) value = unreachedDistance;
         }
     }
-}
-
-// The inflows each cell registered: one for every cell draining into it.
-Grid<std::uint8_t> countInflows(const DownLinks& links, std::size_t cellCount, std::int32_t nrows,
-                                std::int32_t ncols) {
-    Grid<std::uint8_t> inflows(nrows, ncols);
-    std::uint8_t* pending = inflows.begin();
-    std::fill(pending, pending + cellCount, std::uint8_t{0});
-    for (std::size_t cell = 0; cell < cellCount; ++cell) {
-        if (links.drains(cell)) ++pending[links.downOf(cell)];
-    }
-    return inflows;
 }
 
 // A cell's size is final once all its inflows have added theirs: from each

@@ -46,4 +46,10 @@ double cellLengthEastWest(std::int32_t latArcSeconds) {
     return std::cos(latArcSeconds / 3600.0 / 180.0 * piAsTaken) * cellLengthNorthSouth;
 }
 
+double cellAreaKm2(std::int32_t latNW, std::int32_t row) {
+    constexpr double squareMetresPerKm2 = 1e6;
+    return cellLengthNorthSouth * cellLengthEastWest(cellCentreLat(latNW, row)) /
+           squareMetresPerKm2;
+}
+
 }  // namespace drainPrep

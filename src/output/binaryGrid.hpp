@@ -1,5 +1,5 @@
 // Raw binary grids: no header, row-major from the north-west cell,
-// little-endian int32 or IEEE double elements.
+// little-endian int32, IEEE float or IEEE double elements.
 #pragma once
 
 #include <cstdint>
@@ -19,13 +19,19 @@ inline char* writeElement(char* out, std::int32_t value) {
     return writeLittleEndian(out, static_cast<std::uint32_t>(value), 4);
 }
 
+inline char* writeElement(char* out, float value) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return writeLittleEndian(out, bits, 4);
+}
+
 inline char* writeElement(char* out, double value) {
     std::uint64_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
     return writeLittleEndian(out, bits, 8);
 }
 
-// valueAt(row, col) gives the element of a cell as int32 or double.
+// valueAt(row, col) gives the element of a cell as int32, float or double.
 template <typename ValueAt>
 std::optional<std::string> writeBinaryGrid(const OutputTarget& target, Announcement announcement,
                                            std::int32_t nrows, std::int32_t ncols,

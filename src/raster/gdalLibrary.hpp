@@ -9,9 +9,10 @@
 
 namespace drainPrep {
 
-// Raise it with every change of GdalLibraryCalls or of the types its calls
-// pass: the executable loads no library built from other declarations.
-inline constexpr std::uint32_t gdalLibraryVersion = 2;
+// Raise it with every change of the module's calls (GdalLibraryCalls, the
+// model file calls) or of the types they pass: the executable loads no
+// library built from other declarations.
+inline constexpr std::uint32_t gdalLibraryVersion = 3;
 
 // What a raster declares about itself, band 1.
 struct GdalRasterFacts {

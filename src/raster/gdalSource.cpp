@@ -55,37 +55,30 @@ std::string dlerrorText() {
     return cause != nullptr ? cause : "the system gives no reason";
 }
 
-// The library's calls, once its version is known to be this build's.
-const GdalLibraryCalls* callsOfLibrary(void* library, const std::string& path,
-                                       std::string& failure) {
+// A library of another build is refused by name rather than called.
+Failure versionFailure(void* library, const std::string& path) {
     const auto version =
         reinterpret_cast<std::uint32_t (*)()>(dlsym(library, "drainPrepGdalLibraryVersion"));
-    if (version == nullptr || version() != gdalLibraryVersion) {
-        failure = notLoadedText(
-            path, "it is of another version (" +
-                      (version == nullptr ? std::string("none") : std::to_string(version())) +
-                      ") than drainPrep's (" + std::to_string(gdalLibraryVersion) +
-                      "); install the two from the same build");
-        return nullptr;
-    }
-    const auto entry = reinterpret_cast<const GdalLibraryCalls* (*)()>(
-        dlsym(library, "drainPrepGdalLibraryCalls"));
-    if (entry == nullptr) failure = notLoadedText(path, dlerrorText());
-    return entry == nullptr ? nullptr : entry();
+    if (version != nullptr && version() == gdalLibraryVersion) return std::nullopt;
+    return notLoadedText(
+        path, "it is of another version (" +
+                  (version == nullptr ? std::string("none") : std::to_string(version())) +
+                  ") than drainPrep's (" + std::to_string(gdalLibraryVersion) +
+                  "); install the two from the same build");
 }
 
-// The one library tried: a library beside the executable that fails is
-// reported with its own error, never replaced by another.
 const GdalLibraryCalls* loadLibrary(std::string& failure) {
     static const GdalLibraryCalls* calls = nullptr;
     if (calls != nullptr) return calls;
-    const std::string path = libraryToLoad();
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        failure = notLoadedText(path, dlerrorText());
+    void* library = loadGdalModule(failure);
+    if (library == nullptr) return nullptr;
+    const auto entry = reinterpret_cast<const GdalLibraryCalls* (*)()>(
+        dlsym(library, "drainPrepGdalLibraryCalls"));
+    if (entry == nullptr) {
+        failure = notLoadedText(libraryToLoad(), dlerrorText());
         return nullptr;
     }
-    calls = callsOfLibrary(library, path, failure);
+    calls = entry();
     return calls;
 }
 
@@ -257,6 +250,23 @@ Failure readSamples(const GdalRaster& raster, std::int64_t firstRow, std::int64_
 }
 
 }  // namespace
+
+// The one library tried: a library beside the executable that fails is
+// reported with its own error, never replaced by another; dlopen keeps one
+// copy of it however often it is asked.
+void* loadGdalModule(std::string& failure) {
+    const std::string path = libraryToLoad();
+    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        failure = notLoadedText(path, dlerrorText());
+        return nullptr;
+    }
+    if (auto wrongVersion = versionFailure(library, path)) {
+        failure = *wrongVersion;
+        return nullptr;
+    }
+    return library;
+}
 
 double noDataAsStored(double noData, const std::string& bandType) {
     if (bandType != "Float32" || !(std::fabs(noData) <= std::numeric_limits<float>::max())) {

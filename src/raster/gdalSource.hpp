@@ -48,6 +48,10 @@ struct ValueRule {
 // nearest the value its header gives (-3.4e38 in an ESRI .hdr).
 double noDataAsStored(double noData, const std::string& bandType);
 
+// The GDAL module, or null with the failure text; dlopen keeps one copy of
+// it however often it is asked.
+void* loadGdalModule(std::string& failure);
+
 // One opened raster, band 1, checked.
 struct GdalRaster {
     std::string path;

@@ -248,12 +248,6 @@ void BelowSeaLevel::countAsLand(CellCounts& counts) const {
     counts.noData += withoutDirection;
 }
 
-double cellAreaKm2(std::int32_t latNW, std::int32_t row) {
-    constexpr double squareMetresPerKm2 = 1e6;
-    return cellLengthNorthSouth * cellLengthEastWest(cellCentreLat(latNW, row)) /
-           squareMetresPerKm2;
-}
-
 Failure scanGrids(const std::filesystem::path& folder, const StudyArea& area,
                   std::int32_t outletCount, const std::vector<Outlet>& measured,
                   std::ostream& console, GridScan& scan) {

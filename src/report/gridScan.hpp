@@ -76,9 +76,6 @@ struct GridScan {
     EdgeBand riverNums;
 };
 
-// Area of a cell of the given row in km²: the run's own cell lengths.
-double cellAreaKm2(std::int32_t latNW, std::int32_t row);
-
 // Reads cutDem.asc, cutDir.asc, distance.asc, flowDir.bin, flowAcc.bin and
 // riverNum.bin once. `measured` names the basins to measure and whose
 // outlets to look around; basin numbers above outletCount, and down links

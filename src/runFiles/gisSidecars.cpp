@@ -9,15 +9,17 @@ namespace drainPrep {
 
 namespace {
 
-// 1/120 degree with every digit a double holds, so that it reads back exactly.
-std::string exactCellSize() {
+std::string exactNumber(double value) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.17g", 1.0 / cellsPerDegree);
+    std::snprintf(text, sizeof text, "%.17g", value);
     return text;
 }
 
-// ENVI data types: 3 for int32, 5 for double.
-int enviDataType(const BinaryGridFile& grid) { return grid.elementBytes == 8 ? 5 : 3; }
+// ENVI data types: 3 for int32, 4 for float32, 5 for double.
+int enviDataType(const BinaryGridFile& grid) {
+    if (grid.elementBytes == 8) return 5;
+    return grid.floating ? 4 : 3;
+}
 
 }  // namespace
 
@@ -26,13 +28,18 @@ const char* const wgs84Prj =
     "298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433],"
     "AUTHORITY[\"EPSG\",4326]]";
 
-std::string enviHeader(const BinaryGridFile& grid, const StudyArea& area) {
-    const std::string cellSize = exactCellSize();
+GridPlace placeOfStudyArea(const StudyArea& area) {
+    return {area.nrows, area.ncols, static_cast<double>(area.lonNW),
+            static_cast<double>(area.latNW), 1.0 / cellsPerDegree};
+}
+
+std::string enviHeader(const BinaryGridFile& grid, const GridPlace& place) {
+    const std::string cellSize = exactNumber(place.cellDeg);
     const std::string name = std::filesystem::path(grid.path).filename().string();
     const std::pair<const char*, std::string> lines[] = {
         {"description", "{drainPrep " + name + "}"},
-        {"samples", std::to_string(area.ncols)},
-        {"lines", std::to_string(area.nrows)},
+        {"samples", std::to_string(place.cols)},
+        {"lines", std::to_string(place.rows)},
         {"bands", "1"},
         {"header offset", "0"},
         {"file type", "ENVI Standard"},
@@ -40,8 +47,8 @@ std::string enviHeader(const BinaryGridFile& grid, const StudyArea& area) {
         {"interleave", "bsq"},
         {"byte order", "0"},  // little-endian
         // The north-west corner of the first cell: pixel 1, 1 counts from 1.
-        {"map info", "{Geographic Lat/Lon, 1, 1, " + std::to_string(area.lonNW) + ", " +
-                         std::to_string(area.latNW) + ", " + cellSize + ", " + cellSize +
+        {"map info", "{Geographic Lat/Lon, 1, 1, " + exactNumber(place.westDeg) + ", " +
+                         exactNumber(place.northDeg) + ", " + cellSize + ", " + cellSize +
                          ", WGS-84, units=Degrees}"},
         {"coordinate system string", std::string("{") + wgs84Prj + "}"},
         {"data ignore value", std::to_string(binaryFrameRingValue)},
@@ -62,7 +69,7 @@ std::optional<std::string> writeGisSidecars(const std::filesystem::path& folder,
     }
     for (const BinaryGridFile& grid : binaryGridFiles) {
         if (auto failure = writeTextFile(sidecarPath(folder / grid.path, ".hdr"),
-                                         enviHeader(grid, area))) {
+                                         enviHeader(grid, placeOfStudyArea(area)))) {
             return failure;
         }
     }

@@ -38,6 +38,7 @@ struct BinaryGridFile {
     const char* path;
     std::int32_t elementBytes;  // 8: IEEE double, 4: int32
     const char* bandName;       // no commas: ENVI separates band names by them
+    bool floating = false;      // with 4 bytes: float32, not int32
 };
 
 inline const BinaryGridFile binaryGridFiles[] = {

@@ -100,6 +100,10 @@ RunResult RunDirectory::runReport(const std::string& arguments) const {
     return runCommand("'" DRAINPREP_REPORT_EXECUTABLE "' " + arguments, "");
 }
 
+RunResult RunDirectory::runUpscale(const std::string& arguments) const {
+    return runCommand("'" DRAINPREP_UPSCALE_EXECUTABLE "' " + arguments, "");
+}
+
 RunResult RunDirectory::runArea(const std::string& arguments,
                                 const std::string& shellPrefix) const {
     return runCommand(shellPrefix + "'" DRAINPREP_AREA_EXECUTABLE "' " + arguments, "");
@@ -187,6 +191,13 @@ std::vector<std::string> deletedFilesMapped(int pid) {
         if (line.find(" (deleted)") != std::string::npos) lines.push_back(line);
     }
     return lines;
+}
+
+void copyFinishedRun(const RunDirectory& finished, const RunDirectory& run) {
+    std::filesystem::copy(finished.path() / "clipArea.dat", run.path() / "clipArea.dat");
+    std::filesystem::copy(finished.path() / "output", run.path() / "output",
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
 }
 
 std::vector<std::int32_t> int32Elements(const std::string& bytes) {

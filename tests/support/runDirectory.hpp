@@ -67,6 +67,8 @@ public:
                                const std::string& keyboard = "\n") const;
     // Runs drainPrepReport here; `arguments` are shell words.
     RunResult runReport(const std::string& arguments = "") const;
+    // Runs drainPrepUpscale here; `arguments` are shell words.
+    RunResult runUpscale(const std::string& arguments) const;
     // Runs drainPrepArea here; `arguments` are shell words.
     RunResult runArea(const std::string& arguments, const std::string& shellPrefix = "") const;
 
@@ -81,6 +83,10 @@ public:
 private:
     std::filesystem::path root_;
 };
+
+// clipArea.dat and output/ of a finished run, copied into `run` for a test
+// that may change them.
+void copyFinishedRun(const RunDirectory& finished, const RunDirectory& run);
 
 // The lines of /proc/<pid>/maps naming a file that has no name any more.
 std::vector<std::string> deletedFilesMapped(int pid);

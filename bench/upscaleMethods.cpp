@@ -1,0 +1,87 @@
+// The share of wrong model connections of three ways to upscale a finished
+// run's network, by the measure drainPrepUpscale reports:
+//   naive: the outlet is the cell of largest upstream area, the direction
+//          leads to the model cell its water enters first;
+//   outlets only: the same outlets, the direction to the first outlet reached
+//          where it is a neighbour (drainPrepUpscale without its repairs);
+//   repaired: drainPrepUpscale.
+//
+// Usage: upscaleMethods RUN_FOLDER FACTOR...
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "runFiles/runFiles.hpp"
+#include "upscale/upscaling.hpp"
+
+using namespace drainPrep;
+using namespace drainPrep::upscale;
+
+namespace {
+
+std::vector<std::int32_t> naiveDirections(const FineNetwork& fine, const ModelGrid& grid,
+                                          const Outlets& outlets) {
+    std::vector<std::int32_t> directions(grid.cellCount(), noFlowCode);
+    for (std::size_t model = 0; model < grid.cellCount(); ++model) {
+        if (outlets[model] == noOutlet) continue;
+        const auto outlet = static_cast<std::size_t>(outlets[model]);
+        directions[model] = fine.drains(outlet)
+                                ? grid.directionCode(static_cast<std::int32_t>(model),
+                                                     grid.cellOfFine(fine.downOf(outlet)))
+                                : outletCode;
+    }
+    return directions;
+}
+
+void report(const char* method, const ConnectionCount& count, double seconds) {
+    std::printf("  %-13s %8lld of %8lld wrong  %6.2f %%  %7.3f s\n", method,
+                static_cast<long long>(count.wrong), static_cast<long long>(count.withFlow),
+                count.share() * 100.0, seconds);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "Usage: upscaleMethods RUN_FOLDER FACTOR...\n");
+        return 1;
+    }
+    StudyArea area;
+    AsciiHeader header;
+    std::optional<SourceRecord> sources;
+    IntGrid codes;
+    if (auto failure = checkRunFiles(argv[1], area, header, sources)) {
+        std::fprintf(stderr, "%s\n", failure->c_str());
+        return 1;
+    }
+    if (auto failure = readFlowDirections(argv[1], area, codes)) {
+        std::fprintf(stderr, "%s\n", failure->c_str());
+        return 1;
+    }
+    const FineNetwork fine(area, std::move(codes));
+    using Clock = std::chrono::steady_clock;
+    const auto secondsSince = [](Clock::time_point start) {
+        return std::chrono::duration<double>(Clock::now() - start).count();
+    };
+    for (int i = 2; i < argc; ++i) {
+        const int factor = std::atoi(argv[i]);
+        const ModelGrid grid(area.nrows, area.ncols, factor);
+        std::printf("%d x %d cells, factor %d: %d x %d model cells\n", area.nrows, area.ncols,
+                    factor, grid.rows(), grid.cols());
+        auto start = Clock::now();
+        Outlets outlets = largestRiverOutlets(fine, grid);
+        const std::vector<std::int32_t> naive = naiveDirections(fine, grid, outlets);
+        report("naive", countWrongConnections(fine, grid, outlets, naive), secondsSince(start));
+        start = Clock::now();
+        std::vector<std::int32_t> reached = firstOutletsReached(fine, grid, outlets);
+        const std::vector<std::int32_t> unrepaired = modelDirections(fine, grid, outlets, reached);
+        report("outlets only", countWrongConnections(fine, grid, outlets, unrepaired),
+               secondsSince(start));
+        start = Clock::now();
+        const ModelNetwork network = upscaleNetwork(fine, grid);
+        report("repaired", countWrongConnections(fine, grid, network.outlets, network.directions),
+               secondsSince(start));
+    }
+    return 0;
+}

@@ -1,0 +1,46 @@
+// The calls of the GDAL module that write a model grid in the formats models
+// read: NetCDF-CF and PCRaster. They live in libdrainPrepGdal.so beside the
+// reading calls, exported under a symbol of their own; the types are plain.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace drainPrep {
+
+// A geographic grid on WGS 84, north up: the north-west corner and the cell
+// size in degrees, as exact doubles.
+struct GdalGridPlace {
+    std::int32_t rows = 0;
+    std::int32_t cols = 0;
+    double westDeg = 0.0;
+    double northDeg = 0.0;
+    double cellDeg = 0.0;
+};
+
+// One variable of the NetCDF file: rows x cols values, row-major from the
+// north-west, int32 or float32.
+struct GdalGridLayer {
+    const char* name;
+    const char* longName;
+    const char* units;
+    const std::int32_t* ints;  // one of the two is null
+    const float* reals;
+    double fillValue;
+};
+
+struct GdalModelFileCalls {
+    // A NetCDF-4 file following CF-1.8: lat and lon coordinate variables at
+    // the cell centres, a crs grid mapping for EPSG:4326, and each layer with
+    // long_name, units, _FillValue and grid_mapping.
+    bool (*writeNetCdf)(const char* path, const GdalGridPlace* place, const GdalGridLayer* layers,
+                        std::int32_t layerCount, const char* title, std::string* cause);
+    // A PCRaster map of value scale LDD: codes 1 to 9 as on a keypad, 255
+    // where there is no value. Its .aux.xml beside it names EPSG:4326.
+    bool (*writeLdd)(const char* path, const GdalGridPlace* place, const std::uint8_t* codes,
+                     std::string* cause);
+};
+
+}  // namespace drainPrep
+
+extern "C" const drainPrep::GdalModelFileCalls* drainPrepGdalModelFileCalls();

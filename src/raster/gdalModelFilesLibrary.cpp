@@ -1,0 +1,193 @@
+// The writing calls of the GDAL module for model grids (NetCDF-CF and
+// PCRaster), apart from the reading calls of gdalLibrary.cpp.
+#include <cpl_error.h>
+#include <cpl_string.h>
+#include <gdal_priv.h>
+#include <ogr_spatialref.h>
+
+#include <memory>
+#include <vector>
+
+#include "raster/gdalModelFiles.hpp"
+
+namespace drainPrep {
+
+namespace {
+
+// GDAL's messages stay off the console; the last one is the cause.
+class SilentGdal {
+public:
+    SilentGdal() {
+        CPLPushErrorHandler(CPLQuietErrorHandler);
+        CPLErrorReset();
+    }
+    ~SilentGdal() { CPLPopErrorHandler(); }
+    SilentGdal(const SilentGdal&) = delete;
+    SilentGdal& operator=(const SilentGdal&) = delete;
+
+    bool fail(std::string* cause, const char* what) const {
+        const std::string message = CPLGetLastErrorMsg();
+        *cause = std::string(what) + (message.empty() ? "" : ": " + message);
+        return false;
+    }
+};
+
+struct DatasetCloser {
+    void operator()(GDALDataset* dataset) const { GDALClose(dataset); }
+};
+using Dataset = std::unique_ptr<GDALDataset, DatasetCloser>;
+
+// The file is complete only once GDAL has flushed and closed it.
+bool closeChecked(Dataset& dataset, const SilentGdal& silent, std::string* cause) {
+    CPLErrorReset();
+    GDALClose(dataset.release());
+    if (CPLGetLastErrorType() >= CE_Failure) return silent.fail(cause, "GDAL cannot close the file");
+    return true;
+}
+
+OGRSpatialReference wgs84() {
+    OGRSpatialReference reference;
+    reference.importFromEPSG(4326);
+    reference.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    return reference;
+}
+
+std::string wktOf(const OGRSpatialReference& reference) {
+    char* text = nullptr;
+    reference.exportToWkt(&text);
+    std::string wkt = text != nullptr ? text : "";
+    CPLFree(text);
+    return wkt;
+}
+
+bool setText(GDALIHasAttribute& owner, const char* name, const std::string& value) {
+    const auto attribute = owner.CreateAttribute(name, {}, GDALExtendedDataType::CreateString());
+    return attribute && attribute->Write(value.c_str());
+}
+
+bool setNumber(GDALIHasAttribute& owner, const char* name, double value) {
+    const auto attribute =
+        owner.CreateAttribute(name, {}, GDALExtendedDataType::Create(GDT_Float64));
+    return attribute && attribute->Write(value);
+}
+
+// Cell centres along one axis: first + step * (i + 0.5).
+std::vector<double> centres(std::int32_t count, double edge, double step) {
+    std::vector<double> values(static_cast<std::size_t>(count));
+    for (std::int32_t i = 0; i < count; ++i) {
+        values[static_cast<std::size_t>(i)] = edge + step * (i + 0.5);
+    }
+    return values;
+}
+
+bool writeCoordinate(GDALGroup& root, const std::shared_ptr<GDALDimension>& dimension,
+                     const std::vector<double>& values, const char* longName, const char* units,
+                     const char* axis) {
+    const auto variable = root.CreateMDArray(dimension->GetName(), {dimension},
+                                             GDALExtendedDataType::Create(GDT_Float64));
+    if (!variable) return false;
+    const GUInt64 start = 0;
+    const size_t count = values.size();
+    return variable->Write(&start, &count, nullptr, nullptr,
+                           GDALExtendedDataType::Create(GDT_Float64), values.data()) &&
+           setText(*variable, "standard_name", longName) &&
+           setText(*variable, "long_name", longName) && setText(*variable, "units", units) &&
+           setText(*variable, "axis", axis);
+}
+
+bool writeGridMapping(GDALGroup& root) {
+    const auto crs = root.CreateMDArray("crs", {}, GDALExtendedDataType::Create(GDT_Int32));
+    if (!crs) return false;
+    const std::string wkt = wktOf(wgs84());
+    return setText(*crs, "grid_mapping_name", "latitude_longitude") &&
+           setNumber(*crs, "longitude_of_prime_meridian", 0.0) &&
+           setNumber(*crs, "semi_major_axis", 6378137.0) &&
+           setNumber(*crs, "inverse_flattening", 298.257223563) && setText(*crs, "crs_wkt", wkt) &&
+           setText(*crs, "spatial_ref", wkt);
+}
+
+bool writeLayer(GDALGroup& root, const std::vector<std::shared_ptr<GDALDimension>>& dimensions,
+                const GdalGridLayer& layer) {
+    const GDALExtendedDataType type =
+        GDALExtendedDataType::Create(layer.ints != nullptr ? GDT_Int32 : GDT_Float32);
+    const CPLStringList options(std::vector<const char*>{"COMPRESS=DEFLATE", nullptr}.data());
+    const auto variable = root.CreateMDArray(layer.name, dimensions, type, options.List());
+    if (!variable || !variable->SetNoDataValue(layer.fillValue)) return false;
+    const GUInt64 start[2] = {0, 0};
+    const size_t count[2] = {static_cast<size_t>(dimensions[0]->GetSize()),
+                             static_cast<size_t>(dimensions[1]->GetSize())};
+    const void* values =
+        layer.ints != nullptr ? static_cast<const void*>(layer.ints) : layer.reals;
+    return variable->Write(start, count, nullptr, nullptr, type, values) &&
+           setText(*variable, "long_name", layer.longName) &&
+           setText(*variable, "units", layer.units) && setText(*variable, "grid_mapping", "crs");
+}
+
+bool writeNetCdf(const char* path, const GdalGridPlace* place, const GdalGridLayer* layers,
+                 std::int32_t layerCount, const char* title, std::string* cause) {
+    GDALAllRegister();
+    const SilentGdal silent;
+    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("netCDF");
+    if (driver == nullptr) return silent.fail(cause, "GDAL has no netCDF driver");
+    Dataset dataset(driver->CreateMultiDimensional(path, nullptr, nullptr));
+    if (!dataset) return silent.fail(cause, "GDAL cannot create the file");
+    const std::shared_ptr<GDALGroup> root = dataset->GetRootGroup();
+    const auto lat = root->CreateDimension("lat", GDAL_DIM_TYPE_HORIZONTAL_Y, "NORTH",
+                                           static_cast<GUInt64>(place->rows));
+    const auto lon = root->CreateDimension("lon", GDAL_DIM_TYPE_HORIZONTAL_X, "EAST",
+                                           static_cast<GUInt64>(place->cols));
+    bool written =
+        lat && lon && setText(*root, "Conventions", "CF-1.8") && setText(*root, "title", title) &&
+        setText(*root, "source", "drainPrepUpscale") &&
+        writeCoordinate(*root, lat, centres(place->rows, place->northDeg, -place->cellDeg),
+                        "latitude", "degrees_north", "Y") &&
+        writeCoordinate(*root, lon, centres(place->cols, place->westDeg, place->cellDeg),
+                        "longitude", "degrees_east", "X") &&
+        writeGridMapping(*root);
+    for (std::int32_t i = 0; written && i < layerCount; ++i) {
+        written = writeLayer(*root, {lat, lon}, layers[i]);
+    }
+    if (!written) return silent.fail(cause, "GDAL cannot write the file");
+    return closeChecked(dataset, silent, cause);
+}
+
+constexpr std::uint8_t lddMissing = 255;
+
+// The PCRaster driver takes the value scale LDD from the dataset it copies,
+// not from options of one it creates: the map is copied from one in memory.
+bool writeLdd(const char* path, const GdalGridPlace* place, const std::uint8_t* codes,
+              std::string* cause) {
+    GDALAllRegister();
+    const SilentGdal silent;
+    GDALDriver* memory = GetGDALDriverManager()->GetDriverByName("MEM");
+    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("PCRaster");
+    if (memory == nullptr || driver == nullptr) {
+        return silent.fail(cause, "GDAL has no PCRaster driver");
+    }
+    Dataset grid(memory->Create("", place->cols, place->rows, 1, GDT_Byte, nullptr));
+    if (!grid) return silent.fail(cause, "GDAL cannot make the map in memory");
+    double transform[6] = {place->westDeg, place->cellDeg, 0.0, place->northDeg, 0.0,
+                           -place->cellDeg};
+    const OGRSpatialReference reference = wgs84();
+    GDALRasterBand* band = grid->GetRasterBand(1);
+    const bool filled =
+        grid->SetGeoTransform(transform) == CE_None && grid->SetSpatialRef(&reference) == CE_None &&
+        band->SetNoDataValue(lddMissing) == CE_None &&
+        grid->SetMetadataItem("PCRASTER_VALUESCALE", "VS_LDD") == CE_None &&
+        band->RasterIO(GF_Write, 0, 0, place->cols, place->rows, const_cast<std::uint8_t*>(codes),
+                       place->cols, place->rows, GDT_Byte, 0, 0, nullptr) == CE_None;
+    if (!filled) return silent.fail(cause, "GDAL cannot make the map in memory");
+    Dataset map(driver->CreateCopy(path, grid.get(), TRUE, nullptr, nullptr, nullptr));
+    if (!map) return silent.fail(cause, "GDAL cannot write the file");
+    return closeChecked(map, silent, cause);
+}
+
+constexpr GdalModelFileCalls modelFileCalls{writeNetCdf, writeLdd};
+
+}  // namespace
+
+}  // namespace drainPrep
+
+extern "C" const drainPrep::GdalModelFileCalls* drainPrepGdalModelFileCalls() {
+    return &drainPrep::modelFileCalls;
+}

@@ -1,0 +1,71 @@
+// The run's own 30" network as the upscaling reads it: the direction code of
+// every cell (flowDir.bin) and the exact upstream area of every cell, from the
+// tool's own cell areas.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/downLinks.hpp"
+#include "geometry/studyArea.hpp"
+#include "raster/intGrid.hpp"
+
+namespace drainPrep::upscale {
+
+class FineNetwork {
+public:
+    // Takes the internal codes of flowDir.bin. A cell on a loop of down links
+    // (drainPrep leaves such cells in no basin) becomes the end of its path,
+    // so that every path ends.
+    FineNetwork(const StudyArea& area, IntGrid codes);
+
+    const StudyArea& area() const { return area_; }
+    std::int32_t nrows() const { return area_.nrows; }
+    std::int32_t ncols() const { return area_.ncols; }
+    std::size_t cellCount() const { return codes_.cellCount(); }
+
+    std::int32_t code(std::size_t cell) const { return codes_.begin()[cell]; }
+    bool hasFlow(std::size_t cell) const { return code(cell) >= outletCode; }
+    bool drains(std::size_t cell) const { return links_.drains(cell); }
+    std::size_t downOf(std::size_t cell) const { return links_.downOf(cell); }
+    double upstreamKm2(std::size_t cell) const { return upstreamKm2_[cell]; }
+    bool onFrameRing(std::int32_t row, std::int32_t col) const {
+        return row == 0 || col == 0 || row == nrows() - 1 || col == ncols() - 1;
+    }
+
+    // Calls visit(cell) for every cell that drains into `cell`: the
+    // neighbour in each direction whose code is the opposite one.
+    template <typename Visit>
+    void forEachInflow(std::size_t cell, Visit visit) const {
+        const auto width = static_cast<std::size_t>(ncols());
+        const auto row = static_cast<std::int32_t>(cell / width);
+        const auto col = static_cast<std::int32_t>(cell % width);
+        for (int k = 0; k < directionCount; ++k) {
+            const std::int32_t fromRow = row + flowDirections[k].rowOffset;
+            const std::int32_t fromCol = col + flowDirections[k].colOffset;
+            if (fromRow < 0 || fromCol < 0 || fromRow >= nrows() || fromCol >= ncols()) continue;
+            const std::size_t from =
+                static_cast<std::size_t>(fromRow) * width + static_cast<std::size_t>(fromCol);
+            if (code(from) == (k + directionCount / 2) % directionCount + 1) visit(from);
+        }
+    }
+
+private:
+    void endLoopsAndAddAreas();
+
+    StudyArea area_;
+    IntGrid codes_;
+    DownLinks links_;
+    std::vector<double> upstreamKm2_;
+};
+
+// Reads output/flowDir.bin of the run in folder, checking every code: 1 to 8
+// only where the cell below lies in the area and has flow data.
+std::optional<std::string> readFlowDirections(const std::filesystem::path& folder,
+                                              const StudyArea& area, IntGrid& codes);
+
+}  // namespace drainPrep::upscale

@@ -1,0 +1,59 @@
+// The files of the model grid: for each layer a binary grid (.bin, int32 or
+// float32, with its ENVI .hdr) and an ESRI ASCII grid (.asc, with its .prj);
+// model.nc with every layer and ldd.map, through the GDAL module.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "geometry/studyArea.hpp"
+#include "raster/gdalModelFiles.hpp"
+#include "upscale/modelLayers.hpp"
+
+namespace drainPrep::upscale {
+
+struct LayerView {
+    const char* name;  // of the files and of the variable in model.nc
+    const char* longName;
+    const char* units;
+    const std::vector<std::int32_t>* ints;  // one of the two is null
+    const std::vector<float>* reals;
+    // flowDir's binary grid keeps the run's internal codes; its ASCII grid
+    // and variable take the D8 codes of the run's flowDir.asc.
+    const std::vector<std::int32_t>* binaryInts;
+};
+
+// The D8 codes of flowDir.asc: powers of two, 0 where the river ends,
+// -9999 without flow data.
+std::vector<std::int32_t> d8Codes(const std::vector<std::int32_t>& internalCodes);
+
+// PCRaster's keypad codes: 8 N, 9 NE, 6 E, ... 5 where the river ends, 255
+// without flow data.
+std::vector<std::uint8_t> lddCodes(const std::vector<std::int32_t>& internalCodes);
+
+std::vector<LayerView> layerViews(const ModelLayers& layers,
+                                  const std::vector<std::int32_t>& flowDirD8);
+
+// The model grid's corner and cell size, exact: the cell size is factor/120
+// degree, the south edge may lie south of the study area's.
+GdalGridPlace placeOf(const StudyArea& area, const ModelGrid& grid);
+
+// The header of an ESRI ASCII grid, with the shortest decimals that give the
+// exact doubles back.
+std::string asciiHeaderText(const GdalGridPlace& place);
+
+std::optional<std::string> writeLayerFiles(const std::filesystem::path& folder,
+                                           const GdalGridPlace& place,
+                                           const std::vector<LayerView>& views);
+
+// model.nc and ldd.map.
+std::optional<std::string> writeModelFormats(const std::filesystem::path& folder,
+                                             const GdalGridPlace& place,
+                                             const std::vector<LayerView>& views,
+                                             const std::vector<std::int32_t>& flowDir,
+                                             const std::string& title);
+
+}  // namespace drainPrep::upscale

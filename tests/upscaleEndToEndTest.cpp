@@ -1,0 +1,214 @@
+// drainPrepUpscale on a finished run of the built drainPrep: the run's own
+// grid at factor 1, partial model cells at the edges, model.nc and ldd.map
+// read back through GDAL, and every bad input.
+#include <gtest/gtest.h>
+#include <gdal.h>
+#include <ogr_srs_api.h>
+
+#include <filesystem>
+#include <memory>
+#include <sstream>
+
+#include "analysis/directionCodes.hpp"
+#include "support/runDirectory.hpp"
+
+namespace drainPrep {
+namespace {
+
+using testing::Raster;
+using testing::RunDirectory;
+using testing::RunResult;
+using testing::SampleRows;
+
+// 20 x 25 cells at 40N 100E, source row 2400 and column 5400: columns west
+// of 12 flow east, column 12 south, the others west; sea at rows 12 to 19,
+// columns 0 to 5.
+constexpr std::int32_t nrows = 20, ncols = 25;
+
+void writeTerrain(const RunDirectory& run) {
+    SampleRows dem(nrows, std::vector<std::int16_t>(ncols));
+    SampleRows dir(nrows, std::vector<std::int16_t>(ncols));
+    for (std::int32_t row = 0; row < nrows; ++row) {
+        for (std::int32_t col = 0; col < ncols; ++col) {
+            const bool sea = row >= 12 && col <= 5;
+            const auto at = [](std::int32_t i) { return static_cast<std::size_t>(i); };
+            dem[at(row)][at(col)] = static_cast<std::int16_t>(sea ? -9999 : 200 - 5 * row + std::abs(col - 12));
+            dir[at(row)][at(col)] = static_cast<std::int16_t>(sea ? -9999 : col < 12 ? 1 : col == 12 ? 4 : 16);
+        }
+    }
+    run.writeSamples(Raster::dem, 2400, 5400, dem);
+    run.writeSamples(Raster::directions, 2400, 5400, dir);
+}
+
+std::vector<double> asciiValues(const std::string& text) {
+    std::istringstream lines(text);
+    std::string line;
+    for (int header = 0; header < 6; ++header) std::getline(lines, line);
+    std::vector<double> values;
+    for (double value = 0; lines >> value;) values.push_back(value);
+    return values;
+}
+
+struct GdalGrid {
+    double transform[6] = {};
+    std::string authority;
+    std::vector<double> values;
+};
+
+GdalGrid readThroughGdal(const std::string& name) {
+    GDALAllRegister();
+    GdalGrid grid;
+    const std::unique_ptr<void, void (*)(void*)> dataset(
+        GDALOpen(name.c_str(), GA_ReadOnly), [](void* opened) { if (opened) GDALClose(opened); });
+    if (!dataset) return grid;
+    GDALGetGeoTransform(dataset.get(), grid.transform);
+    if (OGRSpatialReferenceH reference = GDALGetSpatialRef(dataset.get())) {
+        const char* code = OSRGetAuthorityCode(reference, nullptr);
+        grid.authority = code != nullptr ? code : "";
+    }
+    const int cols = GDALGetRasterXSize(dataset.get()), rows = GDALGetRasterYSize(dataset.get());
+    grid.values.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
+    if (GDALRasterIO(GDALGetRasterBand(dataset.get(), 1), GF_Read, 0, 0, cols, rows,
+                     grid.values.data(), cols, rows, GDT_Float64, 0, 0) != CE_None) {
+        grid.values.clear();
+    }
+    return grid;
+}
+
+void expectPlaced(const GdalGrid& grid, double cellDeg) {
+    const double expected[6] = {100.0, cellDeg, 0.0, 40.0, 0.0, -cellDeg};
+    for (int i = 0; i < 6; ++i) EXPECT_NEAR(grid.transform[i], expected[i], 1e-12) << i;
+    EXPECT_EQ(grid.authority, "4326");
+}
+
+class UpscaleEndToEnd : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        finished_ = std::make_unique<RunDirectory>();
+        finished_->writeFile("clipArea.dat", "20 25 40 100");
+        finished_->createSourceRasters();
+        writeTerrain(*finished_);
+        const RunResult result = finished_->run();
+        ASSERT_EQ(result.exitStatus, 0) << result.console;
+        std::filesystem::remove_all(finished_->path() / "input");
+    }
+    static void TearDownTestSuite() { finished_.reset(); }
+
+    void SetUp() override { testing::copyFinishedRun(*finished_, run); }
+
+    // Whatever the companion left in output/ besides the run's own files.
+    std::vector<std::string> modelFolders() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(run.path() / "output")) {
+            const std::string name = entry.path().filename().string();
+            if (name.find("model-") != std::string::npos) names.push_back(name);
+        }
+        return names;
+    }
+
+    static std::unique_ptr<RunDirectory> finished_;
+    RunDirectory run;
+};
+
+std::unique_ptr<RunDirectory> UpscaleEndToEnd::finished_;
+
+TEST_F(UpscaleEndToEnd, FactorOneGivesTheRunsOwnGrid) {
+    const RunResult result = run.runUpscale("--factor 1");
+    ASSERT_EQ(result.exitStatus, 0) << result.console;
+    EXPECT_EQ(result.console.substr(0, result.console.find('\n')),
+              "drainPrepUpscale: the run in ., factor 1 (30 arc-seconds)");
+    EXPECT_EQ(run.readFile("output/model-1/flowDir.bin"), run.readFile("output/flowDir.bin"));
+    const auto dirs = testing::int32Elements(run.readFile("output/flowDir.bin"));
+    const auto sizes = testing::int32Elements(run.readFile("output/flowAcc.bin"));
+    const auto basins = testing::int32Elements(run.readFile("output/riverNum.bin"));
+    const auto flowAcc = testing::int32Elements(run.readFile("output/model-1/flowAcc.bin"));
+    const auto basin = testing::int32Elements(run.readFile("output/model-1/basin.bin"));
+    for (std::size_t cell = 0; cell < dirs.size(); ++cell) {
+        if (dirs[cell] < 0) continue;
+        EXPECT_EQ(flowAcc[cell], sizes[cell]) << cell;
+        EXPECT_EQ(basin[cell], basins[cell]) << cell;
+    }
+    // model.nc holds the codes of flowDir.asc, ldd.map PCRaster's keypad.
+    const std::string folder = (run.path() / "output/model-1/").string();
+    const GdalGrid netCdf = readThroughGdal("NETCDF:\"" + folder + "model.nc\":flowDir");
+    const GdalGrid ldd = readThroughGdal(folder + "ldd.map");
+    expectPlaced(netCdf, 1.0 / 120);
+    expectPlaced(ldd, 1.0 / 120);
+    const std::int32_t keypad[] = {5, 8, 9, 6, 3, 2, 1, 4, 7};
+    ASSERT_EQ(netCdf.values.size(), dirs.size());
+    ASSERT_EQ(ldd.values.size(), dirs.size());
+    for (std::size_t cell = 0; cell < dirs.size(); ++cell) {
+        EXPECT_EQ(netCdf.values[cell], encodeDirection(std::max(dirs[cell], noFlowCode))) << cell;
+        EXPECT_EQ(ldd.values[cell], dirs[cell] < 0 ? 255 : keypad[dirs[cell]]) << cell;
+    }
+}
+
+TEST_F(UpscaleEndToEnd, PartialModelCellsAtTheEdges) {
+    ASSERT_EQ(run.runUpscale("--factor 6").exitStatus, 0);
+    // 20 rows make 4 model rows, the last of 2 rows; 25 columns 5 model
+    // columns, the last of 1. The south edge lies 4 x 6 rows south.
+    const std::string header =
+        "ncols 5\nnrows 4\nxllcorner 100\nyllcorner 39.8\ncellsize 0.05\nNODATA_value -9999\n";
+    for (const char* layer : {"flowDir", "outletRow", "outletCol", "upArea", "flowAcc",
+                              "riverLength", "riverSlope", "landFraction", "streamOrder",
+                              "basin"}) {
+        const std::string name = std::string("output/model-6/") + layer;
+        EXPECT_EQ(run.readFile(name + ".asc").substr(0, header.size()), header) << layer;
+        EXPECT_EQ(run.readFile(name + ".bin").size(), 4U * 4 * 5) << layer;  // 4 bytes a cell
+        EXPECT_TRUE(run.exists(name + ".prj") && run.exists(name + ".hdr")) << layer;
+    }
+    // Model cell [2][0] is sea: no flow data and no land; [3][4] holds the
+    // run's frame ring only.
+    const auto flowDir = testing::int32Elements(run.readFile("output/model-6/flowDir.bin"));
+    EXPECT_EQ(flowDir[2 * 5], noFlowCode);
+    EXPECT_EQ(flowDir[3 * 5 + 4], -9999);
+    const auto landFraction = asciiValues(run.readFile("output/model-6/landFraction.asc"));
+    ASSERT_EQ(landFraction.size(), 20U);
+    EXPECT_EQ(landFraction[2 * 5], 0.0);
+    const std::string folder = (run.path() / "output/model-6/").string();
+    const GdalGrid netCdf = readThroughGdal("NETCDF:\"" + folder + "model.nc\":upArea");
+    expectPlaced(netCdf, 0.05);
+    expectPlaced(readThroughGdal(folder + "ldd.map"), 0.05);
+    EXPECT_EQ(netCdf.values.size(), 20U);
+}
+
+TEST_F(UpscaleEndToEnd, ReplacesAnOlderFolderWhole) {
+    run.writeFile("output/model-10/stale.txt", "old");
+    ASSERT_EQ(run.runUpscale("--factor 10").exitStatus, 0);
+    EXPECT_FALSE(run.exists("output/model-10/stale.txt"));
+    EXPECT_TRUE(run.exists("output/model-10/model.nc"));
+    EXPECT_EQ(modelFolders(), std::vector<std::string>{"model-10"});
+}
+
+TEST_F(UpscaleEndToEnd, BadInputSaysSoAndWritesNothing) {
+    const std::string notDividing =
+        "--factor takes a whole number that divides 120 (1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 20, "
+        "24, 30, 40, 60, 120), not \"7\".\n";
+    const RunResult seven = run.runUpscale("--factor 7");
+    EXPECT_EQ(seven.console, notDividing);
+    EXPECT_EQ(seven.exitStatus, 1);
+    EXPECT_EQ(run.runUpscale("").exitStatus, 1);
+
+    std::string flowDir = run.readFile("output/flowDir.bin");
+    flowDir.replace(4 * (ncols + 1), 4, std::string("\x09\0\0\0", 4));  // row 1, column 1
+    run.writeFile("output/flowDir.bin", flowDir);
+    const RunResult damaged = run.runUpscale("--factor 5");
+    EXPECT_EQ(damaged.exitStatus, 1);
+    EXPECT_NE(damaged.console.find("output/flowDir.bin holds the code 9 at the cell at row 1, "
+                                   "column 1 (0-based): the run's files are damaged; run "
+                                   "drainPrep again.\n"),
+              std::string::npos)
+        << damaged.console;
+    run.writeFile("output/flowDir.bin", flowDir.substr(0, 40));
+    EXPECT_EQ(run.runUpscale("--factor 5").exitStatus, 1);
+    EXPECT_TRUE(modelFolders().empty());
+
+    RunDirectory empty;
+    const RunResult none = empty.runUpscale("--factor 5");
+    EXPECT_EQ(none.exitStatus, 1);
+    EXPECT_NE(none.console.find("clipArea.dat is missing"), std::string::npos) << none.console;
+    EXPECT_FALSE(empty.exists("output/model-5"));
+}
+
+}  // namespace
+}  // namespace drainPrep
