@@ -38,18 +38,6 @@ void widen(CellExtent& extent, SourceCell cell) {
     extent.lastCol = std::max(extent.lastCol, cell.col);
 }
 
-struct Span {
-    std::int32_t first;
-    std::int32_t last;
-};
-
-// Computed in 64 bits: the radius may be as large as the user likes.
-Span spanAround(std::int32_t centre, std::int32_t radius, std::int32_t size) {
-    return {
-        static_cast<std::int32_t>(std::max<std::int64_t>(0, std::int64_t{centre} - radius)),
-        static_cast<std::int32_t>(std::min<std::int64_t>(size - 1, std::int64_t{centre} + radius))};
-}
-
 }  // namespace
 
 // Upstream from the outlet: the cells that reach it form a tree, so each is
