@@ -246,6 +246,11 @@ private:
                 down < 0 ? -1 : static_cast<std::int32_t>(gaugeOfSeed[static_cast<std::size_t>(down)]);
             gauge.complete = complete[seed];
         }
+        for (GaugeOnNetwork& gauge : placement.gauges) {
+            if (gauge.status == GaugeStatus::sameCell) {
+                gauge.complete = placement.gauges[static_cast<std::size_t>(gauge.sameCellAs)].complete;
+            }
+        }
         for (std::int32_t& label : labels_) {
             if (label >= 0) label = gauges_[gaugeOfSeed[static_cast<std::size_t>(label)]].id;
         }

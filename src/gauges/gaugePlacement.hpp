@@ -52,7 +52,7 @@ struct GaugeOnNetwork {
     AreaUnits subbasinArea = 0;
     std::int32_t downstreamGauge = -1;  // its index in the list, or -1 at none
     std::int32_t sameCellAs = -1;       // the earlier gauge's index (sameCell)
-    bool complete = true;  // no water from across the edge drains into it
+    bool complete = true;  // no water from across the edge drains into its cell
 };
 
 // Sub-basin labels: the gauge's id, or one of these.

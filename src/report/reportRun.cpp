@@ -76,6 +76,11 @@ Failure gatherFacts(const std::filesystem::path& folder, const ReportOptions& op
                     std::ostream& console, ReportFacts& facts, MapGrids& maps,
                     RiverNetwork& network) {
     facts.folder = folder;
+    if (options.gaugeFile) {
+        facts.gauges.emplace();
+        facts.gauges->snapCells = options.gaugeSnapCells;
+        if (auto failure = readGaugeFile(*options.gaugeFile, facts.gauges->gauges)) return failure;
+    }
     if (auto failure = checkRunFiles(folder, facts.area, facts.georeference, facts.sources)) return failure;
     if (auto failure = readOutletList(folder, facts.area, facts.outlets)) return failure;
     const std::vector<Outlet> largest = largestFirst(facts.outlets);
@@ -95,7 +100,9 @@ Failure gatherFacts(const std::filesystem::path& folder, const ReportOptions& op
     facts.largestBasins = basinRows(largest, scan, facts.edgeInflow, network);
     maps = std::move(scan.maps);
     maps.riverOrders = network.orderMap(maps.reduction);
-    return std::nullopt;
+    if (!facts.gauges) return std::nullopt;
+    console << "  Placing " << facts.gauges->gauges.size() << " gauges." << std::endl;
+    return placeReportGauges(folder, facts.area, facts.edgeInflow, *facts.gauges);
 }
 
 namespace {
@@ -125,11 +132,26 @@ Failure writeMaps(const std::filesystem::path& folder, const ReportFacts& facts,
     return writePng(folder / elevationMapFile, elevationMap(maps, ranges, facts.area));
 }
 
+Failure writeGaugeFiles(const std::filesystem::path& folder, const ReportFacts& facts) {
+    const GaugeFacts& gauges = *facts.gauges;
+    if (auto failure = writeTextFile(folder / "gauges.csv", gaugesCsv(gauges, facts.area))) {
+        return failure;
+    }
+    if (auto failure =
+            writeTextFile(folder / "gauges.geojson", gaugesGeoJson(gauges, facts.area))) {
+        return failure;
+    }
+    return writeGaugeGrids(folder, gauges, facts.area, facts.georeference);
+}
+
 Failure writeReportFolder(const std::filesystem::path& folder, const ReportFacts& facts,
                           const MapGrids& maps, const RiverNetwork& network) {
     if (auto failure = writeMaps(folder, facts, maps)) return failure;
     if (auto failure = writeRiversGeoJson(folder / riversFile, facts.area, network)) return failure;
     if (auto failure = writeTextFile(folder / "summary.json", summaryJson(facts))) return failure;
+    if (facts.gauges) {
+        if (auto failure = writeGaugeFiles(folder, facts)) return failure;
+    }
     if (auto failure = writeTextFile(folder / "outlets.geojson", outletsGeoJson(facts.outlets))) {
         return failure;
     }

@@ -189,6 +189,23 @@ std::vector<std::string> deletedFilesMapped(int pid) {
     return lines;
 }
 
+std::unique_ptr<RunDirectory> finishedRun(const std::string& clipArea,
+                                          void (*writeTerrain)(const RunDirectory&)) {
+    auto finished = std::make_unique<RunDirectory>();
+    finished->writeFile("clipArea.dat", clipArea);
+    finished->createSourceRasters();
+    writeTerrain(*finished);
+    if (finished->run().exitStatus != 0) return nullptr;
+    std::filesystem::remove_all(finished->path() / "input");
+    return finished;
+}
+
+void copyFinishedRun(const RunDirectory& from, const RunDirectory& to) {
+    std::filesystem::copy(from.path() / "clipArea.dat", to.path() / "clipArea.dat");
+    std::filesystem::copy(from.path() / "output", to.path() / "output",
+                          std::filesystem::copy_options::recursive);
+}
+
 std::vector<std::int32_t> int32Elements(const std::string& bytes) {
     std::vector<std::int32_t> values(bytes.size() / 4);
     for (std::size_t i = 0; i < values.size(); ++i) {

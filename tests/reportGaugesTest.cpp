@@ -1,0 +1,151 @@
+// drainPrepReport --gauges on a finished run of the built drainPrep: nested
+// gauges on a river that water enters across the edge, the grids of gauge
+// cells and sub-basins, every status, and bad gauge files.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "support/runDirectory.hpp"
+
+namespace drainPrep {
+namespace {
+
+using testing::Raster;
+using testing::RunDirectory;
+using testing::RunResult;
+using testing::SampleRows;
+
+// 12 x 16 cells at 40N 100E: source row 2400, column 5400.
+constexpr std::int32_t nrows = 12, ncols = 16;
+
+// A river down column 5 to its outlet at [10][5], fed by rows 2 to 9 of
+// columns 2 to 4 (flowing east) and 6 to 8 (flowing west); water enters it
+// across the north edge at column 5 and the west edge at row 4. A sea cell
+// at [3][12].
+void writeTerrain(const RunDirectory& run) {
+    constexpr std::int16_t E = 1, S = 4, W = 16;
+    SampleRows dem(nrows, std::vector<std::int16_t>(ncols, 100));
+    SampleRows dir(nrows, std::vector<std::int16_t>(ncols, 0));
+    for (std::size_t row = 2; row <= 9; ++row) {
+        for (std::size_t col = 2; col <= 8; ++col) dir[row][col] = col < 5 ? E : col == 5 ? S : W;
+    }
+    dir[0][5] = dir[1][5] = S;
+    dir[4][0] = dir[4][1] = E;
+    dem[3][12] = dir[3][12] = -9999;
+    run.writeSamples(Raster::dem, 2400, 5400, dem);
+    run.writeSamples(Raster::directions, 2400, 5400, dir);
+}
+
+// The centre of a cell of the area, as a gauge file gives it.
+std::string at(std::int32_t row, std::int32_t col) {
+    return std::to_string(40.0 - (row + 0.5) / 120.0) + "," +
+           std::to_string(100.0 + (col + 0.5) / 120.0);
+}
+
+class ReportGauges : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        finished_ = testing::finishedRun("12 16 40 100", writeTerrain);
+        ASSERT_TRUE(finished_);
+    }
+    static void TearDownTestSuite() { finished_.reset(); }
+
+    void SetUp() override { testing::copyFinishedRun(*finished_, run); }
+
+    static std::unique_ptr<RunDirectory> finished_;
+    RunDirectory run;
+};
+
+std::unique_ptr<RunDirectory> ReportGauges::finished_;
+
+TEST_F(ReportGauges, NestedGaugesTheirSubbasinsAndEveryStatus) {
+    run.writeFile("gauges.csv", "lat,lon,id,name\n" + at(9, 5) + ",10,Mouth\n" + at(5, 5) +
+                                    ",20,Middle\n" + at(8, 7) + ",30,Tributary\n50,100,40,\n" +
+                                    at(5, 5) + ",50,Twin\n" + at(3, 12) + ",60,Sea\n");
+    const RunResult result = run.runReport("--gauges gauges.csv --gauge-snap 0");
+    ASSERT_EQ(result.exitStatus, 0) << result.console;
+    EXPECT_NE(result.console.find("  Placing 6 gauges.\n"), std::string::npos) << result.console;
+    const std::string csv = run.readFile("output/report/gauges.csv");
+    const auto line = [&csv](const std::string& start) {
+        const std::size_t from = csv.find("\n" + start);
+        return from == std::string::npos ? "" : csv.substr(from + 1, csv.find('\n', from + 1) - from - 1);
+    };
+    // id, name, status, ..., upstreamCells at field 15, subbasinCells 19,
+    // downstreamId 21, riverNum 22, complete 23, sameCellAs 24.
+    const auto fields = [&line](const std::string& start) {
+        std::vector<std::string> values(1);
+        for (const char c : line(start)) {
+            if (c == ',') values.emplace_back(); else values.back() += c;
+        }
+        return values;
+    };
+    struct Expected {
+        const char* id;
+        const char* status;
+        const char* upstreamCells;
+        const char* subbasinCells;
+        const char* downstreamId;
+        const char* complete;
+        const char* sameCellAs;
+    };
+    for (const Expected& gauge : std::initializer_list<Expected>{
+             {"10", "placed", "56", "26", "", "false", ""},
+             {"20", "placed", "28", "28", "10", "false", ""},
+             {"30", "placed", "2", "2", "10", "true", ""},
+             {"40", "outside", "", "", "", "", ""},
+             {"50", "sameCell", "28", "0", "", "false", "20"},
+             {"60", "noCandidate", "", "", "", "", ""},
+         }) {
+        const std::vector<std::string> values = fields(std::string(gauge.id) + ",");
+        ASSERT_EQ(values.size(), 24u) << gauge.id << ": " << line(std::string(gauge.id) + ",");
+        EXPECT_EQ(values[2], gauge.status) << gauge.id;
+        EXPECT_EQ(values[14], gauge.upstreamCells) << gauge.id;
+        EXPECT_EQ(values[18], gauge.subbasinCells) << gauge.id;
+        EXPECT_EQ(values[20], gauge.downstreamId) << gauge.id;
+        EXPECT_EQ(values[22], gauge.complete) << gauge.id;
+        EXPECT_EQ(values[23], gauge.sameCellAs) << gauge.id;
+    }
+    const std::vector<std::int32_t> subbasins =
+        testing::int32Elements(run.readFile("output/report/subbasins.bin"));
+    const std::vector<std::int32_t> gaugeCells =
+        testing::int32Elements(run.readFile("output/report/gaugeCells.bin"));
+    ASSERT_EQ(subbasins.size(), std::size_t{nrows * ncols});
+    const auto cell = [](std::int32_t row, std::int32_t col) {
+        return static_cast<std::size_t>(row * ncols + col);
+    };
+    EXPECT_EQ(subbasins[cell(0, 3)], -9999);
+    EXPECT_EQ(subbasins[cell(10, 5)], -1);  // the outlet, below every gauge
+    EXPECT_EQ(subbasins[cell(9, 2)], 10);
+    EXPECT_EQ(subbasins[cell(2, 8)], 20);
+    EXPECT_EQ(subbasins[cell(8, 8)], 30);
+    EXPECT_EQ(subbasins[cell(3, 12)], -1);
+    EXPECT_EQ(gaugeCells[cell(5, 5)], 20);
+    EXPECT_EQ(gaugeCells[cell(4, 5)], -1);
+    EXPECT_EQ(gaugeCells[cell(11, 0)], -9999);
+    for (const char* file : {"subbasins.hdr", "subbasins.prj", "gaugeCells.hdr", "gaugeCells.prj",
+                             "gaugeCells.asc", "gauges.geojson"}) {
+        EXPECT_TRUE(run.exists(std::string("output/report/") + file)) << file;
+    }
+    EXPECT_NE(run.readFile("output/report/summary.json")
+                  .find("\"gauges\": [\n    {\"id\": 10, \"name\": \"Mouth\", \"status\": \"placed\""),
+              std::string::npos);
+}
+
+TEST_F(ReportGauges, ABadGaugeFileOrSnapIsNamedAndWritesNothing) {
+    run.writeFile("gauges.csv", "id,lat,lon\n1,40,100\n1,40,100\n");
+    const std::pair<std::string, std::string> cases[] = {
+        {"--gauges gauges.csv", "gauges.csv line 3, column id: gauge 1 is given already on line 2.\n"},
+        {"--gauges missing.csv", "The gauge file missing.csv cannot be opened.\n"},
+        {"--gauges gauges.csv --gauge-snap -1",
+         "--gauge-snap takes a whole number of cells, 0 or more, not \"-1\".\n"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        const RunResult result = run.runReport(arguments);
+        EXPECT_EQ(result.exitStatus, 1) << arguments;
+        EXPECT_NE(result.console.find(message), std::string::npos) << result.console;
+        EXPECT_FALSE(run.exists("output/report")) << arguments;
+    }
+}
+
+}  // namespace
+}  // namespace drainPrep
