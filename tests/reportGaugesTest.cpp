@@ -3,8 +3,14 @@
 // cells and sub-basins, every status, and bad gauge files.
 #include <gtest/gtest.h>
 
+#include <gdal.h>
+#include <ogr_api.h>
+
+#include <cmath>
+#include <map>
 #include <memory>
 
+#include "geometry/studyArea.hpp"
 #include "support/runDirectory.hpp"
 
 namespace drainPrep {
@@ -20,8 +26,9 @@ constexpr std::int32_t nrows = 12, ncols = 16;
 
 // A river down column 5 to its outlet at [10][5], fed by rows 2 to 9 of
 // columns 2 to 4 (flowing east) and 6 to 8 (flowing west); water enters it
-// across the north edge at column 5 and the west edge at row 4. A sea cell
-// at [3][12].
+// across the north edge at column 5 and the west edge at row 4. Cell [7][3]
+// drains north and receives nothing: [7][2] drains south. A sea cell at
+// [3][12].
 void writeTerrain(const RunDirectory& run) {
     constexpr std::int16_t E = 1, S = 4, W = 16;
     SampleRows dem(nrows, std::vector<std::int16_t>(ncols, 100));
@@ -29,6 +36,8 @@ void writeTerrain(const RunDirectory& run) {
     for (std::size_t row = 2; row <= 9; ++row) {
         for (std::size_t col = 2; col <= 8; ++col) dir[row][col] = col < 5 ? E : col == 5 ? S : W;
     }
+    dir[7][3] = 64;
+    dir[7][2] = S;
     dir[0][5] = dir[1][5] = S;
     dir[4][0] = dir[4][1] = E;
     dem[3][12] = dir[3][12] = -9999;
@@ -129,6 +138,121 @@ TEST_F(ReportGauges, NestedGaugesTheirSubbasinsAndEveryStatus) {
     EXPECT_NE(run.readFile("output/report/summary.json")
                   .find("\"gauges\": [\n    {\"id\": 10, \"name\": \"Mouth\", \"status\": \"placed\""),
               std::string::npos);
+}
+
+// The km² a polygon encloses, row by row of the area: the cells it covers in
+// each row (its area in square degrees over that of a cell) by the cell area
+// of the row. Also counts its vertices off the 30" lattice.
+struct PolygonMeasure {
+    double km2 = 0.0;
+    std::int32_t offLattice = 0;
+    std::int32_t rings = 0;  // of a Polygon; 0 for a MultiPolygon
+};
+
+void countOffLattice(OGRGeometryH geometry, std::int32_t& offLattice) {
+    for (int i = 0; i < OGR_G_GetGeometryCount(geometry); ++i) {
+        countOffLattice(OGR_G_GetGeometryRef(geometry, i), offLattice);
+    }
+    for (int i = 0; i < OGR_G_GetPointCount(geometry); ++i) {
+        for (const double degrees : {OGR_G_GetX(geometry, i), OGR_G_GetY(geometry, i)}) {
+            const double cells = degrees * cellsPerDegree;
+            offLattice += std::fabs(cells - std::round(cells)) > 1e-7;
+        }
+    }
+}
+
+PolygonMeasure measure(OGRGeometryH geometry) {
+    PolygonMeasure measured;
+    countOffLattice(geometry, measured.offLattice);
+    if (wkbFlatten(OGR_G_GetGeometryType(geometry)) == wkbPolygon) {
+        measured.rings = OGR_G_GetGeometryCount(geometry);
+    }
+    for (std::int32_t row = 0; row < nrows; ++row) {
+        const double north = 40.0 - row / 120.0, south = 40.0 - (row + 1) / 120.0;
+        OGRGeometryH ring = OGR_G_CreateGeometry(wkbLinearRing);
+        for (const auto& [x, y] : {std::pair{99.0, north}, {101.0, north}, {101.0, south},
+                                   {99.0, south}, {99.0, north}}) {
+            OGR_G_AddPoint_2D(ring, x, y);
+        }
+        OGRGeometryH band = OGR_G_CreateGeometry(wkbPolygon);
+        OGR_G_AddGeometryDirectly(band, ring);
+        OGRGeometryH part = OGR_G_Intersection(geometry, band);
+        measured.km2 += OGR_G_Area(part) * cellsPerDegree * cellsPerDegree *
+                        cellLengthNorthSouth * cellLengthEastWest(cellCentreLat(40, row)) / 1e6;
+        OGR_G_DestroyGeometry(part);
+        OGR_G_DestroyGeometry(band);
+    }
+    return measured;
+}
+
+struct PolygonFeature {
+    bool valid = false;
+    std::int64_t cells = 0;
+    double km2 = 0.0;  // as the file gives it
+    PolygonMeasure measured;
+};
+
+std::map<std::int32_t, PolygonFeature> readPolygons(const std::string& path) {
+    GDALAllRegister();
+    std::map<std::int32_t, PolygonFeature> features;
+    GDALDatasetH file = GDALOpenEx(path.c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+    if (file == nullptr) return features;
+    OGRLayerH layer = GDALDatasetGetLayer(file, 0);
+    while (OGRFeatureH feature = OGR_L_GetNextFeature(layer)) {
+        PolygonFeature& read = features[OGR_F_GetFieldAsInteger(feature, 0)];
+        OGRGeometryH geometry = OGR_F_GetGeometryRef(feature);
+        read.valid = OGR_G_IsValid(geometry) != 0;
+        read.cells = OGR_F_GetFieldAsInteger64(feature, OGR_F_GetFieldIndex(feature, "cells"));
+        read.km2 = OGR_F_GetFieldAsDouble(feature, OGR_F_GetFieldIndex(feature, "km2"));
+        read.measured = measure(geometry);
+        OGR_F_Destroy(feature);
+    }
+    GDALClose(file);
+    return features;
+}
+
+// The km² of cells of column range [first, last] in each of rows [top, bottom].
+double blockKm2(std::int32_t top, std::int32_t bottom, std::int32_t columns) {
+    double km2 = 0.0;
+    for (std::int32_t row = top; row <= bottom; ++row) {
+        km2 += columns * cellLengthNorthSouth * cellLengthEastWest(cellCentreLat(40, row)) / 1e6;
+    }
+    return km2;
+}
+
+TEST_F(ReportGauges, PolygonsReadBackValidOnTheLatticeEnclosingTheirCellsKm2) {
+    run.writeFile("gauges.csv", "id,lat,lon\n10," + at(9, 5) + "\n20," + at(5, 5) + "\n30," +
+                                    at(8, 7) + "\n70," + at(7, 3) + "\n");
+    const RunResult result = run.runReport("--gauges gauges.csv --gauge-snap 0");
+    ASSERT_EQ(result.exitStatus, 0) << result.console;
+    const double cell7 = blockKm2(7, 7, 1), cells8 = blockKm2(8, 8, 2);
+    const std::map<std::int32_t, std::pair<std::int64_t, double>> subbasinCells{
+        {10, {25, blockKm2(6, 9, 7) - cell7 - cells8}},
+        {20, {28, blockKm2(2, 5, 7)}},
+        {30, {2, cells8}},
+        {70, {1, cell7}},
+    };
+    const std::map<std::int32_t, std::pair<std::int64_t, double>> catchmentCells{
+        {10, {56, blockKm2(2, 9, 7)}}, {20, {28, blockKm2(2, 5, 7)}}, {30, {2, cells8}},
+        {70, {1, cell7}}};
+    for (const auto& [file, expected] :
+         {std::pair{"subbasins.geojson", subbasinCells}, {"catchments.geojson", catchmentCells}}) {
+        const auto features = readPolygons((run.path() / "output/report" / file).string());
+        ASSERT_EQ(features.size(), expected.size()) << file;
+        for (const auto& [id, cellsAndKm2] : expected) {
+            const PolygonFeature& feature = features.at(id);
+            EXPECT_TRUE(feature.valid) << file << " " << id;
+            EXPECT_EQ(feature.measured.offLattice, 0) << file << " " << id;
+            EXPECT_EQ(feature.cells, cellsAndKm2.first) << file << " " << id;
+            EXPECT_NEAR(feature.measured.km2, cellsAndKm2.second, 1e-6) << file << " " << id;
+            EXPECT_NEAR(feature.km2, cellsAndKm2.second, 1e-6) << file << " " << id;
+        }
+    }
+    // Gauge 70's single cell lies inside gauge 10's sub-basin: a hole.
+    EXPECT_EQ(readPolygons((run.path() / "output/report/subbasins.geojson").string())
+                  .at(10)
+                  .measured.rings,
+              2);
 }
 
 TEST_F(ReportGauges, ABadGaugeFileOrSnapIsNamedAndWritesNothing) {

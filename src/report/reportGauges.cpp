@@ -6,6 +6,7 @@
 
 #include "output/asciiGrid.hpp"
 #include "output/binaryGrid.hpp"
+#include "raster/gdalPolygons.hpp"
 #include "report/gridScan.hpp"
 #include "report/reportFacts.hpp"
 #include "runFiles/binaryGridReader.hpp"
@@ -312,6 +313,31 @@ std::string gaugesGeoJson(const GaugeFacts& facts, const StudyArea& area) {
                 "]}, \"properties\": {" + gaugeMembers(facts, i, area) + "}}";
     }
     return json + "\n]}\n";
+}
+
+Failure writeGaugePolygons(const std::filesystem::path& folder, const GaugeFacts& facts,
+                           const StudyArea& area) {
+    LabelPolygonFiles files;
+    files.ownPath = (folder / "subbasins.geojson").string();
+    files.upstreamPath = (folder / "catchments.geojson").string();
+    for (std::size_t i = 0; i < facts.gauges.size(); ++i) {
+        const GaugeOnNetwork& placed = facts.placement.gauges[i];
+        if (placed.status != GaugeStatus::placed) continue;
+        const std::int32_t down = placed.downstreamGauge < 0
+                                      ? 0
+                                      : facts.gauges[static_cast<std::size_t>(placed.downstreamGauge)].id;
+        files.own.push_back({facts.gauges[i].id, down, placed.subbasinCells, km2Of(placed.subbasinArea)});
+        files.upstream.push_back(
+            {facts.gauges[i].id, down, placed.upstreamCells, km2Of(placed.upstreamArea)});
+    }
+    std::string failure;
+    const GdalPolygonCalls* gdal = loadGdalPolygonCalls(failure);
+    if (gdal == nullptr) return failure;
+    const LabelGrid grid{facts.placement.subbasins.data(), area.nrows, area.ncols,
+                         std::int64_t{area.latNW} * cellsPerDegree,
+                         std::int64_t{area.lonNW} * cellsPerDegree};
+    if (!gdal->writeLabelPolygons(grid, files, &failure)) return failure;
+    return std::nullopt;
 }
 
 Failure writeGaugeGrids(const std::filesystem::path& folder, const GaugeFacts& facts,

@@ -52,6 +52,10 @@ std::string gaugeMembers(const GaugeFacts& facts, std::size_t gauge, const Study
 std::string gaugesCsv(const GaugeFacts& facts, const StudyArea& area);
 std::string gaugesGeoJson(const GaugeFacts& facts, const StudyArea& area);
 
+// subbasins.geojson and catchments.geojson, through the GDAL module.
+std::optional<std::string> writeGaugePolygons(const std::filesystem::path& folder,
+                                              const GaugeFacts& facts, const StudyArea& area);
+
 // gaugeCells and subbasins, .bin and .asc, with their .hdr and .prj.
 std::optional<std::string> writeGaugeGrids(const std::filesystem::path& folder,
                                            const GaugeFacts& facts, const StudyArea& area,

@@ -141,7 +141,10 @@ Failure writeGaugeFiles(const std::filesystem::path& folder, const ReportFacts& 
             writeTextFile(folder / "gauges.geojson", gaugesGeoJson(gauges, facts.area))) {
         return failure;
     }
-    return writeGaugeGrids(folder, gauges, facts.area, facts.georeference);
+    if (auto failure = writeGaugeGrids(folder, gauges, facts.area, facts.georeference)) {
+        return failure;
+    }
+    return writeGaugePolygons(folder, gauges, facts.area);
 }
 
 Failure writeReportFolder(const std::filesystem::path& folder, const ReportFacts& facts,
