@@ -1,13 +1,31 @@
 #include "raster/gdalLibrary.hpp"
 
+#include <cpl_error.h>
 #include <gdal.h>
 #include <ogr_srs_api.h>
-
-#include "raster/quietGdal.hpp"
 
 namespace drainPrep {
 
 namespace {
+
+// GDAL reports through its error handler; drainPrep's console is its own
+// and nothing goes to standard error. The last message names the cause.
+class QuietGdal {
+public:
+    QuietGdal() {
+        CPLPushErrorHandler(CPLQuietErrorHandler);
+        CPLErrorReset();
+    }
+    ~QuietGdal() { CPLPopErrorHandler(); }
+    QuietGdal(const QuietGdal&) = delete;
+    QuietGdal& operator=(const QuietGdal&) = delete;
+
+    static std::string cause() {
+        const char* message = CPLGetLastErrorMsg();
+        if (message == nullptr || *message == '\0') return "GDAL gives no reason";
+        return message;
+    }
+};
 
 void readCoordinateSystem(GDALDatasetH dataset, GdalRasterFacts& facts) {
     OGRSpatialReferenceH reference = GDALGetSpatialRef(dataset);

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "raster/gdalLibrary.hpp"
-#include "raster/gdalPolygons.hpp"
 #include "raster/sourceRasters.hpp"
 #include "text/numberText.hpp"
 
@@ -44,20 +43,15 @@ std::string libraryPathNextToExecutable() {
     return (executable.parent_path() / gdalLibraryFile).string();
 }
 
-void* openGdalLibrary() {
+const GdalLibraryCalls* loadLibrary(std::string& failure) {
+    static const GdalLibraryCalls* calls = nullptr;
+    if (calls != nullptr) return calls;
     void* library = nullptr;
     for (const std::string& path : {libraryPathNextToExecutable(), std::string(gdalLibraryBuilt)}) {
         if (!path.empty() && (library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) != nullptr) {
             break;
         }
     }
-    return library;
-}
-
-const GdalLibraryCalls* loadLibrary(std::string& failure) {
-    static const GdalLibraryCalls* calls = nullptr;
-    if (calls != nullptr) return calls;
-    void* library = openGdalLibrary();
     const auto entry = library == nullptr ? nullptr
                                           : reinterpret_cast<const GdalLibraryCalls* (*)()>(
                                                 dlsym(library, "drainPrepGdalLibraryCalls"));
@@ -273,23 +267,6 @@ std::optional<std::string> streamGdalRows(GdalSourcePair& pair, const GdalRowVis
             }
             return std::nullopt;
         });
-}
-
-// ---------------------------------------------------------------------------
-// Polygons of labelled cells (gauges' sub-basins and catchments)
-
-const GdalPolygonCalls* loadGdalPolygonCalls(std::string& failure) {
-    void* library = openGdalLibrary();
-    const auto entry = library == nullptr ? nullptr
-                                          : reinterpret_cast<const GdalPolygonCalls* (*)()>(
-                                                dlsym(library, "drainPrepGdalPolygonCalls"));
-    if (entry == nullptr) {
-        const char* cause = dlerror();
-        failure = std::string(gdalLibraryFile) + " cannot be loaded, so no polygon can be written: " +
-                  (cause != nullptr ? cause : "it is not beside the tool") + ".";
-        return nullptr;
-    }
-    return entry();
 }
 
 }  // namespace drainPrep

@@ -6,7 +6,7 @@
 
 #include "output/asciiGrid.hpp"
 #include "output/binaryGrid.hpp"
-#include "raster/gdalPolygons.hpp"
+#include "gauges/labelPolygons.hpp"
 #include "report/gridScan.hpp"
 #include "report/reportFacts.hpp"
 #include "runFiles/binaryGridReader.hpp"
@@ -23,6 +23,8 @@ using Failure = std::optional<std::string>;
 constexpr int coordinateDecimals = 6;
 constexpr int km2Decimals = 3;
 constexpr int percentDecimals = 2;
+// The polygons' km² to a millionth, as far as their coordinates give it.
+constexpr int polygonKm2Decimals = 6;
 
 // A damaged flowDir.bin must not lead a walk off the grid: a path that would
 // leave it ends.
@@ -48,6 +50,12 @@ std::vector<std::size_t> entryCells(const std::vector<EdgeInflow>& edgeInflow,
                         static_cast<std::size_t>(place.entryCol));
     }
     return cells;
+}
+
+// The study area as a frame of its own, for the gauges' coordinates.
+SourceFrame frameOf(const StudyArea& area) {
+    return {area.nrows, area.ncols, std::int64_t{area.latNW} * cellsPerDegree,
+            std::int64_t{area.lonNW} * cellsPerDegree};
 }
 
 bool isOnCell(const GaugeOnNetwork& gauge) {
@@ -173,28 +181,30 @@ std::string csvField(const std::string& text) {
     return quoted + "\"";
 }
 
-// -1 where no gauge is, -9999 on the frame ring.
-std::vector<std::int32_t> gaugeCellGrid(const GaugeFacts& facts, const StudyArea& area) {
-    std::vector<std::int32_t> cells(facts.placement.subbasins);
-    for (std::int32_t& label : cells) {
-        if (label != frameRingLabel) label = noGaugeLabel;
-    }
+// The cells of the placed gauges, row-major, with their ids.
+std::vector<std::pair<std::size_t, std::int32_t>> gaugeCells(const GaugeFacts& facts,
+                                                             const StudyArea& area) {
+    std::vector<std::pair<std::size_t, std::int32_t>> cells;
     for (std::size_t i = 0; i < facts.gauges.size(); ++i) {
         const GaugeOnNetwork& placed = facts.placement.gauges[i];
         if (placed.status != GaugeStatus::placed) continue;
-        cells[static_cast<std::size_t>(placed.snapped.row) * static_cast<std::size_t>(area.ncols) +
-              static_cast<std::size_t>(placed.snapped.col)] = facts.gauges[i].id;
+        cells.emplace_back(static_cast<std::size_t>(placed.snapped.row) *
+                                   static_cast<std::size_t>(area.ncols) +
+                               static_cast<std::size_t>(placed.snapped.col),
+                           facts.gauges[i].id);
     }
+    std::sort(cells.begin(), cells.end());
     return cells;
 }
 
+// valueAt(cell) of each cell, row-major, called in that order for each file.
+template <typename ValueAt>
 Failure writeIdGrid(const std::filesystem::path& folder, const char* name, const char* bandName,
-                    const std::vector<std::int32_t>& values, const StudyArea& area,
-                    const AsciiHeader& georeference) {
+                    ValueAt cellValue, const StudyArea& area, const AsciiHeader& georeference) {
     std::ostream quiet(nullptr);
-    const auto valueAt = [&values, &area](std::int32_t row, std::int32_t col) {
-        return values[static_cast<std::size_t>(row) * static_cast<std::size_t>(area.ncols) +
-                      static_cast<std::size_t>(col)];
+    const auto valueAt = [&cellValue, &area](std::int32_t row, std::int32_t col) {
+        return cellValue(static_cast<std::size_t>(row) * static_cast<std::size_t>(area.ncols) +
+                         static_cast<std::size_t>(col));
     };
     const std::string bin = (folder / (std::string(name) + ".bin")).string();
     const std::string asc = (folder / (std::string(name) + ".asc")).string();
@@ -221,8 +231,7 @@ Failure writeIdGrid(const std::filesystem::path& folder, const char* name, const
 
 Failure readGaugeNetwork(const std::filesystem::path& folder, const StudyArea& area,
                          GaugeNetwork& network) {
-    network.frame = {area.nrows, area.ncols, std::int64_t{area.latNW} * cellsPerDegree,
-                     std::int64_t{area.lonNW} * cellsPerDegree};
+    network.frame = frameOf(area);
     network.codes.resize(static_cast<std::size_t>(area.cellCount()));
     network.rowArea.resize(static_cast<std::size_t>(area.nrows));
     BinaryGridReader dirs, riverNums;
@@ -317,37 +326,54 @@ std::string gaugesGeoJson(const GaugeFacts& facts, const StudyArea& area) {
 
 Failure writeGaugePolygons(const std::filesystem::path& folder, const GaugeFacts& facts,
                            const StudyArea& area) {
-    LabelPolygonFiles files;
-    files.ownPath = (folder / "subbasins.geojson").string();
-    files.upstreamPath = (folder / "catchments.geojson").string();
+    LabelRegions regions;
+    regions.frame = frameOf(area);
+    regions.labels = &facts.placement.subbasins;
+    std::vector<std::size_t> gaugeOfRegion;
+    std::vector<std::int32_t> regionOfGauge(facts.gauges.size(), -1);
     for (std::size_t i = 0; i < facts.gauges.size(); ++i) {
-        const GaugeOnNetwork& placed = facts.placement.gauges[i];
-        if (placed.status != GaugeStatus::placed) continue;
-        const std::int32_t down = placed.downstreamGauge < 0
-                                      ? 0
-                                      : facts.gauges[static_cast<std::size_t>(placed.downstreamGauge)].id;
-        files.own.push_back({facts.gauges[i].id, down, placed.subbasinCells, km2Of(placed.subbasinArea)});
-        files.upstream.push_back(
-            {facts.gauges[i].id, down, placed.upstreamCells, km2Of(placed.upstreamArea)});
+        if (facts.placement.gauges[i].status != GaugeStatus::placed) continue;
+        regionOfGauge[i] = static_cast<std::int32_t>(gaugeOfRegion.size());
+        gaugeOfRegion.push_back(i);
+        regions.ids.push_back(facts.gauges[i].id);
     }
-    std::string failure;
-    const GdalPolygonCalls* gdal = loadGdalPolygonCalls(failure);
-    if (gdal == nullptr) return failure;
-    const LabelGrid grid{facts.placement.subbasins.data(), area.nrows, area.ncols,
-                         std::int64_t{area.latNW} * cellsPerDegree,
-                         std::int64_t{area.lonNW} * cellsPerDegree};
-    if (!gdal->writeLabelPolygons(grid, files, &failure)) return failure;
-    return std::nullopt;
+    std::vector<std::string> own, upstream;
+    for (const std::size_t i : gaugeOfRegion) {
+        const GaugeOnNetwork& placed = facts.placement.gauges[i];
+        const std::int32_t down = placed.downstreamGauge;
+        regions.downstream.push_back(down < 0 ? -1 : regionOfGauge[static_cast<std::size_t>(down)]);
+        const std::string id = "\"id\": " + whole(facts.gauges[i].id) + ", \"name\": " +
+                               jsonString(facts.gauges[i].name) + ", \"downstreamId\": " +
+                               (down < 0 ? "null" : whole(facts.gauges[static_cast<std::size_t>(down)].id));
+        own.push_back(id + ", \"cells\": " + whole(placed.subbasinCells) + ", \"km2\": " +
+                      fixed(km2Of(placed.subbasinArea), polygonKm2Decimals));
+        upstream.push_back(id + ", \"cells\": " + whole(placed.upstreamCells) + ", \"km2\": " +
+                           fixed(km2Of(placed.upstreamArea), polygonKm2Decimals));
+    }
+    if (auto failure =
+            writeTextFile(folder / "subbasins.geojson", regionsGeoJson(regions, false, own))) {
+        return failure;
+    }
+    return writeTextFile(folder / "catchments.geojson", regionsGeoJson(regions, true, upstream));
 }
 
 Failure writeGaugeGrids(const std::filesystem::path& folder, const GaugeFacts& facts,
                         const StudyArea& area, const AsciiHeader& georeference) {
-    if (auto failure = writeIdGrid(folder, "gaugeCells", "gauge id", gaugeCellGrid(facts, area),
-                                   area, georeference)) {
+    const std::vector<std::int32_t>& subbasins = facts.placement.subbasins;
+    const std::vector<std::pair<std::size_t, std::int32_t>> gauges = gaugeCells(facts, area);
+    auto next = gauges.begin();
+    const auto gaugeAt = [&](std::size_t cell) {
+        if (cell == 0) next = gauges.begin();  // each file from the first cell
+        if (next != gauges.end() && next->first == cell) return (next++)->second;
+        return subbasins[cell] == frameRingLabel ? frameRingLabel : noGaugeLabel;
+    };
+    if (auto failure =
+            writeIdGrid(folder, "gaugeCells", "gauge id", gaugeAt, area, georeference)) {
         return failure;
     }
-    return writeIdGrid(folder, "subbasins", "sub-basin gauge id", facts.placement.subbasins, area,
-                       georeference);
+    return writeIdGrid(
+        folder, "subbasins", "sub-basin gauge id",
+        [&subbasins](std::size_t cell) { return subbasins[cell]; }, area, georeference);
 }
 
 }  // namespace drainPrep::report

@@ -52,7 +52,8 @@ std::string gaugeMembers(const GaugeFacts& facts, std::size_t gauge, const Study
 std::string gaugesCsv(const GaugeFacts& facts, const StudyArea& area);
 std::string gaugesGeoJson(const GaugeFacts& facts, const StudyArea& area);
 
-// subbasins.geojson and catchments.geojson, through the GDAL module.
+// subbasins.geojson and catchments.geojson: the cells of each placed gauge
+// as polygons, and those of its whole catchment.
 std::optional<std::string> writeGaugePolygons(const std::filesystem::path& folder,
                                               const GaugeFacts& facts, const StudyArea& area);
 
