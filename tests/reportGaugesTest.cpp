@@ -131,8 +131,13 @@ TEST_F(ReportGauges, NestedGaugesTheirSubbasinsAndEveryStatus) {
     EXPECT_EQ(gaugeCells[cell(5, 5)], 20);
     EXPECT_EQ(gaugeCells[cell(4, 5)], -1);
     EXPECT_EQ(gaugeCells[cell(11, 0)], -9999);
+    const std::string page = run.readFile("output/report/index.html");
+    EXPECT_NE(page.find("<td>Middle</td><td class=\"nowrap\">5, 5</td>"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"flag\">no</td>"), std::string::npos);
+    EXPECT_NE(page.find("<td colspan=\"9\" class=\"muted\">no basin cell within 0 cells</td>"),
+              std::string::npos);
     for (const char* file : {"subbasins.hdr", "subbasins.prj", "gaugeCells.hdr", "gaugeCells.prj",
-                             "gaugeCells.asc", "gauges.geojson"}) {
+                             "gaugeCells.asc", "gauges.geojson", "gauges.png", "subbasins.png"}) {
         EXPECT_TRUE(run.exists(std::string("output/report/") + file)) << file;
     }
     EXPECT_NE(run.readFile("output/report/summary.json")

@@ -108,7 +108,7 @@ RgbImage subbasinMap(const MapGrids& maps, const ReducedGrid& subbasins) {
         if (label >= 1) {
             category = label;
         } else if (category >= 1) {
-            category = loopCategory;
+            category = removedOutletCategory;  // drawn white, as land of no basin's own
         }
     }
     return basinMap(drawn, {});

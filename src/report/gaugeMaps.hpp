@@ -30,7 +30,7 @@ ReducedGrid reducedLabels(const std::vector<std::int32_t>& labels, std::int32_t 
                           std::int32_t ncols, std::int32_t reduction);
 
 // Sub-basins by id, neighbours in different colours, over the river network;
-// land whose water meets no gauge as land in no basin.
+// land whose water meets no gauge white, as a removed outlet.
 RgbImage subbasinMap(const MapGrids& maps, const ReducedGrid& subbasins);
 
 }  // namespace drainPrep::report

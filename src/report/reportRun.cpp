@@ -5,6 +5,7 @@
 #include <set>
 
 #include "runFiles/gisSidecars.hpp"
+#include "report/gaugeMaps.hpp"
 #include "report/reportPage.hpp"
 #include "report/riverLines.hpp"
 #include "report/scriptFiles.hpp"
@@ -116,6 +117,37 @@ std::vector<OutletMarker> markersOf(const std::vector<BasinRow>& basins) {
     return markers;
 }
 
+// The gauges with the largest catchments first: their labels are placed first.
+std::vector<GaugeMarker> gaugeMarkers(const GaugeFacts& gauges) {
+    std::vector<std::size_t> placed;
+    for (std::size_t i = 0; i < gauges.gauges.size(); ++i) {
+        if (gauges.placement.gauges[i].status == GaugeStatus::placed) placed.push_back(i);
+    }
+    const auto& on = gauges.placement.gauges;
+    std::stable_sort(placed.begin(), placed.end(), [&on](std::size_t a, std::size_t b) {
+        return on[a].upstreamArea > on[b].upstreamArea;
+    });
+    std::vector<GaugeMarker> markers;
+    for (const std::size_t i : placed) {
+        markers.push_back({on[i].snapped.row, on[i].snapped.col, gauges.gauges[i].id});
+    }
+    return markers;
+}
+
+Failure writeGaugeMaps(const std::filesystem::path& folder, const ReportFacts& facts,
+                       const MapGrids& maps) {
+    const GaugeFacts& gauges = *facts.gauges;
+    const std::vector<GaugeMarker> markers = gaugeMarkers(gauges);
+    RgbImage basins = basinMap(maps, {});
+    drawGaugeMarkers(basins, maps, markers);
+    if (auto failure = writePng(folder / gaugeMapFile, basins)) return failure;
+    RgbImage subbasins = subbasinMap(
+        maps, reducedLabels(gauges.placement.subbasins, facts.area.nrows, facts.area.ncols,
+                            maps.reduction));
+    drawGaugeMarkers(subbasins, maps, markers);
+    return writePng(folder / subbasinMapFile, subbasins);
+}
+
 Failure writeMaps(const std::filesystem::path& folder, const ReportFacts& facts,
                   const MapGrids& maps) {
     const MapRanges& ranges = facts.mapRanges;
@@ -129,7 +161,11 @@ Failure writeMaps(const std::filesystem::path& folder, const ReportFacts& facts,
     if (auto failure = writePng(folder / distanceMapFile, distanceMap(maps, ranges))) {
         return failure;
     }
-    return writePng(folder / elevationMapFile, elevationMap(maps, ranges, facts.area));
+    if (auto failure =
+            writePng(folder / elevationMapFile, elevationMap(maps, ranges, facts.area))) {
+        return failure;
+    }
+    return facts.gauges ? writeGaugeMaps(folder, facts, maps) : std::nullopt;
 }
 
 Failure writeGaugeFiles(const std::filesystem::path& folder, const ReportFacts& facts) {
