@@ -1,6 +1,7 @@
-// drainPrepArea LAT LON [--snap CELLS] [--input DIR | --dem PATH --dir PATH]
-// [--write] [--force]: the smallest study area that holds the whole basin of
-// the river at a point, from the same source rasters as drainPrep.
+// drainPrepArea LAT LON | --gauges FILE [--snap CELLS] [--input DIR | --dem
+// PATH --dir PATH] [--write] [--force]: the smallest study area that holds the
+// whole basin of the river at a point, or the catchments of all the gauges of
+// a file, from the same source rasters as drainPrep.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "driver/runArguments.hpp"
+#include "gauges/gaugeFile.hpp"
 #include "raster/sourceRasters.hpp"
 
 namespace drainPrep {
@@ -25,6 +27,8 @@ struct AreaRequest {
     bool inputGiven = false;
     SourceOptions sourceOptions;
     std::optional<SourcePaths> sources;  // --dem and --dir, read through GDAL
+    std::optional<std::string> gaugeFile;  // --gauges: the area of their catchments
+    std::vector<Gauge> gauges;
     bool write = false;
     bool force = false;
 };

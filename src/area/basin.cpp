@@ -12,17 +12,6 @@ namespace {
 
 constexpr double squareMetresPerSquareKilometre = 1e6;
 
-// Cell areas by row, in the model's own cell lengths.
-std::vector<double> squareKilometresByRow(std::int32_t nrows, const SourceFrame& frame) {
-    std::vector<double> byRow(static_cast<std::size_t>(nrows));
-    for (std::int32_t row = 0; row < nrows; ++row) {
-        byRow[static_cast<std::size_t>(row)] = cellLengthNorthSouth *
-                                               cellLengthEastWest(rowCentreLat(frame, row)) /
-                                               squareMetresPerSquareKilometre;
-    }
-    return byRow;
-}
-
 template <typename Visit>
 void forEachNeighbour(const FlowGrid& grid, SourceCell cell, Visit visit) {
     for (const Direction& direction : flowDirections) {
@@ -39,6 +28,16 @@ void widen(CellExtent& extent, SourceCell cell) {
 }
 
 }  // namespace
+
+std::vector<double> squareKilometresByRow(std::int32_t nrows, const SourceFrame& frame) {
+    std::vector<double> byRow(static_cast<std::size_t>(nrows));
+    for (std::int32_t row = 0; row < nrows; ++row) {
+        byRow[static_cast<std::size_t>(row)] = cellLengthNorthSouth *
+                                               cellLengthEastWest(rowCentreLat(frame, row)) /
+                                               squareMetresPerSquareKilometre;
+    }
+    return byRow;
+}
 
 // Upstream from the outlet: the cells that reach it form a tree, so each is
 // met once and no cell needs a mark.

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "area/flowGrid.hpp"
 #include "geometry/sourceFrame.hpp"
@@ -31,6 +32,10 @@ struct Basin {
     // outlets, which split them off the outlet's basin number.
     std::int32_t cellsBesideNoFlow = 0;
 };
+
+// The area of a cell of each row of the frame's grid, km², in the model's
+// own cell lengths.
+std::vector<double> squareKilometresByRow(std::int32_t nrows, const SourceFrame& frame);
 
 // The outlet must have upstream cells. The grid's row 0 is the first row of
 // `frame`, whose north edge gives the cells' areas.
