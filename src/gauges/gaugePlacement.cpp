@@ -9,7 +9,9 @@ namespace drainPrep {
 
 namespace {
 
-constexpr double areaUnitsPerKm2 = 1e10;
+// Small enough that a row's rounding stays below 1e-6 km² over a continent's
+// rows, large enough that the 126 million cells of the whole source grid fit.
+constexpr double areaUnitsPerKm2 = 1e11;
 
 // Working labels while the walks run: a basin cell not yet labelled, and a
 // cell on the walk in hand.

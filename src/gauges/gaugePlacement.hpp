@@ -15,8 +15,8 @@
 
 namespace drainPrep {
 
-// Areas are summed as whole units of 1e-10 km² (a square centimetre), so
-// that a sum is the same in whatever order its cells come.
+// Areas are summed as whole units of 1e-11 km² (a tenth of a square
+// centimetre), so that a sum is the same in whatever order its cells come.
 using AreaUnits = std::uint64_t;
 AreaUnits areaUnitsOf(double km2);
 double km2Of(AreaUnits units);

@@ -225,11 +225,21 @@ public:
 
 private:
     // The edges leaving a vertex: where two do, the region's cells touch
-    // there only at a corner.
-    std::pair<std::size_t, std::size_t> leaving(std::uint64_t vertex) const {
+    // there only at a corner. The search gallops out from near, the edge
+    // just walked: the next vertex lies beside it or a row away.
+    std::pair<std::size_t, std::size_t> leaving(std::uint64_t vertex, std::size_t near) const {
         const EdgeKey low = (edges_[first_] & ~EdgeKey{0xFFFFFFFFu}) | (vertex << 2);
-        const auto begin = std::lower_bound(edges_.begin() + static_cast<std::ptrdiff_t>(first_),
-                                            edges_.begin() + static_cast<std::ptrdiff_t>(last_), low);
+        std::size_t from = near, to = near + 1;
+        for (std::size_t step = 1; from > first_ && edges_[from] >= low; step *= 2) {
+            to = from;
+            from = from > first_ + step ? from - step : first_;
+        }
+        for (std::size_t step = 1; to < last_ && edges_[to - 1] < low; step *= 2) {
+            from = to - 1;
+            to = std::min(last_, to + step);
+        }
+        const auto begin = std::lower_bound(edges_.begin() + static_cast<std::ptrdiff_t>(from),
+                                            edges_.begin() + static_cast<std::ptrdiff_t>(to), low);
         auto end = begin;
         while (end != edges_.begin() + static_cast<std::ptrdiff_t>(last_) && vertexOf(*end) == vertex) ++end;
         return {static_cast<std::size_t>(begin - edges_.begin()),
@@ -262,14 +272,14 @@ private:
         };
         std::size_t edge = start;
         {
-            const auto [begin, end] = leaving(vertexOf(edges_[start]));
+            const auto [begin, end] = leaving(vertexOf(edges_[start]), start);
             arrive(vertexOf(edges_[start]), end - begin == 2);
         }
         for (;;) {
             used_[edge - first_] = true;
             const std::uint8_t step = stepOf(edges_[edge]);
             const std::uint64_t to = lattice_.next(vertexOf(edges_[edge]), step);
-            const auto [begin, end] = leaving(to);
+            const auto [begin, end] = leaving(to, edge);
             std::size_t next = begin;
             if (end - begin == 2) {
                 next = stepOf(edges_[begin]) == leftOf(step) ? begin : begin + 1;
