@@ -44,15 +44,15 @@ void labelBySeeds(const GaugeNetwork& network, std::vector<std::int32_t>& labels
     }
 }
 
-std::vector<std::int32_t> emptyLabels(const GaugeNetwork& network) {
-    std::vector<std::int32_t> labels(network.codes.size());
+// In place: over a continent the labels take half a gigabyte.
+void clearLabels(const GaugeNetwork& network, std::vector<std::int32_t>& labels) {
+    labels.resize(network.codes.size());
     for (std::size_t cell = 0; cell < labels.size(); ++cell) {
         const std::int8_t code = network.codes[cell];
         labels[cell] = code == GaugeNetwork::frameRing ? frameRingLabel
                        : code < outletCode             ? noGaugeLabel
                                                        : unlabelled;
     }
-    return labels;
 }
 
 std::size_t indexOf(const GaugeNetwork& network, SourceCell cell) {
@@ -159,7 +159,9 @@ struct Snapping {
 class Placer {
 public:
     Placer(const GaugeNetwork& network, const std::vector<Gauge>& gauges, std::int32_t radius)
-        : network_(network), gauges_(gauges), radius_(radius), labels_(emptyLabels(network)) {}
+        : network_(network), gauges_(gauges), radius_(radius) {
+        clearLabels(network, labels_);
+    }
 
     GaugePlacement place(const std::vector<std::size_t>& entryCells) {
         GaugePlacement placement;
@@ -220,7 +222,7 @@ private:
     }
 
     void labelSubbasins(GaugePlacement& placement, const std::vector<std::size_t>& entryCells) {
-        labels_ = emptyLabels(network_);
+        clearLabels(network_, labels_);
         std::vector<std::size_t> gaugeCells;
         std::vector<std::size_t> gaugeOfSeed;
         for (std::size_t i = 0; i < placement.gauges.size(); ++i) {
