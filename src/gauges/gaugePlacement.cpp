@@ -124,6 +124,35 @@ void sumUpstream(SeedTree& tree) {
     });
 }
 
+// For each seed of a tree, the first of the marked seeds (mark >= 0) at or
+// below it, following parents; -1 where none is. Each chain is walked once
+// up to a seed already known.
+std::vector<std::int32_t> firstGaugeBelow(const std::vector<std::int32_t>& parent,
+                                          const std::vector<std::int32_t>& mark) {
+    constexpr std::int32_t unknown = -2;
+    std::vector<std::int32_t> below(parent.size(), unknown);
+    std::vector<std::size_t> chain;
+    for (std::size_t seed = 0; seed < parent.size(); ++seed) {
+        std::int32_t found = -1;
+        for (std::int32_t at = static_cast<std::int32_t>(seed); at >= 0;
+             at = parent[static_cast<std::size_t>(at)]) {
+            const auto here = static_cast<std::size_t>(at);
+            if (below[here] != unknown) {
+                found = below[here];
+                break;
+            }
+            chain.push_back(here);
+            if (mark[here] >= 0) {
+                found = mark[here];
+                break;
+            }
+        }
+        for (const std::size_t passed : chain) below[passed] = found;
+        chain.clear();
+    }
+    return below;
+}
+
 // Calls visit(cell) for the basin cells within radius rows and columns, in
 // row-major order.
 template <typename Visit>
@@ -222,17 +251,24 @@ private:
     }
 
     void labelSubbasins(GaugePlacement& placement, const std::vector<std::size_t>& entryCells) {
-        clearLabels(network_, labels_);
         std::vector<std::size_t> gaugeCells;
         std::vector<std::size_t> gaugeOfSeed;
+        std::vector<std::int32_t> gaugeAtCandidate(candidates_.parent.size(), -1);
         for (std::size_t i = 0; i < placement.gauges.size(); ++i) {
             if (placement.gauges[i].status != GaugeStatus::placed) continue;
             const std::size_t cell = indexOf(network_, placement.gauges[i].snapped);
-            labels_[cell] = static_cast<std::int32_t>(gaugeCells.size());
+            gaugeAtCandidate[static_cast<std::size_t>(labels_[cell])] =
+                static_cast<std::int32_t>(gaugeCells.size());
             gaugeCells.push_back(cell);
             gaugeOfSeed.push_back(i);
         }
-        labelBySeeds(network_, labels_);
+        // Every gauge cell is a candidate: a cell's first gauge is the first
+        // at or below its first candidate.
+        const std::vector<std::int32_t> gaugeBelow =
+            firstGaugeBelow(candidates_.parent, gaugeAtCandidate);
+        for (std::int32_t& label : labels_) {
+            if (label >= 0) label = gaugeBelow[static_cast<std::size_t>(label)];
+        }
         const SeedTree tree = seedTree(network_, labels_, gaugeCells);
         std::vector<bool> complete(gaugeCells.size(), true);
         for (const std::size_t entry : entryCells) {

@@ -1,9 +1,11 @@
 // Gauges placed on a network: each snapped onto the river by its published
 // catchment area, its sub-basin (the cells whose water meets it first), the
 // next gauge downstream, and whether water from across the area's edge
-// reaches it. Linear in cells and gauges: the cells are labelled by two walks
-// down the network (each cell passed at most twice a walk), once by the
-// candidates of the snapping and once by the gauges; nothing walks per gauge.
+// reaches it. Linear in cells and gauges: the cells are labelled by one walk
+// down the network from every cell (each cell passed at most twice) with the
+// first candidate of the snapping on their path; the candidates' upstream
+// areas are handed down their tree, and a cell's gauge is the first gauge at
+// or below its candidate. Nothing walks per gauge.
 #pragma once
 
 #include <cstdint>

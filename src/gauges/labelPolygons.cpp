@@ -369,21 +369,40 @@ public:
 private:
     void point(const Vertex& vertex) {
         text_ += '[';
-        degrees(static_cast<double>(frame_.westEdgeCells + vertex.col));
+        degrees(frame_.westEdgeCells + vertex.col);
         text_ += ',';
-        degrees(static_cast<double>(frame_.northEdgeCells - vertex.row));
+        degrees(frame_.northEdgeCells - vertex.row);
         text_ += ']';
     }
-    void degrees(double cells) {
-        char digits[48];
-        const auto end = std::to_chars(digits, digits + sizeof digits, cells / cellsPerDegree,
-                                       std::chars_format::fixed, coordinateDecimals)
-                             .ptr;
+    // Every vertex lies on the lattice: whole degrees and one of 120
+    // fractions, whose digits are worked out once.
+    void degrees(std::int64_t cells) {
+        if (cells < 0) text_ += '-';
+        const std::uint64_t magnitude =
+            cells < 0 ? static_cast<std::uint64_t>(-cells) : static_cast<std::uint64_t>(cells);
+        char digits[24];
+        const auto end =
+            std::to_chars(digits, digits + sizeof digits, magnitude / cellsPerDegree).ptr;
         text_.append(digits, end);
+        text_ += fractions_[magnitude % cellsPerDegree];
+    }
+
+    static std::vector<std::string> fractionTexts() {
+        std::vector<std::string> texts;
+        for (std::int32_t cell = 0; cell < cellsPerDegree; ++cell) {
+            char digits[32];
+            const auto end = std::to_chars(digits, digits + sizeof digits,
+                                           static_cast<double>(cell) / cellsPerDegree,
+                                           std::chars_format::fixed, coordinateDecimals)
+                                 .ptr;
+            texts.emplace_back(digits + 1, end);  // ".0083333333", without the 0
+        }
+        return texts;
     }
 
     std::string& text_;
     const SourceFrame& frame_;
+    const std::vector<std::string> fractions_ = fractionTexts();
 };
 
 void writeGeometry(const RegionRings& rings, GeoJsonText& json, std::string& text) {
@@ -410,6 +429,9 @@ std::string regionsGeoJson(const LabelRegions& regions, bool upstream,
     const std::vector<EdgeKey> edges = boundaryEdges(regions, upstream);
     const Lattice lattice(regions.frame);
     std::string text = "{\"type\": \"FeatureCollection\", \"features\": [";
+    // About one corner to two edges, some thirty characters a corner.
+    constexpr std::size_t charactersPerEdge = 16;
+    text.reserve(edges.size() * charactersPerEdge);
     GeoJsonText json(text, regions.frame);
     std::size_t first = 0;
     for (std::size_t region = 0; region < regions.ids.size(); ++region) {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include <algorithm>
+
 #include "report/blockReduction.hpp"
 #include "report/mapImages.hpp"
 
@@ -89,11 +91,21 @@ void drawGaugeMarkers(RgbImage& image, const MapGrids& maps,
 
 ReducedGrid reducedLabels(const std::vector<std::int32_t>& labels, std::int32_t nrows,
                           std::int32_t ncols, std::int32_t reduction) {
-    BlockReducer reducer(nrows, ncols, reduction, BlockRule::mostFrequent);
-    for (std::int32_t row = 0; row < nrows; ++row) {
-        reducer.addRow(labels.data() + static_cast<std::size_t>(row) * static_cast<std::size_t>(ncols));
+    ReducedGrid reduced;
+    reduced.nrows = (nrows + reduction - 1) / reduction;
+    reduced.ncols = (ncols + reduction - 1) / reduction;
+    reduced.values.reserve(static_cast<std::size_t>(reduced.nrows) *
+                           static_cast<std::size_t>(reduced.ncols));
+    for (std::int32_t row = 0; row < reduced.nrows; ++row) {
+        const std::int32_t cellRow = std::min(row * reduction + reduction / 2, nrows - 1);
+        for (std::int32_t col = 0; col < reduced.ncols; ++col) {
+            const std::int32_t cellCol = std::min(col * reduction + reduction / 2, ncols - 1);
+            reduced.values.push_back(labels[static_cast<std::size_t>(cellRow) *
+                                                static_cast<std::size_t>(ncols) +
+                                            static_cast<std::size_t>(cellCol)]);
+        }
     }
-    return reducer.reduced();
+    return reduced;
 }
 
 RgbImage subbasinMap(const MapGrids& maps, const ReducedGrid& subbasins) {

@@ -25,7 +25,8 @@ struct GaugeMarker {
 void drawGaugeMarkers(RgbImage& image, const MapGrids& maps,
                       const std::vector<GaugeMarker>& markers);
 
-// The labels of the cells (row-major), reduced like the basin map's.
+// The labels of the cells (row-major) on the basin map's blocks: the label
+// of each block's middle cell, as sub-basins are areas, not lines.
 ReducedGrid reducedLabels(const std::vector<std::int32_t>& labels, std::int32_t nrows,
                           std::int32_t ncols, std::int32_t reduction);
 
