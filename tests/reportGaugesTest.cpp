@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "geometry/studyArea.hpp"
+#include "report/gaugeMaps.hpp"
 #include "support/runDirectory.hpp"
 
 namespace drainPrep {
@@ -258,6 +259,31 @@ TEST_F(ReportGauges, PolygonsReadBackValidOnTheLatticeEnclosingTheirCellsKm2) {
                   .at(10)
                   .measured.rings,
               2);
+}
+
+// The black pixels of labels drawn for markers all on one cell of a white map.
+std::int64_t labelPixels(const std::vector<report::GaugeMarker>& markers) {
+    report::MapGrids maps;
+    report::RgbImage image(80, 80);
+    for (std::int32_t y = 0; y < 80; ++y) {
+        for (std::int32_t x = 0; x < 80; ++x) image.set(x, y, {255, 255, 255});
+    }
+    report::drawGaugeMarkers(image, maps, markers);
+    std::int64_t black = 0;
+    for (std::int32_t y = 0; y < 80; ++y) {
+        for (std::int32_t x = 0; x < 80; ++x) black += image.at(x, y) == report::Rgb{0, 0, 0};
+    }
+    return black;
+}
+
+TEST(GaugeMapLabels, OverlapNoRingAndNoLabelDrawnBefore) {
+    const report::GaugeMarker a{40, 40, 11}, b{40, 40, 77}, c{40, 40, 4}, d{40, 40, 8};
+    // Each label lands on a place of its own beside the ring ...
+    EXPECT_EQ(labelPixels({a, b}), labelPixels({a}) + labelPixels({b}));
+    EXPECT_EQ(labelPixels({a, b, c, d}),
+              labelPixels({a}) + labelPixels({b}) + labelPixels({c}) + labelPixels({d}));
+    // ... and where the four places are taken, a fifth is left out.
+    EXPECT_EQ(labelPixels({a, b, c, d, {40, 40, 1}}), labelPixels({a, b, c, d}));
 }
 
 TEST_F(ReportGauges, ABadGaugeFileOrSnapIsNamedAndWritesNothing) {
