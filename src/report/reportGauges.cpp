@@ -294,13 +294,17 @@ std::string gaugeMembers(const GaugeFacts& facts, std::size_t gauge, const Study
 }
 
 std::string gaugesCsv(const GaugeFacts& facts, const StudyArea& area) {
+    // The header from the fields of a gauge outside, so that a file without
+    // gauges has it too.
+    GaugeFacts outside;
+    outside.gauges.resize(1);
+    outside.placement.gauges.resize(1);
+    outside.riverNums.resize(1);
     std::string csv;
+    for (const GaugeField& field : gaugeFields(outside, 0, area)) csv += std::string(field.key) + ",";
+    csv.back() = '\n';
     for (std::size_t i = 0; i < facts.gauges.size(); ++i) {
         const std::vector<GaugeField> fields = gaugeFields(facts, i, area);
-        if (i == 0) {
-            for (const GaugeField& field : fields) csv += std::string(field.key) + ",";
-            csv.back() = '\n';
-        }
         std::string line;
         for (const GaugeField& field : fields) line += csvField(field.value.value_or("")) + ",";
         line.back() = '\n';
