@@ -178,8 +178,8 @@ TEST(EndToEndArea, PointOnSeaWithNothingToSnapTo) {
 TEST(EndToEndArea, BadInput) {
     enum class Setup { rasters, noRasters, shortDem, demOnly, clipArea };
     const std::string usage =
-        "Usage: drainPrepArea LAT LON [--snap CELLS] [--input DIR | --dem PATH --dir PATH] "
-        "[--outlets coast|d8] [--write] [--force]";
+        "Usage: drainPrepArea LAT LON | --gauges FILE [--snap CELLS] [--input DIR | --dem PATH "
+        "--dir PATH] [--outlets coast|d8] [--write] [--force]";
     const std::vector<std::tuple<std::string, Setup, std::string>> cases = {
         {"abc 100", Setup::rasters, "The latitude \"abc\" is not a number."},
         {"+-5 100", Setup::rasters, "The latitude \"+-5\" is not a number."},

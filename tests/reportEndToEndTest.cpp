@@ -419,7 +419,7 @@ TEST_F(ReportEndToEnd, TakesTheRunFolderAsItsArgumentAndReplacesAnOlderReport) {
 TEST_F(ReportEndToEnd, HelpAndUnknownOptions) {
     const RunResult help = run.runReport("--help");
     EXPECT_EQ(help.exitStatus, 0);
-    EXPECT_EQ(help.console.rfind("Usage: drainPrepReport [--river-cells N] [FOLDER]\n", 0), 0u);
+    EXPECT_EQ(help.console.rfind("Usage: drainPrepReport [--river-cells N] [--gauges FILE [--gauge-snap CELLS]] [FOLDER]\n", 0), 0u);
     const RunResult unknown = run.runReport("--colour");
     EXPECT_EQ(unknown.exitStatus, 1);
     EXPECT_EQ(unknown.console, help.console);

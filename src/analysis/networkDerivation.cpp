@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "analysis/downLinks.hpp"
 #include "analysis/gridPreparation.hpp"
+#include "cell/downLinks.hpp"
 
 namespace drainPrep {
 
@@ -60,6 +60,8 @@ void pruneRow(CellGrid& cells, std::int32_t row, std::vector<cellObject*>& outle
     }
 }
 
+using CodeLinks = DownLinks<std::int32_t>;
+
 void numberOutlets(const std::vector<cellObject*>& outlets, const CellGrid& cells,
                    CellFields& fields) {
     std::int32_t nextRiverNum = 1;
@@ -74,7 +76,7 @@ void numberOutlets(const std::vector<cellObject*>& outlets, const CellGrid& cell
 // own mark has closed a loop: its cells are outside every basin, as are those
 // of a walk that ends on such a cell. Every cell is passed by at most two
 // walks. Returns whether the walk reached an outlet.
-bool walkDown(std::size_t start, const DownLinks& links, std::int32_t* distance,
+bool walkDown(std::size_t start, const CodeLinks& links, std::int32_t* distance,
               std::int32_t* riverNum) {
     std::size_t cell = start;
     std::int32_t steps = 0;
@@ -96,7 +98,7 @@ bool walkDown(std::size_t start, const DownLinks& links, std::int32_t* distance,
 
 // Each cell takes the distance of its down cell plus 1 and its river number,
 // as the level-by-level sweeps and the walks down give them.
-void deriveDistancesAndNumbers(const DownLinks& links, CellFields& fields) {
+void deriveDistancesAndNumbers(const CodeLinks& links, CellFields& fields) {
     std::int32_t* distance = fields.distance.begin();
     std::int32_t* riverNum = fields.riverNum.begin();
     bool anyOutside = false;
@@ -115,7 +117,7 @@ void deriveDistancesAndNumbers(const DownLinks& links, CellFields& fields) {
 // A cell's size is final once all its inflows have added theirs: from each
 // headwater of a basin, sizes are handed down as far as the cells they
 // complete. Cells outside every basin neither add nor take anything.
-void deriveBasinSizes(const DownLinks& links, CellFields& fields) {
+void deriveBasinSizes(const CodeLinks& links, CellFields& fields) {
     const std::size_t cellCount = fields.basinSize.cellCount();
     Grid<std::uint8_t> inflows =
         countInflows(links, cellCount, fields.basinSize.nrows(), fields.basinSize.ncols());
@@ -179,7 +181,7 @@ std::optional<std::string> prepareAndRegister(const StudyArea& area, const IntGr
 // bytes a cell, never on the records: over records in a scratch file larger
 // than memory, jumping between rows would cost a page for every cell.
 void deriveBasins(const std::vector<cellObject*>& outlets, CellGrid& cells, CellFields& fields) {
-    const DownLinks links(fields.dir);
+    const CodeLinks links(fields.dir.begin(), fields.dir.ncols());
     numberOutlets(outlets, cells, fields);
     deriveDistancesAndNumbers(links, fields);
     deriveBasinSizes(links, fields);

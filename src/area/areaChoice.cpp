@@ -1,7 +1,6 @@
 #include "area/areaChoice.hpp"
 
 #include <algorithm>
-#include <cmath>
 
 namespace drainPrep {
 
@@ -25,28 +24,7 @@ std::int32_t wholeDegreeWestOf(std::int64_t westCells, const SourceFrame& frame)
     return static_cast<std::int32_t>(std::max(floorDiv(westCells), ceilDiv(frame.westEdgeCells)));
 }
 
-// Far below the precision of any point typed in degrees, far above the
-// rounding of its decimal.
-constexpr double onBoundary = 1e-6;
-
-// Cells from the grid's north or west edge to the point, as a whole number
-// where the point lies on the line between two cells: the decimal of the
-// point (45.1 or 45.3) must not decide the side.
-double cellsFromEdge(double degrees) {
-    const double cells = degrees * cellsPerDegree;
-    const double nearestLine = std::round(cells);
-    return std::fabs(cells - nearestLine) < onBoundary ? nearestLine : cells;
-}
-
 }  // namespace
-
-std::optional<SourceCell> sourceCellAt(double lat, double lon, const SourceFrame& frame) {
-    const double row = std::floor(cellsFromEdge(northEdgeDeg(frame) - lat));
-    const double col = std::floor(cellsFromEdge(lon - westEdgeDeg(frame)));
-    // Written so that a NaN fails too.
-    if (!(row >= 0 && row < frame.rows && col >= 0 && col < frame.cols)) return std::nullopt;
-    return SourceCell{static_cast<std::int32_t>(row), static_cast<std::int32_t>(col)};
-}
 
 AreaChoice smallestAreaHolding(const CellExtent& basin, const SourceFrame& frame) {
     const std::int32_t firstRow = std::max(basin.firstRow - ringCells, 0);

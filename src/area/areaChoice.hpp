@@ -13,13 +13,6 @@
 
 namespace drainPrep {
 
-// Decimal degrees, north and east positive. A point on the line between two
-// cells lies in the cell south or east of it: a corner of cells names the
-// cell whose north-west corner it is, as in clipArea.dat. Nothing for a point
-// outside the source grid, whose south and east edges lie outside.
-std::optional<SourceCell> sourceCellAt(double lat, double lon,
-                                       const SourceFrame& frame = fixedSourceFrame);
-
 // drainPrep gives the area's first and second rows and columns (and the
 // last two) no basin of their own: the frame ring has no data, and a cell on
 // the outlet ring is an outlet that cuts off what flows into it.

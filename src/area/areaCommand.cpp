@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "area/areaChoice.hpp"
+#include "area/areaGauges.hpp"
 #include "area/basin.hpp"
 #include "area/flowGrid.hpp"
 #include "area/runBasin.hpp"
@@ -23,8 +24,8 @@ namespace {
 using Failure = std::optional<std::string>;
 
 const char* const usageText =
-    "Usage: drainPrepArea LAT LON [--snap CELLS] [--input DIR | --dem PATH --dir PATH] "
-    "[--outlets coast|d8] [--write] [--force]";
+    "Usage: drainPrepArea LAT LON | --gauges FILE [--snap CELLS] [--input DIR | --dem PATH --dir "
+    "PATH] [--outlets coast|d8] [--write] [--force]";
 constexpr double bytesPerMegabyte = 1024.0 * 1024.0;
 
 // The cells of an area whose direction value is no D8 code.
@@ -63,7 +64,8 @@ Failure parseOption(const std::vector<std::string>& arguments, std::size_t& i,
         request.write = true;
     } else if (option == "--force") {
         request.force = true;
-    } else if (option != "--snap" && option != "--input" && option != outletOption &&
+    } else if (option != "--snap" && option != "--input" && option != "--gauges" &&
+               option != outletOption &&
                !isSourceOption(option)) {
         return "Unknown option " + option + ". " + usageText;
     } else if (++i == arguments.size()) {
@@ -71,6 +73,8 @@ Failure parseOption(const std::vector<std::string>& arguments, std::size_t& i,
     } else if (option == "--input") {
         request.inputFolder = arguments[i];
         request.inputGiven = true;
+    } else if (option == "--gauges") {
+        request.gaugeFile = arguments[i];
     } else if (isSourceOption(option)) {
         return takeSourceOption(option, arguments[i], request.sourceOptions);
     } else if (option == outletOption) {
@@ -158,9 +162,11 @@ void printSnap(std::ostream& console, const SourceFrame& frame, SourceCell point
             << " (" << centreText(frame, river) << "): " << upstreamText(upstreamCells) << ".\n";
 }
 
-void printBasin(std::ostream& console, const SourceFrame& frame, const Basin& basin) {
+// what: "Basin" for a point's, "Catchments" for those of the gauges together.
+void printBasin(std::ostream& console, const SourceFrame& frame, const Basin& basin,
+                const char* what) {
     const CellExtent& extent = basin.extent;
-    console << "Basin: " << cellsText(basin.cells) << ", " << std::llround(basin.squareKilometres)
+    console << what << ": " << cellsText(basin.cells) << ", " << std::llround(basin.squareKilometres)
             << " km2, from " << latitudeText(northEdgeOfRow(frame, extent.firstRow)) << " to "
             << latitudeText(northEdgeOfRow(frame, extent.lastRow + 1)) << " and from "
             << longitudeText(westEdgeOfCol(frame, extent.firstCol)) << " to "
@@ -340,17 +346,26 @@ ValuesWithoutD8Code valuesWithoutD8Code(const FlowGrid& grid, const StudyArea& a
 }
 
 // The flow data of the whole source grid lives only here.
-Failure findBasin(const AreaRequest& request, AreaSource& source, SourceCell point,
+Failure findBasin(const AreaRequest& request, AreaSource& source, std::optional<SourceCell> point,
                   std::ostream& console, BasinFound& found) {
     const SourceFrame& frame = source.frame;
     FlowGrid grid(frame.rows, frame.cols, ruleOf(request));
     if (auto failure = readFlowGrid(request, source, grid)) return failure;
     grid.countUpstream();
-    printPoint(console, request, point, grid.upstreamCells(point));
-    const std::optional<SourceCell> river = snapToRiver(grid, point, request.snapRadius);
+    if (request.gaugeFile) {
+        if (auto failure = placeAreaGauges(grid, frame, request.gauges, request.snapRadius,
+                                           console, found.basin)) {
+            return failure;
+        }
+        found.choice = smallestAreaHolding(found.basin.extent, frame);
+        found.withoutD8Code = valuesWithoutD8Code(grid, found.choice.area, frame);
+        return std::nullopt;
+    }
+    printPoint(console, request, *point, grid.upstreamCells(*point));
+    const std::optional<SourceCell> river = snapToRiver(grid, *point, request.snapRadius);
     if (!river) return noRiverText(request.snapRadius);
     if (request.snapRadius > 0) {
-        printSnap(console, frame, point, *river, request, grid.upstreamCells(*river));
+        printSnap(console, frame, *point, *river, request, grid.upstreamCells(*river));
     }
     found.basin = traceBasin(grid, *river, frame);
     found.choice = smallestAreaHolding(extentWithMouth(grid, found.basin, *river), frame);
@@ -368,7 +383,7 @@ Failure openSource(const AreaRequest& request, AreaSource& source) {
 }
 
 Failure checkRequest(const AreaRequest& request, const AreaSource& source) {
-    if (!sourceCellAt(request.lat, request.lon, source.frame)) {
+    if (!request.gaugeFile && !sourceCellAt(request.lat, request.lon, source.frame)) {
         const std::string point = "The point " + pointText(request.lat, request.lon);
         if (!source.given) {
             return point + " lies outside the default sources, which cover " +
@@ -403,7 +418,7 @@ int createRunFolders(std::ostream& console) {
 
 // Returns the exit status once the request is known to be usable.
 int reportArea(const AreaRequest& request, AreaSource& source, std::ostream& console) {
-    const SourceCell point = *sourceCellAt(request.lat, request.lon, source.frame);
+    const std::optional<SourceCell> point = sourceCellAt(request.lat, request.lon, source.frame);
     BasinFound found;
     try {
         if (auto failure = findBasin(request, source, point, console, found)) {
@@ -414,11 +429,11 @@ int reportArea(const AreaRequest& request, AreaSource& source, std::ostream& con
         console << "Not enough memory for the flow data of the source grid." << std::endl;
         return 1;
     }
-    printBasin(console, source.frame, found.basin);
+    printBasin(console, source.frame, found.basin, request.gaugeFile ? "Catchments" : "Basin");
     const RunMemory memory =
         memoryOfRun(found.choice.area, source.given ? blockCacheBytes(*source.given) : 0);
     printArea(console, found, memory, source);
-    printRunBasin(console, source.frame, request, found);
+    if (!request.gaugeFile) printRunBasin(console, source.frame, request, found);
     const StudyArea& area = found.choice.area;
     console << "clipArea.dat: " << area.nrows << " " << area.ncols << " " << area.latNW << " "
             << area.lonNW << std::endl;
@@ -454,6 +469,10 @@ std::optional<std::string> parseAreaRequest(const std::vector<std::string>& argu
     if (auto failure = completeSources(request.sourceOptions, request.sources)) return failure;
     if (request.sources && request.inputGiven) {
         return std::string("--input and --dem/--dir are alternatives: give one. ") + usageText;
+    }
+    if (request.gaugeFile) {
+        if (!numbers.empty()) return std::string(usageText);
+        return readGaugeFile(*request.gaugeFile, request.gauges);
     }
     return parsePoint(numbers, request);
 }

@@ -1,8 +1,9 @@
-// drainPrepArea LAT LON [--snap CELLS] [--input DIR | --dem PATH --dir PATH]
-// [--outlets coast|d8] [--write] [--force]: the smallest study area that
-// holds the whole basin of the river at a point, from the same source rasters
-// as drainPrep, and the basin a drainPrep run of it under the same outlet
-// rule gives the point.
+// drainPrepArea LAT LON | --gauges FILE [--snap CELLS] [--input DIR | --dem
+// PATH --dir PATH] [--outlets coast|d8] [--write] [--force]: the smallest
+// study area that holds the whole basin of the river at a point, or the
+// catchments of all the gauges of a file, from the same source rasters as
+// drainPrep, and the basin a drainPrep run of it under the same outlet rule
+// gives the point.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "driver/runArguments.hpp"
+#include "gauges/gaugeFile.hpp"
 #include "raster/sourceRasters.hpp"
 
 namespace drainPrep {
@@ -27,7 +29,9 @@ struct AreaRequest {
     bool inputGiven = false;
     SourceOptions sourceOptions;
     std::optional<SourcePaths> sources;  // --dem and --dir, read through GDAL
-    std::optional<OutletRule> outlets;   // coast when not given
+    std::optional<OutletRule> outlets;      // coast when not given
+    std::optional<std::string> gaugeFile;  // --gauges: the area of their catchments
+    std::vector<Gauge> gauges;
     bool write = false;
     bool force = false;
 };

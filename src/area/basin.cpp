@@ -9,19 +9,6 @@ namespace drainPrep {
 
 namespace {
 
-constexpr double squareMetresPerSquareKilometre = 1e6;
-
-// Cell areas by row, in the model's own cell lengths.
-std::vector<double> squareKilometresByRow(std::int32_t nrows, const SourceFrame& frame) {
-    std::vector<double> byRow(static_cast<std::size_t>(nrows));
-    for (std::int32_t row = 0; row < nrows; ++row) {
-        byRow[static_cast<std::size_t>(row)] = cellLengthNorthSouth *
-                                               cellLengthEastWest(rowCentreLat(frame, row)) /
-                                               squareMetresPerSquareKilometre;
-    }
-    return byRow;
-}
-
 void widen(CellExtent& extent, SourceCell cell) {
     extent.firstRow = std::min(extent.firstRow, cell.row);
     extent.lastRow = std::max(extent.lastRow, cell.row);
@@ -29,19 +16,15 @@ void widen(CellExtent& extent, SourceCell cell) {
     extent.lastCol = std::max(extent.lastCol, cell.col);
 }
 
-struct Span {
-    std::int32_t first;
-    std::int32_t last;
-};
-
-// Computed in 64 bits: the radius may be as large as the user likes.
-Span spanAround(std::int32_t centre, std::int32_t radius, std::int32_t size) {
-    return {
-        static_cast<std::int32_t>(std::max<std::int64_t>(0, std::int64_t{centre} - radius)),
-        static_cast<std::int32_t>(std::min<std::int64_t>(size - 1, std::int64_t{centre} + radius))};
-}
-
 }  // namespace
+
+std::vector<double> squareKilometresByRow(std::int32_t nrows, const SourceFrame& frame) {
+    std::vector<double> byRow(static_cast<std::size_t>(nrows));
+    for (std::int32_t row = 0; row < nrows; ++row) {
+        byRow[static_cast<std::size_t>(row)] = cellAreaKm2AtLat(rowCentreLat(frame, row));
+    }
+    return byRow;
+}
 
 Basin traceBasin(const FlowGrid& grid, SourceCell outlet, const SourceFrame& frame) {
     const std::vector<double> squareKilometres = squareKilometresByRow(grid.nrows(), frame);

@@ -49,6 +49,10 @@ void forEachBasinCell(const FlowGrid& grid, SourceCell outlet, Visit visit) {
     }
 }
 
+// The area of a cell of each row of the frame's grid, km², in the model's
+// own cell lengths.
+std::vector<double> squareKilometresByRow(std::int32_t nrows, const SourceFrame& frame);
+
 // The outlet must have upstream cells. The grid's row 0 is the first row of
 // `frame`, whose north edge gives the cells' areas.
 Basin traceBasin(const FlowGrid& grid, SourceCell outlet,

@@ -9,29 +9,15 @@
 // that is not a D8 code.
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <optional>
 
 #include "cell/outletRule.hpp"
+#include "geometry/sourceFrame.hpp"
 #include "raster/grid.hpp"
 #include "raster/intGrid.hpp"
 
 namespace drainPrep {
-
-// Row 0 in the north, column 0 in the west.
-struct SourceCell {
-    std::int32_t row = 0;
-    std::int32_t col = 0;
-
-    bool operator==(const SourceCell& other) const { return row == other.row && col == other.col; }
-};
-
-// Steps between two cells when a step may be diagonal.
-inline std::int32_t cellsApart(SourceCell a, SourceCell b) {
-    return std::max(std::abs(a.row - b.row), std::abs(a.col - b.col));
-}
 
 class FlowGrid {
 public:

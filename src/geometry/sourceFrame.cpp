@@ -24,6 +24,19 @@ std::string hemisphereText(double degrees, const char* positive, const char* neg
     return std::string(std::begin(digits), end) + (degrees < 0 ? negative : positive);
 }
 
+// Far below the precision of any point typed in degrees, far above the
+// rounding of its decimal.
+constexpr double onBoundary = 1e-6;
+
+// Cells from the grid's north or west edge to the point, as a whole number
+// where the point lies on the line between two cells: the decimal of the
+// point (45.1 or 45.3) must not decide the side.
+double cellsFromEdge(double degrees) {
+    const double cells = degrees * cellsPerDegree;
+    const double nearestLine = std::round(cells);
+    return std::fabs(cells - nearestLine) < onBoundary ? nearestLine : cells;
+}
+
 }  // namespace
 
 ClipOffsets offsetsInFrame(const StudyArea& area, const SourceFrame& frame) {
@@ -62,6 +75,14 @@ std::string longitudeText(double degrees) { return hemisphereText(degrees, " E",
 std::string extentText(const SourceFrame& frame) {
     return latitudeText(northEdgeDeg(frame)) + " to " + latitudeText(southEdgeDeg(frame)) + ", " +
            longitudeText(westEdgeDeg(frame)) + " to " + longitudeText(eastEdgeDeg(frame));
+}
+
+std::optional<SourceCell> sourceCellAt(double lat, double lon, const SourceFrame& frame) {
+    const double row = std::floor(cellsFromEdge(northEdgeDeg(frame) - lat));
+    const double col = std::floor(cellsFromEdge(lon - westEdgeDeg(frame)));
+    // Written so that a NaN fails too.
+    if (!(row >= 0 && row < frame.rows && col >= 0 && col < frame.cols)) return std::nullopt;
+    return SourceCell{static_cast<std::int32_t>(row), static_cast<std::int32_t>(col)};
 }
 
 }  // namespace drainPrep

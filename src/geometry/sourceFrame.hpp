@@ -4,7 +4,10 @@
 // (read through GDAL) is a frame of its own.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "geometry/studyArea.hpp"
@@ -25,6 +28,40 @@ struct SourceFrame {
 };
 
 inline constexpr SourceFrame fixedSourceFrame{};
+
+// Row 0 in the north, column 0 in the west.
+struct SourceCell {
+    std::int32_t row = 0;
+    std::int32_t col = 0;
+
+    bool operator==(const SourceCell& other) const { return row == other.row && col == other.col; }
+};
+
+// Steps between two cells when a step may be diagonal.
+inline std::int32_t cellsApart(SourceCell a, SourceCell b) {
+    return std::max(std::abs(a.row - b.row), std::abs(a.col - b.col));
+}
+
+// Rows or columns of a grid, first and last inclusive.
+struct Span {
+    std::int32_t first;
+    std::int32_t last;
+};
+
+// Those within radius of centre in a grid of size. Computed in 64 bits: the
+// radius may be as large as the user likes.
+inline Span spanAround(std::int32_t centre, std::int32_t radius, std::int32_t size) {
+    return {
+        static_cast<std::int32_t>(std::max<std::int64_t>(0, std::int64_t{centre} - radius)),
+        static_cast<std::int32_t>(std::min<std::int64_t>(size - 1, std::int64_t{centre} + radius))};
+}
+
+// Decimal degrees, north and east positive. A point on the line between two
+// cells lies in the cell south or east of it: a corner of cells names the
+// cell whose north-west corner it is, as in clipArea.dat. Nothing for a point
+// outside the source grid, whose south and east edges lie outside.
+std::optional<SourceCell> sourceCellAt(double lat, double lon,
+                                       const SourceFrame& frame = fixedSourceFrame);
 
 // The study area's first cell in the frame, in exact whole cells: whole-degree
 // corners lie on the lattice. On the fixed frame this equals clipOffsets for

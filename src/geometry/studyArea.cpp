@@ -46,10 +46,13 @@ double cellLengthEastWest(std::int32_t latArcSeconds) {
     return std::cos(latArcSeconds / 3600.0 / 180.0 * piAsTaken) * cellLengthNorthSouth;
 }
 
-double cellAreaKm2(std::int32_t latNW, std::int32_t row) {
+double cellAreaKm2AtLat(std::int32_t centreLatArcSeconds) {
     constexpr double squareMetresPerKm2 = 1e6;
-    return cellLengthNorthSouth * cellLengthEastWest(cellCentreLat(latNW, row)) /
-           squareMetresPerKm2;
+    return cellLengthNorthSouth * cellLengthEastWest(centreLatArcSeconds) / squareMetresPerKm2;
+}
+
+double cellAreaKm2(std::int32_t latNW, std::int32_t row) {
+    return cellAreaKm2AtLat(cellCentreLat(latNW, row));
 }
 
 }  // namespace drainPrep

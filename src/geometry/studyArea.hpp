@@ -62,7 +62,11 @@ constexpr double cellLengthNorthSouth = 926.6;
 // taken as 3.14, the model's convention: its slopes and areas rest on it.
 double cellLengthEastWest(std::int32_t latArcSeconds);
 
-// Area of a cell of the study area's row, km², from the two lengths above.
+// Area of a cell whose centre lies at centreLatArcSeconds, km², from the two
+// lengths above: the one cell area of every tool.
+double cellAreaKm2AtLat(std::int32_t centreLatArcSeconds);
+
+// Area of a cell of the study area's row, km².
 double cellAreaKm2(std::int32_t latNW, std::int32_t row);
 
 }  // namespace drainPrep

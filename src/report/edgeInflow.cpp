@@ -45,24 +45,27 @@ Edge edgeOf(Cell cell, const EdgeBand& band, std::int32_t depth) {
     return cell.col == depth ? Edge::west : Edge::east;
 }
 
-std::int32_t basinJoined(Cell start, const EdgeBand& directions, const EdgeBand& elevations,
-                         const EdgeBand& riverNums, OutletRule rule) {
+// The first cell off both rings on the water's way in, where it would join
+// the network; none when the path leaves the area, meets sea or no data, or
+// ends first.
+std::optional<Cell> entryOf(Cell start, const EdgeBand& directions, const EdgeBand& elevations,
+                            OutletRule rule) {
     // A path within the rings that has not left them after visiting more cells
     // than they hold goes round in a circle.
     const std::int64_t ringCells =
         4 * (std::int64_t{directions.nrows()} + directions.ncols()) * (bandWidth - 1);
     Cell cell = start;
     for (std::int64_t step = 0; step <= ringCells; ++step) {
-        if (isInside(cell, directions, bandWidth - 1)) return riverNums.at(cell.row, cell.col);
+        if (isInside(cell, directions, bandWidth - 1)) return cell;
         const std::int32_t code = directions.at(cell.row, cell.col);
         if (surfaceOf(elevations.at(cell.row, cell.col), code, rule) != Surface::land) {
-            return noBasin;
+            return std::nullopt;
         }
         const std::optional<Cell> next = downstreamOf(cell, code);
-        if (!next || !isInside(*next, directions, 0)) return noBasin;
+        if (!next || !isInside(*next, directions, 0)) return std::nullopt;
         cell = *next;
     }
-    return noBasin;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -132,15 +135,18 @@ std::vector<EdgeInflow> findEdgeInflow(const EdgeBand& sourceDirections,
             }
             // The run makes no outlet of a sea cell: nothing ends there.
             const std::int32_t code = sourceDirections.at(row, col);
-            if (depth == 1 && surfaceOf(sourceElevations.at(row, col), code) == Surface::sea) {
+            if (depth == 1 && surfaceOf(sourceElevations.at(row, col), code, rule) == Surface::sea) {
                 continue;
             }
             // Water that goes deeper into the area than the cell lies.
             const std::optional<Cell> next = downstreamOf(cell, code);
             if (!next || !isInside(*next, sourceDirections, depth + 1)) continue;
-            inflow.push_back(
-                {edgeOf(cell, sourceDirections, depth), depth == 0 ? Ring::frame : Ring::outlet,
-                 row, col, basinJoined(cell, sourceDirections, sourceElevations, riverNums, rule)});
+            const std::optional<Cell> entry =
+                entryOf(cell, sourceDirections, sourceElevations, rule);
+            inflow.push_back({edgeOf(cell, sourceDirections, depth),
+                              depth == 0 ? Ring::frame : Ring::outlet, row, col,
+                              entry ? riverNums.at(entry->row, entry->col) : noBasin,
+                              entry ? entry->row : -1, entry ? entry->col : -1});
         }
     }
     return inflow;

@@ -54,11 +54,14 @@ struct EdgeInflow {
     std::int32_t col;
     // The basin the water would have joined, or -1 (see findEdgeInflow).
     std::int32_t riverNum;
+    // The cell where it would have joined the network, or -1 and -1.
+    std::int32_t entryRow;
+    std::int32_t entryCol;
 };
 
 // Every inflow place, in row-major order. Its basin is found by following the
-// source codes from the place inward to the first cell off both rings,
-// whose basin number it takes; -1 when the path leaves the area, meets sea or
+// source codes from the place inward to the first cell off both rings (its
+// entry cell), whose basin number it takes; -1 when the path leaves the area, meets sea or
 // no data, or ends (an outlet code, or a circle within the rings) first.
 std::vector<EdgeInflow> findEdgeInflow(const EdgeBand& sourceDirections,
                                        const EdgeBand& sourceElevations, const EdgeBand& riverNums,

@@ -380,4 +380,34 @@ RgbImage elevationMap(const MapGrids& maps, const MapRanges& ranges, const Study
     });
 }
 
+// ---------------------------------------------------------------------------
+// Pieces for the gauge maps
+
+static_assert(mapLabelHeight == glyphHeight);
+
+std::int32_t mapPixelOf(std::int32_t cell, const MapGrids& maps) { return pixelOf(cell, maps); }
+
+void drawRing(RgbImage& image, std::int32_t cx, std::int32_t cy, Rgb colour) {
+    constexpr double ringInner = 1.5;
+    constexpr double ringOuter = 3.5;
+    constexpr double rimOuter = 4.6;
+    for (std::int32_t dy = -5; dy <= 5; ++dy) {
+        for (std::int32_t dx = -5; dx <= 5; ++dx) {
+            const double r = std::hypot(dx, dy);
+            if (r > ringInner && r <= ringOuter) setIfInside(image, cx + dx, cy + dy, colour);
+            if (r > ringOuter && r <= rimOuter) setIfInside(image, cx + dx, cy + dy, haloColour);
+        }
+    }
+}
+
+std::int32_t mapLabelWidth(const std::string& digits) {
+    return static_cast<std::int32_t>(digits.size()) * (glyphWidth + 2);
+}
+
+void drawMapLabel(RgbImage& image, const std::string& digits, std::int32_t left,
+                  std::int32_t top) {
+    drawDigits(image, digits, left, top, haloColour, true);
+    drawDigits(image, digits, left, top, labelColour, false);
+}
+
 }  // namespace drainPrep::report

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "geometry/studyArea.hpp"
@@ -76,5 +77,15 @@ RgbImage elevationMap(const MapGrids& maps, const MapRanges& ranges, const Study
 
 // Where a basin size lies on the logarithmic scale, 0 to 1.
 double basinSizeShare(std::int32_t basinSize, std::int32_t largestBasinSize);
+
+// Pieces for the gauge maps: the pixel at the middle of a cell's block, a
+// small ring with a white rim, and a label of digits with a white halo (its
+// height mapLabelHeight) whose top-left corner is at left, top.
+constexpr std::int32_t mapLabelHeight = 10;
+std::int32_t mapPixelOf(std::int32_t cell, const MapGrids& maps);
+void drawRing(RgbImage& image, std::int32_t cx, std::int32_t cy, Rgb colour);
+std::int32_t mapLabelWidth(const std::string& digits);
+void drawMapLabel(RgbImage& image, const std::string& digits, std::int32_t left,
+                  std::int32_t top);
 
 }  // namespace drainPrep::report

@@ -12,6 +12,7 @@
 #include "report/gridScan.hpp"
 #include "report/mapImages.hpp"
 #include "report/outletEnd.hpp"
+#include "report/reportGauges.hpp"
 #include "runFiles/outletListReader.hpp"
 #include "report/riverNetwork.hpp"
 #include "runFiles/runFiles.hpp"
@@ -51,6 +52,7 @@ struct ReportFacts {
     std::int32_t mapReduction = 1;    // cells per block side
     std::int32_t mapEnlargement = 1;  // pixels per block side
     MapRanges mapRanges;
+    std::optional<GaugeFacts> gauges;  // --gauges
 };
 
 inline double degrees(std::int32_t arcSeconds) { return arcSeconds / 3600.0; }

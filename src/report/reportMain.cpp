@@ -9,19 +9,25 @@
 #include <string>
 #include <vector>
 
+#include "driver/clipAreaFile.hpp"
 #include "report/reportRun.hpp"
 
 namespace {
 
 const char* const usage =
-    "Usage: drainPrepReport [--river-cells N] [FOLDER]\n"
+    "Usage: drainPrepReport [--river-cells N] [--gauges FILE [--gauge-snap CELLS]] [FOLDER]\n"
     "Reads the finished drainPrep run in FOLDER (default: the current folder):\n"
     "clipArea.dat, output/ and output/arcgis/. Writes output/report/ (index.html with\n"
     "maps, the basin table and edge warnings; summary.json; outlets.geojson;\n"
     "rivers.geojson) and a .prj or .hdr file beside every grid, so that a GIS opens\n"
     "it in place. drainPrep's own files are not changed.\n"
     "--river-cells N: a cell is a river cell from a basin size of N cells (default:\n"
-    "the threshold of the basin map, which adapts to the area).\n";
+    "the threshold of the basin map, which adapts to the area).\n"
+    "--gauges FILE: gauges (CSV with columns id, lat, lon and optionally name and\n"
+    "area_km2), each placed on the river cell within CELLS rows and columns (default\n"
+    "3) whose upstream area is nearest its published area_km2 (without one: the\n"
+    "largest), with sub-basins, which gauge drains into which, gauges.csv,\n"
+    "gauges.geojson and the grids gaugeCells and subbasins.\n";
 
 // A whole number of cells, 1 or more.
 std::optional<std::int32_t> riverCellsOf(const std::string& text) {
@@ -53,6 +59,17 @@ int main(int argc, char** argv) {
                           << "\"." << std::endl;
                 return 1;
             }
+        } else if (arguments[i] == "--gauges" && i + 1 < arguments.size()) {
+            options.gaugeFile = arguments[++i];
+        } else if (arguments[i] == "--gauge-snap") {
+            const std::string cells = i + 1 < arguments.size() ? arguments[++i] : "";
+            const std::optional<std::int32_t> snap = drainPrep::parseWholeNumber(cells);
+            if (!snap || *snap < 0) {
+                std::cout << "--gauge-snap takes a whole number of cells, 0 or more, not \""
+                          << cells << "\"." << std::endl;
+                return 1;
+            }
+            options.gaugeSnapCells = *snap;
         } else if (folderGiven || (!arguments[i].empty() && arguments[i][0] == '-')) {
             std::cout << usage;
             return 1;

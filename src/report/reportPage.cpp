@@ -1,5 +1,7 @@
 #include "report/reportPage.hpp"
 
+#include "report/gaugeMaps.hpp"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -131,6 +133,7 @@ std::string pageStyle() {
            "height:4px;border-left:1px solid #333}\n"
            "code{background:#f1f1f1;padding:0 .25em;border-radius:3px}\n"
            ".nowrap,td code{white-space:nowrap}\n"
+           "td.flag{color:#b00;font-weight:bold}\n"
            "</style>\n";
 }
 
@@ -681,6 +684,86 @@ std::string filesSection() {
            "<code>order</code>, wider and darker lines for higher orders.</p>\n";
 }
 
+// ---------------------------------------------------------------------------
+// Gauges
+
+std::string gaugeReason(const GaugeFacts& gauges, std::size_t i) {
+    const GaugeOnNetwork& placed = gauges.placement.gauges[i];
+    switch (placed.status) {
+        case GaugeStatus::placed:
+            return "";
+        case GaugeStatus::outside:
+            return "outside the study area";
+        case GaugeStatus::noCandidate:
+            return "no basin cell within " + cellsText(gauges.snapCells);
+        case GaugeStatus::sameCell:
+            return "on the cell of gauge " +
+                   std::to_string(gauges.gauges[static_cast<std::size_t>(placed.sameCellAs)].id);
+    }
+    return "";
+}
+
+std::string flagged(bool flag, const std::string& text) {
+    return flag ? "<td class=\"num flag\">" + text + "</td>" : "<td class=\"num\">" + text + "</td>";
+}
+
+std::string gaugeRow(const ReportFacts& facts, std::size_t i) {
+    const GaugeFacts& gauges = *facts.gauges;
+    const Gauge& gauge = gauges.gauges[i];
+    const GaugeOnNetwork& placed = gauges.placement.gauges[i];
+    std::string html = "<tr><td class=\"num\">" + std::to_string(gauge.id) + "</td><td>" +
+                       escaped(gauge.name) + "</td>";
+    const std::string reason = gaugeReason(gauges, i);
+    if (placed.status != GaugeStatus::placed && placed.status != GaugeStatus::sameCell) {
+        return html + "<td colspan=\"9\" class=\"muted\">" + reason + "</td></tr>\n";
+    }
+    const std::optional<double> error = errorPercent(gauge, placed);
+    const std::int32_t down = placed.downstreamGauge;
+    html += "<td class=\"nowrap\">" + std::to_string(placed.snapped.row) + ", " +
+            std::to_string(placed.snapped.col) + "</td><td class=\"num\">" +
+            std::to_string(placed.cellsMoved) + "</td><td class=\"num\">" +
+            groupedKm2(km2Of(placed.upstreamArea)) + "</td><td class=\"num\">" +
+            (gauge.publishedKm2 ? groupedKm2(*gauge.publishedKm2) : "") + "</td>" +
+            flagged(error && std::fabs(*error) > flaggedErrorPercent,
+                    error ? fixed(*error, 1) + "%" : "") +
+            "<td class=\"num\">" + groupedKm2(km2Of(placed.subbasinArea)) + "</td><td class=\"num\">" +
+            (down < 0 ? "" : std::to_string(gauges.gauges[static_cast<std::size_t>(down)].id)) +
+            "</td><td class=\"num\">" + std::to_string(gauges.riverNums[i]) + "</td>" +
+            (placed.complete ? std::string("<td>yes</td>") : "<td class=\"flag\">no</td>");
+    return html + (reason.empty() ? "" : "<td class=\"muted\">" + reason + "</td>") + "</tr>\n";
+}
+
+std::string gaugeSection(const ReportFacts& facts) {
+    const GaugeFacts& gauges = *facts.gauges;
+    std::map<GaugeStatus, std::int64_t> counts;
+    for (const GaugeOnNetwork& placed : gauges.placement.gauges) ++counts[placed.status];
+    std::string html =
+        "<h2 id=\"gauges\">Gauges</h2>\n<p>" + grouped(static_cast<std::int64_t>(gauges.gauges.size())) +
+        " gauges in the file, " + grouped(counts[GaugeStatus::placed]) +
+        " placed, each on the basin cell within " + cellsText(gauges.snapCells) +
+        " of its coordinates whose upstream area comes nearest its published area (without "
+        "one: the largest). Not placed: " + grouped(counts[GaugeStatus::outside]) +
+        " outside the area, " + grouped(counts[GaugeStatus::noCandidate]) +
+        " without a basin cell near, " + grouped(counts[GaugeStatus::sameCell]) +
+        " on the cell of an earlier gauge. An error beyond " + fixed(flaggedErrorPercent, 0) +
+        "% and a catchment that water from across the edge reaches are marked.</p>\n";
+    html += mapFigure(facts, gaugeMapFile, "Gauges on the basins, by id",
+                      "<div class=\"legend\">" + swatch({20, 60, 200}, "gauge, labelled by its id where the label has room") + "</div>\n");
+    html += mapFigure(facts, subbasinMapFile, "Sub-basins: the cells whose water meets each gauge first",
+                      "<div class=\"legend\">" +
+                          swatch(removedOutletColour, "land whose water meets no gauge") +
+                          swatch(loopColour, "on or above a loop") + swatch(seaColour, "sea") +
+                          swatch(noDataColour, "no data") + "</div>\n");
+    html +=
+        "<table class=\"data\"><tr><th class=\"num\">Id</th><th>Name</th><th>Row, column</th>"
+        "<th class=\"num\">Moved</th><th class=\"num\">Upstream km&sup2;</th><th "
+        "class=\"num\">Published km&sup2;</th><th class=\"num\">Error</th><th "
+        "class=\"num\">Sub-basin km&sup2;</th><th class=\"num\">Next gauge down</th><th "
+        "class=\"num\">Basin</th><th>Complete</th></tr>\n";
+    for (std::size_t i = 0; i < gauges.gauges.size(); ++i) html += gaugeRow(facts, i);
+    return html + "</table>\n";
+}
+
 }  // namespace
 
 std::string areaCommand(const Outlet& outlet, const std::optional<SourceRecord>& sources) {
@@ -704,8 +787,8 @@ std::string reportPage(const ReportFacts& facts) {
            escaped(std::filesystem::absolute(facts.folder).lexically_normal().string()) +
            "</code>.</p>\n" + inflowAlert(facts, groups) + cutAlert(facts) +
            studyAreaSection(facts) + mapsSection(facts) + riversSection(facts) +
-           basinsSection(facts, groups) + inflowSection(facts, groups) + filesSection() +
-           "</body>\n</html>\n";
+           basinsSection(facts, groups) + (facts.gauges ? gaugeSection(facts) : "") +
+           inflowSection(facts, groups) + filesSection() + "</body>\n</html>\n";
 }
 
 }  // namespace drainPrep::report

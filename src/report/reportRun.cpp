@@ -5,6 +5,7 @@
 #include <set>
 
 #include "runFiles/gisSidecars.hpp"
+#include "report/gaugeMaps.hpp"
 #include "report/reportPage.hpp"
 #include "report/riverLines.hpp"
 #include "report/scriptFiles.hpp"
@@ -72,6 +73,11 @@ Failure gatherFacts(const std::filesystem::path& folder, const ReportOptions& op
                     std::ostream& console, ReportFacts& facts, MapGrids& maps,
                     RiverNetwork& network) {
     facts.folder = folder;
+    if (options.gaugeFile) {
+        facts.gauges.emplace();
+        facts.gauges->snapCells = options.gaugeSnapCells;
+        if (auto failure = readGaugeFile(*options.gaugeFile, facts.gauges->gauges)) return failure;
+    }
     AsciiHeader header;
     if (auto failure = checkRunFiles(folder, facts.area, header, facts.sources)) return failure;
     if (facts.sources) facts.outletRule = facts.sources->outlets;
@@ -97,7 +103,9 @@ Failure gatherFacts(const std::filesystem::path& folder, const ReportOptions& op
     facts.largestBasins = basinRows(facts, largest, scan, network);
     maps = std::move(scan.maps);
     maps.riverOrders = network.orderMap(maps.reduction);
-    return std::nullopt;
+    if (!facts.gauges) return std::nullopt;
+    console << "  Placing " << facts.gauges->gauges.size() << " gauges." << std::endl;
+    return placeReportGauges(folder, facts.area, facts.edgeInflow, *facts.gauges);
 }
 
 namespace {
@@ -109,6 +117,37 @@ std::vector<OutletMarker> markersOf(const std::vector<BasinRow>& basins) {
             {basin.outlet.row, basin.outlet.col, static_cast<std::int32_t>(markers.size()) + 1});
     }
     return markers;
+}
+
+// The gauges with the largest catchments first: their labels are placed first.
+std::vector<GaugeMarker> gaugeMarkers(const GaugeFacts& gauges) {
+    std::vector<std::size_t> placed;
+    for (std::size_t i = 0; i < gauges.gauges.size(); ++i) {
+        if (gauges.placement.gauges[i].status == GaugeStatus::placed) placed.push_back(i);
+    }
+    const auto& on = gauges.placement.gauges;
+    std::stable_sort(placed.begin(), placed.end(), [&on](std::size_t a, std::size_t b) {
+        return on[a].upstreamArea > on[b].upstreamArea;
+    });
+    std::vector<GaugeMarker> markers;
+    for (const std::size_t i : placed) {
+        markers.push_back({on[i].snapped.row, on[i].snapped.col, gauges.gauges[i].id});
+    }
+    return markers;
+}
+
+Failure writeGaugeMaps(const std::filesystem::path& folder, const ReportFacts& facts,
+                       const MapGrids& maps) {
+    const GaugeFacts& gauges = *facts.gauges;
+    const std::vector<GaugeMarker> markers = gaugeMarkers(gauges);
+    RgbImage basins = basinMap(maps, {});
+    drawGaugeMarkers(basins, maps, markers);
+    if (auto failure = writePng(folder / gaugeMapFile, basins)) return failure;
+    RgbImage subbasins = subbasinMap(
+        maps, reducedLabels(gauges.placement.subbasins, facts.area.nrows, facts.area.ncols,
+                            maps.reduction));
+    drawGaugeMarkers(subbasins, maps, markers);
+    return writePng(folder / subbasinMapFile, subbasins);
 }
 
 Failure writeMaps(const std::filesystem::path& folder, const ReportFacts& facts,
@@ -124,7 +163,26 @@ Failure writeMaps(const std::filesystem::path& folder, const ReportFacts& facts,
     if (auto failure = writePng(folder / distanceMapFile, distanceMap(maps, ranges))) {
         return failure;
     }
-    return writePng(folder / elevationMapFile, elevationMap(maps, ranges, facts.area));
+    if (auto failure =
+            writePng(folder / elevationMapFile, elevationMap(maps, ranges, facts.area))) {
+        return failure;
+    }
+    return facts.gauges ? writeGaugeMaps(folder, facts, maps) : std::nullopt;
+}
+
+Failure writeGaugeFiles(const std::filesystem::path& folder, const ReportFacts& facts) {
+    const GaugeFacts& gauges = *facts.gauges;
+    if (auto failure = writeTextFile(folder / "gauges.csv", gaugesCsv(gauges, facts.area))) {
+        return failure;
+    }
+    if (auto failure =
+            writeTextFile(folder / "gauges.geojson", gaugesGeoJson(gauges, facts.area))) {
+        return failure;
+    }
+    if (auto failure = writeGaugeGrids(folder, gauges, facts.area)) {
+        return failure;
+    }
+    return writeGaugePolygons(folder, gauges, facts.area);
 }
 
 Failure writeReportFolder(const std::filesystem::path& folder, const ReportFacts& facts,
@@ -132,6 +190,9 @@ Failure writeReportFolder(const std::filesystem::path& folder, const ReportFacts
     if (auto failure = writeMaps(folder, facts, maps)) return failure;
     if (auto failure = writeRiversGeoJson(folder / riversFile, facts.area, network)) return failure;
     if (auto failure = writeTextFile(folder / "summary.json", summaryJson(facts))) return failure;
+    if (facts.gauges) {
+        if (auto failure = writeGaugeFiles(folder, facts)) return failure;
+    }
     if (auto failure = writeTextFile(folder / "outlets.geojson", outletsGeoJson(facts.outlets))) {
         return failure;
     }

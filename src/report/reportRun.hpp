@@ -14,6 +14,8 @@ namespace drainPrep::report {
 
 struct ReportOptions {
     std::optional<std::int32_t> riverCells;  // --river-cells: the river network's threshold
+    std::optional<std::filesystem::path> gaugeFile;  // --gauges
+    std::int32_t gaugeSnapCells = defaultGaugeSnapCells;  // --gauge-snap
 };
 
 // What the report tells of the run in folder, read and checked; nothing is

@@ -51,6 +51,12 @@ std::string array(const Entries& entries, EntryText entryText) {
     return text + (entries.empty() ? "]" : "\n  ]");
 }
 
+std::string gaugesArray(const GaugeFacts& gauges, const StudyArea& area) {
+    std::vector<std::size_t> all(gauges.gauges.size());
+    for (std::size_t i = 0; i < all.size(); ++i) all[i] = i;
+    return array(all, [&](std::size_t i) { return "{" + gaugeMembers(gauges, i, area) + "}"; });
+}
+
 }  // namespace
 
 std::string summaryJson(const ReportFacts& facts) {
@@ -80,6 +86,7 @@ std::string summaryJson(const ReportFacts& facts) {
     for (std::size_t i = 0; i < std::size(lines); ++i) {
         json += (i == 0 ? "\n  " : ",\n  ") + lines[i];
     }
+    if (facts.gauges) json += ",\n  " + member("gauges", gaugesArray(*facts.gauges, facts.area));
     return json + "\n}\n";
 }
 

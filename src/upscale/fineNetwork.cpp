@@ -42,7 +42,7 @@ std::optional<std::string> checkCode(const IntGrid& codes, std::int32_t row, std
 }  // namespace
 
 FineNetwork::FineNetwork(const StudyArea& area, IntGrid codes)
-    : area_(area), codes_(std::move(codes)), links_(codes_), upstreamKm2_(codes_.cellCount()) {
+    : area_(area), codes_(std::move(codes)), links_(codes_.begin(), codes_.ncols()), upstreamKm2_(codes_.cellCount()) {
     endLoopsAndAddAreas();
 }
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/downLinks.hpp"
+#include "cell/downLinks.hpp"
 #include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
 
@@ -59,7 +59,7 @@ private:
 
     StudyArea area_;
     IntGrid codes_;
-    DownLinks links_;
+    DownLinks<std::int32_t> links_;
     std::vector<double> upstreamKm2_;
 };
 

@@ -193,9 +193,20 @@ std::vector<std::string> deletedFilesMapped(int pid) {
     return lines;
 }
 
-void copyFinishedRun(const RunDirectory& finished, const RunDirectory& run) {
-    std::filesystem::copy(finished.path() / "clipArea.dat", run.path() / "clipArea.dat");
-    std::filesystem::copy(finished.path() / "output", run.path() / "output",
+std::unique_ptr<RunDirectory> finishedRun(const std::string& clipArea,
+                                          void (*writeTerrain)(const RunDirectory&)) {
+    auto finished = std::make_unique<RunDirectory>();
+    finished->writeFile("clipArea.dat", clipArea);
+    finished->createSourceRasters();
+    writeTerrain(*finished);
+    if (finished->run().exitStatus != 0) return nullptr;
+    std::filesystem::remove_all(finished->path() / "input");
+    return finished;
+}
+
+void copyFinishedRun(const RunDirectory& from, const RunDirectory& to) {
+    std::filesystem::copy(from.path() / "clipArea.dat", to.path() / "clipArea.dat");
+    std::filesystem::copy(from.path() / "output", to.path() / "output",
                           std::filesystem::copy_options::recursive |
                               std::filesystem::copy_options::overwrite_existing);
 }

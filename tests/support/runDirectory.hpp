@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -84,12 +85,15 @@ private:
     std::filesystem::path root_;
 };
 
-// clipArea.dat and output/ of a finished run, copied into `run` for a test
-// that may change them.
-void copyFinishedRun(const RunDirectory& finished, const RunDirectory& run);
-
 // The lines of /proc/<pid>/maps naming a file that has no name any more.
 std::vector<std::string> deletedFilesMapped(int pid);
+
+// A finished drainPrep run of the area in clipArea (the text of clipArea.dat)
+// on the rasters writeTerrain gives, its input removed; and its files copied
+// into another directory, for a test that changes them.
+std::unique_ptr<RunDirectory> finishedRun(const std::string& clipArea,
+                                          void (*writeTerrain)(const RunDirectory&));
+void copyFinishedRun(const RunDirectory& from, const RunDirectory& to);
 
 // The elements of a binary int32 grid file.
 std::vector<std::int32_t> int32Elements(const std::string& bytes);

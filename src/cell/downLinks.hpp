@@ -1,6 +1,6 @@
-// The one way to step down a cell and count its inflows on the compact
-// direction codes (row-major internal codes): the network derivation and the
-// companions that read a run's flowDir.bin share it.
+// The down links read from compact direction codes, row-major from the
+// north-west cell: a cell drains exactly when its code is 1..8, into the
+// neighbour of that code. The one way to step down a cell on compact arrays.
 #pragma once
 
 #include <algorithm>
@@ -9,18 +9,17 @@
 
 #include "cell/directions.hpp"
 #include "raster/grid.hpp"
-#include "raster/intGrid.hpp"
 
 namespace drainPrep {
 
-// The down links read from the compact direction codes: a cell drains exactly
-// when its code is 1..8 (the preparation links no other, and none on the
-// frame ring), into the neighbour of that code. Cells are row-major indices.
+// Code is any integer type holding internal codes. The codes must link no
+// cell off the grid.
+template <typename Code>
 class DownLinks {
 public:
-    explicit DownLinks(const IntGrid& dir) : dir_(dir.begin()) {
+    DownLinks(const Code* dir, std::int32_t ncols) : dir_(dir) {
         for (int k = 0; k < directionCount; ++k) {
-            step_[k] = static_cast<std::ptrdiff_t>(flowDirections[k].rowOffset) * dir.ncols() +
+            step_[k] = static_cast<std::ptrdiff_t>(flowDirections[k].rowOffset) * ncols +
                        flowDirections[k].colOffset;
         }
     }
@@ -32,13 +31,14 @@ public:
     }
 
 private:
-    const std::int32_t* dir_;
+    const Code* dir_;
     std::ptrdiff_t step_[directionCount];
 };
 
 // The inflows each cell registered: one for every cell draining into it.
-inline Grid<std::uint8_t> countInflows(const DownLinks& links, std::size_t cellCount,
-                                       std::int32_t nrows, std::int32_t ncols) {
+template <typename Code>
+Grid<std::uint8_t> countInflows(const DownLinks<Code>& links, std::size_t cellCount,
+                                std::int32_t nrows, std::int32_t ncols) {
     Grid<std::uint8_t> inflows(nrows, ncols);
     std::uint8_t* pending = inflows.begin();
     std::fill(pending, pending + cellCount, std::uint8_t{0});

@@ -1,0 +1,131 @@
+#include "area/areaGauges.hpp"
+
+#include <ostream>
+
+#include "cell/directions.hpp"
+#include "gauges/gaugePlacement.hpp"
+#include "text/decimalText.hpp"
+
+namespace drainPrep {
+
+namespace {
+
+constexpr int km2Decimals = 3;
+constexpr int percentDecimals = 2;
+
+// The internal code of the step from a cell to the one below it.
+std::int8_t codeOfStep(SourceCell from, SourceCell to) {
+    for (std::int32_t k = 0; k < directionCount; ++k) {
+        if (from.row + flowDirections[k].rowOffset == to.row &&
+            from.col + flowDirections[k].colOffset == to.col) {
+            return static_cast<std::int8_t>(k + 1);
+        }
+    }
+    return outletCode;
+}
+
+// The source grid's network as the gauges take it: a basin cell is one
+// with upstream cells (not on or above a loop); a path ends where the
+// grid's own does.
+GaugeNetwork networkOf(const FlowGrid& grid, const SourceFrame& frame) {
+    GaugeNetwork network;
+    network.frame = frame;
+    network.codes.resize(static_cast<std::size_t>(grid.nrows()) *
+                         static_cast<std::size_t>(grid.ncols()));
+    std::size_t index = 0;
+    for (SourceCell cell; cell.row < grid.nrows(); ++cell.row) {
+        for (cell.col = 0; cell.col < grid.ncols(); ++cell.col, ++index) {
+            if (grid.upstreamCells(cell) == 0) {
+                network.codes[index] = GaugeNetwork::noBasin;
+                continue;
+            }
+            const std::optional<SourceCell> down = grid.downstream(cell);
+            network.codes[index] = down ? codeOfStep(cell, *down) : std::int8_t{outletCode};
+        }
+    }
+    for (const double km2 : squareKilometresByRow(grid.nrows(), frame)) {
+        network.rowArea.push_back(areaUnitsOf(km2));
+    }
+    return network;
+}
+
+std::string cellText(SourceCell cell) {
+    return "source row " + std::to_string(cell.row) + ", column " + std::to_string(cell.col);
+}
+
+std::string gaugeLine(const std::vector<Gauge>& gauges, std::size_t i, const GaugeOnNetwork& placed,
+                      std::int32_t snapRadius) {
+    const Gauge& gauge = gauges[i];
+    std::string line = "Gauge " + std::to_string(gauge.id) +
+                       (gauge.name.empty() ? "" : " (" + gauge.name + ")") + ": ";
+    switch (placed.status) {
+        case GaugeStatus::outside:
+            return line + "outside the source grid.";
+        case GaugeStatus::noCandidate:
+            return line + cellText(placed.given) + ", no basin cell within " +
+                   std::to_string(snapRadius) + (snapRadius == 1 ? " cell." : " cells.");
+        case GaugeStatus::placed:
+        case GaugeStatus::sameCell:
+            break;
+    }
+    line += cellText(placed.given) + ", snapped " + std::to_string(placed.cellsMoved) +
+            (placed.cellsMoved == 1 ? " cell to " : " cells to ") +
+            cellText(placed.snapped) + ": upstream area " + std::to_string(placed.upstreamCells) +
+            " cells, " + fixed(km2Of(placed.upstreamArea), km2Decimals) + " km2";
+    if (gauge.publishedKm2) {
+        const double km2 = km2Of(placed.upstreamArea);
+        line += " (published " + fixed(*gauge.publishedKm2, km2Decimals) + ", error " +
+                fixed((km2 - *gauge.publishedKm2) / *gauge.publishedKm2 * 100.0, percentDecimals) +
+                "%)";
+    }
+    if (placed.status == GaugeStatus::sameCell) {
+        line += ", on the cell of gauge " +
+                std::to_string(gauges[static_cast<std::size_t>(placed.sameCellAs)].id);
+    }
+    return line + ".";
+}
+
+void widen(CellExtent& extent, std::int32_t row, std::int32_t col, bool first) {
+    if (first) {
+        extent = {row, row, col, col};
+        return;
+    }
+    extent.firstRow = std::min(extent.firstRow, row);
+    extent.lastRow = std::max(extent.lastRow, row);
+    extent.firstCol = std::min(extent.firstCol, col);
+    extent.lastCol = std::max(extent.lastCol, col);
+}
+
+}  // namespace
+
+std::optional<std::string> placeAreaGauges(const FlowGrid& grid, const SourceFrame& frame,
+                                           const std::vector<Gauge>& gauges,
+                                           std::int32_t snapRadius, std::ostream& console,
+                                           Basin& catchments) {
+    GaugePlacement placement;
+    std::vector<AreaUnits> rowArea;
+    {
+        GaugeNetwork network = networkOf(grid, frame);
+        rowArea = network.rowArea;
+        placement = placeGauges(network, gauges, snapRadius, {});
+    }
+    for (std::size_t i = 0; i < gauges.size(); ++i) {
+        console << gaugeLine(gauges, i, placement.gauges[i], snapRadius) << '\n';
+    }
+    catchments = Basin{};
+    AreaUnits area = 0;
+    std::size_t index = 0;
+    for (std::int32_t row = 0; row < grid.nrows(); ++row) {
+        for (std::int32_t col = 0; col < grid.ncols(); ++col, ++index) {
+            if (placement.subbasins[index] < 0) continue;
+            widen(catchments.extent, row, col, catchments.cells == 0);
+            ++catchments.cells;
+            area += rowArea[static_cast<std::size_t>(row)];
+        }
+    }
+    catchments.squareKilometres = km2Of(area);
+    if (catchments.cells == 0) return std::string("No gauge lies on a river of the source grid.");
+    return std::nullopt;
+}
+
+}  // namespace drainPrep

@@ -1,0 +1,222 @@
+#include "gauges/gaugeFile.hpp"
+
+#include <array>
+#include <fstream>
+#include <limits>
+#include <unordered_map>
+
+#include "driver/clipAreaFile.hpp"
+#include "text/decimalNumber.hpp"
+
+namespace drainPrep {
+
+namespace {
+
+using Failure = std::optional<std::string>;
+
+enum Column { idColumn, latColumn, lonColumn, nameColumn, areaColumn, columnCount };
+
+constexpr std::array<const char*, columnCount> columnNames{"id", "lat", "lon", "name",
+                                                           "area_km2"};
+constexpr std::int32_t notGiven = -1;
+
+// One record of the file: its fields, and the line it starts on.
+class CsvReader {
+public:
+    CsvReader(std::istream& text, const std::string& fileName) : text_(text), fileName_(fileName) {}
+
+    // False at the end of the file; failure holds the text of a bad record.
+    bool next(std::vector<std::string>& fields, Failure& failure) {
+        fields.clear();
+        if (text_.peek() == std::char_traits<char>::eof()) return false;
+        firstLine_ = line_ + 1;
+        std::string field;
+        bool quoted = false;
+        for (;;) {
+            if (!nextLine(failure)) return true;
+            for (std::size_t i = 0; i < current_.size(); ++i) {
+                const char c = current_[i];
+                if (quoted) {
+                    if (c != '"') {
+                        field += c;
+                    } else if (i + 1 < current_.size() && current_[i + 1] == '"') {
+                        field += '"';
+                        ++i;
+                    } else {
+                        quoted = false;
+                    }
+                } else if (c == '"') {
+                    quoted = true;
+                } else if (c == ',') {
+                    fields.push_back(std::move(field));
+                    field.clear();
+                } else {
+                    field += c;
+                }
+            }
+            if (!quoted) break;
+            // A quoted field goes on over the line end.
+            field += '\n';
+            if (text_.peek() == std::char_traits<char>::eof()) {
+                failure = where(firstLine_) + ": a quoted field is not closed.";
+                return true;
+            }
+        }
+        fields.push_back(std::move(field));
+        return true;
+    }
+
+    std::int64_t firstLine() const { return firstLine_; }
+    std::string where(std::int64_t line) const {
+        return fileName_ + " line " + std::to_string(line);
+    }
+
+private:
+    bool nextLine(Failure& failure) {
+        ++line_;
+        if (line_ > mostGaugeFileLines) {
+            failure = where(line_) + ": the file has more than " +
+                      std::to_string(mostGaugeFileLines) + " lines.";
+            return false;
+        }
+        current_.clear();
+        char c = 0;
+        while (text_.get(c) && c != '\n') {
+            if (current_.size() == longestGaugeFileLine) {
+                failure = where(line_) + ": the line is longer than " +
+                          std::to_string(longestGaugeFileLine) + " bytes.";
+                return false;
+            }
+            current_ += c;
+        }
+        if (!current_.empty() && current_.back() == '\r') current_.pop_back();
+        // A byte order mark before the header.
+        if (line_ == 1 && current_.rfind("\xEF\xBB\xBF", 0) == 0) current_.erase(0, 3);
+        return true;
+    }
+
+    std::istream& text_;
+    const std::string& fileName_;
+    std::string current_;
+    std::int64_t line_ = 0;
+    std::int64_t firstLine_ = 0;
+};
+
+using ColumnPlaces = std::array<std::int32_t, columnCount>;
+
+Failure findColumns(const std::vector<std::string>& header, const CsvReader& reader,
+                    ColumnPlaces& places) {
+    places.fill(notGiven);
+    for (std::size_t i = 0; i < header.size(); ++i) {
+        for (std::size_t c = 0; c < columnCount; ++c) {
+            if (header[i] == columnNames[c] && places[c] == notGiven) {
+                places[c] = static_cast<std::int32_t>(i);
+            }
+        }
+    }
+    for (const Column required : {idColumn, latColumn, lonColumn}) {
+        if (places[required] == notGiven) {
+            return reader.where(1) + ", column " + columnNames[required] +
+                   ": the header names no such column (it needs id, lat and lon).";
+        }
+    }
+    return std::nullopt;
+}
+
+class GaugeLine {
+public:
+    GaugeLine(const std::vector<std::string>& fields, const ColumnPlaces& places,
+              const CsvReader& reader)
+        : fields_(fields), places_(places), reader_(reader) {}
+
+    // The field of a column, or the failure of a line that ends before it.
+    Failure field(Column column, const std::string*& value) const {
+        const std::int32_t place = places_[column];
+        if (place == notGiven) {
+            value = nullptr;
+            return std::nullopt;
+        }
+        if (static_cast<std::size_t>(place) >= fields_.size()) {
+            return at(column) + ": the line ends before this column.";
+        }
+        value = &fields_[static_cast<std::size_t>(place)];
+        return std::nullopt;
+    }
+
+    Failure decimal(Column column, double& value) const {
+        const std::string* text = nullptr;
+        if (auto failure = field(column, text)) return failure;
+        const std::optional<double> number = parseDecimal(*text);
+        if (!number) return at(column) + ": \"" + *text + "\" is not a number.";
+        value = *number;
+        return std::nullopt;
+    }
+
+    std::string at(Column column) const {
+        return reader_.where(reader_.firstLine()) + ", column " + columnNames[column];
+    }
+
+private:
+    const std::vector<std::string>& fields_;
+    const ColumnPlaces& places_;
+    const CsvReader& reader_;
+};
+
+Failure readGauge(const GaugeLine& line, Gauge& gauge) {
+    const std::string* text = nullptr;
+    if (auto failure = line.field(idColumn, text)) return failure;
+    const std::optional<std::int32_t> id = parseWholeNumber(*text);
+    if (!id || *id < 1) {
+        return line.at(idColumn) + ": \"" + *text + "\" is not a whole number from 1 to " +
+               std::to_string(std::numeric_limits<std::int32_t>::max()) + ".";
+    }
+    gauge.id = *id;
+    if (auto failure = line.decimal(latColumn, gauge.lat)) return failure;
+    if (auto failure = line.decimal(lonColumn, gauge.lon)) return failure;
+    if (auto failure = line.field(nameColumn, text)) return failure;
+    if (text != nullptr) gauge.name = *text;
+    if (auto failure = line.field(areaColumn, text)) return failure;
+    if (text == nullptr || text->empty()) return std::nullopt;
+    const std::optional<double> km2 = parseDecimal(*text);
+    if (!km2 || !(*km2 > 0.0)) {
+        return line.at(areaColumn) + ": \"" + *text + "\" is not a positive number.";
+    }
+    gauge.publishedKm2 = *km2;
+    return std::nullopt;
+}
+
+}  // namespace
+
+Failure readGauges(std::istream& text, const std::string& fileName, std::vector<Gauge>& gauges) {
+    gauges.clear();
+    CsvReader reader(text, fileName);
+    std::vector<std::string> fields;
+    Failure failure;
+    if (!reader.next(fields, failure)) return reader.where(1) + ": the file is empty.";
+    if (failure) return failure;
+    ColumnPlaces places;
+    if (auto bad = findColumns(fields, reader, places)) return bad;
+    std::unordered_map<std::int32_t, std::int64_t> lineOfId;
+    while (reader.next(fields, failure)) {
+        if (failure) return failure;
+        if (fields.size() == 1 && fields[0].empty()) continue;  // a blank line
+        Gauge gauge;
+        const GaugeLine line(fields, places, reader);
+        if (auto bad = readGauge(line, gauge)) return bad;
+        const auto [earlier, added] = lineOfId.emplace(gauge.id, reader.firstLine());
+        if (!added) {
+            return line.at(idColumn) + ": gauge " + std::to_string(gauge.id) +
+                   " is given already on line " + std::to_string(earlier->second) + ".";
+        }
+        gauges.push_back(std::move(gauge));
+    }
+    return failure;
+}
+
+Failure readGaugeFile(const std::filesystem::path& path, std::vector<Gauge>& gauges) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return "The gauge file " + path.string() + " cannot be opened.";
+    return readGauges(file, path.string(), gauges);
+}
+
+}  // namespace drainPrep
