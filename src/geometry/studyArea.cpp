@@ -46,6 +46,11 @@ double cellLengthEastWest(std::int32_t latArcSeconds) {
     return std::cos(latArcSeconds / 3600.0 / 180.0 * piAsTaken) * cellLengthNorthSouth;
 }
 
+GridPlace placeOfStudyArea(const StudyArea& area) {
+    return {area.nrows, area.ncols, static_cast<double>(area.lonNW),
+            static_cast<double>(area.latNW), 1.0 / cellsPerDegree};
+}
+
 double cellAreaKm2AtLat(std::int32_t centreLatArcSeconds) {
     constexpr double squareMetresPerKm2 = 1e6;
     return cellLengthNorthSouth * cellLengthEastWest(centreLatArcSeconds) / squareMetresPerKm2;

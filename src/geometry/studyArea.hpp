@@ -62,6 +62,21 @@ constexpr double cellLengthNorthSouth = 926.6;
 // taken as 3.14, the model's convention: its slopes and areas rest on it.
 double cellLengthEastWest(std::int32_t latArcSeconds);
 
+// Where a geographic grid on WGS 84 lies, north up: its size, the north-west
+// corner of its first cell and its cell size, in degrees, as exact doubles.
+struct GridPlace {
+    std::int32_t rows = 0;
+    std::int32_t cols = 0;
+    double westDeg = 0.0;
+    double northDeg = 0.0;
+    double cellDeg = 0.0;
+};
+
+// The study area's exact place: its whole-degree corner and cells of exactly
+// 1/120 degree. The ASCII headers' six-digit numbers would put a grid metres
+// off its true corner.
+GridPlace placeOfStudyArea(const StudyArea& area);
+
 // Area of a cell whose centre lies at centreLatArcSeconds, km², from the two
 // lengths above: the one cell area of every tool.
 double cellAreaKm2AtLat(std::int32_t centreLatArcSeconds);

@@ -1,4 +1,5 @@
 #include "raster/gdalLibrary.hpp"
+#include "raster/quietGdal.hpp"
 
 #include <cpl_error.h>
 #include <gdal.h>
@@ -10,27 +11,6 @@
 namespace drainPrep {
 
 namespace {
-
-// GDAL reports through its error handler; drainPrep's console is its own
-// and nothing goes to standard error. The last message names the cause.
-class QuietGdal {
-public:
-    QuietGdal() {
-        CPLPushErrorHandler(CPLQuietErrorHandler);
-        CPLErrorReset();
-    }
-    ~QuietGdal() { CPLPopErrorHandler(); }
-    QuietGdal(const QuietGdal&) = delete;
-    QuietGdal& operator=(const QuietGdal&) = delete;
-
-    static std::string cause() {
-        std::string message = CPLGetLastErrorMsg() != nullptr ? CPLGetLastErrorMsg() : "";
-        while (!message.empty() && std::strchr(" \n\r\t", message.back()) != nullptr) {
-            message.pop_back();
-        }
-        return message.empty() ? "GDAL gives no reason" : message;
-    }
-};
 
 void readCoordinateSystem(GDALDatasetH dataset, GdalRasterFacts& facts) {
     OGRSpatialReferenceH reference = GDALGetSpatialRef(dataset);

@@ -6,17 +6,9 @@
 #include <cstdint>
 #include <string>
 
-namespace drainPrep {
+#include "geometry/studyArea.hpp"
 
-// A geographic grid on WGS 84, north up: the north-west corner and the cell
-// size in degrees, as exact doubles.
-struct GdalGridPlace {
-    std::int32_t rows = 0;
-    std::int32_t cols = 0;
-    double westDeg = 0.0;
-    double northDeg = 0.0;
-    double cellDeg = 0.0;
-};
+namespace drainPrep {
 
 // One variable of the NetCDF file: rows x cols values, row-major from the
 // north-west, int32 or float32.
@@ -33,11 +25,11 @@ struct GdalModelFileCalls {
     // A NetCDF-4 file following CF-1.8: lat and lon coordinate variables at
     // the cell centres, a crs grid mapping for EPSG:4326, and each layer with
     // long_name, units, _FillValue and grid_mapping.
-    bool (*writeNetCdf)(const char* path, const GdalGridPlace* place, const GdalGridLayer* layers,
+    bool (*writeNetCdf)(const char* path, const GridPlace* place, const GdalGridLayer* layers,
                         std::int32_t layerCount, const char* title, std::string* cause);
     // A PCRaster map of value scale LDD: codes 1 to 9 as on a keypad, 255
     // where there is no value. Its .aux.xml beside it names EPSG:4326.
-    bool (*writeLdd)(const char* path, const GdalGridPlace* place, const std::uint8_t* codes,
+    bool (*writeLdd)(const char* path, const GridPlace* place, const std::uint8_t* codes,
                      std::string* cause);
 };
 

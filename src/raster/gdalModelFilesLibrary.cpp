@@ -9,28 +9,17 @@
 #include <vector>
 
 #include "raster/gdalModelFiles.hpp"
+#include "raster/quietGdal.hpp"
 
 namespace drainPrep {
 
 namespace {
 
-// GDAL's messages stay off the console; the last one is the cause.
-class SilentGdal {
-public:
-    SilentGdal() {
-        CPLPushErrorHandler(CPLQuietErrorHandler);
-        CPLErrorReset();
-    }
-    ~SilentGdal() { CPLPopErrorHandler(); }
-    SilentGdal(const SilentGdal&) = delete;
-    SilentGdal& operator=(const SilentGdal&) = delete;
-
-    bool fail(std::string* cause, const char* what) const {
-        const std::string message = CPLGetLastErrorMsg();
-        *cause = std::string(what) + (message.empty() ? "" : ": " + message);
-        return false;
-    }
-};
+// A failed call, with GDAL's last message as its cause.
+bool fail(std::string* cause, const char* what) {
+    *cause = std::string(what) + ": " + QuietGdal::cause();
+    return false;
+}
 
 struct DatasetCloser {
     void operator()(GDALDataset* dataset) const { GDALClose(dataset); }
@@ -38,10 +27,10 @@ struct DatasetCloser {
 using Dataset = std::unique_ptr<GDALDataset, DatasetCloser>;
 
 // The file is complete only once GDAL has flushed and closed it.
-bool closeChecked(Dataset& dataset, const SilentGdal& silent, std::string* cause) {
+bool closeChecked(Dataset& dataset, std::string* cause) {
     CPLErrorReset();
     GDALClose(dataset.release());
-    if (CPLGetLastErrorType() >= CE_Failure) return silent.fail(cause, "GDAL cannot close the file");
+    if (CPLGetLastErrorType() >= CE_Failure) return fail(cause, "GDAL cannot close the file");
     return true;
 }
 
@@ -123,14 +112,14 @@ bool writeLayer(GDALGroup& root, const std::vector<std::shared_ptr<GDALDimension
            setText(*variable, "units", layer.units) && setText(*variable, "grid_mapping", "crs");
 }
 
-bool writeNetCdf(const char* path, const GdalGridPlace* place, const GdalGridLayer* layers,
+bool writeNetCdf(const char* path, const GridPlace* place, const GdalGridLayer* layers,
                  std::int32_t layerCount, const char* title, std::string* cause) {
     GDALAllRegister();
-    const SilentGdal silent;
+    const QuietGdal quiet;
     GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("netCDF");
-    if (driver == nullptr) return silent.fail(cause, "GDAL has no netCDF driver");
+    if (driver == nullptr) return fail(cause, "GDAL has no netCDF driver");
     Dataset dataset(driver->CreateMultiDimensional(path, nullptr, nullptr));
-    if (!dataset) return silent.fail(cause, "GDAL cannot create the file");
+    if (!dataset) return fail(cause, "GDAL cannot create the file");
     const std::shared_ptr<GDALGroup> root = dataset->GetRootGroup();
     const auto lat = root->CreateDimension("lat", GDAL_DIM_TYPE_HORIZONTAL_Y, "NORTH",
                                            static_cast<GUInt64>(place->rows));
@@ -147,25 +136,25 @@ bool writeNetCdf(const char* path, const GdalGridPlace* place, const GdalGridLay
     for (std::int32_t i = 0; written && i < layerCount; ++i) {
         written = writeLayer(*root, {lat, lon}, layers[i]);
     }
-    if (!written) return silent.fail(cause, "GDAL cannot write the file");
-    return closeChecked(dataset, silent, cause);
+    if (!written) return fail(cause, "GDAL cannot write the file");
+    return closeChecked(dataset, cause);
 }
 
 constexpr std::uint8_t lddMissing = 255;
 
 // The PCRaster driver takes the value scale LDD from the dataset it copies,
 // not from options of one it creates: the map is copied from one in memory.
-bool writeLdd(const char* path, const GdalGridPlace* place, const std::uint8_t* codes,
+bool writeLdd(const char* path, const GridPlace* place, const std::uint8_t* codes,
               std::string* cause) {
     GDALAllRegister();
-    const SilentGdal silent;
+    const QuietGdal quiet;
     GDALDriver* memory = GetGDALDriverManager()->GetDriverByName("MEM");
     GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("PCRaster");
     if (memory == nullptr || driver == nullptr) {
-        return silent.fail(cause, "GDAL has no PCRaster driver");
+        return fail(cause, "GDAL has no PCRaster driver");
     }
     Dataset grid(memory->Create("", place->cols, place->rows, 1, GDT_Byte, nullptr));
-    if (!grid) return silent.fail(cause, "GDAL cannot make the map in memory");
+    if (!grid) return fail(cause, "GDAL cannot make the map in memory");
     double transform[6] = {place->westDeg, place->cellDeg, 0.0, place->northDeg, 0.0,
                            -place->cellDeg};
     const OGRSpatialReference reference = wgs84();
@@ -176,10 +165,10 @@ bool writeLdd(const char* path, const GdalGridPlace* place, const std::uint8_t* 
         grid->SetMetadataItem("PCRASTER_VALUESCALE", "VS_LDD") == CE_None &&
         band->RasterIO(GF_Write, 0, 0, place->cols, place->rows, const_cast<std::uint8_t*>(codes),
                        place->cols, place->rows, GDT_Byte, 0, 0, nullptr) == CE_None;
-    if (!filled) return silent.fail(cause, "GDAL cannot make the map in memory");
+    if (!filled) return fail(cause, "GDAL cannot make the map in memory");
     Dataset map(driver->CreateCopy(path, grid.get(), TRUE, nullptr, nullptr, nullptr));
-    if (!map) return silent.fail(cause, "GDAL cannot write the file");
-    return closeChecked(map, silent, cause);
+    if (!map) return fail(cause, "GDAL cannot write the file");
+    return closeChecked(map, cause);
 }
 
 constexpr GdalModelFileCalls modelFileCalls{writeNetCdf, writeLdd};

@@ -28,11 +28,6 @@ const char* const wgs84Prj =
     "298.257223563]],PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433],"
     "AUTHORITY[\"EPSG\",4326]]";
 
-GridPlace placeOfStudyArea(const StudyArea& area) {
-    return {area.nrows, area.ncols, static_cast<double>(area.lonNW),
-            static_cast<double>(area.latNW), 1.0 / cellsPerDegree};
-}
-
 std::string enviHeader(const BinaryGridFile& grid, const GridPlace& place) {
     const std::string cellSize = exactNumber(place.cellDeg);
     const std::string name = std::filesystem::path(grid.path).filename().string();

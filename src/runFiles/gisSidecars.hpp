@@ -18,21 +18,6 @@ namespace drainPrep {
 // files; the EPSG code lets GDAL and QGIS name it EPSG:4326.
 extern const char* const wgs84Prj;
 
-// Where a grid lies: its size, the north-west corner of its first cell and
-// its cell size, in degrees.
-struct GridPlace {
-    std::int32_t rows = 0;
-    std::int32_t cols = 0;
-    double westDeg = 0.0;
-    double northDeg = 0.0;
-    double cellDeg = 0.0;
-};
-
-// The study area's exact place: its whole-degree corner and cells of exactly
-// 1/120 degree. The ASCII headers' six-digit numbers would put a grid metres
-// off its true corner.
-GridPlace placeOfStudyArea(const StudyArea& area);
-
 // The ENVI header of a binary grid, its numbers written with every digit a
 // double holds, so that they read back exactly.
 std::string enviHeader(const BinaryGridFile& grid, const GridPlace& place);

@@ -33,7 +33,7 @@ char* writeValue(char* out, float value) {
 }
 
 template <typename Value>
-Failure writeGrids(const std::filesystem::path& folder, const GdalGridPlace& place,
+Failure writeGrids(const std::filesystem::path& folder, const GridPlace& place,
                    const LayerView& view, const std::vector<Value>& text,
                    const std::vector<Value>& binary) {
     std::ostream quiet(nullptr);  // the companion tells of the folder, not of each file
@@ -67,7 +67,7 @@ Failure writeGrids(const std::filesystem::path& folder, const GdalGridPlace& pla
         });
 }
 
-Failure writeSidecars(const std::filesystem::path& folder, const GdalGridPlace& place,
+Failure writeSidecars(const std::filesystem::path& folder, const GridPlace& place,
                       const LayerView& view) {
     const std::filesystem::path grid = folder / view.name;
     if (auto failure = writeTextFile(sidecarPath(grid.string() + ".asc", ".prj"),
@@ -79,7 +79,7 @@ Failure writeSidecars(const std::filesystem::path& folder, const GdalGridPlace& 
     const BinaryGridFile file{binaryName.c_str(), 4, bandName.c_str(), view.reals != nullptr};
     return writeTextFile(
         sidecarPath(grid.string() + ".bin", ".hdr"),
-        enviHeader(file, {place.rows, place.cols, place.westDeg, place.northDeg, place.cellDeg}));
+        enviHeader(file, place));
 }
 
 const GdalModelFileCalls* modelFileCalls(std::string& failure) {
@@ -144,12 +144,12 @@ std::vector<LayerView> layerViews(const ModelLayers& layers,
     };
 }
 
-GdalGridPlace placeOf(const StudyArea& area, const ModelGrid& grid) {
+GridPlace placeOf(const StudyArea& area, const ModelGrid& grid) {
     return {grid.rows(), grid.cols(), static_cast<double>(area.lonNW),
             static_cast<double>(area.latNW), grid.factor() / static_cast<double>(cellsPerDegree)};
 }
 
-std::string asciiHeaderText(const GdalGridPlace& place) {
+std::string asciiHeaderText(const GridPlace& place) {
     // The south edge from whole cells of the 30" lattice, so that it is exact.
     const auto cellsPerModelCell = static_cast<std::int64_t>(place.cellDeg * cellsPerDegree + 0.5);
     const double south =
@@ -162,7 +162,7 @@ std::string asciiHeaderText(const GdalGridPlace& place) {
            std::to_string(noValue) + "\n";
 }
 
-Failure writeLayerFiles(const std::filesystem::path& folder, const GdalGridPlace& place,
+Failure writeLayerFiles(const std::filesystem::path& folder, const GridPlace& place,
                         const std::vector<LayerView>& views) {
     for (const LayerView& view : views) {
         Failure failure = view.ints != nullptr
@@ -174,7 +174,7 @@ Failure writeLayerFiles(const std::filesystem::path& folder, const GdalGridPlace
     return std::nullopt;
 }
 
-Failure writeModelFormats(const std::filesystem::path& folder, const GdalGridPlace& place,
+Failure writeModelFormats(const std::filesystem::path& folder, const GridPlace& place,
                           const std::vector<LayerView>& views,
                           const std::vector<std::int32_t>& flowDir, const std::string& title) {
     std::string failure;

@@ -39,19 +39,19 @@ std::vector<LayerView> layerViews(const ModelLayers& layers,
 
 // The model grid's corner and cell size, exact: the cell size is factor/120
 // degree, the south edge may lie south of the study area's.
-GdalGridPlace placeOf(const StudyArea& area, const ModelGrid& grid);
+GridPlace placeOf(const StudyArea& area, const ModelGrid& grid);
 
 // The header of an ESRI ASCII grid, with the shortest decimals that give the
 // exact doubles back.
-std::string asciiHeaderText(const GdalGridPlace& place);
+std::string asciiHeaderText(const GridPlace& place);
 
 std::optional<std::string> writeLayerFiles(const std::filesystem::path& folder,
-                                           const GdalGridPlace& place,
+                                           const GridPlace& place,
                                            const std::vector<LayerView>& views);
 
 // model.nc and ldd.map.
 std::optional<std::string> writeModelFormats(const std::filesystem::path& folder,
-                                             const GdalGridPlace& place,
+                                             const GridPlace& place,
                                              const std::vector<LayerView>& views,
                                              const std::vector<std::int32_t>& flowDir,
                                              const std::string& title);

@@ -71,7 +71,7 @@ Failure upscaleRun(const std::filesystem::path& folder, std::int32_t factor,
     if (auto failure = staging.create(finalPath)) return failure;
     const std::vector<std::int32_t> flowDirD8 = d8Codes(layers.flowDir);
     const std::vector<LayerView> views = layerViews(layers, flowDirD8);
-    const GdalGridPlace place = placeOf(area, grid);
+    const GridPlace place = placeOf(area, grid);
     if (auto failure = writeLayerFiles(staging.path(), place, views)) return failure;
     const std::string title = "drainPrep model grid, " + factorText(factor);
     if (auto failure = writeModelFormats(staging.path(), place, views, layers.flowDir, title)) {
