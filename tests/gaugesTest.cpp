@@ -239,6 +239,7 @@ TEST(GaugeFile, BadLinesNameTheFileTheLineAndTheColumn) {
          "g.csv line 2, column id: \"2147483648\" is not a whole number from 1 to 2147483647."},
         {header + "1,2\n", "g.csv line 2, column lon: the line ends before this column."},
         {header + "1,2,3,-4\n", "g.csv line 2, column area_km2: \"-4\" is not a positive number."},
+        {header + "1,2,3,0\n", "g.csv line 2, column area_km2: \"0\" is not a positive number."},
         {header + "1,2,3,\n\n1,2,3,\n",
          "g.csv line 4, column id: gauge 1 is given already on line 2."},
         {header + "1,2,\"3\n", "g.csv line 2: a quoted field is not closed."},

@@ -411,6 +411,8 @@ TEST_F(ReportEndToEnd, TakesTheRunFolderAsItsArgumentAndReplacesAnOlderReport) {
     ASSERT_EQ(run.runReport().exitStatus, 0);
     EXPECT_FALSE(run.exists("output/report/stale.txt"));
     EXPECT_TRUE(run.exists("output/report/index.html"));
+    EXPECT_EQ(std::filesystem::status(run.path() / "output/report").permissions(),
+              testing::newFolderPermissions());
     for (const auto& entry : std::filesystem::directory_iterator(run.path() / "output")) {
         EXPECT_EQ(entry.path().filename().string().rfind(".report", 0), std::string::npos);
     }
@@ -493,6 +495,12 @@ const BadInput badInputs[] = {
      },
      "output/riverNum.bin has 100 bytes where the 12 x 16 cells of clipArea.dat need 768: the "
      "file is cut short."},
+    {"a binary grid longer than the area",
+     [](const RunDirectory& run) {
+         std::filesystem::resize_file(run.path() / "output/flowAcc.bin", 772);
+     },
+     "output/flowAcc.bin has 772 bytes where the 12 x 16 cells of clipArea.dat need 768: the "
+     "file is too long."},
     {"an ASCII grid cut short",
      [](const RunDirectory& run) {
          const std::string grid = run.readFile("output/arcgis/distance.asc");
@@ -600,6 +608,20 @@ const BadInput badInputs[] = {
      },
      "output/sourceRasters.txt is not the record of a drainPrep run: run drainPrep in this "
      "folder again."},
+    {"a frame line without the corner",
+     [](const RunDirectory& run) {
+         run.writeFile("output/sourceRasters.txt",
+                       "dem /data/dem.tif\ndir /data/dir.tif\nframe 10 12\noutlets coast\n");
+     },
+     "output/sourceRasters.txt is not the record of a drainPrep run: run drainPrep in this "
+     "folder again."},
+    {"a frame of no cells",
+     [](const RunDirectory& run) {
+         run.writeFile("output/sourceRasters.txt",
+                       "dem /data/dem.tif\ndir /data/dir.tif\nframe 0 0 0 0\noutlets coast\n");
+     },
+     "output/sourceRasters.txt is not the record of a drainPrep run: run drainPrep in this "
+     "folder again."},
     // [4][5] drains south into [5][5], now turned north.
     {"a loop among basin cells",
      [](const RunDirectory& run) { setElement(run, "output/flowDir.bin", 5, 5, 1); },
@@ -673,7 +695,8 @@ protected:
 // rule every neighbour of a marked cell becomes an outlet: row 4 is cut
 // into basins that flow on east, [6][8] and [6][10] flow on into cells that
 // belong to no basin, and [6][9] drains into the no-data cell. [7][2] lies
-// below sea level.
+// below sea level. [2][2] and [2][1] flow west, out across the west edge
+// under the d8 rule; under the coast rule [2][2], beside the strip, ends.
 void writeCutRivers(const RunDirectory& run) {
     SampleRows dem(10, std::vector<std::int16_t>(14, 100));
     SampleRows dir(10, std::vector<std::int16_t>(14, N));
@@ -681,6 +704,7 @@ void writeCutRivers(const RunDirectory& run) {
     for (std::size_t col = 3; col <= 9; ++col) dem[3][col] = dir[3][col] = sea;
     dem[5][9] = dir[5][9] = sea;
     dir[6][5] = 0;
+    dir[2][1] = dir[2][2] = W;
     dem[7][2] = -3;  // land below sea level
     run.writeFile("clipArea.dat", "10 14 40 100");
     run.createSourceRasters();
@@ -739,6 +763,9 @@ TEST(ReportOutletKinds, EveryBasinSaysWhereItsWaterGoesAndACutBasinIsNeverComple
     EXPECT_EQ(d8.find("\"cut\""), std::string::npos) << d8;
     EXPECT_NE(d8.find("\n  \"seaCells\": 8,\n"), std::string::npos);
     EXPECT_NE(entryAt(d8, 4, 12).find("\"cells\": 36,"), std::string::npos) << d8;
+    EXPECT_NE(entryAt(d8, 2, 1).find("\"complete\": true, \"outletKind\": \"edge\","),
+              std::string::npos)
+        << d8;
     EXPECT_EQ(run.readFile("output/report/index.html").find("are cut</strong>"), std::string::npos);
 }
 

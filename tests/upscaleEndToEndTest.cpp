@@ -177,6 +177,8 @@ TEST_F(UpscaleEndToEnd, ReplacesAnOlderFolderWhole) {
     ASSERT_EQ(run.runUpscale("--factor 10").exitStatus, 0);
     EXPECT_FALSE(run.exists("output/model-10/stale.txt"));
     EXPECT_TRUE(run.exists("output/model-10/model.nc"));
+    EXPECT_EQ(std::filesystem::status(run.path() / "output/model-10").permissions(),
+              testing::newFolderPermissions());
     EXPECT_EQ(modelFolders(), std::vector<std::string>{"model-10"});
 }
 

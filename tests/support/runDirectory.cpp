@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -209,6 +210,12 @@ void copyFinishedRun(const RunDirectory& from, const RunDirectory& to) {
     std::filesystem::copy(from.path() / "output", to.path() / "output",
                           std::filesystem::copy_options::recursive |
                               std::filesystem::copy_options::overwrite_existing);
+}
+
+std::filesystem::perms newFolderPermissions() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return static_cast<std::filesystem::perms>(0777 & ~mask);
 }
 
 std::vector<std::int32_t> int32Elements(const std::string& bytes) {

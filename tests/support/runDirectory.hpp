@@ -95,6 +95,10 @@ std::unique_ptr<RunDirectory> finishedRun(const std::string& clipArea,
                                           void (*writeTerrain)(const RunDirectory&));
 void copyFinishedRun(const RunDirectory& from, const RunDirectory& to);
 
+// What mkdir gives a new folder of this process: the permissions of a
+// folder that the tools write for everyone who may read the run.
+std::filesystem::perms newFolderPermissions();
+
 // The elements of a binary int32 grid file.
 std::vector<std::int32_t> int32Elements(const std::string& bytes);
 
