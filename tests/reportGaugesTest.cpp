@@ -7,8 +7,10 @@
 #include <ogr_api.h>
 
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <memory>
+#include <sstream>
 
 #include "geometry/studyArea.hpp"
 #include "report/gaugeMaps.hpp"
@@ -69,9 +71,10 @@ protected:
 std::unique_ptr<RunDirectory> ReportGauges::finished_;
 
 TEST_F(ReportGauges, NestedGaugesTheirSubbasinsAndEveryStatus) {
-    run.writeFile("gauges.csv", "lat,lon,id,name\n" + at(9, 5) + ",10,Mouth\n" + at(5, 5) +
-                                    ",20,Middle\n" + at(8, 7) + ",30,Tributary\n50,100,40,\n" +
-                                    at(5, 5) + ",50,Twin\n" + at(3, 12) + ",60,Sea\n");
+    run.writeFile("gauges.csv", "lat,lon,id,name,area_km2\n" + at(9, 5) + ",10,Mouth,30\n" +
+                                    at(5, 5) + ",20,Middle,\n" + at(8, 7) +
+                                    ",30,Tributary,2\n50,100,40,,\n" + at(5, 5) + ",50,Twin,\n" +
+                                    at(3, 12) + ",60,Sea,\n");
     const RunResult result = run.runReport("--gauges gauges.csv --gauge-snap 0");
     ASSERT_EQ(result.exitStatus, 0) << result.console;
     EXPECT_NE(result.console.find("  Placing 6 gauges.\n"), std::string::npos) << result.console;
@@ -80,8 +83,8 @@ TEST_F(ReportGauges, NestedGaugesTheirSubbasinsAndEveryStatus) {
         const std::size_t from = csv.find("\n" + start);
         return from == std::string::npos ? "" : csv.substr(from + 1, csv.find('\n', from + 1) - from - 1);
     };
-    // id, name, status, ..., upstreamCells at field 15, subbasinCells 19,
-    // downstreamId 21, riverNum 22, complete 23, sameCellAs 24.
+    // id, name, status, ..., upstreamCells at field 15, errorPercent 18,
+    // subbasinCells 19, downstreamId 21, riverNum 22, complete 23, sameCellAs 24.
     const auto fields = [&line](const std::string& start) {
         std::vector<std::string> values(1);
         for (const char c : line(start)) {
@@ -93,23 +96,25 @@ TEST_F(ReportGauges, NestedGaugesTheirSubbasinsAndEveryStatus) {
         const char* id;
         const char* status;
         const char* upstreamCells;
+        const char* errorPercent;
         const char* subbasinCells;
         const char* downstreamId;
         const char* complete;
         const char* sameCellAs;
     };
     for (const Expected& gauge : std::initializer_list<Expected>{
-             {"10", "placed", "56", "26", "", "false", ""},
-             {"20", "placed", "28", "28", "10", "false", ""},
-             {"30", "placed", "2", "2", "10", "true", ""},
-             {"40", "outside", "", "", "", "", ""},
-             {"50", "sameCell", "28", "0", "", "false", "20"},
-             {"60", "noCandidate", "", "", "", "", ""},
+             {"10", "placed", "56", "22.90", "26", "", "false", ""},
+             {"20", "placed", "28", "", "28", "10", "false", ""},
+             {"30", "placed", "2", "-34.14", "2", "10", "true", ""},
+             {"40", "outside", "", "", "", "", "", ""},
+             {"50", "sameCell", "28", "", "0", "", "false", "20"},
+             {"60", "noCandidate", "", "", "", "", "", ""},
          }) {
         const std::vector<std::string> values = fields(std::string(gauge.id) + ",");
         ASSERT_EQ(values.size(), 24u) << gauge.id << ": " << line(std::string(gauge.id) + ",");
         EXPECT_EQ(values[2], gauge.status) << gauge.id;
         EXPECT_EQ(values[14], gauge.upstreamCells) << gauge.id;
+        EXPECT_EQ(values[17], gauge.errorPercent) << gauge.id;
         EXPECT_EQ(values[18], gauge.subbasinCells) << gauge.id;
         EXPECT_EQ(values[20], gauge.downstreamId) << gauge.id;
         EXPECT_EQ(values[22], gauge.complete) << gauge.id;
@@ -132,6 +137,10 @@ TEST_F(ReportGauges, NestedGaugesTheirSubbasinsAndEveryStatus) {
     EXPECT_EQ(gaugeCells[cell(5, 5)], 20);
     EXPECT_EQ(gaugeCells[cell(4, 5)], -1);
     EXPECT_EQ(gaugeCells[cell(11, 0)], -9999);
+    const std::string asc = run.readFile("output/report/gaugeCells.asc");
+    std::istringstream ascValues(asc.substr(asc.find('\n', asc.find("NODATA_value")) + 1));
+    EXPECT_EQ(std::vector<std::int32_t>(std::istream_iterator<std::int32_t>(ascValues), {}),
+              gaugeCells);
     const std::string page = run.readFile("output/report/index.html");
     EXPECT_NE(page.find("<td>Middle</td><td class=\"nowrap\">5, 5</td>"), std::string::npos);
     EXPECT_NE(page.find("<td class=\"flag\">no</td>"), std::string::npos);
@@ -227,20 +236,23 @@ double blockKm2(std::int32_t top, std::int32_t bottom, std::int32_t columns) {
 }
 
 TEST_F(ReportGauges, PolygonsReadBackValidOnTheLatticeEnclosingTheirCellsKm2) {
+    // Gauge 80's sub-basin, row 6 of columns 6 to 8, touches gauge 20's along a
+    // whole edge: siblings that share boundary edges.
     run.writeFile("gauges.csv", "id,lat,lon\n10," + at(9, 5) + "\n20," + at(5, 5) + "\n30," +
-                                    at(8, 7) + "\n70," + at(7, 3) + "\n");
+                                    at(8, 7) + "\n70," + at(7, 3) + "\n80," + at(6, 6) + "\n");
     const RunResult result = run.runReport("--gauges gauges.csv --gauge-snap 0");
     ASSERT_EQ(result.exitStatus, 0) << result.console;
-    const double cell7 = blockKm2(7, 7, 1), cells8 = blockKm2(8, 8, 2);
+    const double cell7 = blockKm2(7, 7, 1), cells8 = blockKm2(8, 8, 2), cells6 = blockKm2(6, 6, 3);
     const std::map<std::int32_t, std::pair<std::int64_t, double>> subbasinCells{
-        {10, {25, blockKm2(6, 9, 7) - cell7 - cells8}},
+        {10, {22, blockKm2(6, 9, 7) - cell7 - cells8 - cells6}},
         {20, {28, blockKm2(2, 5, 7)}},
         {30, {2, cells8}},
         {70, {1, cell7}},
+        {80, {3, cells6}},
     };
     const std::map<std::int32_t, std::pair<std::int64_t, double>> catchmentCells{
         {10, {56, blockKm2(2, 9, 7)}}, {20, {28, blockKm2(2, 5, 7)}}, {30, {2, cells8}},
-        {70, {1, cell7}}};
+        {70, {1, cell7}}, {80, {3, cells6}}};
     for (const auto& [file, expected] :
          {std::pair{"subbasins.geojson", subbasinCells}, {"catchments.geojson", catchmentCells}}) {
         const auto features = readPolygons((run.path() / "output/report" / file).string());
