@@ -679,6 +679,22 @@ TEST(GdalArea, BasinAndAreaOfASouthWesternSourceAndARunOfIt) {
     // The sink lies at [17][17] of the area; its basin size counts the river.
     ASSERT_EQ(run.runWithArguments("--dem dem.tif --dir dir.tif").exitStatus, 0);
     EXPECT_EQ(testing::int32Elements(run.readFile("output/flowAcc.bin"))[17 * 20 + 17], 16);
+
+    // A gauge at the sink: its catchment, area column 17 from row 2 to 17, and
+    // its point keep their signs south of the equator and west of Greenwich.
+    run.writeFile("gauges.csv", "id,lat,lon\n1,-10.1458,-19.8542\n");
+    const RunResult report = run.runReport("--gauges gauges.csv --gauge-snap 0");
+    ASSERT_EQ(report.exitStatus, 0) << report.console;
+    const testing::VectorExtent catchment =
+        testing::vectorExtent((run.path() / "output/report/catchments.geojson").string());
+    EXPECT_NEAR(catchment.west, -20 + 17 / 120.0, 1e-9);
+    EXPECT_NEAR(catchment.east, -20 + 18 / 120.0, 1e-9);
+    EXPECT_NEAR(catchment.north, -10 - 2 / 120.0, 1e-9);
+    EXPECT_NEAR(catchment.south, -10 - 18 / 120.0, 1e-9);
+    const testing::VectorExtent gauge =
+        testing::vectorExtent((run.path() / "output/report/gauges.geojson").string());
+    EXPECT_NEAR(gauge.west, -20 + 17.5 / 120.0, 1e-6);
+    EXPECT_NEAR(gauge.north, -10 - 17.5 / 120.0, 1e-6);
 }
 
 // drainPrepArea on a source of 130 x 45 cells, taller than the hundred rows

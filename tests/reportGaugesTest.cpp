@@ -237,9 +237,10 @@ double blockKm2(std::int32_t top, std::int32_t bottom, std::int32_t columns) {
 
 TEST_F(ReportGauges, PolygonsReadBackValidOnTheLatticeEnclosingTheirCellsKm2) {
     // Gauge 80's sub-basin, row 6 of columns 6 to 8, touches gauge 20's along a
-    // whole edge: siblings that share boundary edges.
-    run.writeFile("gauges.csv", "id,lat,lon\n10," + at(9, 5) + "\n20," + at(5, 5) + "\n30," +
-                                    at(8, 7) + "\n70," + at(7, 3) + "\n80," + at(6, 6) + "\n");
+    // whole edge: siblings, next to each other in the file, that share
+    // boundary edges.
+    run.writeFile("gauges.csv", "id,lat,lon\n10," + at(9, 5) + "\n20," + at(5, 5) + "\n80," +
+                                    at(6, 6) + "\n30," + at(8, 7) + "\n70," + at(7, 3) + "\n");
     const RunResult result = run.runReport("--gauges gauges.csv --gauge-snap 0");
     ASSERT_EQ(result.exitStatus, 0) << result.console;
     const double cell7 = blockKm2(7, 7, 1), cells8 = blockKm2(8, 8, 2), cells6 = blockKm2(6, 6, 3);

@@ -3,6 +3,7 @@
 #include <cpl_string.h>
 #include <gdal.h>
 #include <gdal_utils.h>
+#include <ogr_api.h>
 #include <ogr_srs_api.h>
 
 #include <stdexcept>
@@ -147,6 +148,17 @@ void writeMosaic(const std::string& path, const std::vector<std::string>& tiles,
     GDALBuildVRTOptionsFree(options);
     require(mosaic != nullptr, path);
     GDALClose(mosaic);
+}
+
+VectorExtent vectorExtent(const std::string& path) {
+    GDALAllRegister();
+    GDALDatasetH file = GDALOpenEx(path.c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
+    require(file != nullptr, path);
+    OGREnvelope envelope;
+    const OGRErr read = OGR_L_GetExtent(GDALDatasetGetLayer(file, 0), &envelope, TRUE);
+    GDALClose(file);
+    require(read == OGRERR_NONE, path);
+    return {envelope.MinX, envelope.MinY, envelope.MaxX, envelope.MaxY};
 }
 
 }  // namespace drainPrep::testing

@@ -49,4 +49,11 @@ void writeTiledCopy(const std::string& source, const std::string& path, std::int
 void writeMosaic(const std::string& path, const std::vector<std::string>& tiles,
                  const std::vector<std::string>& extent = {});
 
+struct VectorExtent {
+    double west, south, east, north;
+};
+
+// Of the features of a vector file's first layer, as GDAL reads them.
+VectorExtent vectorExtent(const std::string& path);
+
 }  // namespace drainPrep::testing
