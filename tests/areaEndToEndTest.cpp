@@ -3,6 +3,7 @@
 // holds the basin whole.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -103,6 +104,59 @@ TEST(EndToEndArea, TellsWhereARunWouldKeepItsRecords) {
     expectLines(inScratchFile.console,
                 {" of memory, more than this machine has available: the run will keep its cell "
                  "records in a scratch file under ./output.\n"});
+}
+
+// A river west along source row 1300 from column 5512 to a sink at column
+// 5500, passing two cells of no data north of it, at columns 5508 and 5503:
+// the coast rule cuts it twice, beside each.
+void writeRiverCutTwice(const RunDirectory& run) {
+    run.createSourceRasters();
+    for (std::int32_t col = 5501; col <= 5512; ++col) {
+        run.writeSample(Raster::directions, 1300, col, static_cast<std::int16_t>(west));
+    }
+    for (const std::int32_t col : {5508, 5503}) {
+        run.writeSample(Raster::dem, 1299, col, noDataCode);
+        run.writeSample(Raster::directions, 1299, col, noDataCode);
+    }
+}
+
+// The basin drainPrepArea promises the point, written, and the point's
+// flowAcc.bin in the drainPrep run of that area.
+std::pair<std::string, std::int32_t> promiseAndRun(const RunDirectory& run,
+                                                   const std::string& arguments) {
+    const RunResult area = run.runArea(arguments + " --write --force");
+    const std::size_t line = area.console.find("A drainPrep run of it with");
+    std::int32_t row = 0;
+    std::int32_t col = 0;
+    std::int32_t ncols = 0;
+    if (line == std::string::npos ||
+        std::sscanf(area.console.c_str() + line,
+                    "A drainPrep run of it with --outlets coast gives the point, row %d, column %d",
+                    &row, &col) != 2 ||
+        std::sscanf(run.readFile("clipArea.dat").c_str(), "%*d %d", &ncols) != 1 ||
+        run.run().exitStatus != 0) {
+        return {area.console, 0};
+    }
+    const std::vector<std::int32_t> flowAcc = int32Elements(run.readFile("output/flowAcc.bin"));
+    return {area.console, flowAcc.at(static_cast<std::size_t>(row * ncols + col))};
+}
+
+TEST(EndToEndArea, RiverCutTwiceNamesTheCutNearestThePointAndAHeadwaterIsOneCell) {
+    RunDirectory run;
+    writeRiverCutTwice(run);
+    // Source row 1300, column 5511, with the headwater cell above it.
+    const auto [cut, cutFlowAcc] = promiseAndRun(run, "49.1625 100.9292 --snap 0");
+    expectLines(cut, {"of the study area, a basin of 2 cells.\n"
+                      "CUT RIVER: --outlets coast makes an outlet at 49.1625 N 100.9125 E (source "
+                      "row 1300, column 5509), a river cell beside sea or no data, before the "
+                      "point's water reaches the end of its flow directions: the run's basin at "
+                      "the point holds 2 of the 2 cells of its flow directions. drainPrep "
+                      "--outlets d8 keeps the river whole.\n"});
+    EXPECT_EQ(cutFlowAcc, 2);
+    // The headwater cell itself: an outlet of the run would have no basin.
+    const auto [headwater, headwaterFlowAcc] = promiseAndRun(run, "49.1625 100.9375 --snap 0");
+    expectLines(headwater, {"of the study area, a basin of 1 cell.\n"});
+    EXPECT_EQ(headwaterFlowAcc, 1);
 }
 
 TEST(EndToEndArea, BasinAtTheSourceGridsEdgeGetsTheBestAreaButNoFile) {
