@@ -32,8 +32,8 @@ GaugeNetwork networkOf(const std::vector<std::string>& rows) {
 // A gauge at the centre of a cell.
 Gauge gaugeAt(std::int32_t id, std::int32_t row, std::int32_t col,
               std::optional<double> publishedKm2 = std::nullopt) {
-    return {id, 10.0 - (row + 0.5) / cellsPerDegree, 20.0 + (col + 0.5) / cellsPerDegree, "",
-            publishedKm2};
+    return {std::to_string(id), id, 10.0 - (row + 0.5) / cellsPerDegree,
+            20.0 + (col + 0.5) / cellsPerDegree, "", publishedKm2};
 }
 
 std::vector<std::string> labelRows(const GaugePlacement& placement, std::int32_t ncols) {
@@ -218,7 +218,8 @@ TEST(GaugeFile, ColumnsInAnyOrderQuotedFieldsAndOthersIgnored) {
         gauges);
     ASSERT_FALSE(failure) << *failure;
     ASSERT_EQ(gauges.size(), 2u);
-    EXPECT_EQ(gauges[0].id, 6336050);
+    EXPECT_EQ(gauges[0].id, "6336050");
+    EXPECT_EQ(gauges[1].gridNumber, 2);
     EXPECT_EQ(gauges[0].name, "Cochem, Mosel");
     EXPECT_DOUBLE_EQ(gauges[0].lat, 50.14);
     EXPECT_DOUBLE_EQ(*gauges[0].publishedKm2, 27088.0);
@@ -233,10 +234,23 @@ TEST(GaugeFile, BadLinesNameTheFileTheLineAndTheColumn) {
         {"id,lat\n1,2\n",
          "g.csv line 1, column lon: the header names no such column (it needs id, lat and lon)."},
         {header + "1,2,3,\n2,x,3,\n", "g.csv line 3, column lat: \"x\" is not a number."},
-        {header + "0,2,3\n", "g.csv line 2, column id: \"0\" is not a whole number from 1 to "
-                             "2147483647."},
-        {header + "2147483648,2,3\n",
-         "g.csv line 2, column id: \"2147483648\" is not a whole number from 1 to 2147483647."},
+        {header + ",2,3\n", "g.csv line 2, column id: the id is empty."},
+        {header + "\"a\nb\",2,3\n",
+         "g.csv line 2, column id: the id holds a line break or a control character."},
+        {"id,lat,lon,name\n1,2,3,K\xF6ln\n",
+         "g.csv line 2, column name: byte 2 of the field (0xF6) is not UTF-8. Save the file as "
+         "UTF-8, or convert it, for example from Windows-1252:\n"
+         "  iconv -f WINDOWS-1252 -t UTF-8 g.csv > g_utf8.csv"},
+        {header + "\xED\xA0\x80,2,3\n",  // a surrogate
+         "g.csv line 2, column id: byte 1 of the field (0xED) is not UTF-8. Save the file as "
+         "UTF-8, or convert it, for example from Windows-1252:\n"
+         "  iconv -f WINDOWS-1252 -t UTF-8 g.csv > g_utf8.csv"},
+        {header + "1,2,3,1e19\n",
+         "g.csv line 2, column area_km2: 1e19 km2 is more than all the land on Earth (150000000 "
+         "km2)."},
+        {"id,lat,lon,name\n1,2,3,\"" + std::string(600, 'x') + "\n" + std::string(600, 'x') +
+             "\"\n",
+         "g.csv line 2: a field is longer than 1000 bytes."},
         {header + "1,2\n", "g.csv line 2, column lon: the line ends before this column."},
         {header + "1,2,3,-4\n", "g.csv line 2, column area_km2: \"-4\" is not a positive number."},
         {header + "1,2,3,0\n", "g.csv line 2, column area_km2: \"0\" is not a positive number."},
@@ -253,13 +267,46 @@ TEST(GaugeFile, BadLinesNameTheFileTheLineAndTheColumn) {
     }
 }
 
-TEST(GaugeFile, MoreThanAMillionLinesAreRefused) {
+TEST(GaugeFile, MoreThanAHundredThousandGaugesOrAMillionLinesAreRefused) {
     std::string text = "id,lat,lon\n";
-    for (int i = 1; i < mostGaugeFileLines; ++i) text += std::to_string(i) + ",1,2\n";
+    for (std::size_t i = 1; i <= mostGauges; ++i) text += std::to_string(i) + ",1,2\n";
     std::vector<Gauge> gauges;
     EXPECT_FALSE(read(text, gauges));
-    EXPECT_EQ(read(text + "x\n", gauges).value_or("accepted"),
+    EXPECT_EQ(read(text + "x,1,2\n", gauges).value_or("accepted"),
+              "g.csv line 100002: the file lists more than 100000 gauges.");
+    EXPECT_EQ(read("id,lat,lon\n" + std::string(mostGaugeFileLines, '\n'), gauges)
+                  .value_or("accepted"),
               "g.csv line 1000001: the file has more than 1000000 lines.");
+}
+
+// Ids are names: kept as written. The grids number the gauges by their ids
+// only where every id is a plain whole number.
+TEST(GaugeFile, IdsAreKeptAsWrittenAndGridNumbersFollowThem) {
+    struct Case {
+        std::string ids;
+        std::vector<std::string> kept;
+        std::vector<std::int32_t> gridNumbers;
+    };
+    for (const Case& c : {
+             Case{"7,2147483647", {"7", "2147483647"}, {7, 2147483647}},
+             Case{"7,06435060", {"7", "06435060"}, {1, 2}},
+             Case{"lobith,02GA010,0", {"lobith", "02GA010", "0"}, {1, 2, 3}},
+             Case{"5,2147483648", {"5", "2147483648"}, {1, 2}},
+         }) {
+        std::string text = "id,lat,lon\n";
+        std::istringstream ids(c.ids);
+        for (std::string id; std::getline(ids, id, ',');) text += id + ",1,2\n";
+        std::vector<Gauge> gauges;
+        ASSERT_FALSE(read(text, gauges)) << c.ids;
+        std::vector<std::string> kept;
+        std::vector<std::int32_t> gridNumbers;
+        for (const Gauge& gauge : gauges) {
+            kept.push_back(gauge.id);
+            gridNumbers.push_back(gauge.gridNumber);
+        }
+        EXPECT_EQ(kept, c.kept) << c.ids;
+        EXPECT_EQ(gridNumbers, c.gridNumbers) << c.ids;
+    }
 }
 
 }  // namespace

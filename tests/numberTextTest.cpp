@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "text/decimalText.hpp"
 #include "text/numberText.hpp"
 #include "raster/sourceRasters.hpp"
 
@@ -47,6 +48,16 @@ TEST(NumberText, IntsArePlainDecimal) {
     EXPECT_EQ(numberText(std::int32_t{-9999}), "-9999");
     EXPECT_EQ(numberText(std::int32_t{360045}), "360045");
     EXPECT_EQ(numberText(std::int32_t{-2147483647 - 1}), "-2147483648");
+}
+
+// The error against a published area of 1e-300 km2 is some 5.6e301 %.
+TEST(FixedDecimals, EveryWholeDigitOfTheLargestNumbers) {
+    EXPECT_EQ(fixed(-12.345, 2), "-12.35");
+    const std::string huge = fixed(-0x1p1000, 2);  // -1.0715...e301, exact in binary
+    EXPECT_EQ(huge.size(), 1 + 302 + 3u);
+    EXPECT_EQ(huge.substr(0, 18), "-10715086071862673");
+    EXPECT_EQ(huge.substr(huge.size() - 6), "376.00");
+    EXPECT_EQ(fixed(1.7976931348623157e308, 0).size(), 309u);
 }
 
 TEST(SourceSamples, LittleEndianAndWidenedWithTheirSign) {

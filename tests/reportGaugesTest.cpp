@@ -3,9 +3,11 @@
 // cells and sub-basins, every status, and bad gauge files.
 #include <gtest/gtest.h>
 
+#include <cpl_json.h>
 #include <gdal.h>
 #include <ogr_api.h>
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <map>
@@ -111,7 +113,7 @@ TEST_F(ReportGauges, NestedGaugesTheirSubbasinsAndEveryStatus) {
              {"60", "noCandidate", "", "", "", "", "", ""},
          }) {
         const std::vector<std::string> values = fields(std::string(gauge.id) + ",");
-        ASSERT_EQ(values.size(), 24u) << gauge.id << ": " << line(std::string(gauge.id) + ",");
+        ASSERT_EQ(values.size(), 25u) << gauge.id << ": " << line(std::string(gauge.id) + ",");
         EXPECT_EQ(values[2], gauge.status) << gauge.id;
         EXPECT_EQ(values[14], gauge.upstreamCells) << gauge.id;
         EXPECT_EQ(values[17], gauge.errorPercent) << gauge.id;
@@ -299,9 +301,60 @@ TEST(GaugeMapLabels, OverlapNoRingAndNoLabelDrawnBefore) {
     EXPECT_EQ(labelPixels({a, b, c, d, {40, 40, 1}}), labelPixels({a, b, c, d}));
 }
 
+// USGS and Water Survey of Canada numbers and a Dutch station name: ids as
+// written in every text, JSON strings where they are no plain number, and
+// grids that number the gauges by their place in the file.
+TEST_F(ReportGauges, IdsAreKeptAsWrittenAndTheGridsNumberTheGaugesByPlace) {
+    run.writeFile("gauges.csv", "id,lat,lon\n06435060," + at(9, 5) + "\nlobith," + at(5, 5) +
+                                    "\n02GA010,50,100\n");
+    const RunResult result = run.runReport("--gauges gauges.csv --gauge-snap 0");
+    ASSERT_EQ(result.exitStatus, 0) << result.console;
+    const std::string csv = run.readFile("output/report/gauges.csv");
+    EXPECT_NE(csv.find(",sameCellAs,gridNumber\n06435060,,placed,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",06435060,"), std::string::npos) << csv;  // lobith's downstreamId
+    CPLJSONDocument summary;
+    ASSERT_TRUE(summary.LoadMemory(run.readFile("output/report/summary.json")));
+    const CPLJSONArray gauges = summary.GetRoot().GetArray("gauges");
+    ASSERT_EQ(gauges.Size(), 3);
+    EXPECT_EQ(gauges[0].GetObj("id").GetType(), CPLJSONObject::Type::String);
+    EXPECT_EQ(gauges[0].GetString("id"), "06435060");
+    EXPECT_EQ(gauges[1].GetString("downstreamId"), "06435060");
+    EXPECT_EQ(gauges[2].GetString("id"), "02GA010");
+    EXPECT_EQ(gauges[2].GetInteger("gridNumber"), 3);
+    const std::vector<std::int32_t> subbasins =
+        testing::int32Elements(run.readFile("output/report/subbasins.bin"));
+    ASSERT_EQ(subbasins.size(), std::size_t{nrows * ncols});
+    EXPECT_EQ(subbasins[9 * ncols + 2], 1);
+    EXPECT_EQ(subbasins[2 * ncols + 8], 2);
+}
+
+TEST_F(ReportGauges, ThePageListsTheFirstThousandGaugesAndTheFilesAll) {
+    std::string gauges = "id,lat,lon\n";
+    for (int id = 1; id <= 1001; ++id) gauges += std::to_string(id) + ",50,100\n";
+    run.writeFile("gauges.csv", gauges);
+    ASSERT_EQ(run.runReport("--gauges gauges.csv").exitStatus, 0);
+    const std::string page = run.readFile("output/report/index.html");
+    std::size_t rows = 0;
+    for (std::size_t at = page.find(">outside the study area<"); at != std::string::npos;
+         at = page.find(">outside the study area<", at + 1)) {
+        ++rows;
+    }
+    EXPECT_EQ(rows, 1000u);
+    EXPECT_NE(page.find("The table lists the first 1,000 gauges of the file; <a "
+                        "href=\"gauges.csv\">gauges.csv</a>"),
+              std::string::npos);
+    const std::string csv = run.readFile("output/report/gauges.csv");
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1002);
+}
+
 TEST_F(ReportGauges, ABadGaugeFileOrSnapIsNamedAndWritesNothing) {
     run.writeFile("gauges.csv", "id,lat,lon\n1,40,100\n1,40,100\n");
+    run.writeFile("windows 1252.csv", "id,lat,lon,name\n1,40,100,K\xF6ln\n");
     const std::pair<std::string, std::string> cases[] = {
+        {"--gauges 'windows 1252.csv'",
+         "windows 1252.csv line 2, column name: byte 2 of the field (0xF6) is not UTF-8. Save "
+         "the file as UTF-8, or convert it, for example from Windows-1252:\n  iconv -f "
+         "WINDOWS-1252 -t UTF-8 'windows 1252.csv' > 'windows 1252_utf8.csv'\n"},
         {"--gauges gauges.csv", "gauges.csv line 3, column id: gauge 1 is given already on line 2.\n"},
         {"--gauges missing.csv", "The gauge file missing.csv cannot be opened.\n"},
         {"--gauges gauges.csv --gauge-snap -1",

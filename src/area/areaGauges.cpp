@@ -56,7 +56,7 @@ std::string cellText(SourceCell cell) {
 std::string gaugeLine(const std::vector<Gauge>& gauges, std::size_t i, const GaugeOnNetwork& placed,
                       std::int32_t snapRadius) {
     const Gauge& gauge = gauges[i];
-    std::string line = "Gauge " + std::to_string(gauge.id) +
+    std::string line = "Gauge " + gauge.id +
                        (gauge.name.empty() ? "" : " (" + gauge.name + ")") + ": ";
     switch (placed.status) {
         case GaugeStatus::outside:
@@ -80,7 +80,7 @@ std::string gaugeLine(const std::vector<Gauge>& gauges, std::size_t i, const Gau
     }
     if (placed.status == GaugeStatus::sameCell) {
         line += ", on the cell of gauge " +
-                std::to_string(gauges[static_cast<std::size_t>(placed.sameCellAs)].id);
+                gauges[static_cast<std::size_t>(placed.sameCellAs)].id;
     }
     return line + ".";
 }

@@ -3,8 +3,10 @@
 #include <vector>
 
 #include "area/areaCommand.hpp"
+#include "driver/mainGuard.hpp"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    return drainPrep::runDrainPrepArea(arguments, std::cout);
+    return drainPrep::runCatchingFailures(
+        std::cout, [&arguments] { return drainPrep::runDrainPrepArea(arguments, std::cout); });
 }

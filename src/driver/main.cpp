@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/console.hpp"
+#include "driver/mainGuard.hpp"
 #include "driver/runArguments.hpp"
 #include "driver/runSequence.hpp"
 
@@ -22,13 +23,14 @@ int main(int argc, char** argv) {
     drainPrep::ConsoleBuffer consoleBuffer(STDOUT_FILENO);
     std::streambuf* const standardBuffer = std::cout.rdbuf(&consoleBuffer);
     drainPrep::endRunOnScratchFileFault(consoleBuffer);
-    drainPrep::RunOptions options;
-    int status = 1;
-    if (auto failure = drainPrep::parseRunArguments({argv + 1, argv + argc}, options)) {
-        std::cout << *failure << std::endl;
-    } else {
-        status = drainPrep::runDrainPrep(std::cout, std::cin, options);
-    }
+    const int status = drainPrep::runCatchingFailures(std::cout, [argc, argv] {
+        drainPrep::RunOptions options;
+        if (auto failure = drainPrep::parseRunArguments({argv + 1, argv + argc}, options)) {
+            std::cout << *failure << std::endl;
+            return 1;
+        }
+        return drainPrep::runDrainPrep(std::cout, std::cin, options);
+    });
     std::cout.flush();
     std::cout.rdbuf(standardBuffer);
     return status;

@@ -1,12 +1,15 @@
 #include "gauges/gaugeFile.hpp"
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
 #include <fstream>
-#include <limits>
 #include <unordered_map>
 
 #include "driver/clipAreaFile.hpp"
 #include "text/decimalNumber.hpp"
+#include "text/shellWord.hpp"
+#include "text/utf8.hpp"
 
 namespace drainPrep {
 
@@ -54,6 +57,10 @@ public:
                     field += c;
                 }
             }
+            if (auto tooLong = fieldTooLong(fields, field)) {
+                failure = tooLong;
+                return true;
+            }
             if (!quoted) break;
             // A quoted field goes on over the line end.
             field += '\n';
@@ -64,6 +71,18 @@ public:
         }
         fields.push_back(std::move(field));
         return true;
+    }
+
+    // A quoted field may span lines, so the line limit alone bounds no field.
+    Failure fieldTooLong(const std::vector<std::string>& fields, const std::string& open) const {
+        const auto tooLong = [](const std::string& field) {
+            return field.size() > longestGaugeField;
+        };
+        if (!tooLong(open) && std::none_of(fields.begin(), fields.end(), tooLong)) {
+            return std::nullopt;
+        }
+        return where(firstLine_) + ": a field is longer than " +
+               std::to_string(longestGaugeField) + " bytes.";
     }
 
     std::int64_t firstLine() const { return firstLine_; }
@@ -162,30 +181,85 @@ private:
     const CsvReader& reader_;
 };
 
-Failure readGauge(const GaugeLine& line, Gauge& gauge) {
+// Ids and names are copied into JSON, GeoJSON, HTML and CSV.
+Failure utf8Failure(const GaugeLine& line, Column column, const std::string& text,
+                    const std::string& fileName) {
+    const std::optional<std::size_t> bad = firstNonUtf8Byte(text);
+    if (!bad) return std::nullopt;
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(text[*bad]));
+    const std::filesystem::path file(fileName);
+    const std::string converted = (file.parent_path() / (file.stem().string() + "_utf8" +
+                                                         file.extension().string()))
+                                      .string();
+    return line.at(column) + ": byte " + std::to_string(*bad + 1) + " of the field (" + byte +
+           ") is not UTF-8. Save the file as UTF-8, or convert it, for example from "
+           "Windows-1252:\n  iconv -f WINDOWS-1252 -t UTF-8 " +
+           shellWord(fileName) + " > " + shellWord(converted);
+}
+
+Failure readId(const GaugeLine& line, const std::string& fileName, std::string& id) {
     const std::string* text = nullptr;
     if (auto failure = line.field(idColumn, text)) return failure;
-    const std::optional<std::int32_t> id = parseWholeNumber(*text);
-    if (!id || *id < 1) {
-        return line.at(idColumn) + ": \"" + *text + "\" is not a whole number from 1 to " +
-               std::to_string(std::numeric_limits<std::int32_t>::max()) + ".";
-    }
-    gauge.id = *id;
-    if (auto failure = line.decimal(latColumn, gauge.lat)) return failure;
-    if (auto failure = line.decimal(lonColumn, gauge.lon)) return failure;
-    if (auto failure = line.field(nameColumn, text)) return failure;
-    if (text != nullptr) gauge.name = *text;
+    if (text->empty()) return line.at(idColumn) + ": the id is empty.";
+    if (auto failure = utf8Failure(line, idColumn, *text, fileName)) return failure;
+    const bool control = std::any_of(text->begin(), text->end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    });
+    if (control) return line.at(idColumn) + ": the id holds a line break or a control character.";
+    id = *text;
+    return std::nullopt;
+}
+
+Failure readPublishedArea(const GaugeLine& line, Gauge& gauge) {
+    const std::string* text = nullptr;
     if (auto failure = line.field(areaColumn, text)) return failure;
     if (text == nullptr || text->empty()) return std::nullopt;
     const std::optional<double> km2 = parseDecimal(*text);
     if (!km2 || !(*km2 > 0.0)) {
         return line.at(areaColumn) + ": \"" + *text + "\" is not a positive number.";
     }
+    if (*km2 > largestPublishedKm2) {
+        return line.at(areaColumn) + ": " + *text + " km2 is more than all the land on Earth (" +
+               std::to_string(static_cast<std::int64_t>(largestPublishedKm2)) + " km2).";
+    }
     gauge.publishedKm2 = *km2;
     return std::nullopt;
 }
 
+Failure readGauge(const GaugeLine& line, const std::string& fileName, Gauge& gauge) {
+    if (auto failure = readId(line, fileName, gauge.id)) return failure;
+    if (auto failure = line.decimal(latColumn, gauge.lat)) return failure;
+    if (auto failure = line.decimal(lonColumn, gauge.lon)) return failure;
+    const std::string* text = nullptr;
+    if (auto failure = line.field(nameColumn, text)) return failure;
+    if (text != nullptr) {
+        if (auto failure = utf8Failure(line, nameColumn, *text, fileName)) return failure;
+        gauge.name = *text;
+    }
+    return readPublishedArea(line, gauge);
+}
+
+void numberForGrids(std::vector<Gauge>& gauges) {
+    const bool plainIds = std::all_of(gauges.begin(), gauges.end(), [](const Gauge& gauge) {
+        return plainGaugeNumber(gauge.id).has_value();
+    });
+    for (std::size_t i = 0; i < gauges.size(); ++i) {
+        gauges[i].gridNumber =
+            plainIds ? *plainGaugeNumber(gauges[i].id) : static_cast<std::int32_t>(i + 1);
+    }
+}
+
 }  // namespace
+
+std::optional<std::int32_t> plainGaugeNumber(const std::string& id) {
+    if (id.empty() || id[0] == '0' || id.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    const std::optional<std::int32_t> number = parseWholeNumber(id);
+    if (!number || *number < 1) return std::nullopt;
+    return number;
+}
 
 Failure readGauges(std::istream& text, const std::string& fileName, std::vector<Gauge>& gauges) {
     gauges.clear();
@@ -196,20 +270,25 @@ Failure readGauges(std::istream& text, const std::string& fileName, std::vector<
     if (failure) return failure;
     ColumnPlaces places;
     if (auto bad = findColumns(fields, reader, places)) return bad;
-    std::unordered_map<std::int32_t, std::int64_t> lineOfId;
+    std::unordered_map<std::string, std::int64_t> lineOfId;
     while (reader.next(fields, failure)) {
         if (failure) return failure;
         if (fields.size() == 1 && fields[0].empty()) continue;  // a blank line
+        if (gauges.size() == mostGauges) {
+            return reader.where(reader.firstLine()) + ": the file lists more than " +
+                   std::to_string(mostGauges) + " gauges.";
+        }
         Gauge gauge;
         const GaugeLine line(fields, places, reader);
-        if (auto bad = readGauge(line, gauge)) return bad;
+        if (auto bad = readGauge(line, fileName, gauge)) return bad;
         const auto [earlier, added] = lineOfId.emplace(gauge.id, reader.firstLine());
         if (!added) {
-            return line.at(idColumn) + ": gauge " + std::to_string(gauge.id) +
-                   " is given already on line " + std::to_string(earlier->second) + ".";
+            return line.at(idColumn) + ": gauge " + gauge.id + " is given already on line " +
+                   std::to_string(earlier->second) + ".";
         }
         gauges.push_back(std::move(gauge));
     }
+    if (!failure) numberForGrids(gauges);
     return failure;
 }
 

@@ -292,7 +292,7 @@ private:
             }
         }
         for (std::int32_t& label : labels_) {
-            if (label >= 0) label = gauges_[gaugeOfSeed[static_cast<std::size_t>(label)]].id;
+            if (label >= 0) label = gauges_[gaugeOfSeed[static_cast<std::size_t>(label)]].gridNumber;
         }
         placement.subbasins = std::move(labels_);
     }

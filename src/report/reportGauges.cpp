@@ -98,6 +98,11 @@ struct GaugeField {
 
 std::string whole(std::int64_t value) { return std::to_string(value); }
 
+// An id as written; JSON gives a plain whole number as a number.
+GaugeField idField(const char* key, const Gauge& gauge) {
+    return {key, gauge.id, !plainGaugeNumber(gauge.id)};
+}
+
 std::string latText(const StudyArea& area, std::int32_t row) {
     return fixed(degrees(cellCentreLat(area.latNW, row)), coordinateDecimals);
 }
@@ -122,13 +127,12 @@ std::vector<GaugeField> gaugeFields(const GaugeFacts& facts, std::size_t i, cons
         return given ? std::optional<std::string>(text) : std::nullopt;
     };
     const std::optional<double> error = errorPercent(gauge, placed);
-    const auto idOf = [&facts](std::int32_t index) {
-        return index < 0 ? std::nullopt
-                         : std::optional<std::string>(
-                               whole(facts.gauges[static_cast<std::size_t>(index)].id));
+    const auto idOf = [&facts](const char* key, std::int32_t index) {
+        return index < 0 ? GaugeField{key, std::nullopt}
+                         : idField(key, facts.gauges[static_cast<std::size_t>(index)]);
     };
     return {
-        {"id", whole(gauge.id)},
+        idField("id", gauge),
         {"name", gauge.name, true},
         {"status", std::string(statusName(placed.status)), true},
         {"lat", givenDegrees(gauge.lat)},
@@ -149,10 +153,11 @@ std::vector<GaugeField> gaugeFields(const GaugeFacts& facts, std::size_t i, cons
         {"errorPercent", when(error.has_value(), fixed(error.value_or(0.0), percentDecimals))},
         {"subbasinCells", when(onCell, whole(placed.subbasinCells))},
         {"subbasinKm2", when(onCell, fixed(km2Of(placed.subbasinArea), km2Decimals))},
-        {"downstreamId", idOf(isPlaced ? placed.downstreamGauge : -1)},
+        idOf("downstreamId", isPlaced ? placed.downstreamGauge : -1),
         {"riverNum", when(onCell, whole(facts.riverNums[i]))},
         {"complete", when(onCell, placed.complete ? "true" : "false")},
-        {"sameCellAs", idOf(placed.sameCellAs)},
+        idOf("sameCellAs", placed.sameCellAs),
+        {"gridNumber", whole(gauge.gridNumber)},
     };
 }
 
@@ -174,6 +179,11 @@ std::string jsonString(const std::string& text) {
     return json + "\"";
 }
 
+std::string jsonMember(const GaugeField& field) {
+    return std::string("\"") + field.key + "\": " +
+           (!field.value ? "null" : field.isText ? jsonString(*field.value) : *field.value);
+}
+
 std::string csvField(const std::string& text) {
     if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
@@ -191,7 +201,7 @@ std::vector<std::pair<std::size_t, std::int32_t>> gaugeCells(const GaugeFacts& f
         cells.emplace_back(static_cast<std::size_t>(placed.snapped.row) *
                                    static_cast<std::size_t>(area.ncols) +
                                static_cast<std::size_t>(placed.snapped.col),
-                           facts.gauges[i].id);
+                           facts.gauges[i].gridNumber);
     }
     std::sort(cells.begin(), cells.end());
     return cells;
@@ -287,8 +297,7 @@ std::string gaugeMembers(const GaugeFacts& facts, std::size_t gauge, const Study
     std::string json;
     for (const GaugeField& field : gaugeFields(facts, gauge, area)) {
         if (!json.empty()) json += ", ";
-        json += std::string("\"") + field.key + "\": ";
-        json += !field.value ? "null" : field.isText ? jsonString(*field.value) : *field.value;
+        json += jsonMember(field);
     }
     return json;
 }
@@ -339,16 +348,19 @@ Failure writeGaugePolygons(const std::filesystem::path& folder, const GaugeFacts
         if (facts.placement.gauges[i].status != GaugeStatus::placed) continue;
         regionOfGauge[i] = static_cast<std::int32_t>(gaugeOfRegion.size());
         gaugeOfRegion.push_back(i);
-        regions.ids.push_back(facts.gauges[i].id);
+        regions.ids.push_back(facts.gauges[i].gridNumber);
     }
     std::vector<std::string> own, upstream;
     for (const std::size_t i : gaugeOfRegion) {
         const GaugeOnNetwork& placed = facts.placement.gauges[i];
         const std::int32_t down = placed.downstreamGauge;
         regions.downstream.push_back(down < 0 ? -1 : regionOfGauge[static_cast<std::size_t>(down)]);
-        const std::string id = "\"id\": " + whole(facts.gauges[i].id) + ", \"name\": " +
-                               jsonString(facts.gauges[i].name) + ", \"downstreamId\": " +
-                               (down < 0 ? "null" : whole(facts.gauges[static_cast<std::size_t>(down)].id));
+        const std::string id =
+            jsonMember(idField("id", facts.gauges[i])) + ", \"name\": " +
+            jsonString(facts.gauges[i].name) + ", " +
+            jsonMember(down < 0 ? GaugeField{"downstreamId", std::nullopt}
+                                : idField("downstreamId",
+                                          facts.gauges[static_cast<std::size_t>(down)]));
         own.push_back(id + ", \"cells\": " + whole(placed.subbasinCells) + ", \"km2\": " +
                       fixed(km2Of(placed.subbasinArea), polygonKm2Decimals));
         upstream.push_back(id + ", \"cells\": " + whole(placed.upstreamCells) + ", \"km2\": " +

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "driver/clipAreaFile.hpp"
+#include "driver/mainGuard.hpp"
 #include "report/reportRun.hpp"
 
 namespace {
@@ -38,10 +39,7 @@ std::optional<std::int32_t> riverCellsOf(const std::string& text) {
     return cells;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+int reportMain(const std::vector<std::string>& arguments) {
     if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h")) {
         std::cout << usage;
         return 0;
@@ -86,4 +84,11 @@ int main(int argc, char** argv) {
     const std::filesystem::path page = std::filesystem::path(folder) / "output/report/index.html";
     std::cout << "  Report: " << page.string() << std::endl;
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    return drainPrep::runCatchingFailures(std::cout, [&arguments] { return reportMain(arguments); });
 }

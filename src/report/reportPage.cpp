@@ -3,13 +3,12 @@
 #include "report/gaugeMaps.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <map>
 
 #include "text/decimalText.hpp"
+#include "text/shellWord.hpp"
 #include "report/mapStyle.hpp"
 #include "report/riverLines.hpp"
 
@@ -49,18 +48,6 @@ std::string escaped(const std::string& text) {
         }
     }
     return out;
-}
-
-// A path as one word of a shell command: quoted unless it is plain.
-std::string shellWord(const std::string& text) {
-    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) != 0 ||
-               (c != '\0' && std::strchr("/._-+,:=@", c) != nullptr);
-    });
-    if (plain) return text;
-    std::string quoted = "'";
-    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
 }
 
 std::string latitudeText(double degrees, int decimals) {
@@ -698,7 +685,7 @@ std::string gaugeReason(const GaugeFacts& gauges, std::size_t i) {
             return "no basin cell within " + cellsText(gauges.snapCells);
         case GaugeStatus::sameCell:
             return "on the cell of gauge " +
-                   std::to_string(gauges.gauges[static_cast<std::size_t>(placed.sameCellAs)].id);
+                   escaped(gauges.gauges[static_cast<std::size_t>(placed.sameCellAs)].id);
     }
     return "";
 }
@@ -707,11 +694,21 @@ std::string flagged(bool flag, const std::string& text) {
     return flag ? "<td class=\"num flag\">" + text + "</td>" : "<td class=\"num\">" + text + "</td>";
 }
 
+// A page of a million rows opens in no browser; the files hold every gauge.
+constexpr std::size_t gaugesListedOnPage = 1000;
+
+// The gauge grids and maps number the gauges by their ids, or else by place.
+bool idsNumberTheGrids(const GaugeFacts& gauges) {
+    return std::all_of(gauges.gauges.begin(), gauges.gauges.end(), [](const Gauge& gauge) {
+        return plainGaugeNumber(gauge.id) == gauge.gridNumber;
+    });
+}
+
 std::string gaugeRow(const ReportFacts& facts, std::size_t i) {
     const GaugeFacts& gauges = *facts.gauges;
     const Gauge& gauge = gauges.gauges[i];
     const GaugeOnNetwork& placed = gauges.placement.gauges[i];
-    std::string html = "<tr><td class=\"num\">" + std::to_string(gauge.id) + "</td><td>" +
+    std::string html = "<tr><td class=\"num\">" + escaped(gauge.id) + "</td><td>" +
                        escaped(gauge.name) + "</td>";
     const std::string reason = gaugeReason(gauges, i);
     if (placed.status != GaugeStatus::placed && placed.status != GaugeStatus::sameCell) {
@@ -727,7 +724,7 @@ std::string gaugeRow(const ReportFacts& facts, std::size_t i) {
             flagged(error && std::fabs(*error) > flaggedErrorPercent,
                     error ? fixed(*error, 1) + "%" : "") +
             "<td class=\"num\">" + groupedKm2(km2Of(placed.subbasinArea)) + "</td><td class=\"num\">" +
-            (down < 0 ? "" : std::to_string(gauges.gauges[static_cast<std::size_t>(down)].id)) +
+            (down < 0 ? "" : escaped(gauges.gauges[static_cast<std::size_t>(down)].id)) +
             "</td><td class=\"num\">" + std::to_string(gauges.riverNums[i]) + "</td>" +
             (placed.complete ? std::string("<td>yes</td>") : "<td class=\"flag\">no</td>");
     return html + (reason.empty() ? "" : "<td class=\"muted\">" + reason + "</td>") + "</tr>\n";
@@ -747,8 +744,12 @@ std::string gaugeSection(const ReportFacts& facts) {
         " without a basin cell near, " + grouped(counts[GaugeStatus::sameCell]) +
         " on the cell of an earlier gauge. An error beyond " + fixed(flaggedErrorPercent, 0) +
         "% and a catchment that water from across the edge reaches are marked.</p>\n";
+    const char* const label = idsNumberTheGrids(gauges) ? "its id" : "its gridNumber in gauges.csv";
     html += mapFigure(facts, gaugeMapFile, "Gauges on the basins, by id",
-                      "<div class=\"legend\">" + swatch({20, 60, 200}, "gauge, labelled by its id where the label has room") + "</div>\n");
+                      "<div class=\"legend\">" +
+                          swatch({20, 60, 200}, std::string("gauge, labelled by ") + label +
+                                                    " where the label has room") +
+                          "</div>\n");
     html += mapFigure(facts, subbasinMapFile, "Sub-basins: the cells whose water meets each gauge first",
                       "<div class=\"legend\">" +
                           swatch(removedOutletColour, "land whose water meets no gauge") +
@@ -760,8 +761,13 @@ std::string gaugeSection(const ReportFacts& facts) {
         "class=\"num\">Published km&sup2;</th><th class=\"num\">Error</th><th "
         "class=\"num\">Sub-basin km&sup2;</th><th class=\"num\">Next gauge down</th><th "
         "class=\"num\">Basin</th><th>Complete</th></tr>\n";
-    for (std::size_t i = 0; i < gauges.gauges.size(); ++i) html += gaugeRow(facts, i);
-    return html + "</table>\n";
+    const std::size_t listed = std::min(gauges.gauges.size(), gaugesListedOnPage);
+    for (std::size_t i = 0; i < listed; ++i) html += gaugeRow(facts, i);
+    html += "</table>\n";
+    if (listed == gauges.gauges.size()) return html;
+    return html + "<p>The table lists the first " + grouped(static_cast<std::int64_t>(listed)) +
+           " gauges of the file; <a href=\"gauges.csv\">gauges.csv</a> and "
+           "<a href=\"summary.json\">summary.json</a> hold them all.</p>\n";
 }
 
 }  // namespace

@@ -131,7 +131,7 @@ std::vector<GaugeMarker> gaugeMarkers(const GaugeFacts& gauges) {
     });
     std::vector<GaugeMarker> markers;
     for (const std::size_t i : placed) {
-        markers.push_back({on[i].snapped.row, on[i].snapped.col, gauges.gauges[i].id});
+        markers.push_back({on[i].snapped.row, on[i].snapped.col, gauges.gauges[i].gridNumber});
     }
     return markers;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/mainGuard.hpp"
 #include "upscale/upscaleRun.hpp"
 
 namespace {
@@ -47,10 +48,7 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& argume
     return std::nullopt;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
+int upscaleMain(const std::vector<std::string>& arguments) {
     if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
         std::cout << usage;
         return 0;
@@ -71,4 +69,12 @@ int main(int argc, char** argv) {
         std::filesystem::path(folder) / "output" / ("model-" + std::to_string(factor));
     std::cout << "  Model grid: " << result.string() << std::endl;
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    return drainPrep::runCatchingFailures(std::cout,
+                                          [&arguments] { return upscaleMain(arguments); });
 }
