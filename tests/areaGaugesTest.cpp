@@ -88,6 +88,47 @@ TEST(AreaGauges, TheReportOfARunOfTheChosenAreaFindsTheCatchmentsCounted) {
     EXPECT_EQ(reportCatchments(run.readFile("output/report/gauges.csv")), counted);
 }
 
+// No data north of the river at column 5507: under the coast rule the run
+// makes outlets of columns 5506 to 5508, so the sink at 5510 keeps 2 cells.
+// Gauge 9 lies outside the source grid.
+TEST(AreaGauges, ACutRiverIsNamedAndGaugesLeftOutKeepTheAreaUnwritten) {
+    RunDirectory run;
+    writeRivers(run);
+    run.writeSample(Raster::dem, 1299, 5507, noDataCode);
+    run.writeSample(Raster::directions, 1299, 5507, noDataCode);
+    const std::string cut = "id,lat,lon\n1," + at(1300, 5503) + "\n3," + at(1300, 5510) + "\n";
+    run.writeFile("cut.csv", cut);
+    run.writeFile("leftOut.csv", cut + "9,70,100\n");
+
+    const RunResult cutOnly = run.runArea("--gauges cut.csv --snap 0");
+    EXPECT_EQ(cutOnly.exitStatus, 2) << cutOnly.console;
+    const std::string gauge3 =
+        "Gauge 3: source row 1300, column 5510, snapped 0 cells to source row 1300, column 5510: "
+        "upstream area 16 cells, 8.986 km2. CUT RIVER: --outlets coast makes an outlet at "
+        "49.1625 N 100.9042 E (source row 1300, column 5508), a river cell beside sea or no data, "
+        "upstream of the gauge: a drainPrep run of the area gives the gauge 2 cells, 1.123 km2. "
+        "drainPrep --outlets d8 keeps the river whole.\n";
+    EXPECT_NE(cutOnly.console.find(gauge3), std::string::npos) << cutOnly.console;
+
+    const RunResult leftOut = run.runArea("--gauges leftOut.csv --snap 0 --write");
+    EXPECT_EQ(leftOut.exitStatus, 3);
+    EXPECT_NE(leftOut.console.find("Gauge 9: outside the source grid.\nLeft out: 1 gauge (9) "
+                                   "outside the source grid or without a basin cell within 0 "
+                                   "cells: the area holds the catchments of the others. --write "
+                                   "--force writes it all the same.\n"),
+              std::string::npos)
+        << leftOut.console;
+    EXPECT_NE(leftOut.console.find("clipArea.dat not written.\n"), std::string::npos);
+    EXPECT_FALSE(run.exists("clipArea.dat"));
+    EXPECT_EQ(run.runArea("--gauges leftOut.csv --snap 0 --write --force").exitStatus, 3);
+
+    // The run of the area written gives gauge 3 what the line says.
+    ASSERT_EQ(run.run().exitStatus, 0);
+    ASSERT_EQ(run.runReport("--gauges cut.csv --gauge-snap 0").exitStatus, 0);
+    EXPECT_EQ(reportCatchments(run.readFile("output/report/gauges.csv")).at("3"),
+              "2 cells, 1.123");
+}
+
 TEST(AreaGauges, ABadGaugeFileIsNamedBeforeTheRastersAreRead) {
     RunDirectory run;
     run.writeFile("gauges.csv", "id,lat\n");

@@ -40,10 +40,17 @@ struct BasinFound {
     AreaChoice choice;
     ValuesWithoutD8Code withoutD8Code;
     RunBasin inRun;
+    bool riverCut = false;      // the point's or a gauge's
+    bool gaugesLeftOut = false;
 };
 
 // The status of an area that a run can use but whose rule cuts the river.
 constexpr int cutRiverStatus = 2;
+// The status of an area that leaves gauges of the file out; it outranks the
+// cut river.
+constexpr int gaugesLeftOutStatus = 3;
+// The ids a line names before it says how many more there are.
+constexpr std::size_t idsNamed = 10;
 
 // ---------------------------------------------------------------------------
 // Arguments
@@ -186,6 +193,18 @@ std::string wholeRiverCommand(const AreaRequest& request) {
     return command + " --outlets d8";
 }
 
+// where: "point" or "gauge"; holds: what the run gives it instead.
+std::string cutRiverText(const SourceFrame& frame, const AreaRequest& request,
+                         const RunBasin& inRun, const char* where, const std::string& holds) {
+    return "CUT RIVER: --outlets " + std::string(outletRuleName(ruleOf(request))) +
+           " makes an outlet at " + centreText(frame, *inRun.cut) + " (" + cellText(*inRun.cut) +
+           "), a river cell beside sea or no data, " +
+           (inRun.cutBelowPoint
+                ? "before the " + std::string(where) + "'s water reaches the end of its flow directions"
+                : "upstream of the " + std::string(where)) +
+           ": " + holds + ". " + wholeRiverCommand(request) + " keeps the river whole.";
+}
+
 void printRunBasin(std::ostream& console, const SourceFrame& frame, const AreaRequest& request,
                    const BasinFound& found) {
     const RunBasin& inRun = found.inRun;
@@ -197,16 +216,53 @@ void printRunBasin(std::ostream& console, const SourceFrame& frame, const AreaRe
                                               "which the run removes (flowAcc.bin -1)"))
             << ".\n";
     if (!inRun.cut) return;
-    console << "CUT RIVER: --outlets " << outletRuleName(ruleOf(request)) << " makes an outlet at "
-            << centreText(frame, *inRun.cut) << " (" << cellText(*inRun.cut)
-            << "), a river cell beside sea or no data, "
-            << (inRun.cutBelowPoint ? "before the point's water reaches the end of its flow "
-                                      "directions"
-                                    : "upstream of the point")
-            << ": the run's basin at the point holds "
-            << (inRun.cells > 0 ? std::to_string(inRun.cells) : std::string("none")) << " of the "
-            << cellsText(found.basin.cells) << " of its flow directions. "
-            << wholeRiverCommand(request) << " keeps the river whole.\n";
+    console << cutRiverText(frame, request, inRun, "point",
+                            "the run's basin at the point holds " +
+                                (inRun.cells > 0 ? std::to_string(inRun.cells)
+                                                 : std::string("none")) +
+                                " of the " + cellsText(found.basin.cells) +
+                                " of its flow directions")
+            << "\n";
+}
+
+// The gauges whose catchments the area leaves out.
+void printLeftOut(std::ostream& console, const std::vector<Gauge>& gauges,
+                  const std::vector<std::size_t>& leftOut, std::int32_t snapRadius) {
+    std::string ids;
+    for (std::size_t i = 0; i < std::min(leftOut.size(), idsNamed); ++i) {
+        ids += (i == 0 ? "" : ", ") + gauges[leftOut[i]].id;
+    }
+    if (leftOut.size() > idsNamed) ids += " and " + std::to_string(leftOut.size() - idsNamed) + " more";
+    console << "Left out: " << (leftOut.size() == 1 ? "1 gauge" : std::to_string(leftOut.size()) + " gauges")
+            << " (" << ids << ") outside the source grid or without a basin cell within "
+            << cellsText(snapRadius)
+            << ": the area holds the catchments of the others. --write --force writes it all the "
+               "same.\n";
+}
+
+// Each gauge's line, with the cut where a run of the area cuts its river.
+void printGauges(std::ostream& console, const AreaRequest& request, const FlowGrid& grid,
+                 const SourceFrame& frame, const AreaGauges& placed, BasinFound& found) {
+    const AreaRun run(grid, found.choice.area, frame, ruleOf(request));
+    const std::vector<GaugeOnNetwork> inRun =
+        gaugesInRun(run, found.choice.area, frame, request.gauges, placed.onSource);
+    std::vector<std::size_t> leftOut;
+    for (std::size_t i = 0; i < request.gauges.size(); ++i) {
+        const GaugeOnNetwork& onSource = placed.onSource.gauges[i];
+        console << gaugeLine(request.gauges, i, onSource, request.snapRadius);
+        if (isLeftOut(onSource)) leftOut.push_back(i);
+        const RunBasin basin = isLeftOut(onSource) ? RunBasin{} : run.basinOf(onSource.snapped);
+        if (basin.cut) {
+            found.riverCut = true;
+            console << " "
+                    << cutRiverText(frame, request, basin, "gauge",
+                                    "a drainPrep run of the area gives the gauge " +
+                                        catchmentText(inRun[i]));
+        }
+        console << "\n";
+    }
+    found.gaugesLeftOut = !leftOut.empty();
+    if (found.gaugesLeftOut) printLeftOut(console, request.gauges, leftOut, request.snapRadius);
 }
 
 const char* placeOfRecordsText(RecordPlace place) {
@@ -353,12 +409,19 @@ Failure findBasin(const AreaRequest& request, AreaSource& source, std::optional<
     if (auto failure = readFlowGrid(request, source, grid)) return failure;
     grid.countUpstream();
     if (request.gaugeFile) {
-        if (auto failure = placeAreaGauges(grid, frame, request.gauges, request.snapRadius,
-                                           console, found.basin)) {
+        AreaGauges placed;
+        if (auto failure = placeAreaGauges(grid, frame, request.gauges, request.snapRadius, placed)) {
+            for (std::size_t i = 0; i < request.gauges.size(); ++i) {
+                console << gaugeLine(request.gauges, i, placed.onSource.gauges[i],
+                                     request.snapRadius)
+                        << "\n";
+            }
             return failure;
         }
+        found.basin = placed.catchments;
         found.choice = smallestAreaHolding(found.basin.extent, frame);
         found.withoutD8Code = valuesWithoutD8Code(grid, found.choice.area, frame);
+        printGauges(console, request, grid, frame, placed, found);
         return std::nullopt;
     }
     printPoint(console, request, *point, grid.upstreamCells(*point));
@@ -370,7 +433,8 @@ Failure findBasin(const AreaRequest& request, AreaSource& source, std::optional<
     found.basin = traceBasin(grid, *river, frame);
     found.choice = smallestAreaHolding(extentWithMouth(grid, found.basin, *river), frame);
     found.withoutD8Code = valuesWithoutD8Code(grid, found.choice.area, frame);
-    found.inRun = basinInRun(grid, found.choice.area, frame, *river, ruleOf(request));
+    found.inRun = AreaRun(grid, found.choice.area, frame, ruleOf(request)).basinOf(*river);
+    found.riverCut = found.inRun.cut.has_value();
     return std::nullopt;
 }
 
@@ -439,11 +503,12 @@ int reportArea(const AreaRequest& request, AreaSource& source, std::ostream& con
             << area.lonNW << std::endl;
     const bool usable = found.choice.holdsBasin && memory.place != RecordPlace::nowhere &&
                         found.withoutD8Code.cells == 0;
-    const int usableStatus = found.inRun.cut ? cutRiverStatus : 0;
+    const int usableStatus =
+        found.gaugesLeftOut ? gaugesLeftOutStatus : found.riverCut ? cutRiverStatus : 0;
     if (!request.write) return usable ? usableStatus : 1;
-    if (!usable) {
+    if (!usable || (found.gaugesLeftOut && !request.force)) {
         console << "clipArea.dat not written." << std::endl;
-        return 1;
+        return usable ? usableStatus : 1;
     }
     if (auto failure = writeStudyArea(clipAreaPath, found.choice.area)) {
         console << *failure << std::endl;

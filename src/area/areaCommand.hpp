@@ -43,7 +43,9 @@ std::optional<std::string> parseAreaRequest(const std::vector<std::string>& argu
 
 // Returns the exit status: 0 when the printed area holds the basin whole and
 // a drainPrep run of it has the memory it needs, 2 when it does but the run's
-// outlet rule cuts the river (the area is written all the same), 1 otherwise.
+// outlet rule cuts the river of the point or of a gauge (the area is written
+// all the same), 3 when gauges are left out (written only with --force), 1
+// otherwise.
 int runDrainPrepArea(const std::vector<std::string>& arguments, std::ostream& console);
 
 }  // namespace drainPrep

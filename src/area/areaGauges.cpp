@@ -53,38 +53,6 @@ std::string cellText(SourceCell cell) {
     return "source row " + std::to_string(cell.row) + ", column " + std::to_string(cell.col);
 }
 
-std::string gaugeLine(const std::vector<Gauge>& gauges, std::size_t i, const GaugeOnNetwork& placed,
-                      std::int32_t snapRadius) {
-    const Gauge& gauge = gauges[i];
-    std::string line = "Gauge " + gauge.id +
-                       (gauge.name.empty() ? "" : " (" + gauge.name + ")") + ": ";
-    switch (placed.status) {
-        case GaugeStatus::outside:
-            return line + "outside the source grid.";
-        case GaugeStatus::noCandidate:
-            return line + cellText(placed.given) + ", no basin cell within " +
-                   std::to_string(snapRadius) + (snapRadius == 1 ? " cell." : " cells.");
-        case GaugeStatus::placed:
-        case GaugeStatus::sameCell:
-            break;
-    }
-    line += cellText(placed.given) + ", snapped " + std::to_string(placed.cellsMoved) +
-            (placed.cellsMoved == 1 ? " cell to " : " cells to ") +
-            cellText(placed.snapped) + ": upstream area " + std::to_string(placed.upstreamCells) +
-            " cells, " + fixed(km2Of(placed.upstreamArea), km2Decimals) + " km2";
-    if (gauge.publishedKm2) {
-        const double km2 = km2Of(placed.upstreamArea);
-        line += " (published " + fixed(*gauge.publishedKm2, km2Decimals) + ", error " +
-                fixed((km2 - *gauge.publishedKm2) / *gauge.publishedKm2 * 100.0, percentDecimals) +
-                "%)";
-    }
-    if (placed.status == GaugeStatus::sameCell) {
-        line += ", on the cell of gauge " +
-                gauges[static_cast<std::size_t>(placed.sameCellAs)].id;
-    }
-    return line + ".";
-}
-
 void widen(CellExtent& extent, std::int32_t row, std::int32_t col, bool first) {
     if (first) {
         extent = {row, row, col, col};
@@ -98,26 +66,60 @@ void widen(CellExtent& extent, std::int32_t row, std::int32_t col, bool first) {
 
 }  // namespace
 
+std::string catchmentText(const GaugeOnNetwork& placed) {
+    return std::to_string(placed.upstreamCells) + " cells, " +
+           fixed(km2Of(placed.upstreamArea), km2Decimals) + " km2";
+}
+
+bool isLeftOut(const GaugeOnNetwork& placed) {
+    return placed.status == GaugeStatus::outside || placed.status == GaugeStatus::noCandidate;
+}
+
+std::string gaugeLine(const std::vector<Gauge>& gauges, std::size_t i, const GaugeOnNetwork& placed,
+                      std::int32_t snapRadius) {
+    const Gauge& gauge = gauges[i];
+    std::string line = "Gauge " + gauge.id + (gauge.name.empty() ? "" : " (" + gauge.name + ")") + ": ";
+    switch (placed.status) {
+        case GaugeStatus::outside:
+            return line + "outside the source grid.";
+        case GaugeStatus::noCandidate:
+            return line + cellText(placed.given) + ", no basin cell within " +
+                   std::to_string(snapRadius) + (snapRadius == 1 ? " cell." : " cells.");
+        case GaugeStatus::placed:
+        case GaugeStatus::sameCell:
+            break;
+    }
+    line += cellText(placed.given) + ", snapped " + std::to_string(placed.cellsMoved) +
+            (placed.cellsMoved == 1 ? " cell to " : " cells to ") + cellText(placed.snapped) +
+            ": upstream area " + catchmentText(placed);
+    if (gauge.publishedKm2) {
+        const double km2 = km2Of(placed.upstreamArea);
+        line += " (published " + fixed(*gauge.publishedKm2, km2Decimals) + ", error " +
+                fixed((km2 - *gauge.publishedKm2) / *gauge.publishedKm2 * 100.0, percentDecimals) +
+                "%)";
+    }
+    if (placed.status == GaugeStatus::sameCell) {
+        line += ", on the cell of gauge " + gauges[static_cast<std::size_t>(placed.sameCellAs)].id;
+    }
+    return line + ".";
+}
+
 std::optional<std::string> placeAreaGauges(const FlowGrid& grid, const SourceFrame& frame,
                                            const std::vector<Gauge>& gauges,
-                                           std::int32_t snapRadius, std::ostream& console,
-                                           Basin& catchments) {
-    GaugePlacement placement;
+                                           std::int32_t snapRadius, AreaGauges& placed) {
     std::vector<AreaUnits> rowArea;
     {
         GaugeNetwork network = networkOf(grid, frame);
         rowArea = network.rowArea;
-        placement = placeGauges(network, gauges, snapRadius, {});
+        placed.onSource = placeGauges(network, gauges, snapRadius, {});
     }
-    for (std::size_t i = 0; i < gauges.size(); ++i) {
-        console << gaugeLine(gauges, i, placement.gauges[i], snapRadius) << '\n';
-    }
+    Basin& catchments = placed.catchments;
     catchments = Basin{};
     AreaUnits area = 0;
     std::size_t index = 0;
     for (std::int32_t row = 0; row < grid.nrows(); ++row) {
         for (std::int32_t col = 0; col < grid.ncols(); ++col, ++index) {
-            if (placement.subbasins[index] < 0) continue;
+            if (placed.onSource.subbasins[index] < 0) continue;
             widen(catchments.extent, row, col, catchments.cells == 0);
             ++catchments.cells;
             area += rowArea[static_cast<std::size_t>(row)];
@@ -126,6 +128,26 @@ std::optional<std::string> placeAreaGauges(const FlowGrid& grid, const SourceFra
     catchments.squareKilometres = km2Of(area);
     if (catchments.cells == 0) return std::string("No gauge lies on a river of the source grid.");
     return std::nullopt;
+}
+
+std::vector<GaugeOnNetwork> gaugesInRun(const AreaRun& run, const StudyArea& area,
+                                        const SourceFrame& frame, const std::vector<Gauge>& gauges,
+                                        const GaugePlacement& onSource) {
+    const SourceFrame areaFrame = frameOfArea(area);
+    const ClipOffsets offsets = offsetsInFrame(area, frame);
+    // Each gauge at the centre of its snapped cell, placed there alone.
+    std::vector<Gauge> atSnappedCells = gauges;
+    for (std::size_t i = 0; i < gauges.size(); ++i) {
+        const GaugeOnNetwork& placed = onSource.gauges[i];
+        if (isLeftOut(placed)) continue;
+        const SourceCell cell{placed.snapped.row - static_cast<std::int32_t>(offsets.rowOffset),
+                              placed.snapped.col - static_cast<std::int32_t>(offsets.colOffset)};
+        atSnappedCells[i].lat = (rowCentreLat(areaFrame, cell.row)) / 3600.0;
+        atSnappedCells[i].lon =
+            westEdgeDeg(areaFrame) + (cell.col + 0.5) / static_cast<double>(cellsPerDegree);
+        atSnappedCells[i].publishedKm2.reset();
+    }
+    return placeGauges(networkOf(run.network(), areaFrame), atSnappedCells, 0, {}).gauges;
 }
 
 }  // namespace drainPrep

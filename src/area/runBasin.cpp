@@ -1,7 +1,9 @@
 #include "area/runBasin.hpp"
 
+#include <algorithm>
+#include <numeric>
+
 #include "analysis/gridPreparation.hpp"
-#include "area/basin.hpp"
 #include "raster/intGrid.hpp"
 
 namespace drainPrep {
@@ -9,100 +11,117 @@ namespace drainPrep {
 namespace {
 
 constexpr std::int32_t removedOutletSize = -1;
+constexpr std::int32_t noCut = -1;
 
-// The area placed in the source grid.
-struct Window {
-    const StudyArea& area;
-    ClipOffsets offsets;
+}  // namespace
 
-    SourceCell inArea(SourceCell cell) const {
-        return {cell.row - static_cast<std::int32_t>(offsets.rowOffset),
-                cell.col - static_cast<std::int32_t>(offsets.colOffset)};
-    }
-    SourceCell inSource(std::int32_t row, std::int32_t col) const {
-        return {row + static_cast<std::int32_t>(offsets.rowOffset),
-                col + static_cast<std::int32_t>(offsets.colOffset)};
-    }
-    // Off both rings, where a run has a cell's own code or a marking's.
-    bool insideRings(SourceCell cell) const {
-        const SourceCell at = inArea(cell);
-        return at.row >= 2 && at.col >= 2 && at.row < area.nrows - 2 && at.col < area.ncols - 2;
-    }
-};
-
-// Decoded as the run decodes (a value that is not a D8 code stops the run
-// and is reported apart), then the rings and the marking of the run.
-IntGrid preparedCodes(const FlowGrid& source, const Window& window, OutletRule rule) {
-    IntGrid codes(window.area.nrows, window.area.ncols);
+AreaRun::AreaRun(const FlowGrid& source, const StudyArea& area, const SourceFrame& frame,
+                 OutletRule rule)
+    : source_(source),
+      area_(area),
+      offsets_(offsetsInFrame(area, frame)),
+      run_(area.nrows, area.ncols),
+      largestCutAbove_(static_cast<std::size_t>(area.cellCount()), noCut) {
+    // Decoded as the run decodes (a value that is not a D8 code stops the
+    // run and is reported apart), then the rings and the marking of the run.
+    IntGrid codes(area.nrows, area.ncols);
     for (std::int32_t row = 0; row < codes.nrows(); ++row) {
         for (std::int32_t col = 0; col < codes.ncols(); ++col) {
-            const SourceCell cell = window.inSource(row, col);
+            const SourceCell cell = inSource(row, col);
             codes[row][col] =
                 source.contains(cell.row, cell.col) ? source.internalCode(cell) : noFlowCode;
         }
     }
     prepareDirectionCodes(rule, codes);
-    return codes;
-}
-
-FlowGrid runGridOf(const IntGrid& codes) {
-    FlowGrid grid(codes.nrows(), codes.ncols());
     for (SourceCell cell; cell.row < codes.nrows(); ++cell.row) {
         for (cell.col = 0; cell.col < codes.ncols(); ++cell.col) {
-            grid.setPreparedCode(cell, codes[cell.row][cell.col]);
+            run_.setPreparedCode(cell, codes[cell.row][cell.col]);
         }
     }
-    return grid;
+    run_.countUpstream();
+    paintLargestCutsAbove();
+}
+
+SourceCell AreaRun::inArea(SourceCell cell) const {
+    return {cell.row - static_cast<std::int32_t>(offsets_.rowOffset),
+            cell.col - static_cast<std::int32_t>(offsets_.colOffset)};
+}
+
+SourceCell AreaRun::inSource(std::int32_t row, std::int32_t col) const {
+    return {row + static_cast<std::int32_t>(offsets_.rowOffset),
+            col + static_cast<std::int32_t>(offsets_.colOffset)};
+}
+
+std::size_t AreaRun::indexInArea(SourceCell at) const {
+    return static_cast<std::size_t>(at.row) * static_cast<std::size_t>(area_.ncols) +
+           static_cast<std::size_t>(at.col);
+}
+
+// Off both rings, where a run has a cell's own code or a marking's.
+bool AreaRun::insideRings(SourceCell cell) const {
+    const SourceCell at = inArea(cell);
+    return at.row >= 2 && at.col >= 2 && at.row < area_.nrows - 2 && at.col < area_.ncols - 2;
 }
 
 // An outlet of the run where the flow directions go on.
-bool isCut(const FlowGrid& source, const IntGrid& codes, const Window& window, SourceCell cell) {
-    if (!window.insideRings(cell) || !source.downstream(cell)) return false;
-    const SourceCell at = window.inArea(cell);
-    return codes[at.row][at.col] == outletCode;
+bool AreaRun::isCut(SourceCell cell) const {
+    return insideRings(cell) && source_.downstream(cell) &&
+           run_.internalCode(inArea(cell)) == outletCode;
 }
 
-std::optional<SourceCell> firstCutBelow(const FlowGrid& source, const IntGrid& codes,
-                                        const Window& window, SourceCell point) {
+std::optional<SourceCell> AreaRun::firstCutBelow(SourceCell point) const {
     std::optional<SourceCell> cell = point;
-    while (cell && window.insideRings(*cell)) {
-        if (isCut(source, codes, window, *cell)) return cell;
-        cell = source.downstream(*cell);
+    while (cell && insideRings(*cell)) {
+        if (isCut(*cell)) return cell;
+        cell = source_.downstream(*cell);
     }
     return std::nullopt;
 }
 
-std::optional<SourceCell> largestCutAbove(const FlowGrid& source, const IntGrid& codes,
-                                          const Window& window, SourceCell point) {
-    std::optional<SourceCell> largest;
-    forEachBasinCell(source, point, [&](SourceCell cell) {
-        if (!isCut(source, codes, window, cell)) return;
-        if (!largest || source.upstreamCells(cell) > source.upstreamCells(*largest)) {
-            largest = cell;
-        }
-    });
-    return largest;
-}
-
-}  // namespace
-
-RunBasin basinInRun(const FlowGrid& source, const StudyArea& area, const SourceFrame& frame,
-                    SourceCell point, OutletRule rule) {
-    const Window window{area, offsetsInFrame(area, frame)};
-    const IntGrid codes = preparedCodes(source, window, rule);
-    RunBasin basin;
-    basin.pointInArea = window.inArea(point);
-    const FlowGrid run = runGridOf(codes);
-    if (run.contains(basin.pointInArea.row, basin.pointInArea.col)) {
-        forEachBasinCell(run, basin.pointInArea, [&basin](SourceCell) { ++basin.cells; });
-        const SourceCell at = basin.pointInArea;
-        if (basin.cells == 1 && codes[at.row][at.col] == outletCode) {
-            basin.cells = removedOutletSize;
+// The cuts are taken largest first (the first in row-major order among
+// equals), each painted down its path within the area as far as a cell
+// painted before: that cell and every cell below it already have a larger
+// cut above. Each cell is painted once, so the whole area takes one pass and
+// a sort of the cuts, however many points are asked about.
+void AreaRun::paintLargestCutsAbove() {
+    for (SourceCell at; at.row < area_.nrows; ++at.row) {
+        for (at.col = 0; at.col < area_.ncols; ++at.col) {
+            const SourceCell cell = inSource(at.row, at.col);
+            if (isCut(cell)) cuts_.push_back(cell);
         }
     }
-    basin.cut = firstCutBelow(source, codes, window, point);
+    std::vector<std::int32_t> order(cuts_.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [this](std::int32_t a, std::int32_t b) {
+        return source_.upstreamCells(cuts_[static_cast<std::size_t>(a)]) >
+               source_.upstreamCells(cuts_[static_cast<std::size_t>(b)]);
+    });
+    for (const std::int32_t cut : order) {
+        std::optional<SourceCell> cell = cuts_[static_cast<std::size_t>(cut)];
+        for (SourceCell at = inArea(*cell); cell && run_.contains(at.row, at.col);) {
+            std::int32_t& painted = largestCutAbove_[indexInArea(at)];
+            if (painted != noCut) break;
+            painted = cut;
+            cell = source_.downstream(*cell);
+            if (cell) at = inArea(*cell);
+        }
+    }
+}
+
+RunBasin AreaRun::basinOf(SourceCell point) const {
+    RunBasin basin;
+    const SourceCell at = inArea(point);
+    basin.pointInArea = at;
+    if (run_.contains(at.row, at.col)) {
+        basin.cells = run_.upstreamCells(at);
+        if (basin.cells == 1 && run_.internalCode(at) == outletCode) basin.cells = removedOutletSize;
+    }
+    basin.cut = firstCutBelow(point);
     basin.cutBelowPoint = basin.cut.has_value();
-    if (!basin.cut) basin.cut = largestCutAbove(source, codes, window, point);
+    if (!basin.cut && run_.contains(at.row, at.col)) {
+        const std::int32_t above = largestCutAbove_[indexInArea(at)];
+        if (above != noCut) basin.cut = cuts_[static_cast<std::size_t>(above)];
+    }
     return basin;
 }
 

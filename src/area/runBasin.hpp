@@ -1,16 +1,18 @@
-// The basin that a drainPrep run of a study area gives a point, worked out by
-// the run's own preparation of the direction codes over the area: under the
-// coast rule the outlets beside cells without flow depend on the area, and
-// may end a river before its flow directions do.
+// The basins that a drainPrep run of a study area gives points of it, worked
+// out by the run's own preparation of the direction codes over the area:
+// under the coast rule the outlets beside cells without flow depend on the
+// area, and may end a river before its flow directions do.
 #pragma once
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "area/flowGrid.hpp"
 #include "cell/outletRule.hpp"
 #include "geometry/sourceFrame.hpp"
 #include "geometry/studyArea.hpp"
+#include "raster/sourceRasters.hpp"
 
 namespace drainPrep {
 
@@ -26,9 +28,35 @@ struct RunBasin {
     bool cutBelowPoint = false;
 };
 
-// `source` holds the flow data of `frame` decoded under `rule`; the point
-// has flow data.
-RunBasin basinInRun(const FlowGrid& source, const StudyArea& area, const SourceFrame& frame,
-                    SourceCell point, OutletRule rule);
+class AreaRun {
+public:
+    // `source` holds the flow data of `frame` decoded under `rule`.
+    AreaRun(const FlowGrid& source, const StudyArea& area, const SourceFrame& frame,
+            OutletRule rule);
+
+    // The point lies in the source grid and has flow data.
+    RunBasin basinOf(SourceCell point) const;
+
+    // The run's network, row 0 the area's first row.
+    const FlowGrid& network() const { return run_; }
+
+private:
+    SourceCell inArea(SourceCell cell) const;
+    SourceCell inSource(std::int32_t row, std::int32_t col) const;
+    std::size_t indexInArea(SourceCell at) const;
+    bool insideRings(SourceCell cell) const;
+    bool isCut(SourceCell cell) const;
+    std::optional<SourceCell> firstCutBelow(SourceCell point) const;
+    void paintLargestCutsAbove();
+
+    const FlowGrid& source_;
+    const StudyArea& area_;
+    ClipOffsets offsets_;
+    FlowGrid run_;
+    // The cuts of the area, and for each area cell the one of most source
+    // cells upstream at or above it (an index into cuts_, -1 for none).
+    std::vector<SourceCell> cuts_;
+    std::vector<std::int32_t> largestCutAbove_;
+};
 
 }  // namespace drainPrep

@@ -70,6 +70,12 @@ ClipOffsets offsetsInFrame(const StudyArea& area, const SourceFrame& frame);
 
 bool liesInsideFrame(const StudyArea& area, const SourceFrame& frame);
 
+// The study area as a frame of its own, for the coordinates of its cells.
+inline SourceFrame frameOfArea(const StudyArea& area) {
+    return {area.nrows, area.ncols, std::int64_t{area.latNW} * cellsPerDegree,
+            std::int64_t{area.lonNW} * cellsPerDegree};
+}
+
 // Centre latitude of a source row in whole arc-seconds, north positive.
 std::int32_t rowCentreLat(const SourceFrame& frame, std::int32_t row);
 

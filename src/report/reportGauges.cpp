@@ -52,12 +52,6 @@ std::vector<std::size_t> entryCells(const std::vector<EdgeInflow>& edgeInflow,
     return cells;
 }
 
-// The study area as a frame of its own, for the gauges' coordinates.
-SourceFrame frameOf(const StudyArea& area) {
-    return {area.nrows, area.ncols, std::int64_t{area.latNW} * cellsPerDegree,
-            std::int64_t{area.lonNW} * cellsPerDegree};
-}
-
 bool isOnCell(const GaugeOnNetwork& gauge) {
     return gauge.status == GaugeStatus::placed || gauge.status == GaugeStatus::sameCell;
 }
@@ -241,7 +235,7 @@ Failure writeIdGrid(const std::filesystem::path& folder, const char* name, const
 
 Failure readGaugeNetwork(const std::filesystem::path& folder, const StudyArea& area,
                          GaugeNetwork& network) {
-    network.frame = frameOf(area);
+    network.frame = frameOfArea(area);
     network.codes.resize(static_cast<std::size_t>(area.cellCount()));
     network.rowArea.resize(static_cast<std::size_t>(area.nrows));
     BinaryGridReader dirs, riverNums;
@@ -340,7 +334,7 @@ std::string gaugesGeoJson(const GaugeFacts& facts, const StudyArea& area) {
 Failure writeGaugePolygons(const std::filesystem::path& folder, const GaugeFacts& facts,
                            const StudyArea& area) {
     LabelRegions regions;
-    regions.frame = frameOf(area);
+    regions.frame = frameOfArea(area);
     regions.labels = &facts.placement.subbasins;
     std::vector<std::size_t> gaugeOfRegion;
     std::vector<std::int32_t> regionOfGauge(facts.gauges.size(), -1);
