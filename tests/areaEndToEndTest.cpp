@@ -244,6 +244,8 @@ TEST(EndToEndArea, BadInput) {
         {"30 100 --outlets", Setup::rasters, "--outlets needs a value. " + usage},
         {"30 100 --outlets sea", Setup::rasters, "--outlets takes coast or d8, not \"sea\"."},
         {"30 100 --outlets d8 --outlets coast", Setup::rasters, "--outlets is given twice."},
+        {"30 100 --snap 1 --snap 2", Setup::rasters, "--snap is given twice."},
+        {"--gauges a.csv --gauges b.csv", Setup::rasters, "--gauges is given twice."},
         {"-10.5 100 --snap x", Setup::rasters,
          "--snap takes a whole number of cells, 0 or more, not \"x\"."},
         {"61 100", Setup::rasters,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstring>
@@ -96,6 +97,26 @@ std::size_t filesIn(const std::filesystem::path& folder) {
 // Stage 1: clipArea.dat
 
 // The key is sent as a person sends it: once the prompt is on the screen.
+// --help or -h alone: the usage and what the options mean, status 0, in
+// every tool, before anything is read.
+TEST(EndToEndHelp, EveryToolPrintsItsUsage) {
+    RunDirectory run;
+    for (const char* help : {"--help", "-h"}) {
+        const std::pair<testing::RunResult, const char*> answers[] = {
+            {run.runWithArguments(help), "Usage: drainPrep ["},
+            {run.runArea(help), "Usage: drainPrepArea LAT LON"},
+            {run.runReport(help), "Usage: drainPrepReport ["},
+            {run.runUpscale(help), "Usage: drainPrepUpscale ["},
+        };
+        for (const auto& [answer, usage] : answers) {
+            EXPECT_EQ(answer.exitStatus, 0) << usage;
+            EXPECT_EQ(answer.console.rfind(usage, 0), 0u) << answer.console;
+            EXPECT_GT(std::count(answer.console.begin(), answer.console.end(), '\n'), 3) << usage;
+        }
+    }
+    EXPECT_FALSE(run.exists("clipArea.dat"));
+}
+
 TEST(EndToEndStudyArea, MissingClipAreaShowsThePromptAndCreatesNothing) {
     RunDirectory run;
     const testing::KeyboardRun answered = run.runAnsweringThePrompt(closingPrompt);

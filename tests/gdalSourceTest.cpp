@@ -697,6 +697,32 @@ TEST(GdalArea, BasinAndAreaOfASouthWesternSourceAndARunOfIt) {
     EXPECT_NEAR(gauge.north, -10 - 17.5 / 120.0, 1e-6);
 }
 
+// A river east along row 10 into the last column of a source that ends at
+// 180 E, whose west edge lies off whole degrees: no area reaches the basin,
+// and no padding can hold it.
+TEST(GdalArea, ABasinAtTheAntimeridianIsNamedAndNoAreaWithoutCellsIsPrinted) {
+    RunDirectory run;
+    TestRaster dem = latticeRaster(30, 45, 10 * 120, 180 * 120 - 45);
+    TestRaster dir = latticeRaster(30, 45, 10 * 120, 180 * 120 - 45);
+    dem.values.assign(30 * 45, 100);
+    dir.values.assign(30 * 45, 0);
+    for (std::int32_t col = 30; col < 45; ++col) dir.values[std::size_t(10 * 45 + col)] = 1;
+    writeGeoTiff((run.path() / "dem.tif").string(), dem);
+    writeGeoTiff((run.path() / "dir.tif").string(), dir);
+    const RunResult area =
+        run.runArea("9.9125 179.9958 --snap 0 --dem dem.tif --dir dir.tif --write");
+    EXPECT_EQ(area.exitStatus, 1);
+    EXPECT_NE(area.console.find(
+                  "No study area with its corner on whole degrees inside the source grid reaches "
+                  "the basin.\nThe basin and its rings reach across 180 E, where the globe's "
+                  "coordinates end: a study area cannot reach across it, so no source holds this "
+                  "basin whole.\nclipArea.dat not written.\n"),
+              std::string::npos)
+        << area.console;
+    EXPECT_EQ(area.console.find("0 columns"), std::string::npos) << area.console;
+    EXPECT_FALSE(run.exists("clipArea.dat"));
+}
+
 // drainPrepArea on a source of 130 x 45 cells, taller than the hundred rows
 // read at a time, at 9.975 S 20.025 W: a river down column 20 from row 95
 // into a sink at row 110, across the second block; a stem down column 1
@@ -750,14 +776,15 @@ TEST_F(GdalTallArea, ValuesThatAreNoD8CodeNameTheMostFrequent) {
     dir.values[100 * 45 + 10] = 247;
     dir.values[101 * 45 + 10] = 247;
     dir.values[102 * 45 + 10] = 250;
-    writeGeoTiff(in("dir.tif"), dir);
-    const RunResult area = run.runArea("-10.8958 -19.8542 --snap 0 --dem dem.tif --dir dir.tif");
+    writeGeoTiff(in("d8 grid.tif"), dir);
+    const RunResult area =
+        run.runArea("-10.8958 -19.8542 --snap 0 --dem dem.tif --dir 'd8 grid.tif'");
     EXPECT_EQ(area.exitStatus, 1);
     const std::string end =
         "Cells of the area whose direction value is not a D8 code, on which drainPrep stops: 3 "
         "(most often 247).\n247 is the usual no-data value of 8-bit D8 grids. Where it marks no "
         "data, declare it once and give the new file with --dir:\n  gdal_translate -a_nodata "
-        "247 dir.tif dir_nodata.tif\nA drainPrep run of it with --outlets coast gives the point, "
+        "247 'd8 grid.tif' 'd8 grid_nodata.tif'\nA drainPrep run of it with --outlets coast gives the point, "
         "row 107, column 17 of the study area, a basin of 16 cells.\nclipArea.dat: 110 20 -10 -20\n";
     EXPECT_NE(area.console.find(end), std::string::npos) << area.console;
 }

@@ -357,6 +357,8 @@ TEST_F(ReportGauges, ABadGaugeFileOrSnapIsNamedAndWritesNothing) {
          "WINDOWS-1252 -t UTF-8 'windows 1252.csv' > 'windows 1252_utf8.csv'\n"},
         {"--gauges gauges.csv", "gauges.csv line 3, column id: gauge 1 is given already on line 2.\n"},
         {"--gauges missing.csv", "The gauge file missing.csv cannot be opened.\n"},
+        {"--gauge-snap 2", "--gauge-snap places the gauges of --gauges FILE: give both.\n"},
+        {"--gauges gauges.csv --gauges other.csv", "--gauges is given twice.\n"},
         {"--gauges gauges.csv --gauge-snap -1",
          "--gauge-snap takes a whole number of cells, 0 or more, not \"-1\".\n"},
     };

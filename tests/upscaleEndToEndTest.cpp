@@ -190,6 +190,7 @@ TEST_F(UpscaleEndToEnd, BadInputSaysSoAndWritesNothing) {
     EXPECT_EQ(seven.console, notDividing);
     EXPECT_EQ(seven.exitStatus, 1);
     EXPECT_EQ(run.runUpscale("").exitStatus, 1);
+    EXPECT_EQ(run.runUpscale("--factor 10 --factor 20").console, "--factor is given twice.\n");
 
     std::string flowDir = run.readFile("output/flowDir.bin");
     flowDir.replace(4 * (ncols + 1), 4, std::string("\x09\0\0\0", 4));  // row 1, column 1

@@ -12,6 +12,9 @@ std::int64_t floorDiv(std::int64_t cells) {
 
 std::int64_t ceilDiv(std::int64_t cells) { return -floorDiv(-cells); }
 
+constexpr std::int64_t globeLon = 180 * cellsPerDegree;
+constexpr std::int64_t globeLat = 90 * cellsPerDegree;
+
 // The whole degree at or north of the lattice line `northCells`, but not
 // north of the frame.
 std::int32_t wholeDegreeNorthOf(std::int64_t northCells, const SourceFrame& frame) {
@@ -46,9 +49,15 @@ AreaChoice smallestAreaHolding(const CellExtent& basin, const SourceFrame& frame
     return choice;
 }
 
+const char* globeEdgeCrossed(const CellExtent& basin, const SourceFrame& frame) {
+    if (frame.westEdgeCells + basin.lastCol + 1 + ringCells > globeLon) return "180 E";
+    if (frame.westEdgeCells + basin.firstCol - ringCells < -globeLon) return "180 W";
+    if (frame.northEdgeCells - (basin.firstRow - ringCells) > globeLat) return "90 N";
+    if (frame.northEdgeCells - (basin.lastRow + 1 + ringCells) < -globeLat) return "90 S";
+    return nullptr;
+}
+
 DegreeBox paddedSourceExtent(const CellExtent& basin, const SourceFrame& frame) {
-    constexpr std::int64_t globeLon = 180 * cellsPerDegree;
-    constexpr std::int64_t globeLat = 90 * cellsPerDegree;
     const std::int64_t north =
         std::max(frame.northEdgeCells, frame.northEdgeCells - (basin.firstRow - ringCells));
     const std::int64_t south = std::min(frame.northEdgeCells - frame.rows,

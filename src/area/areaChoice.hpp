@@ -44,6 +44,10 @@ struct DegreeBox {
 // an area to hold the basin.
 DegreeBox paddedSourceExtent(const CellExtent& basin, const SourceFrame& frame);
 
+// The edge of the globe that the basin and its rings would need to cross,
+// "180 E", "180 W", "90 N" or "90 S", where no padding helps; or none.
+const char* globeEdgeCrossed(const CellExtent& basin, const SourceFrame& frame);
+
 struct RunMemory {
     std::uint64_t bytes = 0;
     RecordPlace place = RecordPlace::nowhere;  // where its cell records would live

@@ -7,6 +7,7 @@
 #include <map>
 #include <new>
 #include <ostream>
+#include <set>
 
 #include "area/areaChoice.hpp"
 #include "area/areaGauges.hpp"
@@ -16,6 +17,7 @@
 #include "driver/clipAreaFile.hpp"
 #include "raster/sourceRasters.hpp"
 #include "text/decimalNumber.hpp"
+#include "text/shellWord.hpp"
 
 namespace drainPrep {
 
@@ -26,6 +28,20 @@ using Failure = std::optional<std::string>;
 const char* const usageText =
     "Usage: drainPrepArea LAT LON | --gauges FILE [--snap CELLS] [--input DIR | --dem PATH --dir "
     "PATH] [--outlets coast|d8] [--write] [--force]";
+const char* const helpText =
+    "Finds the smallest study area that holds the whole basin of the river at the\n"
+    "point LAT LON (decimal degrees, north and east positive), or the catchments of\n"
+    "all the gauges of FILE, in the source rasters, and prints it as clipArea.dat\n"
+    "takes it, with the basin a drainPrep run of it gives the point.\n"
+    "--snap CELLS: the point moves to the cell of largest upstream area within\n"
+    "  CELLS rows and columns (default 3).\n"
+    "--input DIR: the folder of the fixed pair (default ./input); --dem PATH --dir\n"
+    "  PATH: any pair that GDAL reads.\n"
+    "--outlets coast|d8: the outlet rule of the drainPrep run to come.\n"
+    "--write: writes ./clipArea.dat; --force overwrites one, or writes an area that\n"
+    "  leaves gauges out.\n"
+    "Exit status: 0 usable, 2 the outlet rule cuts a river, 3 gauges left out, 1\n"
+    "otherwise.\n";
 constexpr double bytesPerMegabyte = 1024.0 * 1024.0;
 
 // The cells of an area whose direction value is no D8 code.
@@ -188,7 +204,8 @@ OutletRule ruleOf(const AreaRequest& request) {
 std::string wholeRiverCommand(const AreaRequest& request) {
     std::string command = "drainPrep";
     if (request.sources) {
-        command += " --dem " + request.sources->dem + " --dir " + request.sources->directions;
+        command += " --dem " + shellWord(request.sources->dem) + " --dir " +
+                   shellWord(request.sources->directions);
     }
     return command + " --outlets d8";
 }
@@ -243,15 +260,19 @@ void printLeftOut(std::ostream& console, const std::vector<Gauge>& gauges,
 // Each gauge's line, with the cut where a run of the area cuts its river.
 void printGauges(std::ostream& console, const AreaRequest& request, const FlowGrid& grid,
                  const SourceFrame& frame, const AreaGauges& placed, BasinFound& found) {
-    const AreaRun run(grid, found.choice.area, frame, ruleOf(request));
-    const std::vector<GaugeOnNetwork> inRun =
-        gaugesInRun(run, found.choice.area, frame, request.gauges, placed.onSource);
+    std::optional<AreaRun> run;
+    std::vector<GaugeOnNetwork> inRun;
+    if (found.choice.area.cellCount() > 0) {
+        run.emplace(grid, found.choice.area, frame, ruleOf(request));
+        inRun = gaugesInRun(*run, found.choice.area, frame, request.gauges, placed.onSource);
+    }
     std::vector<std::size_t> leftOut;
     for (std::size_t i = 0; i < request.gauges.size(); ++i) {
         const GaugeOnNetwork& onSource = placed.onSource.gauges[i];
         console << gaugeLine(request.gauges, i, onSource, request.snapRadius);
         if (isLeftOut(onSource)) leftOut.push_back(i);
-        const RunBasin basin = isLeftOut(onSource) ? RunBasin{} : run.basinOf(onSource.snapped);
+        const RunBasin basin =
+            isLeftOut(onSource) || !run ? RunBasin{} : run->basinOf(onSource.snapped);
         if (basin.cut) {
             found.riverCut = true;
             console << " "
@@ -304,9 +325,9 @@ void printValuesWithoutD8Code(std::ostream& console, const ValuesWithoutD8Code& 
     console << values.mostFrequent
             << " is the usual no-data value of 8-bit D8 grids. Where it marks no data, declare "
                "it once and give the new file with --dir:\n  gdal_translate -a_nodata "
-            << values.mostFrequent << " " << directions << " "
-            << besideText(directions,
-                          "_nodata" + std::filesystem::path(directions).extension().string())
+            << values.mostFrequent << " " << shellWord(directions) << " "
+            << shellWord(besideText(directions, "_nodata" +
+                                                    std::filesystem::path(directions).extension().string()))
             << "\n";
 }
 
@@ -317,6 +338,12 @@ std::string degreesText(const DegreeBox& box) {
 
 // Only a larger source gives an area that holds the basin.
 void printLargerSource(std::ostream& console, const BasinFound& found, const AreaSource& source) {
+    if (const char* edge = globeEdgeCrossed(found.basin.extent, source.frame)) {
+        console << "The basin and its rings reach across " << edge
+                << ", where the globe's coordinates end: a study area cannot reach across it, so "
+                   "no source holds this basin whole.\n";
+        return;
+    }
     const DegreeBox box = paddedSourceExtent(found.basin.extent, source.frame);
     const std::string extent = latitudeText(box.north) + " to " + latitudeText(box.south) + ", " +
                                longitudeText(box.west) + " to " + longitudeText(box.east);
@@ -334,9 +361,10 @@ void printLargerSource(std::ostream& console, const BasinFound& found, const Are
     console << "The source must be larger: padded with no data to " << extent
             << ", it gives an area that holds the basin. Pad both and give the new files with "
                "--dem and --dir (gdalwarp -te does the same into GeoTIFFs):\n  gdalbuildvrt -te "
-            << degreesText(box) << " " << besideText(dem, "_padded.vrt") << " " << dem
-            << "\n  gdalbuildvrt -te " << degreesText(box) << " "
-            << besideText(directions, "_padded.vrt") << " " << directions << "\n";
+            << degreesText(box) << " " << shellWord(besideText(dem, "_padded.vrt")) << " "
+            << shellWord(dem) << "\n  gdalbuildvrt -te " << degreesText(box) << " "
+            << shellWord(besideText(directions, "_padded.vrt")) << " " << shellWord(directions)
+            << "\n";
 }
 
 void printArea(std::ostream& console, const BasinFound& found, const RunMemory& memory,
@@ -346,11 +374,16 @@ void printArea(std::ostream& console, const BasinFound& found, const RunMemory& 
         console << "The basin reaches the edge of the source grid: no study area holds it whole "
                    "inside the frame and outlet rings. The best there is:\n";
     }
-    console << "Study area: " << area.nrows << " rows x " << area.ncols
-            << " columns, north-west corner " << latitudeText(area.latNW) << " "
-            << longitudeText(area.lonNW) << " (" << cellsText(area.cellCount()) << ").\n";
-    console << "A drainPrep run of it needs " << megabytesText(memory.bytes) << " of memory"
-            << placeOfRecordsText(memory.place) << "\n";
+    if (area.cellCount() == 0) {
+        console << "No study area with its corner on whole degrees inside the source grid reaches "
+                   "the basin.\n";
+    } else {
+        console << "Study area: " << area.nrows << " rows x " << area.ncols
+                << " columns, north-west corner " << latitudeText(area.latNW) << " "
+                << longitudeText(area.lonNW) << " (" << cellsText(area.cellCount()) << ").\n";
+        console << "A drainPrep run of it needs " << megabytesText(memory.bytes) << " of memory"
+                << placeOfRecordsText(memory.place) << "\n";
+    }
     if (!found.choice.holdsBasin) printLargerSource(console, found, source);
     if (found.withoutD8Code.cells > 0)
         printValuesWithoutD8Code(console, found.withoutD8Code, source);
@@ -433,6 +466,7 @@ Failure findBasin(const AreaRequest& request, AreaSource& source, std::optional<
     found.basin = traceBasin(grid, *river, frame);
     found.choice = smallestAreaHolding(extentWithMouth(grid, found.basin, *river), frame);
     found.withoutD8Code = valuesWithoutD8Code(grid, found.choice.area, frame);
+    if (found.choice.area.cellCount() == 0) return std::nullopt;
     found.inRun = AreaRun(grid, found.choice.area, frame, ruleOf(request)).basinOf(*river);
     found.riverCut = found.inRun.cut.has_value();
     return std::nullopt;
@@ -497,8 +531,12 @@ int reportArea(const AreaRequest& request, AreaSource& source, std::ostream& con
     const RunMemory memory =
         memoryOfRun(found.choice.area, source.given ? blockCacheBytes(*source.given) : 0);
     printArea(console, found, memory, source);
-    if (!request.gaugeFile) printRunBasin(console, source.frame, request, found);
     const StudyArea& area = found.choice.area;
+    if (area.cellCount() == 0) {
+        if (request.write) console << "clipArea.dat not written." << std::endl;
+        return 1;
+    }
+    if (!request.gaugeFile) printRunBasin(console, source.frame, request, found);
     console << "clipArea.dat: " << area.nrows << " " << area.ncols << " " << area.latNW << " "
             << area.lonNW << std::endl;
     const bool usable = found.choice.holdsBasin && memory.place != RecordPlace::nowhere &&
@@ -524,12 +562,18 @@ int reportArea(const AreaRequest& request, AreaSource& source, std::ostream& con
 std::optional<std::string> parseAreaRequest(const std::vector<std::string>& arguments,
                                             AreaRequest& request) {
     std::vector<std::string> numbers;
+    std::set<std::string> given;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i].rfind("--", 0) != 0) {
             numbers.push_back(arguments[i]);
-        } else if (auto failure = parseOption(arguments, i, request)) {
-            return failure;
+            continue;
         }
+        // The last of two values would win unseen.
+        if (!given.insert(arguments[i]).second && arguments[i] != "--write" &&
+            arguments[i] != "--force") {
+            return arguments[i] + " is given twice.";
+        }
+        if (auto failure = parseOption(arguments, i, request)) return failure;
     }
     if (auto failure = completeSources(request.sourceOptions, request.sources)) return failure;
     if (request.sources && request.inputGiven) {
@@ -543,6 +587,10 @@ std::optional<std::string> parseAreaRequest(const std::vector<std::string>& argu
 }
 
 int runDrainPrepArea(const std::vector<std::string>& arguments, std::ostream& console) {
+    if (asksForHelp(arguments)) {
+        console << usageText << "\n" << helpText;
+        return 0;
+    }
     AreaRequest request;
     AreaSource source;
     Failure failure = parseAreaRequest(arguments, request);

@@ -24,8 +24,13 @@ int main(int argc, char** argv) {
     std::streambuf* const standardBuffer = std::cout.rdbuf(&consoleBuffer);
     drainPrep::endRunOnScratchFileFault(consoleBuffer);
     const int status = drainPrep::runCatchingFailures(std::cout, [argc, argv] {
+        const std::vector<std::string> arguments(argv + 1, argv + argc);
+        if (drainPrep::asksForHelp(arguments)) {
+            std::cout << drainPrep::runUsageText << "\n" << drainPrep::runHelpText;
+            return 0;
+        }
         drainPrep::RunOptions options;
-        if (auto failure = drainPrep::parseRunArguments({argv + 1, argv + argc}, options)) {
+        if (auto failure = drainPrep::parseRunArguments(arguments, options)) {
             std::cout << *failure << std::endl;
             return 1;
         }

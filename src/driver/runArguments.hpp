@@ -16,6 +16,19 @@ namespace drainPrep {
 
 inline const char* const runUsageText =
     "Usage: drainPrep [--dem PATH --dir PATH] [--outlets coast|d8]";
+inline const char* const runHelpText =
+    "Reads ./clipArea.dat (rows, columns and the whole-degree north-west corner of\n"
+    "the study area) and the source rasters, links every cell of the study area\n"
+    "into a drainage network and writes its grids and outlet list into ./output\n"
+    "and ./output/arcgis, which must exist; then waits for a key.\n"
+    "--dem PATH --dir PATH: a DEM and a D8 flow-direction grid that GDAL reads,\n"
+    "  instead of the fixed pair in ./input.\n"
+    "--outlets coast|d8: where rivers end beside sea and no data (default coast).\n";
+
+// "--help" or "-h" as the only argument.
+inline bool asksForHelp(const std::vector<std::string>& arguments) {
+    return arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h");
+}
 inline const char* const outletOption = "--outlets";
 
 // --dem and --dir as far as they have been given.

@@ -6,11 +6,13 @@
 #include <iostream>
 #include <limits>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "driver/clipAreaFile.hpp"
 #include "driver/mainGuard.hpp"
+#include "driver/runArguments.hpp"
 #include "report/reportRun.hpp"
 
 namespace {
@@ -40,14 +42,20 @@ std::optional<std::int32_t> riverCellsOf(const std::string& text) {
 }
 
 int reportMain(const std::vector<std::string>& arguments) {
-    if (!arguments.empty() && (arguments[0] == "--help" || arguments[0] == "-h")) {
+    if (drainPrep::asksForHelp(arguments)) {
         std::cout << usage;
         return 0;
     }
     drainPrep::report::ReportOptions options;
     std::string folder = ".";
     bool folderGiven = false;
+    std::set<std::string> given;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
+        // The last of two values would win unseen.
+        if (arguments[i].rfind("--", 0) == 0 && !given.insert(arguments[i]).second) {
+            std::cout << arguments[i] << " is given twice." << std::endl;
+            return 1;
+        }
         if (arguments[i] == "--river-cells") {
             const std::string cells = i + 1 < arguments.size() ? arguments[++i] : "";
             options.riverCells = riverCellsOf(cells);
@@ -75,6 +83,10 @@ int reportMain(const std::vector<std::string>& arguments) {
             folder = arguments[i];
             folderGiven = true;
         }
+    }
+    if (given.count("--gauge-snap") > 0 && !options.gaugeFile) {
+        std::cout << "--gauge-snap places the gauges of --gauges FILE: give both." << std::endl;
+        return 1;
     }
     std::cout << "drainPrepReport: the run in " << folder << std::endl;
     if (auto failure = drainPrep::report::writeReport(folder, std::cout, options)) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver/mainGuard.hpp"
+#include "driver/runArguments.hpp"
 #include "upscale/upscaleRun.hpp"
 
 namespace {
@@ -34,6 +35,7 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& argume
             folderGiven = true;
             continue;
         }
+        if (factor != 0) return std::string("--factor is given twice.\n");
         const std::string text = std::next(argument) != arguments.end() ? *++argument : "";
         const char* end = text.data() + text.size();
         const auto [stop, error] = std::from_chars(text.data(), end, factor);
@@ -49,7 +51,7 @@ std::optional<std::string> parseArguments(const std::vector<std::string>& argume
 }
 
 int upscaleMain(const std::vector<std::string>& arguments) {
-    if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+    if (drainPrep::asksForHelp(arguments)) {
         std::cout << usage;
         return 0;
     }
