@@ -201,6 +201,11 @@ TEST(Upscaling, FactorOneKeepsEveryDirection) {
     for (std::size_t cell = 0; cell < fine.cellCount(); ++cell) {
         EXPECT_EQ(network.directions[cell], fine.code(cell)) << cell;
     }
+    // The last cell takes two rivers of order 1 before the one of order 2.
+    const ModelLayers layers =
+        modelLayers(fine, grid, network, riverPaths(fine, grid, network.outlets));
+    EXPECT_EQ(layers.streamOrder,
+              (std::vector<std::int32_t>{1, 2, 2, 2, 2, 1, 1, 1, 1, 2, 1, 1, 1, 1, 2}));
 }
 
 }  // namespace
