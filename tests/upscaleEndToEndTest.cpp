@@ -1,6 +1,6 @@
 // drainPrepUpscale on a finished run of the built drainPrep: the run's own
-// grid at factor 1, partial model cells at the edges, model.nc and ldd.map
-// read back through GDAL, and every bad input.
+// grid at factor 1, partial model cells at the edges, model.nc, ldd.map and
+// the binary grids read back through GDAL, and every bad input.
 #include <gtest/gtest.h>
 #include <gdal.h>
 #include <ogr_srs_api.h>
@@ -21,8 +21,9 @@ using testing::RunResult;
 using testing::SampleRows;
 
 // 20 x 25 cells at 40N 100E, source row 2400 and column 5400: columns west
-// of 12 flow east, column 12 south, the others west; sea at rows 12 to 19,
-// columns 0 to 5.
+// of 12 flow east, column 12 south, column 13 north-west, the others west;
+// sea at rows 12 to 19, columns 0 to 5. The valley's sides are steeper on odd
+// rows, so that a slope taken from another row shows.
 constexpr std::int32_t nrows = 20, ncols = 25;
 
 void writeTerrain(const RunDirectory& run) {
@@ -32,8 +33,10 @@ void writeTerrain(const RunDirectory& run) {
         for (std::int32_t col = 0; col < ncols; ++col) {
             const bool sea = row >= 12 && col <= 5;
             const auto at = [](std::int32_t i) { return static_cast<std::size_t>(i); };
-            dem[at(row)][at(col)] = static_cast<std::int16_t>(sea ? -9999 : 200 - 5 * row + std::abs(col - 12));
-            dir[at(row)][at(col)] = static_cast<std::int16_t>(sea ? -9999 : col < 12 ? 1 : col == 12 ? 4 : 16);
+            const std::int32_t side = (6 + row % 2) * std::abs(col - 12);
+            dem[at(row)][at(col)] = static_cast<std::int16_t>(sea ? -9999 : 200 - 5 * row + side);
+            const std::int32_t code = col < 12 ? 1 : col == 12 ? 4 : col == 13 ? 32 : 16;
+            dir[at(row)][at(col)] = static_cast<std::int16_t>(sea ? -9999 : code);
         }
     }
     run.writeSamples(Raster::dem, 2400, 5400, dem);
@@ -123,10 +126,23 @@ TEST_F(UpscaleEndToEnd, FactorOneGivesTheRunsOwnGrid) {
     const auto basins = testing::int32Elements(run.readFile("output/riverNum.bin"));
     const auto flowAcc = testing::int32Elements(run.readFile("output/model-1/flowAcc.bin"));
     const auto basin = testing::int32Elements(run.readFile("output/model-1/basin.bin"));
+    // Each river runs one step, to the next cell: its slope is modDem's drop
+    // over that step, at least 1e-5.
+    const auto elevations = asciiValues(run.readFile("output/arcgis/modDem.asc"));
+    const auto lengths = asciiValues(run.readFile("output/model-1/riverLength.asc"));
+    const auto slopes = asciiValues(run.readFile("output/model-1/riverSlope.asc"));
     for (std::size_t cell = 0; cell < dirs.size(); ++cell) {
         if (dirs[cell] < 0) continue;
         EXPECT_EQ(flowAcc[cell], sizes[cell]) << cell;
         EXPECT_EQ(basin[cell], basins[cell]) << cell;
+        if (dirs[cell] == 0) continue;
+        const Direction& step = flowDirections[dirs[cell] - 1];
+        const auto down = static_cast<std::size_t>(static_cast<std::int32_t>(cell) +
+                                                   step.rowOffset * ncols + step.colOffset);
+        const double drop = elevations[cell] - elevations[down];
+        EXPECT_FLOAT_EQ(static_cast<float>(slopes[cell]),
+                        static_cast<float>(std::max(1e-5, drop / (lengths[cell] * 1000))))
+            << cell;
     }
     // model.nc holds the codes of flowDir.asc, ldd.map PCRaster's keypad.
     const std::string folder = (run.path() / "output/model-1/").string();
@@ -144,7 +160,14 @@ TEST_F(UpscaleEndToEnd, FactorOneGivesTheRunsOwnGrid) {
 }
 
 TEST_F(UpscaleEndToEnd, PartialModelCellsAtTheEdges) {
-    ASSERT_EQ(run.runUpscale("--factor 6").exitStatus, 0);
+    const RunResult result = run.runUpscale("--factor 6");
+    ASSERT_EQ(result.exitStatus, 0) << result.console;
+    // The share of wrong connections is of the 12 model cells with flow data:
+    // neither sea nor the run's rings count.
+    EXPECT_NE(result.console.find("\n  12 model cells with flow data; 0 connections repaired; 0 "
+                                  "connections wrong (0.00 %).\n"),
+              std::string::npos)
+        << result.console;
     // 20 rows make 4 model rows, the last of 2 rows; 25 columns 5 model
     // columns, the last of 1. The south edge lies 4 x 6 rows south.
     const std::string header =
@@ -156,6 +179,14 @@ TEST_F(UpscaleEndToEnd, PartialModelCellsAtTheEdges) {
         EXPECT_EQ(run.readFile(name + ".asc").substr(0, header.size()), header) << layer;
         EXPECT_EQ(run.readFile(name + ".bin").size(), 4U * 4 * 5) << layer;  // 4 bytes a cell
         EXPECT_TRUE(run.exists(name + ".prj") && run.exists(name + ".hdr")) << layer;
+        if (std::string(layer) == "flowDir") continue;  // its .asc holds other codes
+        // GDAL reads the .bin through its .hdr as the same values as the .asc.
+        const auto text = asciiValues(run.readFile(name + ".asc"));
+        const auto binary = readThroughGdal((run.path() / (name + ".bin")).string()).values;
+        ASSERT_EQ(binary.size(), text.size()) << layer;
+        for (std::size_t cell = 0; cell < text.size(); ++cell) {
+            EXPECT_EQ(static_cast<float>(binary[cell]), static_cast<float>(text[cell])) << layer;
+        }
     }
     // Model cell [2][0] is sea: no flow data and no land; [3][4] holds the
     // run's frame ring only.

@@ -121,6 +121,24 @@ TEST(Upscaling, RiverMeanderingThroughACornerKeepsItsConnection) {
     EXPECT_EQ(grid.cellOfFine(fine.downOf(static_cast<std::size_t>(network.outlets[0]))), 3);
 }
 
+// Model cells of 3 x 3: A B C over D and two of sea. D's river crosses B
+// beside B's larger river and first meets an outlet in C; B's outlet moved
+// onto it would leave A's water to C in turn, so D stays wrong and points to
+// B, where its water goes first, rather than ending its river.
+TEST(Upscaling, ConnectionLeftWrongPointsWhereItsWaterGoesFirst) {
+    const FineNetwork fine =
+        networkOf({"666666665", "888...8..", "...669...", "669......", ".........", "........."});
+    const ModelGrid grid(6, 9, 3);
+    const ModelNetwork network = upscaleNetwork(fine, grid);
+    EXPECT_EQ(network.repairs, 0);
+    EXPECT_EQ(network.directions,
+              (std::vector<std::int32_t>{E, E, outletCode, NE, noFlowCode, noFlowCode}));
+    const ConnectionCount count =
+        countWrongConnections(fine, grid, network.outlets, network.directions);
+    EXPECT_EQ(count.withFlow, 4);
+    EXPECT_EQ(count.wrong, 1);
+}
+
 // Random networks, loops included: the walks agree with single traces, the
 // repairs only ever lower the wrong connections, the directions stay inside
 // the grid, lead to cells with flow data and close no loop.
@@ -183,6 +201,11 @@ TEST(Upscaling, FactorOneKeepsEveryDirection) {
     for (std::size_t cell = 0; cell < fine.cellCount(); ++cell) {
         EXPECT_EQ(network.directions[cell], fine.code(cell)) << cell;
     }
+    // The last cell takes two rivers of order 1 before the one of order 2.
+    const ModelLayers layers =
+        modelLayers(fine, grid, network, riverPaths(fine, grid, network.outlets));
+    EXPECT_EQ(layers.streamOrder,
+              (std::vector<std::int32_t>{1, 2, 2, 2, 2, 1, 1, 1, 1, 2, 1, 1, 1, 1, 2}));
 }
 
 }  // namespace
