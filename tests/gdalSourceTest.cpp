@@ -785,8 +785,9 @@ TEST_F(GdalTallArea, BasinAtTheEdgeNamesThePaddingThatHoldsIt) {
 }
 
 // A copy of drainPrep in bin/ takes the library beside it, and only that one:
-// a library there that cannot be loaded, or of another build, ends the run
-// with the reason, though the build's own library is at hand.
+// none there, a library that cannot be loaded, of another build or that
+// anyone may change ends the run with the reason, though the build's own
+// library is at hand.
 TEST(GdalLibrary, TheOneBesideTheExecutableIsLoadedOrItsFailureNamed) {
     RunDirectory run;
     const std::filesystem::path bin = std::filesystem::canonical(run.path()) / "bin";
@@ -795,31 +796,42 @@ TEST(GdalLibrary, TheOneBesideTheExecutableIsLoadedOrItsFailureNamed) {
     writeGeoTiff((run.path() / "dem.tif").string(), latticeRaster(10, 12, -1197, -2403));
     writeGeoTiff((run.path() / "dir.tif").string(), latticeRaster(10, 12, -1197, -2403));
     run.writeFile("clipArea.dat", "5 7 -10 -20");
+    run.writeFile("notALibrary.so", "not a library");
     const std::string library = (bin / gdalLibraryFile).string();
     const std::string notLoaded =
         library + " cannot be loaded, so no raster can be read through GDAL: ";
     struct Case {
         const char* what;
-        const char* libraryFile;  // copied beside the executable; null: a text
+        std::string libraryFile;  // copied beside the executable; empty: none
         std::string consoleStart;
         std::string consoleEnd;
         int exitStatus;
+        bool writableByAnyone = false;
     };
     const Case cases[] = {
-        {"not a library", nullptr, notLoaded + library + ": ", ": file too short.\n", 1},
+        {"none", "", notLoaded,
+         "there is no such file; only the library beside the executable is taken, so copy or "
+         "install the two together.\n",
+         1},
+        {"not a library", (run.path() / "notALibrary.so").string(), notLoaded + library + ": ",
+         ": file too short.\n", 1},
         {"another build", DRAINPREP_OTHER_GDAL_LIBRARY, notLoaded,
          "it is of another version (1) than drainPrep's (" + std::to_string(gdalLibraryVersion) +
              "); install the two from the same build.\n",
          1},
+        {"this build, writable by anyone", DRAINPREP_GDAL_LIBRARY_BUILT, notLoaded,
+         "every user may write to it, so anyone might have changed it; let only its owner write "
+         "to it (chmod o-w).\n",
+         1, true},
         {"this build", DRAINPREP_GDAL_LIBRARY_BUILT, "1) Reading location of study area.\n",
          "Program ends. Hit any key!\n", 0},
     };
     for (const Case& c : cases) {
         std::filesystem::remove(library);
-        if (c.libraryFile == nullptr) {
-            run.writeFile("bin/" + std::string(gdalLibraryFile), "not a library");
-        } else {
-            std::filesystem::copy_file(c.libraryFile, library);
+        if (!c.libraryFile.empty()) std::filesystem::copy_file(c.libraryFile, library);
+        if (c.writableByAnyone) {
+            std::filesystem::permissions(library, std::filesystem::perms::others_write,
+                                         std::filesystem::perm_options::add);
         }
         const RunResult result = run.runCommand("bin/drainPrep --dem dem.tif --dir dir.tif", "\n");
         EXPECT_EQ(result.exitStatus, c.exitStatus) << c.what;

@@ -1,9 +1,12 @@
 #include "raster/gdalSource.hpp"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <ostream>
@@ -32,22 +35,58 @@ constexpr std::int32_t noDataSample = -9999;
 // progress text stands.
 constexpr std::int64_t rowsPerBlock = 100;
 
-// Where the build put the library, for executables that have none beside
-// them (the tests).
-const char* const gdalLibraryBuilt = DRAINPREP_GDAL_LIBRARY;
-
-// The library beside the running executable, where there is one.
-std::string libraryToLoad() {
+// The running executable; empty where the system does not tell.
+std::filesystem::path runningExecutable() {
     std::error_code unknown;
-    const std::filesystem::path executable =
-        std::filesystem::read_symlink("/proc/self/exe", unknown);
-    const std::filesystem::path beside = executable.parent_path() / gdalLibraryFile;
-    if (!unknown && std::filesystem::exists(beside, unknown)) return beside.string();
-    return gdalLibraryBuilt;
+    return std::filesystem::read_symlink("/proc/self/exe", unknown);
+}
+
+// The one library ever taken: any other place (the build's folder, one that
+// anyone may write to) could hold anyone's library.
+std::string libraryBeside(const std::filesystem::path& executable) {
+    return (executable.parent_path() / gdalLibraryFile).string();
 }
 
 std::string notLoadedText(const std::string& path, const std::string& cause) {
     return path + " cannot be loaded, so no raster can be read through GDAL: " + cause + ".";
+}
+
+std::string errnoText() { return std::strerror(errno); }
+
+// Loading runs the library's constructors with the user's rights, before its
+// version can be checked: it is taken only when none but root or the
+// executable's owner could have put it there or changed it.
+std::optional<std::string> distrustText(const struct stat& library, const struct stat& executable) {
+    if (library.st_uid != 0 && library.st_uid != executable.st_uid) {
+        return "it belongs to user " + std::to_string(library.st_uid) +
+               ", neither root nor the owner of the executable (user " +
+               std::to_string(executable.st_uid) + "), so anyone might have put it there";
+    }
+    if ((library.st_mode & S_IWOTH) != 0) {
+        return std::string(
+            "every user may write to it, so anyone might have changed it; let only its owner "
+            "write to it (chmod o-w)");
+    }
+    return std::nullopt;
+}
+
+Failure trustFailure(const std::string& library, const std::string& executable) {
+    struct stat libraryStatus {};
+    struct stat executableStatus {};
+    if (::stat(library.c_str(), &libraryStatus) != 0) {
+        return notLoadedText(library, errno == ENOENT
+                                          ? "there is no such file; only the library beside the "
+                                            "executable is taken, so copy or install the two "
+                                            "together"
+                                          : errnoText());
+    }
+    if (::stat(executable.c_str(), &executableStatus) != 0) {
+        return notLoadedText(library, executable + ": " + errnoText());
+    }
+    if (auto distrust = distrustText(libraryStatus, executableStatus)) {
+        return notLoadedText(library, *distrust);
+    }
+    return std::nullopt;
 }
 
 std::string dlerrorText() {
@@ -75,7 +114,7 @@ const GdalLibraryCalls* loadLibrary(std::string& failure) {
     const auto entry = reinterpret_cast<const GdalLibraryCalls* (*)()>(
         dlsym(library, "drainPrepGdalLibraryCalls"));
     if (entry == nullptr) {
-        failure = notLoadedText(libraryToLoad(), dlerrorText());
+        failure = notLoadedText(libraryBeside(runningExecutable()), dlerrorText());
         return nullptr;
     }
     calls = entry();
@@ -255,7 +294,18 @@ Failure readSamples(const GdalRaster& raster, std::int64_t firstRow, std::int64_
 // reported with its own error, never replaced by another; dlopen keeps one
 // copy of it however often it is asked.
 void* loadGdalModule(std::string& failure) {
-    const std::string path = libraryToLoad();
+    const std::filesystem::path executable = runningExecutable();
+    if (executable.empty()) {
+        failure = notLoadedText(gdalLibraryFile,
+                                "the folder of the running executable, where it must lie, is "
+                                "unknown");
+        return nullptr;
+    }
+    const std::string path = libraryBeside(executable);
+    if (auto distrusted = trustFailure(path, executable.string())) {
+        failure = *distrusted;
+        return nullptr;
+    }
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
         failure = notLoadedText(path, dlerrorText());

@@ -32,7 +32,8 @@ struct SourcePaths {
 
 struct GdalLibraryCalls;
 
-// GDAL is loaded from this library only when a run is given --dem and --dir.
+// GDAL is loaded from this library, beside the executable, only when a run is
+// given --dem and --dir.
 inline const char* const gdalLibraryFile = "libdrainPrepGdal.so";
 
 // How the values of a band become samples.
@@ -48,8 +49,8 @@ struct ValueRule {
 // nearest the value its header gives (-3.4e38 in an ESRI .hdr).
 double noDataAsStored(double noData, const std::string& bandType);
 
-// The GDAL module, or null with the failure text; dlopen keeps one copy of
-// it however often it is asked.
+// The GDAL module beside the running executable, or null with the failure
+// text; dlopen keeps one copy of it however often it is asked.
 void* loadGdalModule(std::string& failure);
 
 // One opened raster, band 1, checked.
