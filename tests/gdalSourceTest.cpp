@@ -277,6 +277,22 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
         {"Ferro", [](TestRaster& r) { r.coordinateSystem = "EPSG:4805"; },
          dem + " counts its longitudes from the prime meridian of Ferro, 17.66667 W of "
                "Greenwich: drainPrep needs longitudes from Greenwich."},
+        {"Tokyo datum", [](TestRaster& r) { r.coordinateSystem = "EPSG:4301"; },
+         dem + " is on the datum Tokyo: drainPrep needs latitude and longitude on WGS 84, which "
+               "its products declare (NAD83 and ETRS89, within a few metres of it, are taken as "
+               "it). Warp it to WGS 84 on 30\" cells, for example with gdalwarp -t_srs EPSG:4326 "
+               "-tr 0.0083333333333333332 0.0083333333333333332 -tap."},
+        {"WGS 72", [](TestRaster& r) { r.coordinateSystem = "EPSG:4322"; },
+         dem + " is on the datum World Geodetic System 1972: drainPrep needs latitude and "
+               "longitude on WGS 84, which its products declare (NAD83 and ETRS89, within a few "
+               "metres of it, are taken as it). Warp it to WGS 84 on 30\" cells, for example "
+               "with gdalwarp -t_srs EPSG:4326 -tr 0.0083333333333333332 0.0083333333333333332 "
+               "-tap."},
+        {"WGS 84 (G1762)", [](TestRaster& r) { r.coordinateSystem = "EPSG:9057"; }, std::nullopt},
+        {"NAD83", [](TestRaster& r) { r.coordinateSystem = "EPSG:4269"; }, std::nullopt},
+        {"NAD83(CSRS)", [](TestRaster& r) { r.coordinateSystem = "EPSG:4617"; }, std::nullopt},
+        {"ETRS89", [](TestRaster& r) { r.coordinateSystem = "EPSG:4258"; }, std::nullopt},
+        {"ETRF2000", [](TestRaster& r) { r.coordinateSystem = "EPSG:9067"; }, std::nullopt},
         {"past the antimeridian", [](TestRaster& r) { r.transform[0] = 21588.0 / 120; },
          dem + " covers 9.975 S to 10.225 S, 179.9 E to 180.275 E, past the globe's 90 N, 90 S, "
                "180 W or 180 E: drainPrep places no cell beyond them. Cut it to the globe, for "
@@ -489,7 +505,11 @@ TEST_F(SouthWesternRun, EveryRefusalBeforeTheProductsLeavesOutputEmpty) {
         {"--dem dem.tif --dir dir.tif", "6 7 -10 -20",
          "dem.tif holds the value 1e+09 at row 8, column 3 (0-based), which does not fit a "
          "signed 16-bit integer.\n"},
+        {"--dem tokyo.tif --dir dir.tif", "5 7 -10 -20", "tokyo.tif is on the datum Tokyo: "},
     };
+    TestRaster tokyo = latticeRaster(10, 12, -1197, -2403);
+    tokyo.coordinateSystem = "EPSG:4301";
+    writeGeoTiff((run.path() / "tokyo.tif").string(), tokyo);
     for (const Case& c : cases) {
         run.writeFile("clipArea.dat", c.clipArea);
         if (std::string(c.clipArea) == "6 7 -10 -20") {

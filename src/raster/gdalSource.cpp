@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <limits>
 #include <ostream>
 #include <vector>
@@ -143,6 +145,47 @@ Failure checkCoordinateSystem(const GdalRasterFacts& facts, const std::string& p
     return std::nullopt;
 }
 
+// WGS 84, which the products' sidecars declare, and the two datums within a
+// few metres of it, far less than a 30" cell: their ensembles and each of
+// their realizations, by the start of the name GDAL gives them in lower-case
+// letters and digits.
+const char* const datumsTakenAsWgs84[] = {"wgs1984",
+                                          "worldgeodeticsystem1984",
+                                          "northamericandatum1983",
+                                          "northamericandatumof1983",
+                                          "nad83",
+                                          "europeanterrestrialreferencesystem1989",
+                                          "europeanterrestrialreferenceframe",
+                                          "etrf"};
+
+std::string lettersAndDigits(const std::string& name) {
+    std::string kept;
+    for (const char c : name) {
+        const auto letter = static_cast<unsigned char>(c);
+        if (std::isalnum(letter) != 0) kept += static_cast<char>(std::tolower(letter));
+    }
+    return kept;
+}
+
+bool takenAsWgs84(const std::string& datum) {
+    const std::string name = lettersAndDigits(datum);
+    return std::any_of(std::begin(datumsTakenAsWgs84), std::end(datumsTakenAsWgs84),
+                       [&name](const char* start) { return name.rfind(start, 0) == 0; });
+}
+
+// Another datum puts the same latitude and longitude up to hundreds of
+// metres elsewhere, and the products would call its cells WGS 84.
+Failure checkDatum(const GdalRasterFacts& facts, const std::string& path) {
+    if (takenAsWgs84(facts.datum)) return std::nullopt;
+    std::string name = facts.datum;
+    std::replace(name.begin(), name.end(), '_', ' ');
+    return path + " is on the datum " + name +
+           ": drainPrep needs latitude and longitude on WGS 84, which its products declare "
+           "(NAD83 and ETRS89, within a few metres of it, are taken as it). Warp it to WGS 84 "
+           "on 30\" cells, for example with gdalwarp -t_srs EPSG:4326 -tr 0.0083333333333333332 "
+           "0.0083333333333333332 -tap.";
+}
+
 bool nearWhole(double value, double tolerance) {
     return std::fabs(value - std::round(value)) <= tolerance;
 }
@@ -213,6 +256,7 @@ Failure openRaster(const GdalLibraryCalls& gdal, const std::string& path, Role r
     if (dataset == nullptr) return path + " cannot be opened as a raster: " + cause;
     raster.dataset.reset(dataset, gdal.close);
     if (auto failure = checkCoordinateSystem(facts, path)) return failure;
+    if (auto failure = checkDatum(facts, path)) return failure;
     if (auto failure = frameOfTransform(facts, path, raster.frame)) return failure;
     return checkBand(facts, role, raster);
 }

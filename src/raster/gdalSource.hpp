@@ -2,15 +2,16 @@
 // (GeoTIFF, ESRI BIL/EHdr, ENVI, a VRT mosaic of tiles), for runs given
 // --dem PATH --dir PATH.
 //
-// Only what keeps the products' meaning is accepted: latitude and longitude,
-// north up without rotation, cells of 1/120 degree, the corner on the 30"
-// lattice, longitudes from Greenwich within the globe, and the two rasters on
-// the same cells. Values become the 16-bit samples of the fixed pair: the
-// band's NoData (as the band stores it), NaN and cells GDAL knows hold no data
-// (a mask, a mosaic's gaps) become -9999; elevations take the band's scale and
-// offset and are rounded to whole metres, halves away from zero; a direction
-// that is no whole number, and a value that does not fit 16 bits, stop the
-// read.
+// Only what keeps the products' meaning is accepted: latitude and longitude
+// on WGS 84 (or NAD83 or ETRS89, within metres of it), north up without
+// rotation, cells of 1/120 degree, the corner on the 30" lattice, longitudes
+// from Greenwich within the globe, and the two rasters on the same cells.
+// Values become the 16-bit samples of the fixed pair: the band's NoData (as
+// the band stores it), NaN and cells GDAL knows hold no data (a mask, a
+// mosaic's gaps) become -9999; elevations take the band's scale and
+// offset and are rounded to whole metres, halves away from zero; a
+// direction that is no whole number, and a value that does not fit 16 bits,
+// stop the read.
 #pragma once
 
 #include <cstdint>
