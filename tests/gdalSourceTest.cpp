@@ -336,6 +336,14 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
          dir + otherCells + dem +
              " (30 x 45 cells, 9.966667 S to 10.21667 S, 20.025 W to 19.65 W)" + identical},
         {"decimetres", [](TestRaster& r) { r.scale = 0.1; }, std::nullopt},
+        {"scale 0",
+         [](TestRaster& r) {
+             r.scale = 0;
+             r.offset = 5;
+         },
+         dem + " declares a scale of 0 for its values: every elevation would be 5 m, whatever "
+               "the band holds. Declare the scale its values are stored in, for example with "
+               "gdal_translate -a_scale 1."},
         {"directions with a scale", [](TestRaster& r) { r.scale = 0.1; },
          dir + " declares a scale of 0.1 and an offset of 0 for its values: the codes of a D8 "
                "flow-direction grid are taken as stored, which these would change.",

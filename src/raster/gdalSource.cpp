@@ -241,6 +241,12 @@ Failure checkBand(const GdalRasterFacts& facts, Role role, GdalRaster& raster) {
                " for its values: the codes of a D8 flow-direction grid are taken as stored, "
                "which these would change.";
     }
+    if (role == Role::dem && facts.scale == 0.0) {
+        return raster.path + " declares a scale of 0 for its values: every elevation would be " +
+               numberText(facts.offset) +
+               " m, whatever the band holds. Declare the scale its values are stored in, for "
+               "example with gdal_translate -a_scale 1.";
+    }
     raster.rule = {facts.hasNoData, noDataAsStored(facts.noData, facts.bandType), facts.scale,
                    facts.offset, role == Role::directions};
     return std::nullopt;

@@ -8,8 +8,8 @@
 // from Greenwich within the globe, and the two rasters on the same cells.
 // Values become the 16-bit samples of the fixed pair: the band's NoData (as
 // the band stores it), NaN and cells GDAL knows hold no data (a mask, a
-// mosaic's gaps) become -9999; elevations take the band's scale and
-// offset and are rounded to whole metres, halves away from zero; a
+// mosaic's gaps) become -9999; elevations take the band's scale (never 0)
+// and offset and are rounded to whole metres, halves away from zero; a
 // direction that is no whole number, and a value that does not fit 16 bits,
 // stop the read.
 #pragma once
