@@ -277,6 +277,22 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
         {"Ferro", [](TestRaster& r) { r.coordinateSystem = "EPSG:4805"; },
          dem + " counts its longitudes from the prime meridian of Ferro, 17.66667 W of "
                "Greenwich: drainPrep needs longitudes from Greenwich."},
+        {"Tokyo datum", [](TestRaster& r) { r.coordinateSystem = "EPSG:4301"; },
+         dem + " is on the datum Tokyo: drainPrep needs latitude and longitude on WGS 84, which "
+               "its products declare (NAD83 and ETRS89, within a few metres of it, are taken as "
+               "it). Warp it to WGS 84 on 30\" cells, for example with gdalwarp -t_srs EPSG:4326 "
+               "-tr 0.0083333333333333332 0.0083333333333333332 -tap."},
+        {"WGS 72", [](TestRaster& r) { r.coordinateSystem = "EPSG:4322"; },
+         dem + " is on the datum World Geodetic System 1972: drainPrep needs latitude and "
+               "longitude on WGS 84, which its products declare (NAD83 and ETRS89, within a few "
+               "metres of it, are taken as it). Warp it to WGS 84 on 30\" cells, for example "
+               "with gdalwarp -t_srs EPSG:4326 -tr 0.0083333333333333332 0.0083333333333333332 "
+               "-tap."},
+        {"WGS 84 (G1762)", [](TestRaster& r) { r.coordinateSystem = "EPSG:9057"; }, std::nullopt},
+        {"NAD83", [](TestRaster& r) { r.coordinateSystem = "EPSG:4269"; }, std::nullopt},
+        {"NAD83(CSRS)", [](TestRaster& r) { r.coordinateSystem = "EPSG:4617"; }, std::nullopt},
+        {"ETRS89", [](TestRaster& r) { r.coordinateSystem = "EPSG:4258"; }, std::nullopt},
+        {"ETRF2000", [](TestRaster& r) { r.coordinateSystem = "EPSG:9067"; }, std::nullopt},
         {"past the antimeridian", [](TestRaster& r) { r.transform[0] = 21588.0 / 120; },
          dem + " covers 9.975 S to 10.225 S, 179.9 E to 180.275 E, past the globe's 90 N, 90 S, "
                "180 W or 180 E: drainPrep places no cell beyond them. Cut it to the globe, for "
@@ -320,6 +336,14 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
          dir + otherCells + dem +
              " (30 x 45 cells, 9.966667 S to 10.21667 S, 20.025 W to 19.65 W)" + identical},
         {"decimetres", [](TestRaster& r) { r.scale = 0.1; }, std::nullopt},
+        {"scale 0",
+         [](TestRaster& r) {
+             r.scale = 0;
+             r.offset = 5;
+         },
+         dem + " declares a scale of 0 for its values: every elevation would be 5 m, whatever "
+               "the band holds. Declare the scale its values are stored in, for example with "
+               "gdal_translate -a_scale 1."},
         {"directions with a scale", [](TestRaster& r) { r.scale = 0.1; },
          dir + " declares a scale of 0.1 and an offset of 0 for its values: the codes of a D8 "
                "flow-direction grid are taken as stored, which these would change.",
@@ -489,7 +513,11 @@ TEST_F(SouthWesternRun, EveryRefusalBeforeTheProductsLeavesOutputEmpty) {
         {"--dem dem.tif --dir dir.tif", "6 7 -10 -20",
          "dem.tif holds the value 1e+09 at row 8, column 3 (0-based), which does not fit a "
          "signed 16-bit integer.\n"},
+        {"--dem tokyo.tif --dir dir.tif", "5 7 -10 -20", "tokyo.tif is on the datum Tokyo: "},
     };
+    TestRaster tokyo = latticeRaster(10, 12, -1197, -2403);
+    tokyo.coordinateSystem = "EPSG:4301";
+    writeGeoTiff((run.path() / "tokyo.tif").string(), tokyo);
     for (const Case& c : cases) {
         run.writeFile("clipArea.dat", c.clipArea);
         if (std::string(c.clipArea) == "6 7 -10 -20") {
@@ -812,8 +840,9 @@ TEST_F(GdalTallArea, BasinAtTheEdgeNamesThePaddingThatHoldsIt) {
 }
 
 // A copy of drainPrep in bin/ takes the library beside it, and only that one:
-// a library there that cannot be loaded, or of another build, ends the run
-// with the reason, though the build's own library is at hand.
+// none there, a library that cannot be loaded, of another build or that
+// anyone may change ends the run with the reason, though the build's own
+// library is at hand.
 TEST(GdalLibrary, TheOneBesideTheExecutableIsLoadedOrItsFailureNamed) {
     RunDirectory run;
     const std::filesystem::path bin = std::filesystem::canonical(run.path()) / "bin";
@@ -822,31 +851,42 @@ TEST(GdalLibrary, TheOneBesideTheExecutableIsLoadedOrItsFailureNamed) {
     writeGeoTiff((run.path() / "dem.tif").string(), latticeRaster(10, 12, -1197, -2403));
     writeGeoTiff((run.path() / "dir.tif").string(), latticeRaster(10, 12, -1197, -2403));
     run.writeFile("clipArea.dat", "5 7 -10 -20");
+    run.writeFile("notALibrary.so", "not a library");
     const std::string library = (bin / gdalLibraryFile).string();
     const std::string notLoaded =
         library + " cannot be loaded, so no raster can be read through GDAL: ";
     struct Case {
         const char* what;
-        const char* libraryFile;  // copied beside the executable; null: a text
+        std::string libraryFile;  // copied beside the executable; empty: none
         std::string consoleStart;
         std::string consoleEnd;
         int exitStatus;
+        bool writableByAnyone = false;
     };
     const Case cases[] = {
-        {"not a library", nullptr, notLoaded + library + ": ", ": file too short.\n", 1},
+        {"none", "", notLoaded,
+         "there is no such file; only the library beside the executable is taken, so copy or "
+         "install the two together.\n",
+         1},
+        {"not a library", (run.path() / "notALibrary.so").string(), notLoaded + library + ": ",
+         ": file too short.\n", 1},
         {"another build", DRAINPREP_OTHER_GDAL_LIBRARY, notLoaded,
          "it is of another version (1) than drainPrep's (" + std::to_string(gdalLibraryVersion) +
              "); install the two from the same build.\n",
          1},
+        {"this build, writable by anyone", DRAINPREP_GDAL_LIBRARY_BUILT, notLoaded,
+         "every user may write to it, so anyone might have changed it; let only its owner write "
+         "to it (chmod o-w).\n",
+         1, true},
         {"this build", DRAINPREP_GDAL_LIBRARY_BUILT, "1) Reading location of study area.\n",
          "Program ends. Hit any key!\n", 0},
     };
     for (const Case& c : cases) {
         std::filesystem::remove(library);
-        if (c.libraryFile == nullptr) {
-            run.writeFile("bin/" + std::string(gdalLibraryFile), "not a library");
-        } else {
-            std::filesystem::copy_file(c.libraryFile, library);
+        if (!c.libraryFile.empty()) std::filesystem::copy_file(c.libraryFile, library);
+        if (c.writableByAnyone) {
+            std::filesystem::permissions(library, std::filesystem::perms::others_write,
+                                         std::filesystem::perm_options::add);
         }
         const RunResult result = run.runCommand("bin/drainPrep --dem dem.tif --dir dir.tif", "\n");
         EXPECT_EQ(result.exitStatus, c.exitStatus) << c.what;

@@ -21,6 +21,8 @@ void readCoordinateSystem(GDALDatasetH dataset, GdalRasterFacts& facts) {
     char* name = nullptr;
     facts.primeMeridianDegrees = OSRGetPrimeMeridian(reference, &name);
     facts.primeMeridian = name != nullptr ? name : "";
+    const char* datum = OSRGetAttrValue(reference, "DATUM", 0);
+    facts.datum = datum != nullptr ? datum : "";
 }
 
 void readBand(GDALDatasetH dataset, GdalRasterFacts& facts) {

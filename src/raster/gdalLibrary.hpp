@@ -12,7 +12,7 @@ namespace drainPrep {
 // Raise it with every change of the module's calls (GdalLibraryCalls, the
 // model file calls) or of the types they pass: the executable loads no
 // library built from other declarations.
-inline constexpr std::uint32_t gdalLibraryVersion = 3;
+inline constexpr std::uint32_t gdalLibraryVersion = 4;
 
 // What a raster declares about itself, band 1.
 struct GdalRasterFacts {
@@ -26,6 +26,7 @@ struct GdalRasterFacts {
     double angularUnitInRadians = 0.0;
     std::string primeMeridian;          // its name
     double primeMeridianDegrees = 0.0;  // east of Greenwich
+    std::string datum;                  // its name as GDAL gives it: WGS_1984, Tokyo, ...
     std::int32_t bandCount = 0;
     std::string bandType;      // GDAL's name: Int16, Float32, CInt16, ...
     bool readsAsReal = false;  // neither complex nor unknown

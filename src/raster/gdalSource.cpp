@@ -1,10 +1,15 @@
 #include "raster/gdalSource.hpp"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <limits>
 #include <ostream>
 #include <vector>
@@ -32,22 +37,58 @@ constexpr std::int32_t noDataSample = -9999;
 // progress text stands.
 constexpr std::int64_t rowsPerBlock = 100;
 
-// Where the build put the library, for executables that have none beside
-// them (the tests).
-const char* const gdalLibraryBuilt = DRAINPREP_GDAL_LIBRARY;
-
-// The library beside the running executable, where there is one.
-std::string libraryToLoad() {
+// The running executable; empty where the system does not tell.
+std::filesystem::path runningExecutable() {
     std::error_code unknown;
-    const std::filesystem::path executable =
-        std::filesystem::read_symlink("/proc/self/exe", unknown);
-    const std::filesystem::path beside = executable.parent_path() / gdalLibraryFile;
-    if (!unknown && std::filesystem::exists(beside, unknown)) return beside.string();
-    return gdalLibraryBuilt;
+    return std::filesystem::read_symlink("/proc/self/exe", unknown);
+}
+
+// The one library ever taken: any other place (the build's folder, one that
+// anyone may write to) could hold anyone's library.
+std::string libraryBeside(const std::filesystem::path& executable) {
+    return (executable.parent_path() / gdalLibraryFile).string();
 }
 
 std::string notLoadedText(const std::string& path, const std::string& cause) {
     return path + " cannot be loaded, so no raster can be read through GDAL: " + cause + ".";
+}
+
+std::string errnoText() { return std::strerror(errno); }
+
+// Loading runs the library's constructors with the user's rights, before its
+// version can be checked: it is taken only when none but root or the
+// executable's owner could have put it there or changed it.
+std::optional<std::string> distrustText(const struct stat& library, const struct stat& executable) {
+    if (library.st_uid != 0 && library.st_uid != executable.st_uid) {
+        return "it belongs to user " + std::to_string(library.st_uid) +
+               ", neither root nor the owner of the executable (user " +
+               std::to_string(executable.st_uid) + "), so anyone might have put it there";
+    }
+    if ((library.st_mode & S_IWOTH) != 0) {
+        return std::string(
+            "every user may write to it, so anyone might have changed it; let only its owner "
+            "write to it (chmod o-w)");
+    }
+    return std::nullopt;
+}
+
+Failure trustFailure(const std::string& library, const std::string& executable) {
+    struct stat libraryStatus {};
+    struct stat executableStatus {};
+    if (::stat(library.c_str(), &libraryStatus) != 0) {
+        return notLoadedText(library, errno == ENOENT
+                                          ? "there is no such file; only the library beside the "
+                                            "executable is taken, so copy or install the two "
+                                            "together"
+                                          : errnoText());
+    }
+    if (::stat(executable.c_str(), &executableStatus) != 0) {
+        return notLoadedText(library, executable + ": " + errnoText());
+    }
+    if (auto distrust = distrustText(libraryStatus, executableStatus)) {
+        return notLoadedText(library, *distrust);
+    }
+    return std::nullopt;
 }
 
 std::string dlerrorText() {
@@ -75,7 +116,7 @@ const GdalLibraryCalls* loadLibrary(std::string& failure) {
     const auto entry = reinterpret_cast<const GdalLibraryCalls* (*)()>(
         dlsym(library, "drainPrepGdalLibraryCalls"));
     if (entry == nullptr) {
-        failure = notLoadedText(libraryToLoad(), dlerrorText());
+        failure = notLoadedText(libraryBeside(runningExecutable()), dlerrorText());
         return nullptr;
     }
     calls = entry();
@@ -102,6 +143,47 @@ Failure checkCoordinateSystem(const GdalRasterFacts& facts, const std::string& p
                " of Greenwich: drainPrep needs longitudes from Greenwich.";
     }
     return std::nullopt;
+}
+
+// WGS 84, which the products' sidecars declare, and the two datums within a
+// few metres of it, far less than a 30" cell: their ensembles and each of
+// their realizations, by the start of the name GDAL gives them in lower-case
+// letters and digits.
+const char* const datumsTakenAsWgs84[] = {"wgs1984",
+                                          "worldgeodeticsystem1984",
+                                          "northamericandatum1983",
+                                          "northamericandatumof1983",
+                                          "nad83",
+                                          "europeanterrestrialreferencesystem1989",
+                                          "europeanterrestrialreferenceframe",
+                                          "etrf"};
+
+std::string lettersAndDigits(const std::string& name) {
+    std::string kept;
+    for (const char c : name) {
+        const auto letter = static_cast<unsigned char>(c);
+        if (std::isalnum(letter) != 0) kept += static_cast<char>(std::tolower(letter));
+    }
+    return kept;
+}
+
+bool takenAsWgs84(const std::string& datum) {
+    const std::string name = lettersAndDigits(datum);
+    return std::any_of(std::begin(datumsTakenAsWgs84), std::end(datumsTakenAsWgs84),
+                       [&name](const char* start) { return name.rfind(start, 0) == 0; });
+}
+
+// Another datum puts the same latitude and longitude up to hundreds of
+// metres elsewhere, and the products would call its cells WGS 84.
+Failure checkDatum(const GdalRasterFacts& facts, const std::string& path) {
+    if (takenAsWgs84(facts.datum)) return std::nullopt;
+    std::string name = facts.datum;
+    std::replace(name.begin(), name.end(), '_', ' ');
+    return path + " is on the datum " + name +
+           ": drainPrep needs latitude and longitude on WGS 84, which its products declare "
+           "(NAD83 and ETRS89, within a few metres of it, are taken as it). Warp it to WGS 84 "
+           "on 30\" cells, for example with gdalwarp -t_srs EPSG:4326 -tr 0.0083333333333333332 "
+           "0.0083333333333333332 -tap.";
 }
 
 bool nearWhole(double value, double tolerance) {
@@ -159,6 +241,12 @@ Failure checkBand(const GdalRasterFacts& facts, Role role, GdalRaster& raster) {
                " for its values: the codes of a D8 flow-direction grid are taken as stored, "
                "which these would change.";
     }
+    if (role == Role::dem && facts.scale == 0.0) {
+        return raster.path + " declares a scale of 0 for its values: every elevation would be " +
+               numberText(facts.offset) +
+               " m, whatever the band holds. Declare the scale its values are stored in, for "
+               "example with gdal_translate -a_scale 1.";
+    }
     raster.rule = {facts.hasNoData, noDataAsStored(facts.noData, facts.bandType), facts.scale,
                    facts.offset, role == Role::directions};
     return std::nullopt;
@@ -174,6 +262,7 @@ Failure openRaster(const GdalLibraryCalls& gdal, const std::string& path, Role r
     if (dataset == nullptr) return path + " cannot be opened as a raster: " + cause;
     raster.dataset.reset(dataset, gdal.close);
     if (auto failure = checkCoordinateSystem(facts, path)) return failure;
+    if (auto failure = checkDatum(facts, path)) return failure;
     if (auto failure = frameOfTransform(facts, path, raster.frame)) return failure;
     return checkBand(facts, role, raster);
 }
@@ -255,7 +344,18 @@ Failure readSamples(const GdalRaster& raster, std::int64_t firstRow, std::int64_
 // reported with its own error, never replaced by another; dlopen keeps one
 // copy of it however often it is asked.
 void* loadGdalModule(std::string& failure) {
-    const std::string path = libraryToLoad();
+    const std::filesystem::path executable = runningExecutable();
+    if (executable.empty()) {
+        failure = notLoadedText(gdalLibraryFile,
+                                "the folder of the running executable, where it must lie, is "
+                                "unknown");
+        return nullptr;
+    }
+    const std::string path = libraryBeside(executable);
+    if (auto distrusted = trustFailure(path, executable.string())) {
+        failure = *distrusted;
+        return nullptr;
+    }
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) {
         failure = notLoadedText(path, dlerrorText());

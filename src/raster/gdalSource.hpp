@@ -2,15 +2,16 @@
 // (GeoTIFF, ESRI BIL/EHdr, ENVI, a VRT mosaic of tiles), for runs given
 // --dem PATH --dir PATH.
 //
-// Only what keeps the products' meaning is accepted: latitude and longitude,
-// north up without rotation, cells of 1/120 degree, the corner on the 30"
-// lattice, longitudes from Greenwich within the globe, and the two rasters on
-// the same cells. Values become the 16-bit samples of the fixed pair: the
-// band's NoData (as the band stores it), NaN and cells GDAL knows hold no data
-// (a mask, a mosaic's gaps) become -9999; elevations take the band's scale and
-// offset and are rounded to whole metres, halves away from zero; a direction
-// that is no whole number, and a value that does not fit 16 bits, stop the
-// read.
+// Only what keeps the products' meaning is accepted: latitude and longitude
+// on WGS 84 (or NAD83 or ETRS89, within metres of it), north up without
+// rotation, cells of 1/120 degree, the corner on the 30" lattice, longitudes
+// from Greenwich within the globe, and the two rasters on the same cells.
+// Values become the 16-bit samples of the fixed pair: the band's NoData (as
+// the band stores it), NaN and cells GDAL knows hold no data (a mask, a
+// mosaic's gaps) become -9999; elevations take the band's scale (never 0)
+// and offset and are rounded to whole metres, halves away from zero; a
+// direction that is no whole number, and a value that does not fit 16 bits,
+// stop the read.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +33,8 @@ struct SourcePaths {
 
 struct GdalLibraryCalls;
 
-// GDAL is loaded from this library only when a run is given --dem and --dir.
+// GDAL is loaded from this library, beside the executable, only when a run is
+// given --dem and --dir.
 inline const char* const gdalLibraryFile = "libdrainPrepGdal.so";
 
 // How the values of a band become samples.
@@ -48,8 +50,8 @@ struct ValueRule {
 // nearest the value its header gives (-3.4e38 in an ESRI .hdr).
 double noDataAsStored(double noData, const std::string& bandType);
 
-// The GDAL module, or null with the failure text; dlopen keeps one copy of
-// it however often it is asked.
+// The GDAL module beside the running executable, or null with the failure
+// text; dlopen keeps one copy of it however often it is asked.
 void* loadGdalModule(std::string& failure);
 
 // One opened raster, band 1, checked.
