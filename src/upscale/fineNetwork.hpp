@@ -63,8 +63,9 @@ private:
     std::vector<double> upstreamKm2_;
 };
 
-// Reads output/flowDir.bin of the run in folder, checking every code: 1 to 8
-// only where the cell below lies in the area and has flow data.
+// Reads output/flowDir.bin of the run in folder, once the run's files have
+// passed checkRunFiles, through every check a companion makes of a run's
+// grids: the same damage is refused with the same message as by the report.
 std::optional<std::string> readFlowDirections(const std::filesystem::path& folder,
                                               const StudyArea& area, IntGrid& codes);
 
