@@ -222,17 +222,8 @@ TEST_F(UpscaleEndToEnd, BadInputSaysSoAndWritesNothing) {
     EXPECT_EQ(seven.exitStatus, 1);
     EXPECT_EQ(run.runUpscale("").exitStatus, 1);
 
-    std::string flowDir = run.readFile("output/flowDir.bin");
-    flowDir.replace(4 * (ncols + 1), 4, std::string("\x09\0\0\0", 4));  // row 1, column 1
-    run.writeFile("output/flowDir.bin", flowDir);
-    const RunResult damaged = run.runUpscale("--factor 5");
-    EXPECT_EQ(damaged.exitStatus, 1);
-    EXPECT_NE(damaged.console.find("output/flowDir.bin holds the code 9 at the cell at row 1, "
-                                   "column 1 (0-based): the run's files are damaged; run "
-                                   "drainPrep again.\n"),
-              std::string::npos)
-        << damaged.console;
-    run.writeFile("output/flowDir.bin", flowDir.substr(0, 40));
+    // Damaged files: ReportEndToEnd's table of bad inputs, which both companions refuse.
+    run.writeFile("output/flowDir.bin", run.readFile("output/flowDir.bin").substr(0, 40));
     EXPECT_EQ(run.runUpscale("--factor 5").exitStatus, 1);
     EXPECT_TRUE(modelFolders().empty());
 
