@@ -29,7 +29,8 @@ bool drains(std::int32_t code) { return code > outletCode && code <= directionCo
 Failure checkSourceCode(std::int32_t code, std::int32_t row, std::int32_t col) {
     if (decodeDirection(code)) return std::nullopt;
     return std::string(cutDirAsc) + " holds " + std::to_string(code) + " at " + place(row, col) +
-           ", a code drainPrep cannot decode: it is the preview of a run that failed; run drainPrep "
+           ", a code drainPrep cannot decode: it is the preview of a run that failed; run "
+           "drainPrep "
            "in this folder again.";
 }
 
@@ -60,8 +61,8 @@ Failure checkRiverNum(std::int32_t riverNum, std::int32_t row, std::int32_t col,
         return where + ", on the frame ring, where drainPrep writes " +
                std::to_string(binaryFrameRingValue) + ".";
     }
-    return where + ", but " + outletListFile + " lists basins 1 to " +
-           std::to_string(outletCount) + ".";
+    return where + ", but " + outletListFile + " lists basins 1 to " + std::to_string(outletCount) +
+           ".";
 }
 
 // A cell that drains goes the way of its source code: the run decodes it and
@@ -105,8 +106,8 @@ Failure RunGridReader::readRow(RunGridRow& row) {
     for (std::int32_t col = 0; col < area_.ncols; ++col) {
         if (auto failure = checkCell(col, row)) return failure;
     }
-    if (auto failure = links_.addRow(
-            row_, {row.flowDir.data(), row.riverNum.data(), row.distance.data()})) {
+    if (auto failure =
+            links_.addRow(row_, {row.flowDir.data(), row.riverNum.data(), row.distance.data()})) {
         return failure;
     }
     for (std::int32_t col = 0; col < area_.ncols; ++col) {
