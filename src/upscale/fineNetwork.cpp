@@ -14,15 +14,18 @@ constexpr std::uint8_t inflowsDone = 0xFF;
 
 }  // namespace
 
-FineNetwork::FineNetwork(const StudyArea& area, IntGrid codes)
-    : area_(area), codes_(std::move(codes)), links_(codes_.begin(), codes_.ncols()), upstreamKm2_(codes_.cellCount()) {
-    endLoopsAndAddAreas();
+FineNetwork::FineNetwork(const StudyArea& area, IntGrid codes, Loops loops)
+    : area_(area),
+      codes_(std::move(codes)),
+      links_(codes_.begin(), codes_.ncols()),
+      upstreamKm2_(codes_.cellCount()) {
+    addAreas(loops);
 }
 
 // Areas are handed down from the headwaters as far as the cells they
 // complete, as the run hands on its basin sizes; a cell whose inflows never
 // all arrive lies on a loop.
-void FineNetwork::endLoopsAndAddAreas() {
+void FineNetwork::addAreas(Loops loops) {
     const std::size_t cells = cellCount();
     for (std::int32_t row = 0; row < nrows(); ++row) {
         const double km2 = cellAreaKm2(area_.latNW, row);
@@ -43,6 +46,7 @@ void FineNetwork::endLoopsAndAddAreas() {
             cell = down;
         }
     }
+    if (loops == Loops::kept) return;
     for (std::size_t cell = 0; cell < cells; ++cell) {
         if (drains(cell) && pending[cell] != inflowsDone) codes_.begin()[cell] = outletCode;
     }
