@@ -30,21 +30,28 @@ Failure checkSourceCode(std::int32_t code, std::int32_t row, std::int32_t col) {
     if (decodeDirection(code)) return std::nullopt;
     return std::string(cutDirAsc) + " holds " + std::to_string(code) + " at " + place(row, col) +
            ", a code drainPrep cannot decode: it is the preview of a run that failed; run "
-           "drainPrep "
-           "in this folder again.";
+           "drainPrep in this folder again.";
+}
+
+// A binary grid's value where drainPrep writes no such value: on the frame
+// ring, or inside the area (named there as `what`, and what belongs there).
+std::string wrongValueText(const char* grid, const char* what, std::int32_t value, std::int32_t row,
+                           std::int32_t col, bool frameRing, const std::string& belongs) {
+    const std::string where = std::string(grid) + " holds " + (frameRing ? "" : what) +
+                              std::to_string(value) + " at " + place(row, col);
+    if (frameRing) {
+        return where + ", on the frame ring, where drainPrep writes " +
+               std::to_string(binaryFrameRingValue) + ".";
+    }
+    return where + belongs;
 }
 
 Failure checkFlowDir(std::int32_t code, std::int32_t row, std::int32_t col, bool frameRing) {
     if (frameRing ? code == binaryFrameRingValue : code >= noFlowCode && code <= directionCount) {
         return std::nullopt;
     }
-    const std::string where = std::string(flowDirBin) + " holds " + (frameRing ? "" : "the code ") +
-                              std::to_string(code) + " at " + place(row, col);
-    if (frameRing) {
-        return where + ", on the frame ring, where drainPrep writes " +
-               std::to_string(binaryFrameRingValue) + ".";
-    }
-    return where + ", where drainPrep writes -1 to " + std::to_string(directionCount) + ".";
+    return wrongValueText(flowDirBin, "the code ", code, row, col, frameRing,
+                          ", where drainPrep writes -1 to " + std::to_string(directionCount) + ".");
 }
 
 // Values beyond those drainPrep writes would index outside the outlet table.
@@ -54,15 +61,9 @@ Failure checkRiverNum(std::int32_t riverNum, std::int32_t row, std::int32_t col,
                   : riverNum == noBasin || isBasinNumber(riverNum, outletCount)) {
         return std::nullopt;
     }
-    const std::string where = std::string(riverNumBin) + " holds " +
-                              (frameRing ? "" : "basin number ") + std::to_string(riverNum) +
-                              " at " + place(row, col);
-    if (frameRing) {
-        return where + ", on the frame ring, where drainPrep writes " +
-               std::to_string(binaryFrameRingValue) + ".";
-    }
-    return where + ", but " + outletListFile + " lists basins 1 to " + std::to_string(outletCount) +
-           ".";
+    return wrongValueText(riverNumBin, "basin number ", riverNum, row, col, frameRing,
+                          std::string(", but ") + outletListFile + " lists basins 1 to " +
+                              std::to_string(outletCount) + ".");
 }
 
 // A cell that drains goes the way of its source code: the run decodes it and
