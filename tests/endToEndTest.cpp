@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <thread>
 
 #include "cell/cellObject.hpp"
@@ -559,6 +560,29 @@ TEST_F(EndToEndWholeRun, UnknownDirectionCodeStopsBeforeAnyProduct) {
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_TRUE(run.exists("output/arcgis/cutDir.asc"));
     for (const char* product : productFiles) EXPECT_FALSE(run.exists(product)) << product;
+}
+
+// Every file under output/ by its path, with its bytes.
+std::map<std::string, std::string> outputFiles(const RunDirectory& run) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(run.path() / "output")) {
+        const std::string path = std::filesystem::relative(entry.path(), run.path()).string();
+        files[path] = entry.is_regular_file() ? run.readFile(path) : "";
+    }
+    return files;
+}
+
+// A run that fails after its previews leaves the earlier run whole, which the
+// report then reads.
+TEST_F(EndToEndWholeRun, FailedRunLeavesTheEarlierRunWhole) {
+    ASSERT_EQ(run.run().exitStatus, 0);
+    const std::map<std::string, std::string> earlier = outputFiles(run);
+    run.writeSample(Raster::directions, 2400 + 3, 5400 + 4, 255);
+    const testing::RunResult failed = run.run();
+    EXPECT_EQ(failed.console, stageOneText("6", "7", "40", "100") + readingText() + previewLines +
+                                  stageThreeText + "3-4-255cellObject.down is wrong.\n");
+    EXPECT_EQ(outputFiles(run), earlier);
+    EXPECT_EQ(run.runReport().exitStatus, 0);
 }
 
 TEST_F(EndToEndWholeRun, FlatFloorReportsItsPits) {

@@ -447,11 +447,15 @@ void setElement(const RunDirectory& run, const char* grid, std::int32_t row, std
     run.writeFile(grid, bytes);
 }
 
-// Puts `token` in place of the first value of the grid's first row.
-void replaceFirstValue(const RunDirectory& run, const char* grid, const std::string& token) {
+// Puts `token` in place of the value of a cell of an ASCII grid (the first by default).
+void replaceFirstValue(const RunDirectory& run, const char* grid, const std::string& token,
+                       std::int32_t row = 0, std::int32_t col = 0) {
     std::string text = run.readFile(grid);
-    const std::size_t first = text.find("\n", text.find("NODATA_value")) + 1;
-    text.replace(first, text.find(' ', first + 1) - first, token);
+    std::size_t first = text.find_first_not_of(" \n", text.find("\n", text.find("NODATA_value")));
+    for (std::int32_t i = 0; i < row * ncols + col; ++i) {
+        first = text.find_first_not_of(" \n", text.find_first_of(" \n", first));
+    }
+    text.replace(first, text.find_first_of(" \n", first) - first, token);
     run.writeFile(grid, text);
 }
 
@@ -632,6 +636,34 @@ const BadInput badInputs[] = {
      [](const RunDirectory& run) { setElement(run, "output/flowDir.bin", 9, 8, 3); },
      "output/flowDir.bin: row 9, column 8 (basin 2) drains into row 9, column 9 (no basin in "
      "output/riverNum.bin): the grids are not those of one drainPrep run."},
+    {"a code no run writes",
+     [](const RunDirectory& run) { setElement(run, "output/flowDir.bin", 5, 5, 9); },
+     "output/flowDir.bin holds the code 9 at row 5, column 5, where drainPrep writes -1 to 8."},
+    {"a distance that is no number",
+     [](const RunDirectory& run) { replaceFirstValue(run, "output/arcgis/distance.asc", "nan"); },
+     "output/arcgis/distance.asc holds \"nan\" in row 0, where a whole number belongs."},
+    // [9][10], on the loop, turned east into a removed outlet.
+    {"a cell draining into one without flow data",
+     [](const RunDirectory& run) { setElement(run, "output/flowDir.bin", 9, 10, 3); },
+     "output/flowDir.bin: row 9, column 10 (no basin) drains into row 9, column 11, a cell "
+     "without flow data: the grids are not those of one drainPrep run."},
+    // What a run that failed after its previews, or in stage 4, leaves.
+    {"the preview of a run that failed",
+     [](const RunDirectory& run) { replaceFirstValue(run, "output/arcgis/cutDir.asc", "255"); },
+     "output/arcgis/cutDir.asc holds 255 at row 0, column 0, a code drainPrep cannot decode: it "
+     "is the preview of a run that failed; run drainPrep in this folder again."},
+    {"previews of another run",
+     [](const RunDirectory& run) {
+         replaceFirstValue(run, "output/arcgis/cutDir.asc", std::to_string(N), 4, 3);
+     },
+     "output/flowDir.bin holds the code 3 at row 4, column 3, but output/arcgis/cutDir.asc holds "
+     "the source code 64 there: the files are not those of one drainPrep run; run drainPrep in "
+     "this folder again."},
+    {"an outlet list of another run",
+     [](const RunDirectory& run) { setElement(run, "output/flowAcc.bin", 8, 14, 5); },
+     "output/riverNumList.dat, line 1: row 8, column 14 is no outlet of basin 1 with 4 cells in "
+     "output/flowDir.bin, output/riverNum.bin and output/flowAcc.bin: the files are not those of "
+     "one drainPrep run; run drainPrep in this folder again."},
     {"an outlet listed twice",
      [](const RunDirectory& run) {
          run.writeFile("output/riverNumList.dat",
@@ -641,7 +673,8 @@ const BadInput badInputs[] = {
      "row-major order."},
 };
 
-TEST_F(ReportEndToEnd, EveryBadInputIsNamedAndLeavesNoReportBehind) {
+// Both companions read a run through the same checks.
+TEST_F(ReportEndToEnd, EveryBadInputIsNamedByBothCompanionsAndLeavesNothingBehind) {
     for (const BadInput& bad : badInputs) {
         SCOPED_TRACE(bad.what);
         RunDirectory broken;
@@ -649,14 +682,16 @@ TEST_F(ReportEndToEnd, EveryBadInputIsNamedAndLeavesNoReportBehind) {
                               std::filesystem::copy_options::recursive |
                                   std::filesystem::copy_options::overwrite_existing);
         bad.spoil(broken);
-        const RunResult result = broken.runReport();
-        EXPECT_EQ(result.exitStatus, 1);
         const std::string line = std::string(bad.message) + "\n";
-        EXPECT_TRUE(
-            result.console.size() >= line.size() &&
-            result.console.compare(result.console.size() - line.size(), line.size(), line) == 0)
-            << result.console;
+        for (const RunResult& result : {broken.runReport(), broken.runUpscale("--factor 2")}) {
+            EXPECT_EQ(result.exitStatus, 1);
+            EXPECT_TRUE(result.console.size() >= line.size() &&
+                        result.console.compare(result.console.size() - line.size(), line.size(),
+                                               line) == 0)
+                << result.console;
+        }
         EXPECT_FALSE(broken.exists("output/report"));
+        EXPECT_FALSE(broken.exists("output/model-2"));
         if (!broken.exists("output")) continue;
         for (const auto& entry : std::filesystem::directory_iterator(broken.path() / "output")) {
             EXPECT_EQ(entry.path().filename().string().rfind(".report", 0), std::string::npos);

@@ -96,7 +96,8 @@ Failure readSources(const StudyArea& area, GdalSourcePair* given, std::ostream& 
 
 // Stages 2 to 4. The cell records' block is had before anything is read, so
 // that a disk too small for their scratch file shows at once. Any allocation
-// that fails ends the run with the same text as a failed plan.
+// that fails ends the run with the same text as a failed plan. The previews
+// of an earlier run come back when this run fails.
 Failure runStages(const StudyArea& area, GdalSourcePair* given, OutletRule rule,
                   std::ostream& console) {
     // GDAL's block cache fills beside the records, which are had first.
@@ -110,14 +111,21 @@ Failure runStages(const StudyArea& area, GdalSourcePair* given, OutletRule rule,
         IntGrid dem;
         IntGrid directions;
         if (auto failure = readSources(area, given, console, dem, directions)) return failure;
+        EarlierPreviews earlier;
         if (auto failure = writeClipPreviews(area, dem, directions, console)) return failure;
         DerivedNetwork network;
         if (auto failure = buildNetwork(area, dem, directions, cells, rule, network, console)) {
             return failure;
         }
         if (auto failure = writeAllProducts(area, cells, network, console)) return failure;
-        if (given == nullptr) return std::nullopt;
-        return writeSourceRecord({given->dem.path, given->directions.path, given->frame(), rule});
+        if (given != nullptr) {
+            if (auto failure = writeSourceRecord(
+                    {given->dem.path, given->directions.path, given->frame(), rule})) {
+                return failure;
+            }
+        }
+        earlier.drop();
+        return std::nullopt;
     } catch (const std::bad_alloc&) {
         return notEnoughMemoryText(area);
     }

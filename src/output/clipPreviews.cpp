@@ -1,5 +1,7 @@
 #include "output/clipPreviews.hpp"
 
+#include <filesystem>
+
 #include "output/asciiGrid.hpp"
 
 namespace drainPrep {
@@ -8,6 +10,9 @@ namespace {
 
 constexpr OutputTarget cutDem{"./output/arcgis/cutDem.asc", "cutdem.asc file cannot open \n"};
 constexpr OutputTarget cutDir{"./output/arcgis/cutDir.asc", "cutDir.asc file cannot open \n"};
+constexpr const char* previewPaths[] = {cutDem.path, cutDir.path};
+constexpr const char* setAsidePaths[] = {"./output/arcgis/.cutDem.asc.earlier",
+                                         "./output/arcgis/.cutDir.asc.earlier"};
 
 std::optional<std::string> writePreview(const OutputTarget& target, const AsciiGridHeader& header,
                                         const IntGrid& grid, std::ostream& console) {
@@ -22,6 +27,34 @@ std::optional<std::string> writeClipPreviews(const StudyArea& area, const IntGri
     const AsciiGridHeader header = headerFor(area, -9999.0);
     if (auto failure = writePreview(cutDem, header, dem, console)) return failure;
     return writePreview(cutDir, header, directions, console);
+}
+
+EarlierPreviews::EarlierPreviews() {
+    for (int i = 0; i < 2; ++i) {
+        std::error_code failed;
+        if (!std::filesystem::is_regular_file(
+                std::filesystem::symlink_status(previewPaths[i], failed))) {
+            continue;
+        }
+        std::filesystem::rename(previewPaths[i], setAsidePaths[i], failed);
+        setAside_[i] = !failed;
+    }
+}
+
+EarlierPreviews::~EarlierPreviews() {
+    if (dropped_) return;
+    for (int i = 0; i < 2; ++i) {
+        std::error_code failed;
+        if (setAside_[i]) std::filesystem::rename(setAsidePaths[i], previewPaths[i], failed);
+    }
+}
+
+void EarlierPreviews::drop() {
+    dropped_ = true;
+    for (int i = 0; i < 2; ++i) {
+        std::error_code failed;
+        if (setAside_[i]) std::filesystem::remove(setAsidePaths[i], failed);
+    }
 }
 
 }  // namespace drainPrep

@@ -4,10 +4,8 @@
 #include <ostream>
 
 #include "cell/directions.hpp"
-#include "report/flowLinks.hpp"
-#include "runFiles/asciiGridReader.hpp"
-#include "runFiles/binaryGridReader.hpp"
 #include "runFiles/runFiles.hpp"
+#include "runFiles/runGrids.hpp"
 #include "report/surface.hpp"
 
 namespace drainPrep::report {
@@ -19,45 +17,12 @@ using Failure = std::optional<std::string>;
 constexpr std::int32_t removedOutletSize = -1;
 constexpr std::int32_t notMeasured = -1;
 
-// One row of every grid the scan reads.
-struct GridRows {
+// One row of every grid the scan reads, and each cell's category.
+struct GridRows : RunGridRow {
     explicit GridRows(std::int32_t ncols)
-        : elevation(size(ncols)),
-          direction(size(ncols)),
-          distance(size(ncols)),
-          flowDir(size(ncols)),
-          basinSize(size(ncols)),
-          riverNum(size(ncols)),
-          category(size(ncols)) {}
-    static std::size_t size(std::int32_t ncols) { return static_cast<std::size_t>(ncols); }
+        : RunGridRow(ncols), category(static_cast<std::size_t>(ncols)) {}
 
-    std::vector<std::int32_t> elevation, direction, distance, flowDir, basinSize, riverNum,
-        category;
-};
-
-class GridStreams {
-public:
-    Failure open(const std::filesystem::path& folder, std::int32_t ncols) {
-        if (auto failure = elevation_.open(folder, cutDemAsc)) return failure;
-        if (auto failure = direction_.open(folder, cutDirAsc)) return failure;
-        if (auto failure = distance_.open(folder, distanceAsc)) return failure;
-        if (auto failure = flowDir_.open(folder, flowDirBin, ncols)) return failure;
-        if (auto failure = basinSize_.open(folder, flowAccBin, ncols)) return failure;
-        return riverNum_.open(folder, riverNumBin, ncols);
-    }
-
-    Failure readRow(GridRows& rows) {
-        if (auto failure = elevation_.readRow(rows.elevation.data())) return failure;
-        if (auto failure = direction_.readRow(rows.direction.data())) return failure;
-        if (auto failure = distance_.readRow(rows.distance.data())) return failure;
-        if (auto failure = flowDir_.readRow(rows.flowDir.data())) return failure;
-        if (auto failure = basinSize_.readRow(rows.basinSize.data())) return failure;
-        return riverNum_.readRow(rows.riverNum.data());
-    }
-
-private:
-    AsciiGridReader elevation_, direction_, distance_;
-    BinaryGridReader flowDir_, basinSize_, riverNum_;
+    std::vector<std::int32_t> category;
 };
 
 struct Reducers {
@@ -109,17 +74,13 @@ std::int32_t categoryWithoutBasin(Surface surface, bool removedOutlet) {
     return removedOutlet ? removedOutletCategory : loopCategory;
 }
 
-bool isBasinNumber(std::int32_t riverNum, std::int32_t outletCount) {
-    return riverNum >= 1 && riverNum <= outletCount;
-}
-
 class RowTally {
 public:
-    RowTally(const StudyArea& area, std::int32_t outletCount, const std::vector<Outlet>& measured,
+    // The rows come checked: every basin number is one of the outlet list's.
+    RowTally(const StudyArea& area, std::size_t outletCount, const std::vector<Outlet>& measured,
              GridScan& scan)
         : area_(area),
-          outletCount_(outletCount),
-          slotOf_(size(outletCount) + 1, notMeasured),
+          slotOf_(outletCount + 1, notMeasured),
           measured_(measured),
           scan_(scan) {
         for (std::size_t slot = 0; slot < measured.size(); ++slot) {
@@ -129,16 +90,11 @@ public:
         scan_.surroundings.assign(measured.size(), OutletSurroundings{});
     }
 
-    Failure tally(std::int32_t row, GridRows& rows) {
+    void tally(std::int32_t row, GridRows& rows) {
         const double cellKm2 = cellAreaKm2(area_.latNW, row);
         for (std::int32_t col = 0; col < area_.ncols; ++col) {
             const auto i = static_cast<std::size_t>(col);
             const std::int32_t riverNum = rows.riverNum[i];
-            if (isOnFrameRing(row, col)
-                    ? riverNum != binaryFrameRingValue
-                    : riverNum != noBasin && !isBasinNumber(riverNum, outletCount_)) {
-                return wrongBasinNumber(riverNum, row, col);
-            }
             rows.category[i] = categoryOf(row, col, rows, cellKm2);
             if (rows.basinSize[i] == removedOutletSize) ++scan_.counts.removedOutlets;
             const bool flows = rows.flowDir[i] >= 1 && rows.flowDir[i] <= directionCount;
@@ -146,7 +102,6 @@ public:
             if (riverNum >= 1) measure(riverNum, rows.distance[i], cellKm2);
         }
         lookAroundOutlets(row, rows);
-        return std::nullopt;
     }
 
 private:
@@ -210,22 +165,7 @@ private:
         }
     }
 
-    // Values beyond those drainPrep writes would index outside the outlet table.
-    Failure wrongBasinNumber(std::int32_t riverNum, std::int32_t row, std::int32_t col) const {
-        const std::string where = std::string(riverNumBin) + " holds " +
-                                  (isOnFrameRing(row, col) ? "" : "basin number ") +
-                                  std::to_string(riverNum) + " at row " + std::to_string(row) +
-                                  ", column " + std::to_string(col);
-        if (isOnFrameRing(row, col)) {
-            return where + ", on the frame ring, where drainPrep writes " +
-                   std::to_string(binaryFrameRingValue) + ".";
-        }
-        return where + ", but " + outletListFile + " lists basins 1 to " +
-               std::to_string(outletCount_) + ".";
-    }
-
     const StudyArea& area_;
-    std::int32_t outletCount_;
     std::vector<std::int32_t> slotOf_;
     const std::vector<Outlet>& measured_;
     GridScan& scan_;
@@ -249,10 +189,10 @@ void BelowSeaLevel::countAsLand(CellCounts& counts) const {
 }
 
 Failure scanGrids(const std::filesystem::path& folder, const StudyArea& area,
-                  std::int32_t outletCount, const std::vector<Outlet>& measured,
+                  const std::vector<Outlet>& outlets, const std::vector<Outlet>& measured,
                   std::ostream& console, GridScan& scan) {
-    GridStreams streams;
-    if (auto failure = streams.open(folder, area.ncols)) return failure;
+    RunGridReader reader(area, outlets);
+    if (auto failure = reader.open(folder)) return failure;
     scan = GridScan{};
     scan.maps.reduction = reductionFactor(area);
     scan.maps.enlargement = enlargementFactor(area);
@@ -260,21 +200,15 @@ Failure scanGrids(const std::filesystem::path& folder, const StudyArea& area,
     scan.sourceElevations = EdgeBand(area.nrows, area.ncols);
     scan.riverNums = EdgeBand(area.nrows, area.ncols);
     Reducers reducers(area, scan.maps.reduction);
-    RowTally tally(area, outletCount, measured, scan);
-    FlowLinkCheck links(area);
+    RowTally tally(area, outlets.size(), measured, scan);
     GridRows rows(area.ncols);
     console << "  Reading the grids:" << std::flush;
     for (std::int32_t row = 0; row < area.nrows; ++row) {
-        Failure failure = streams.readRow(rows);
-        if (!failure) failure = tally.tally(row, rows);
-        if (!failure) {
-            failure = links.addRow(
-                row, {rows.flowDir.data(), rows.riverNum.data(), rows.distance.data()});
-        }
-        if (failure) {
+        if (auto failure = reader.readRow(rows)) {
             console << '\n';  // ends the progress line before the message
             return failure;
         }
+        tally.tally(row, rows);
         reducers.addRows(rows);
         scan.sourceDirections.keepRow(row, rows.direction.data());
         scan.sourceElevations.keepRow(row, rows.elevation.data());

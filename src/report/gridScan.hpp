@@ -77,13 +77,13 @@ struct GridScan {
 };
 
 // Reads cutDem.asc, cutDir.asc, distance.asc, flowDir.bin, flowAcc.bin and
-// riverNum.bin once. `measured` names the basins to measure and whose
-// outlets to look around; basin numbers above outletCount, and down links
-// that break the basins (flowLinks), are a failure. Cells below 0 m count as
+// riverNum.bin once, through every check of a run's grids (runGrids).
+// `measured` names the basins to measure and whose outlets to look around. Cells below 0 m count as
 // sea, as the coast rule takes them; those a d8 run keeps as land are counted
 // apart. Progress goes to the console.
 std::optional<std::string> scanGrids(const std::filesystem::path& folder, const StudyArea& area,
-                                     std::int32_t outletCount, const std::vector<Outlet>& measured,
+                                     const std::vector<Outlet>& outlets,
+                                     const std::vector<Outlet>& measured,
                                      std::ostream& console, GridScan& scan);
 
 }  // namespace drainPrep::report

@@ -84,9 +84,7 @@ Failure gatherFacts(const std::filesystem::path& folder, const ReportOptions& op
     if (auto failure = readOutletList(folder, facts.area, facts.outlets)) return failure;
     const std::vector<Outlet> largest = largestFirst(facts.outlets);
     GridScan scan;
-    if (auto failure =
-            scanGrids(folder, facts.area, static_cast<std::int32_t>(facts.outlets.size()), largest,
-                      console, scan)) {
+    if (auto failure = scanGrids(folder, facts.area, facts.outlets, largest, console, scan)) {
         return failure;
     }
     // A fixed-pair run records no rule, but only d8 keeps land below 0 m draining.

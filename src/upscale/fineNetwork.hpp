@@ -16,12 +16,17 @@
 
 namespace drainPrep::upscale {
 
+// What becomes of a loop of down links, whose cells drainPrep leaves in no
+// basin.
+enum class Loops {
+    ended,  // each cell on it becomes the end of its path, so that every path ends
+    kept    // as the run has it: for model cells of one cell, each its own outlet
+};
+
 class FineNetwork {
 public:
-    // Takes the internal codes of flowDir.bin. A cell on a loop of down links
-    // (drainPrep leaves such cells in no basin) becomes the end of its path,
-    // so that every path ends.
-    FineNetwork(const StudyArea& area, IntGrid codes);
+    // Takes the internal codes of flowDir.bin.
+    FineNetwork(const StudyArea& area, IntGrid codes, Loops loops = Loops::ended);
 
     const StudyArea& area() const { return area_; }
     std::int32_t nrows() const { return area_.nrows; }
@@ -55,7 +60,7 @@ public:
     }
 
 private:
-    void endLoopsAndAddAreas();
+    void addAreas(Loops loops);
 
     StudyArea area_;
     IntGrid codes_;
@@ -63,8 +68,9 @@ private:
     std::vector<double> upstreamKm2_;
 };
 
-// Reads output/flowDir.bin of the run in folder, checking every code: 1 to 8
-// only where the cell below lies in the area and has flow data.
+// Reads output/flowDir.bin of the run in folder, once the run's files have
+// passed checkRunFiles, through every check a companion makes of a run's
+// grids: the same damage is refused with the same message as by the report.
 std::optional<std::string> readFlowDirections(const std::filesystem::path& folder,
                                               const StudyArea& area, IntGrid& codes);
 

@@ -97,6 +97,10 @@ void addNetworkLayers(const ModelGrid& grid, const std::vector<std::int32_t>& di
         if (layers.streamOrder[at] == highestIn[down]) ++highestInCount[down];
         if (--pending[down] == 0) done.push_back(static_cast<std::int32_t>(down));
     }
+    // A cell on a loop (at factor 1, the run's own) has no end upstream.
+    for (std::size_t cell = 0; cell < count; ++cell) {
+        if (pending[cell] != 0) layers.flowAcc[cell] = noValue;
+    }
     layers.basin.assign(count, noValue);
     std::int32_t nextBasin = 1;
     for (std::size_t cell = 0; cell < count; ++cell) {
@@ -200,6 +204,9 @@ ModelLayers modelLayers(const FineNetwork& fine, const ModelGrid& grid,
     }
     addLandFractions(fine, grid, layers);
     addNetworkLayers(grid, network.directions, layers);
+    for (std::size_t model = 0; model < count; ++model) {
+        if (layers.flowAcc[model] == noValue) layers.upArea[model] = noRealValue;
+    }
     return layers;
 }
 

@@ -50,7 +50,8 @@ Failure upscaleRun(const std::filesystem::path& folder, std::int32_t factor,
     StudyArea area;
     IntGrid codes;
     if (auto failure = readNetwork(folder, console, area, codes)) return failure;
-    const FineNetwork fine(area, std::move(codes));
+    // Model cells of one cell are the run's own: its loops stay loops.
+    const FineNetwork fine(area, std::move(codes), factor == 1 ? Loops::kept : Loops::ended);
     const ModelGrid grid(area.nrows, area.ncols, factor);
     console << "  Choosing outlet cells and directions of " << grid.rows() << " x "
             << grid.cols() << " model cells." << std::endl;

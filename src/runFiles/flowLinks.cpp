@@ -1,11 +1,11 @@
-#include "report/flowLinks.hpp"
+#include "runFiles/flowLinks.hpp"
 
 #include <algorithm>
 
 #include "cell/directions.hpp"
 #include "runFiles/runFiles.hpp"
 
-namespace drainPrep::report {
+namespace drainPrep {
 
 namespace {
 
@@ -80,6 +80,9 @@ Failure FlowLinkCheck::checkLink(std::int32_t row, std::int32_t col) const {
         return cell + "into " + place(toRow, toCol) + " (" + basinText(to.riverNum[j]) + " in " +
                riverNumBin + ")" + notOneRun();
     }
+    if (to.flowDir[j] < outletCode) {
+        return cell + "into " + place(toRow, toCol) + ", a cell without flow data" + notOneRun();
+    }
     if (from.riverNum[i] >= 1 && to.distance[j] != from.distance[i] - 1) {
         return cell + "into " + place(toRow, toCol) + ", " + std::to_string(to.distance[j]) +
                " steps from the outlet in " + distanceAsc + " where " +
@@ -89,4 +92,4 @@ Failure FlowLinkCheck::checkLink(std::int32_t row, std::int32_t col) const {
     return std::nullopt;
 }
 
-}  // namespace drainPrep::report
+}  // namespace drainPrep

@@ -1,10 +1,11 @@
 // The down links of a finished run hold its basins together: a cell that
 // drains (flowDir.bin codes 1 to 8) drains into a cell of its own basin
 // (riverNum.bin), and a basin's cell lies one step nearer the outlet than the
-// cell above it (distance.asc). Codes that form a loop among basin cells, or
-// send water into another basin, break this at some cell; the report refuses
-// such grids rather than draw rivers that run in circles. Checked row by row
-// as the grids stream past, holding two rows.
+// cell above it (distance.asc); no cell drains into a cell without flow data
+// or off the area. Codes that form a loop among basin cells, or send water
+// into another basin, break this at some cell; the companions refuse such
+// grids rather than draw or upscale rivers that run in circles. Checked row
+// by row as the grids stream past, holding two rows.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +15,7 @@
 
 #include "geometry/studyArea.hpp"
 
-namespace drainPrep::report {
+namespace drainPrep {
 
 // One row of the three grids, ncols values each.
 struct FlowLinkRow {
@@ -44,4 +45,4 @@ private:
     KeptRow rows_[2];  // by row % 2
 };
 
-}  // namespace drainPrep::report
+}  // namespace drainPrep
