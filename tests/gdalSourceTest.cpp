@@ -723,6 +723,22 @@ TEST(GdalArea, BasinAndAreaOfASouthWesternSourceAndARunOfIt) {
         testing::vectorExtent((run.path() / "output/report/gauges.geojson").string());
     EXPECT_NEAR(gauge.west, -20 + 17.5 / 120.0, 1e-6);
     EXPECT_NEAR(gauge.north, -10 - 17.5 / 120.0, 1e-6);
+
+    // An outlet list newer than the record of the sources, as `touch` leaves
+    // it: the message says why the area no longer fits.
+    const std::filesystem::path outlets = run.path() / "output/riverNumList.dat";
+    std::filesystem::last_write_time(
+        outlets, std::filesystem::last_write_time(run.path() / "output/sourceRasters.txt") +
+                     std::chrono::seconds(10));
+    const RunResult touched = run.runReport();
+    EXPECT_EQ(touched.exitStatus, 1);
+    EXPECT_NE(touched.console.find(
+                  "clipArea.dat: The study area lies outside the source grid. "
+                  "output/sourceRasters.txt, the record of a run given --dem and --dir, is older "
+                  "than output/riverNumList.dat, so the files are taken for a run of the default "
+                  "sources: run drainPrep in this folder again.\n"),
+              std::string::npos)
+        << touched.console;
 }
 
 // A river east along row 10 into the last column of a source that ends at

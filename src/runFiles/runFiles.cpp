@@ -35,6 +35,16 @@ Failure readArea(const std::filesystem::path& folder, const std::optional<Source
                                 "The study area lies outside the source grid of " + sources->dem +
                                     " (" + extentText(sources->frame) + ").")
                 : readStudyArea(path.c_str(), echo, area);
+    if (failure && !sources && *failure == outsideFixedSourceText &&
+        std::filesystem::is_regular_file(folder / sourceRecordFile, notThere)) {
+        // The products are newer than the record of a --dem/--dir run, which
+        // a later run of the fixed pair leaves behind; so may a copy or a touch.
+        *failure += std::string(" ") + sourceRecordFile +
+                    ", the record of a run given --dem and --dir, is older than " +
+                    outletListFile +
+                    ", so the files are taken for a run of the default sources: run drainPrep in "
+                    "this folder again.";
+    }
     if (failure && failure->rfind(clipAreaFile, 0) != 0) *failure = "clipArea.dat: " + *failure;
     return failure;
 }
