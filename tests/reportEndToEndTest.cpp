@@ -659,6 +659,17 @@ const BadInput badInputs[] = {
      "output/flowDir.bin holds the code 3 at row 4, column 3, but output/arcgis/cutDir.asc holds "
      "the source code 64 there: the files are not those of one drainPrep run; run drainPrep in "
      "this folder again."},
+    // A run that fails in stage 4 after its first product, with the previews
+    // of the run before it put back.
+    {"a DEM product of another run",
+     [](const RunDirectory& run) {
+         std::string bytes = run.readFile("output/modDem.bin");
+         const double elevation = 123.0;
+         std::memcpy(&bytes[static_cast<std::size_t>(5 * ncols + 5) * 8], &elevation, 8);
+         run.writeFile("output/modDem.bin", bytes);
+     },
+     "output/modDem.bin holds 123 at row 5, column 5, but output/arcgis/cutDem.asc holds 100 "
+     "there: the files are not those of one drainPrep run; run drainPrep in this folder again."},
     {"an outlet list of another run",
      [](const RunDirectory& run) { setElement(run, "output/flowAcc.bin", 8, 14, 5); },
      "output/riverNumList.dat, line 1: row 8, column 14 is no outlet of basin 1 with 4 cells in "

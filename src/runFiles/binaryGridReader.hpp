@@ -1,4 +1,4 @@
-// Streams an int32 binary grid of drainPrep row by row: no header,
+// Streams an int32 or double binary grid of drainPrep row by row: no header,
 // little-endian, row-major from the north-west cell.
 #pragma once
 
@@ -13,14 +13,19 @@ namespace drainPrep {
 
 class BinaryGridReader {
 public:
+    // elementBytes: 4 for int32, 8 for IEEE double.
     std::optional<std::string> open(const std::filesystem::path& folder, const char* relativePath,
-                                    std::int32_t ncols);
-    // The next row: ncols values.
+                                    std::int32_t ncols, std::size_t elementBytes = 4);
+    // The next row: ncols values, of an int32 grid or of a double one.
     std::optional<std::string> readRow(std::int32_t* values);
+    std::optional<std::string> readRow(double* values);
 
 private:
+    std::optional<std::string> readBytes();
+
     std::string name_;
     std::ifstream file_;
+    std::size_t elementBytes_ = 4;
     std::vector<unsigned char> bytes_;
 };
 

@@ -17,6 +17,7 @@ namespace drainPrep {
 inline const char* const clipAreaFile = "clipArea.dat";
 inline const char* const outletListFile = "output/riverNumList.dat";
 
+inline const char* const modDemBin = "output/modDem.bin";
 inline const char* const cutDemAsc = "output/arcgis/cutDem.asc";
 inline const char* const cutDirAsc = "output/arcgis/cutDir.asc";
 inline const char* const distanceAsc = "output/arcgis/distance.asc";
@@ -42,7 +43,7 @@ struct BinaryGridFile {
 };
 
 inline const BinaryGridFile binaryGridFiles[] = {
-    {"output/modDem.bin", 8, "elevation in metres"},
+    {modDemBin, 8, "elevation in metres"},
     {flowDirBin, 4, "direction code 1 N to 8 NW and 0 outlet"},
     {flowAccBin, 4, "basin size in cells"},
     {riverNumBin, 4, "basin number"},

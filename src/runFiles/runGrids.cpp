@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "analysis/directionCodes.hpp"
+#include "cell/directions.hpp"
+#include "text/numberText.hpp"
 #include "runFiles/runFiles.hpp"
 
 namespace drainPrep {
@@ -76,6 +78,14 @@ Failure checkAgainstPreview(std::int32_t code, std::int32_t sourceCode, std::int
            std::to_string(sourceCode) + " there" + notOneRun();
 }
 
+// modDem.bin holds each cell's elevation as the preview has it, but where
+// the run found no data, sea or a removed outlet.
+Failure checkModDem(double modDem, std::int32_t elevation, std::int32_t row, std::int32_t col) {
+    if (modDem == noDataElevation || modDem == elevation) return std::nullopt;
+    return std::string(modDemBin) + " holds " + numberText(modDem) + " at " + place(row, col) +
+           ", but " + cutDemAsc + " holds " + std::to_string(elevation) + " there" + notOneRun();
+}
+
 }  // namespace
 
 RunGridRow::RunGridRow(std::int32_t ncols) {
@@ -83,6 +93,7 @@ RunGridRow::RunGridRow(std::int32_t ncols) {
     for (auto* values : {&elevation, &direction, &distance, &flowDir, &basinSize, &riverNum}) {
         values->resize(size);
     }
+    modDem.resize(size);
 }
 
 RunGridReader::RunGridReader(const StudyArea& area, const std::vector<Outlet>& outlets)
@@ -92,6 +103,10 @@ Failure RunGridReader::open(const std::filesystem::path& folder) {
     if (auto failure = elevation_.open(folder, cutDemAsc)) return failure;
     if (auto failure = direction_.open(folder, cutDirAsc)) return failure;
     if (auto failure = distance_.open(folder, distanceAsc)) return failure;
+    constexpr std::size_t bytesPerElevation = 8;
+    if (auto failure = modDem_.open(folder, modDemBin, area_.ncols, bytesPerElevation)) {
+        return failure;
+    }
     if (auto failure = flowDir_.open(folder, flowDirBin, area_.ncols)) return failure;
     if (auto failure = basinSize_.open(folder, flowAccBin, area_.ncols)) return failure;
     return riverNum_.open(folder, riverNumBin, area_.ncols);
@@ -101,6 +116,7 @@ Failure RunGridReader::readRow(RunGridRow& row) {
     if (auto failure = elevation_.readRow(row.elevation.data())) return failure;
     if (auto failure = direction_.readRow(row.direction.data())) return failure;
     if (auto failure = distance_.readRow(row.distance.data())) return failure;
+    if (auto failure = modDem_.readRow(row.modDem.data())) return failure;
     if (auto failure = flowDir_.readRow(row.flowDir.data())) return failure;
     if (auto failure = basinSize_.readRow(row.basinSize.data())) return failure;
     if (auto failure = riverNum_.readRow(row.riverNum.data())) return failure;
@@ -114,6 +130,9 @@ Failure RunGridReader::readRow(RunGridRow& row) {
     for (std::int32_t col = 0; col < area_.ncols; ++col) {
         const auto i = static_cast<std::size_t>(col);
         if (auto failure = checkAgainstPreview(row.flowDir[i], row.direction[i], row_, col)) {
+            return failure;
+        }
+        if (auto failure = checkModDem(row.modDem[i], row.elevation[i], row_, col)) {
             return failure;
         }
     }

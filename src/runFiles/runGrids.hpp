@@ -2,8 +2,8 @@
 // in step, each row checked before anyone reads it: values drainPrep writes
 // and nothing else, down links that hold the basins together (flowLinks),
 // and files that are of one run: the clip previews (written first) agree
-// with flowDir.bin, and the outlet list (written last) with the grids at
-// every outlet. A run that failed after its previews, or in stage 4, leaves
+// with modDem.bin (the first product) and flowDir.bin, and the outlet list
+// (written last) with the grids at every outlet. A run that failed after its previews, or in stage 4, leaves
 // files that break these, and every companion refuses them alike.
 #pragma once
 
@@ -27,6 +27,7 @@ struct RunGridRow {
     explicit RunGridRow(std::int32_t ncols);
 
     std::vector<std::int32_t> elevation;  // cutDem.asc
+    std::vector<double> modDem;           // modDem.bin
     std::vector<std::int32_t> direction;  // cutDir.asc, source D8 codes
     std::vector<std::int32_t> distance;   // distance.asc
     std::vector<std::int32_t> flowDir;    // flowDir.bin, internal codes
@@ -55,7 +56,7 @@ private:
     std::int32_t row_ = 0;
     FlowLinkCheck links_;
     AsciiGridReader elevation_, direction_, distance_;
-    BinaryGridReader flowDir_, basinSize_, riverNum_;
+    BinaryGridReader modDem_, flowDir_, basinSize_, riverNum_;
 };
 
 // Streams the grids of the run in folder through every check, for a

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <fstream>
 
+#include "runFiles/binaryGridReader.hpp"
 #include "runFiles/runFiles.hpp"
 
 namespace drainPrep::upscale {
@@ -12,7 +12,6 @@ namespace drainPrep::upscale {
 namespace {
 
 constexpr double metresPerKm = 1000.0;
-constexpr const char* modDemBin = "output/modDem.bin";
 
 // The length of a step from a cell of each row in each direction, km: the
 // east-west length of the cell stepped from, as the run's slopes take it.
@@ -115,15 +114,6 @@ void addNetworkLayers(const ModelGrid& grid, const std::vector<std::int32_t>& di
     }
 }
 
-double littleEndianDouble(const unsigned char* bytes) {
-    std::uint64_t bits = 0;
-    for (int i = 7; i >= 0; --i) bits = bits << 8 | bytes[i];
-    double value = 0.0;
-    static_assert(sizeof value == sizeof bits);
-    std::copy_n(reinterpret_cast<const unsigned char*>(&bits), sizeof bits,
-                reinterpret_cast<unsigned char*>(&value));
-    return value;
-}
 
 }  // namespace
 
@@ -151,21 +141,17 @@ std::optional<std::string> readElevations(const std::filesystem::path& folder,
                                           const std::vector<std::size_t>& cells,
                                           std::vector<double>& elevations) {
     constexpr std::size_t bytesPerValue = 8;
-    std::ifstream file(folder / modDemBin, std::ios::binary);
-    if (!file.is_open()) return std::string(modDemBin) + " cannot be opened.";
-    std::vector<unsigned char> row(static_cast<std::size_t>(area.ncols) * bytesPerValue);
+    BinaryGridReader modDem;
+    if (auto failure = modDem.open(folder, modDemBin, area.ncols, bytesPerValue)) return failure;
     const auto ncols = static_cast<std::size_t>(area.ncols);
+    std::vector<double> row(ncols);
     elevations.clear();
     std::size_t rowsRead = 0;
     for (const std::size_t cell : cells) {
         for (; rowsRead <= cell / ncols; ++rowsRead) {
-            file.read(reinterpret_cast<char*>(row.data()), static_cast<std::streamsize>(row.size()));
-            if (static_cast<std::size_t>(file.gcount()) != row.size()) {
-                return std::string(modDemBin) +
-                       " ends early: the file was cut short while it was read.";
-            }
+            if (auto failure = modDem.readRow(row.data())) return failure;
         }
-        elevations.push_back(littleEndianDouble(&row[cell % ncols * bytesPerValue]));
+        elevations.push_back(row[cell % ncols]);
     }
     return std::nullopt;
 }
