@@ -41,29 +41,24 @@ std::optional<std::int32_t> riverCellsOf(const std::string& text) {
     return cells;
 }
 
-int reportMain(const std::vector<std::string>& arguments) {
-    if (drainPrep::asksForHelp(arguments)) {
-        std::cout << usage;
-        return 0;
-    }
-    drainPrep::report::ReportOptions options;
-    std::string folder = ".";
+// The options and the folder, or the text that refuses them.
+std::optional<std::string> parseArguments(const std::vector<std::string>& arguments,
+                                          drainPrep::report::ReportOptions& options,
+                                          std::string& folder) {
     bool folderGiven = false;
     std::set<std::string> given;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         // The last of two values would win unseen.
         if (arguments[i].rfind("--", 0) == 0 && !given.insert(arguments[i]).second) {
-            std::cout << arguments[i] << " is given twice." << std::endl;
-            return 1;
+            return arguments[i] + " is given twice.\n";
         }
         if (arguments[i] == "--river-cells") {
             const std::string cells = i + 1 < arguments.size() ? arguments[++i] : "";
             options.riverCells = riverCellsOf(cells);
             if (!options.riverCells) {
-                std::cout << "--river-cells takes a whole number of cells, 1 or more (at most "
-                          << std::numeric_limits<std::int32_t>::max() << "), not \"" << cells
-                          << "\"." << std::endl;
-                return 1;
+                return "--river-cells takes a whole number of cells, 1 or more (at most " +
+                       std::to_string(std::numeric_limits<std::int32_t>::max()) + "), not \"" +
+                       cells + "\".\n";
             }
         } else if (arguments[i] == "--gauges" && i + 1 < arguments.size()) {
             options.gaugeFile = arguments[++i];
@@ -71,21 +66,32 @@ int reportMain(const std::vector<std::string>& arguments) {
             const std::string cells = i + 1 < arguments.size() ? arguments[++i] : "";
             const std::optional<std::int32_t> snap = drainPrep::parseWholeNumber(cells);
             if (!snap || *snap < 0) {
-                std::cout << "--gauge-snap takes a whole number of cells, 0 or more, not \""
-                          << cells << "\"." << std::endl;
-                return 1;
+                return "--gauge-snap takes a whole number of cells, 0 or more, not \"" + cells +
+                       "\".\n";
             }
             options.gaugeSnapCells = *snap;
         } else if (folderGiven || (!arguments[i].empty() && arguments[i][0] == '-')) {
-            std::cout << usage;
-            return 1;
+            return std::string(usage);
         } else {
             folder = arguments[i];
             folderGiven = true;
         }
     }
     if (given.count("--gauge-snap") > 0 && !options.gaugeFile) {
-        std::cout << "--gauge-snap places the gauges of --gauges FILE: give both." << std::endl;
+        return std::string("--gauge-snap places the gauges of --gauges FILE: give both.\n");
+    }
+    return std::nullopt;
+}
+
+int reportMain(const std::vector<std::string>& arguments) {
+    if (drainPrep::asksForHelp(arguments)) {
+        std::cout << usage;
+        return 0;
+    }
+    drainPrep::report::ReportOptions options;
+    std::string folder = ".";
+    if (auto refusal = parseArguments(arguments, options, folder)) {
+        std::cout << *refusal << std::flush;
         return 1;
     }
     std::cout << "drainPrepReport: the run in " << folder << std::endl;
