@@ -23,7 +23,7 @@ CellGrid placedWindow(const Window& elevations, std::int32_t firstRow = 0) {
         for (std::int32_t col = 0; col < 3; ++col) {
             const auto r = static_cast<std::size_t>(row);
             const auto c = static_cast<std::size_t>(col);
-            cells[row][col].setLocation(firstRow + row, col, 40, 130, 1, elevations[r][c], 4);
+            cells[row][col].setLocation(firstRow + row, col, {3, 3, 40, 130}, elevations[r][c], 4);
             cells[row][col].init();
         }
     }
@@ -42,23 +42,37 @@ std::string pitReport(cellObject& cell) {
     return console.str();
 }
 
-TEST(CellLocation, PlacesCentresInWholeArcSecondsFromTheNorthWestCorner) {
-    cellObject cell{};
-    cell.setLocation(0, 0, 40, 130, 1, 0, 0);
-    EXPECT_EQ(cell.lat, 143985);
-    EXPECT_EQ(cell.lon, 468015);
-    cell.setLocation(2, 3, 40, 130, 1, 0, 0);
-    EXPECT_EQ(cell.lat, 143925);
-    EXPECT_EQ(cell.lon, 468105);
-    cell.setLocation(0, 0, -5, 100, 1, 0, 0);
-    EXPECT_EQ(cell.lat, -18015);
-    EXPECT_EQ(cell.lon, 360015);
-    // Size factor 2: steps of 60 arc-seconds and a half-cell offset of 30.
-    cell.setLocation(1, 1, 40, 130, 2, -9999, 255);
-    EXPECT_EQ(cell.lat, 143910);
-    EXPECT_EQ(cell.lon, 468090);
-    EXPECT_EQ(cell.elev, -9999.0);  // elevation and raw direction as given
-    EXPECT_EQ(cell.dir, 255);
+TEST(CellLocation, PlacesCentresInWholeArcSecondsFromTheNorthWestCornerOnEachLattice) {
+    constexpr CellLattice threeSeconds{1200, LatticeOrigin::edgesOnDegrees};
+    constexpr CellLattice oneSecondCentres{3600, LatticeOrigin::centresOnDegrees};
+    struct Case {
+        StudyArea area;
+        std::int32_t row, col;
+        std::int32_t lat, lon;
+    };
+    // Below 30" the centres are rounded half away from zero: 143998.5,
+    // -18001.5 and -359998.5 arc-seconds. On the centre lattice the corner is a centre.
+    const Case cases[] = {
+        {{3, 3, 40, 130}, 0, 0, 143985, 468015},
+        {{3, 3, 40, 130}, 2, 3, 143925, 468105},
+        {{3, 3, -5, 100}, 0, 0, -18015, 360015},
+        {{3, 3, 40, 130, threeSeconds}, 0, 0, 143999, 468002},
+        {{3, 3, -5, -100, threeSeconds}, 0, 0, -18002, -359999},
+        {{3, 3, 40, 130, oneSecondCentres}, 0, 0, 144000, 468000},
+        {{3, 3, 40, 130, oneSecondCentres}, 1, 1, 143999, 468001},
+    };
+    for (const Case& c : cases) {
+        cellObject cell{};
+        cell.setLocation(c.row, c.col, c.area, -9999, 255);
+        SCOPED_TRACE(::testing::Message() << c.area.lattice.perDegree << " " << c.lat);
+        EXPECT_EQ(cell.lat, c.lat);
+        EXPECT_EQ(cell.lon, c.lon);
+        EXPECT_EQ(cell.elev, -9999.0);  // elevation and raw direction as given
+        EXPECT_EQ(cell.dir, 255);
+        const double scale = 120.0 / c.area.lattice.perDegree;
+        EXPECT_NEAR(cell.dy, 926.6 * scale, 1e-9);
+        EXPECT_NEAR(cell.dx, cellLengthEastWest(centreLatArcSeconds(c.area, c.row)) * scale, 1e-9);
+    }
 }
 
 TEST(CellLocation, TakesDxFromTheCentreLatitudeWithPiAsThreePointOneFour) {
@@ -71,7 +85,7 @@ TEST(CellLocation, TakesDxFromTheCentreLatitudeWithPiAsThreePointOneFour) {
     const Case cases[] = {{60, 463.784256}, {55, 531.900388}, {40, 710.070807}, {0, 926.599998}};
     for (const Case& c : cases) {
         cellObject cell{};
-        cell.setLocation(0, 7, c.latNW, 100, 1, 0, 0);
+        cell.setLocation(0, 7, {1, 8, c.latNW, 100}, 0, 0);
         SCOPED_TRACE(cell.lat);
         EXPECT_NEAR(cell.dx, c.dx, 1e-6);
     }
@@ -80,16 +94,18 @@ TEST(CellLocation, TakesDxFromTheCentreLatitudeWithPiAsThreePointOneFour) {
 TEST(CellLocation, PlacedInTheRowOfAnotherCellItGetsTheFieldsOfItsOwnPlacement) {
     for (const std::int32_t latNW : {60, 41, 0, -9}) {
         cellObject first{};
-        first.setLocation(17, 0, latNW, 100, 1, 5, 1);
+        const StudyArea area{20, 1000, latNW, 100};
+        first.setLocation(17, 0, area, 5, 1);
         for (const std::int32_t col : {1, 2, 999}) {
             cellObject own{};
-            own.setLocation(17, col, latNW, 100, 1, -12, 64);
+            own.setLocation(17, col, area, -12, 64);
             cellObject beside{};
-            beside.setLocationInRowOf(first, col, 100, 1, -12, 64);
+            beside.setLocationInRowOf(first, col, area, -12, 64);
             SCOPED_TRACE(::testing::Message() << latNW << "N, column " << col);
             EXPECT_EQ(beside.lat, own.lat);
             EXPECT_EQ(beside.lon, own.lon);
             EXPECT_EQ(beside.dx, own.dx);
+            EXPECT_EQ(beside.dy, own.dy);
             EXPECT_EQ(beside.elev, own.elev);
             EXPECT_EQ(beside.dir, own.dir);
         }
@@ -99,7 +115,7 @@ TEST(CellLocation, PlacedInTheRowOfAnotherCellItGetsTheFieldsOfItsOwnPlacement) 
 TEST(CellInit, ResetsNetworkValuesAndLinksButKeepsPlacementDirectionAndElevation) {
     cellObject other{};
     cellObject cell{};
-    cell.setLocation(0, 0, 40, 130, 1, 0, 0);
+    cell.setLocation(0, 0, {1, 1, 40, 130}, 0, 0);
     cell.dir = -9;  // a frame-ring cell as the ring sweep leaves it
     cell.elev = -9999.0;
     cell.distance = 12;

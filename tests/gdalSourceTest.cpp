@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <limits>
 #include <random>
+#include <sstream>
 
 #include "area/areaChoice.hpp"
 #include "driver/runArguments.hpp"
@@ -249,11 +250,18 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
         " (30 x 45 cells, 9.975 S to 10.225 S, 20.025 W to 19.65 W) does not cover the cells of ";
     const std::string identical =
         ": the DEM and the flow directions must be of identical size and georeference.";
+    const std::string squareCells =
+        ": drainPrep needs square cells that divide a degree, 1/n degree for a whole n from 12 (5 "
+        "arc-minutes) to 3600 (1 arc-second), such as 3, 15 or 30 arc-seconds.";
+    const std::string offLattices =
+        ", off both lattices of cells of 30 arc-seconds (cell edges or cell centres on whole "
+        "degrees): its cells are not the cells of a study area.";
+    enum class Changed { theDem, theDirections, both };
     struct Case {
         const char* what;
         void (*change)(TestRaster&);
         std::optional<std::string> failure;
-        bool onDirections = false;  // the change made to the directions, not the DEM
+        Changed changed = Changed::theDem;
     };
     const Case cases[] = {
         {"good", [](TestRaster&) {}, std::nullopt},
@@ -309,22 +317,57 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
              r.transform[1] = 1.0 / 1200;
              r.transform[5] = -1.0 / 1200;
          },
-         dem + " has cells of 0.000833333 x 0.000833333 degrees: drainPrep needs 30 "
-               "arc-seconds (1/120 degree, 0.00833333)."},
+         dir + " has cells of 30 arc-seconds, " + dem +
+             " cells of 3 arc-seconds: the DEM and the flow directions must have cells of one "
+             "size."},
         {"30\" columns, 3\" rows", [](TestRaster& r) { r.transform[5] = -1.0 / 1200; },
-         dem + " has cells of 0.00833333 x 0.000833333 degrees: drainPrep needs 30 "
-               "arc-seconds (1/120 degree, 0.00833333)."},
+         dem + " has cells of 0.00833333 x 0.000833333 degrees" + squareCells},
         {"cell size off by 2e-6 of a cell", [](TestRaster& r) { r.transform[1] *= 1 + 2e-6; },
-         dem + " has cells of 0.00833335 x 0.00833333 degrees: drainPrep needs 30 arc-seconds "
-               "(1/120 degree, 0.00833333)."},
+         dem + " has cells of 0.00833335 x 0.00833333 degrees" + squareCells},
+        {"7 arc-seconds, which divide no degree",
+         [](TestRaster& r) { r.transform[1] = -(r.transform[5] = -7.0 / 3600); },
+         dem + " has cells of 0.00194444 x 0.00194444 degrees" + squareCells},
+        {"10 arc-minutes",
+         [](TestRaster& r) { r.transform[1] = -(r.transform[5] = -1.0 / 6); },
+         dem + " has cells of 0.166667 x 0.166667 degrees (1/6 degree): drainPrep takes cells "
+               "from 5 arc-minutes (1/12 degree) down to 1 arc-second (1/3600 degree)."},
+        {"half a second",
+         [](TestRaster& r) { r.transform[1] = -(r.transform[5] = -1.0 / 7200); },
+         dem + " has cells of 0.000138889 x 0.000138889 degrees (1/7200 degree): drainPrep "
+               "takes cells from 5 arc-minutes (1/12 degree) down to 1 arc-second (1/3600 "
+               "degree)."},
+        {"both on 15\"",
+         [](TestRaster& r) { r.transform[1] = -(r.transform[5] = -1.0 / 240); },
+         std::nullopt, Changed::both},
+        {"both on the centre lattice",
+         [](TestRaster& r) {
+             r.transform[0] -= 0.5 / 120;
+             r.transform[3] += 0.5 / 120;
+         },
+         std::nullopt, Changed::both},
+        {"the DEM on the centre lattice",
+         [](TestRaster& r) {
+             r.transform[0] -= 0.5 / 120;
+             r.transform[3] += 0.5 / 120;
+         },
+         dir + otherCells + dem +
+             " (30 x 45 cells, 9.970833 S to 10.22083 S, 20.02917 W to 19.65417 W)" + identical},
         {"cell size off by 5e-7 of a cell", [](TestRaster& r) { r.transform[5] *= 1 + 5e-7; },
          std::nullopt},
         {"corner off the lattice", [](TestRaster& r) { r.transform[0] += 0.3 / 120; },
-         dem + " has its north-west corner at 9.975 S 20.0225 W, off the 30\" lattice of whole "
-               "degrees: its cells are not the cells of a study area."},
+         dem + " has its north-west corner at 9.975 S 20.0225 W" + offLattices},
         {"north edge off the lattice", [](TestRaster& r) { r.transform[3] += 0.3 / 120; },
-         dem + " has its north-west corner at 9.9725 S 20.025 W, off the 30\" lattice of whole "
-               "degrees: its cells are not the cells of a study area."},
+         dem + " has its north-west corner at 9.9725 S 20.025 W" + offLattices},
+        {"3\" cells 0.3 cell off both lattices",
+         [](TestRaster& r) {
+             r.transform[0] = -20.0 + 0.3 / 1200;
+             r.transform[3] = -10.0 - 0.3 / 1200;
+             r.transform[1] = -(r.transform[5] = -1.0 / 1200);
+         },
+         dem + " has its north-west corner at 10.00025 S 19.99975 W, off both lattices of cells of "
+               "3 arc-seconds (cell edges or cell centres on whole degrees): its cells are not "
+               "the cells of a study area.",
+         Changed::both},
         {"corner within a two-thousandth of a cell",
          [](TestRaster& r) { r.transform[3] -= 0.0005 / 120; }, std::nullopt},
         // Rounded to the nearest line, not truncated toward zero.
@@ -347,11 +390,11 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
         {"directions with a scale", [](TestRaster& r) { r.scale = 0.1; },
          dir + " declares a scale of 0.1 and an offset of 0 for its values: the codes of a D8 "
                "flow-direction grid are taken as stored, which these would change.",
-         true},
+         Changed::theDirections},
         {"directions with an offset", [](TestRaster& r) { r.offset = -1; },
          dir + " declares a scale of 1 and an offset of -1 for its values: the codes of a D8 "
                "flow-direction grid are taken as stored, which these would change.",
-         true},
+         Changed::theDirections},
         {"complex values", [](TestRaster& r) { r.type = "CInt16"; },
          dem + " holds CInt16 values: drainPrep reads integers and floating-point numbers."},
         {"other size", [](TestRaster& r) { r.cols = 46; },
@@ -365,7 +408,8 @@ TEST_F(GdalRefusals, EachGeoreferenceThatChangesTheProductsMeaningIsNamed) {
     for (const Case& c : cases) {
         TestRaster demRaster = good;
         TestRaster dirRaster = latticeRaster(30, 45, -1197, -2403, "Byte");
-        c.change(c.onDirections ? dirRaster : demRaster);
+        if (c.changed != Changed::theDirections) c.change(demRaster);
+        if (c.changed != Changed::theDem) c.change(dirRaster);
         EXPECT_EQ(openWith(demRaster, dirRaster), c.failure) << c.what;
     }
 }
@@ -956,6 +1000,153 @@ TEST(GdalSameCells, GiveTheDefaultRunsProductsToTheByte) {
         }
         EXPECT_TRUE(run.exists("output/sourceRasters.txt"));
     }
+}
+
+
+// The same cells as sources of every resolution and on both lattices: all
+// with their north-west cell at 61 N 179 E (its corner on the edge lattice,
+// its centre on the centre lattice, as an SRTM-like 1201 x 1201 tile that
+// reaches half a cell past 180 E). Their runs equal the 30" run in console,
+// binary grids, ASCII values and the outlets' cells and basins; headers and
+// centres place each on its own lattice.
+class GdalResolutions : public ::testing::Test {
+protected:
+    struct Source {
+        const char* what;
+        CellLattice lattice;
+        std::int32_t cols;
+    };
+
+    void writePair(const Source& source) {
+        const double cell = 1.0 / source.lattice.perDegree;
+        const double shift = source.lattice.origin == LatticeOrigin::centresOnDegrees ? cell / 2 : 0;
+        for (const bool directions : {false, true}) {
+            TestRaster raster;
+            raster.rows = 1201;
+            raster.cols = source.cols;
+            raster.transform = {179.0 - shift, cell, 0.0, 61.0 + shift, 0.0, -cell};
+            raster.values.resize(static_cast<std::size_t>(raster.rows * raster.cols));
+            for (std::size_t row = 0; row < window; ++row) {
+                for (std::size_t col = 0; col < window; ++col) {
+                    raster.values[row * static_cast<std::size_t>(source.cols) + col] =
+                        directions ? directionCodes[row][col] : elevations[row][col];
+                }
+            }
+            writeGeoTiff((run.path() / (directions ? "dir.tif" : "dem.tif")).string(), raster);
+        }
+    }
+
+    void SetUp() override {
+        std::mt19937 random(28);
+        const std::int16_t codes[] = {1, 2, 4, 8, 16, 32, 64, 128, 0, -1, 1, 4, 16, 64};
+        std::uniform_int_distribution<int> elevation(-50, 900);
+        std::uniform_int_distribution<std::size_t> code(0, std::size(codes) - 1);
+        for (std::size_t row = 0; row < window; ++row) {
+            for (std::size_t col = 0; col < window; ++col) {
+                elevations[row][col] = elevation(random) < -40 ? -9999 : elevation(random);
+                directionCodes[row][col] = codes[code(random)];
+            }
+        }
+        run.writeFile("clipArea.dat", "40 52 61 179");
+    }
+
+    static constexpr std::size_t window = 60;
+    double elevations[window][window];
+    double directionCodes[window][window];
+    RunDirectory run;
+};
+
+std::string withoutHeader(const std::string& asciiGrid) {
+    std::size_t start = 0;
+    for (int line = 0; line < 6; ++line) start = asciiGrid.find('\n', start) + 1;
+    return asciiGrid.substr(start);
+}
+
+std::vector<std::vector<std::int64_t>> outletFields(const std::string& list) {
+    std::vector<std::vector<std::int64_t>> lines;
+    std::istringstream text(list);
+    for (std::int64_t a, b, c, d, e, f; text >> a >> b >> c >> d >> e >> f;) {
+        lines.push_back({a, b, c, d, e, f});
+    }
+    return lines;
+}
+
+TEST_F(GdalResolutions, TheSameCellsGiveTheRunOfTheirThirtySecondTwinOnTheirOwnLattice) {
+    writePair({"30\"", thirtySecondLattice, 100});
+    const RunResult twin = run.runWithArguments("--dem dem.tif --dir dir.tif");
+    ASSERT_EQ(twin.exitStatus, 0) << twin.console;
+    std::vector<std::string> expected;
+    for (const char* file : productFiles) expected.push_back(run.readFile(file));
+    const auto twinOutlets = outletFields(run.readFile("output/riverNumList.dat"));
+    ASSERT_FALSE(twinOutlets.empty());
+
+    const Source sources[] = {
+        {"3\"", {1200, LatticeOrigin::edgesOnDegrees}, 100},
+        {"15\"", {240, LatticeOrigin::edgesOnDegrees}, 100},
+        {"1\"", {3600, LatticeOrigin::edgesOnDegrees}, 100},
+        {"3\" SRTM-like tile", {1200, LatticeOrigin::centresOnDegrees}, 1201},
+    };
+    for (const Source& source : sources) {
+        SCOPED_TRACE(source.what);
+        writePair(source);
+        const RunResult result = run.runWithArguments("--dem dem.tif --dir dir.tif");
+        ASSERT_EQ(result.exitStatus, 0) << result.console;
+        EXPECT_EQ(result.console, twin.console);
+        for (std::size_t i = 0; i < std::size(productFiles); ++i) {
+            const std::string file = productFiles[i];
+            const std::string bytes = run.readFile(file);
+            if (file.size() > 4 && file.compare(file.size() - 4, 4, ".asc") == 0) {
+                EXPECT_EQ(withoutHeader(bytes), withoutHeader(expected[i])) << file;
+                const std::vector<double> t =
+                    testing::geoTransformOf((run.path() / file).string());
+                const double cell = 1.0 / source.lattice.perDegree;
+                const double shift = originShiftCells(source.lattice);
+                EXPECT_NEAR(t[1], cell, cell * 1e-9) << file;
+                EXPECT_NEAR(t[0], 179.0 - shift * cell, cell * 1e-3) << file;
+                EXPECT_NEAR(t[3], 61.0 + shift * cell, cell * 1e-3) << file;
+            } else if (file != "output/riverNumList.dat") {
+                EXPECT_EQ(bytes, expected[i]) << file;
+            }
+        }
+        const auto outlets = outletFields(run.readFile("output/riverNumList.dat"));
+        ASSERT_EQ(outlets.size(), twinOutlets.size());
+        const StudyArea area{40, 52, 61, 179, source.lattice};
+        for (std::size_t i = 0; i < outlets.size(); ++i) {
+            const auto& o = outlets[i];
+            const auto& t = twinOutlets[i];
+            EXPECT_EQ((std::vector<std::int64_t>{o[0], o[1], o[2], o[5]}),
+                      (std::vector<std::int64_t>{t[0], t[1], t[2], t[5]}));
+            const auto row = static_cast<std::int32_t>(o[1] - 1);
+            const auto col = static_cast<std::int32_t>(o[2] - 1);
+            EXPECT_EQ(o[3], std::llround(centreLonArcSeconds(area, col))) << i;
+            EXPECT_EQ(o[4], std::llround(centreLatArcSeconds(area, row))) << i;
+        }
+        EXPECT_NE(run.readFile("output/sourceRasters.txt")
+                      .find("lattice " + std::to_string(source.lattice.perDegree)),
+                  std::string::npos);
+    }
+}
+
+// An SRTM-like tile's last column lies half past 180 E: no area takes it.
+// drainPrepArea does not yet read such a tile, and says so.
+TEST_F(GdalResolutions, AnAreaTakingTheHalfCellPastTheGlobeIsRefusedAndSoIsTheTileByTheArea) {
+    writePair({"3\" SRTM-like tile", {1200, LatticeOrigin::centresOnDegrees}, 1201});
+    const RunResult area = run.runArea("61 179.1 --dem dem.tif --dir dir.tif");
+    EXPECT_EQ(area.exitStatus, 1);
+    EXPECT_EQ(area.console, std::string("dem.tif") +
+                                " has cells of 3 arc-seconds centred on whole degrees: "
+                                "drainPrepArea reads sources of 30 arc-second cells with edges on "
+                                "whole degrees only, so far; drainPrep runs it with a "
+                                "clipArea.dat written by hand.\n");
+    run.writeFile("clipArea.dat", "40 1201 61 179");
+    const RunResult result = run.runWithArguments("--dem dem.tif --dir dir.tif");
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_NE(result.console.find("The study area reaches half a cell past 180 E: on a lattice of "
+                                  "cell centres on whole degrees, the cells on that degree lie "
+                                  "half beyond the globe. Take one row or column less there.\n"),
+              std::string::npos)
+        << result.console;
+    EXPECT_EQ(filesIn(run.path() / "output"), 0u);
 }
 
 }  // namespace

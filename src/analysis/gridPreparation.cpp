@@ -6,8 +6,6 @@ namespace drainPrep {
 
 namespace {
 
-constexpr std::int32_t sizeFactorOfRun = 1;
-
 std::string unknownCodeText(std::int32_t row, std::int32_t col, std::int32_t sourceCode) {
     return std::to_string(row) + "-" + std::to_string(col) + "-" + std::to_string(sourceCode) +
            "cellObject.down is wrong.\n";
@@ -52,11 +50,9 @@ void placeRow(const StudyArea& area, const IntGrid& dem, const IntGrid& directio
     for (std::int32_t col = 0; col < cells.ncols(); ++col) {
         cellObject& cell = rowCells[col];
         if (col == 0) {
-            cell.setLocation(row, col, area.latNW, area.lonNW, sizeFactorOfRun, dem[row][col],
-                             directions[row][col]);
+            cell.setLocation(row, col, area, dem[row][col], directions[row][col]);
         } else {
-            cell.setLocationInRowOf(rowCells[0], col, area.lonNW, sizeFactorOfRun, dem[row][col],
-                                    directions[row][col]);
+            cell.setLocationInRowOf(rowCells[0], col, area, dem[row][col], directions[row][col]);
         }
         const std::int32_t decoded = *decodeDirection(cell.dir);
         cell.dir = codeOnRings(withoutFlow(rule, decoded, cell.elev) ? noFlowCode : decoded,

@@ -477,6 +477,14 @@ Failure openSource(const AreaRequest& request, AreaSource& source) {
     source.given.emplace();
     if (auto failure = openGdalSources(*request.sources, *source.given)) return failure;
     source.frame = source.given->frame();
+    if (source.frame.lattice != thirtySecondLattice) {
+        return source.given->dem.path + " has cells of " + cellSizeText(source.frame.lattice) +
+               (source.frame.lattice.origin == LatticeOrigin::centresOnDegrees
+                    ? " centred on whole degrees"
+                    : "") +
+               ": drainPrepArea reads sources of 30 arc-second cells with edges on whole degrees "
+               "only, so far; drainPrep runs it with a clipArea.dat written by hand.";
+    }
     return std::nullopt;
 }
 

@@ -17,9 +17,9 @@ constexpr double pitThreshold = 0.0;
 
 bool hasNoData(const cellObject* cell) { return cell->elev == noDataElevation; }
 
-void placeInColumn(cellObject& cell, std::int32_t col, std::int32_t lonNW, std::int32_t sizeFactor,
+void placeInColumn(cellObject& cell, std::int32_t col, const StudyArea& area,
                    std::int32_t elevation, std::int32_t rawDirection) {
-    cell.lon = cellCentreLon(lonNW, col, sizeFactor);
+    cell.lon = roundedCentreLon(area, col);
     cell.elev = elevation;
     cell.dir = rawDirection;
 }
@@ -30,20 +30,21 @@ bool isUnnumberedWithDown(const cellObject* cell) {
 
 }  // namespace
 
-void cellObject::setLocation(std::int32_t row, std::int32_t col, std::int32_t latNW,
-                             std::int32_t lonNW, std::int32_t sizeFactor, std::int32_t elevation,
-                             std::int32_t rawDirection) {
-    lat = cellCentreLat(latNW, row, sizeFactor);
-    dx = cellLengthEastWest(lat);
-    placeInColumn(*this, col, lonNW, sizeFactor, elevation, rawDirection);
+void cellObject::setLocation(std::int32_t row, std::int32_t col, const StudyArea& area,
+                             std::int32_t elevation, std::int32_t rawDirection) {
+    lat = roundedCentreLat(area, row);
+    dx = cellLengthEastWest(centreLatArcSeconds(area, row), area.lattice);
+    dy = cellLengthNorthSouthOf(area.lattice);
+    placeInColumn(*this, col, area, elevation, rawDirection);
 }
 
-void cellObject::setLocationInRowOf(const cellObject& placed, std::int32_t col, std::int32_t lonNW,
-                                    std::int32_t sizeFactor, std::int32_t elevation,
+void cellObject::setLocationInRowOf(const cellObject& placed, std::int32_t col,
+                                    const StudyArea& area, std::int32_t elevation,
                                     std::int32_t rawDirection) {
     lat = placed.lat;
     dx = placed.dx;
-    placeInColumn(*this, col, lonNW, sizeFactor, elevation, rawDirection);
+    dy = placed.dy;
+    placeInColumn(*this, col, area, elevation, rawDirection);
 }
 
 void cellObject::init() {
@@ -75,10 +76,14 @@ void cellObject::countNoData() {
 
 NeighbourDistances cellObject::neighbourDistances() const {
     NeighbourDistances distances;
+    // Steps counted in 30" units and divided back: a 30" run's slopes stay
+    // those of its arc-second differences to the last bit.
+    constexpr double unitsPerStep = arcSecondsPerCell;
     for (int k = 0; k < directionCount; ++k) {
-        const cellObject* next = neighbor[k];
-        distances.distX[k] = std::abs(lon - next->lon) * dx / arcSecondsPerCell;
-        distances.distY[k] = std::abs(lat - next->lat) * cellLengthNorthSouth / arcSecondsPerCell;
+        const double unitsEast = std::abs(flowDirections[k].colOffset) * unitsPerStep;
+        const double unitsNorth = std::abs(flowDirections[k].rowOffset) * unitsPerStep;
+        distances.distX[k] = unitsEast * dx / unitsPerStep;
+        distances.distY[k] = unitsNorth * dy / unitsPerStep;
         distances.distXY[k] = std::sqrt(distances.distX[k] * distances.distX[k] +
                                         distances.distY[k] * distances.distY[k]);
     }
@@ -90,7 +95,6 @@ NeighbourDistances cellObject::neighbourDistances() const {
 // that they can run side by side; a quotient for a neighbour without data is
 // dropped unseen.
 void cellObject::calcSlope(const NeighbourDistances& distances) {
-    dy = cellLengthNorthSouth;
     double drop[directionCount];
     bool withData[directionCount];
     for (int k = 0; k < directionCount; ++k) {

@@ -1,4 +1,4 @@
-// The record of one 30-arc-second cell and its per-cell operations.
+// The record of one cell of the study area and its per-cell operations.
 //
 // Links are non-owning pointers into the CellGrid, which is allocated once
 // and never moves. Each operation acts on one cell and its direct links; the
@@ -10,6 +10,7 @@
 
 #include "cell/directions.hpp"
 #include "cell/outletRule.hpp"
+#include "geometry/studyArea.hpp"
 #include "raster/grid.hpp"
 
 namespace drainPrep {
@@ -27,8 +28,8 @@ struct NeighbourDistances {
 };
 
 struct cellObject {
-    std::int32_t lat;        // centre latitude, arc-seconds, north positive
-    std::int32_t lon;        // centre longitude, arc-seconds, east positive
+    std::int32_t lat;        // centre latitude, whole arc-seconds (rounded below 30"), north positive
+    std::int32_t lon;        // centre longitude, whole arc-seconds (rounded below 30"), east positive
     std::int32_t dir;        // raw source code, then the internal code
     std::int32_t distance;   // steps along down to the outlet; -1 when unreached
     std::int32_t basinSize;  // cells draining through this one, itself included
@@ -46,14 +47,14 @@ struct cellObject {
     double distXY;
     double maxSlope;
 
-    // Placement and linking.
-    void setLocation(std::int32_t row, std::int32_t col, std::int32_t latNW, std::int32_t lonNW,
-                     std::int32_t sizeFactor, std::int32_t elevation, std::int32_t rawDirection);
-    // The same for a cell in the row of `placed`, whose centre latitude and dx
-    // it shares: a sweep takes the cosine once a row.
-    void setLocationInRowOf(const cellObject& placed, std::int32_t col, std::int32_t lonNW,
-                            std::int32_t sizeFactor, std::int32_t elevation,
-                            std::int32_t rawDirection);
+    // Placement and linking. A cell's lengths, dx and dy, are those of the
+    // area's lattice at the cell's exact centre.
+    void setLocation(std::int32_t row, std::int32_t col, const StudyArea& area,
+                     std::int32_t elevation, std::int32_t rawDirection);
+    // The same for a cell in the row of `placed`, whose centre latitude and
+    // lengths it shares: a sweep takes the cosine once a row.
+    void setLocationInRowOf(const cellObject& placed, std::int32_t col, const StudyArea& area,
+                            std::int32_t elevation, std::int32_t rawDirection);
     void init();
     void setNeighbors(Grid<cellObject>& cells, std::int32_t row, std::int32_t col);
 
@@ -62,8 +63,9 @@ struct cellObject {
     // that the rule stops here become outlets.
     void markSeaNeighbors(OutletRule rule = OutletRule::coast);
     void countNoData();
-    // The distances depend only on the cell's row (its own dx, neighbours 30
-    // arc-seconds apart), so a sweep takes them once a row from any cell of it.
+    // The distances depend only on the cell's row (its own dx and dy, and
+    // the steps to its neighbours), so a sweep takes them once a row from any
+    // cell of it.
     NeighbourDistances neighbourDistances() const;
     void calcSlope(const NeighbourDistances& distances);
     void checkPit(std::ostream& console) const;

@@ -62,7 +62,13 @@ std::optional<std::string> readStudyArea(const char* path, std::ostream& console
     if (area.nrows < 1 || area.ncols < 1) {
         return std::string("The study area needs at least one row and one column.");
     }
+    area.lattice = frame.lattice;
     if (!liesInsideFrame(area, frame)) return outsideText;
+    if (const char* edge = globeEdgePassedByCells(area)) {
+        return std::string("The study area reaches half a cell past ") + edge +
+               ": on a lattice of cell centres on whole degrees, the cells on that degree lie "
+               "half beyond the globe. Take one row or column less there.";
+    }
     return std::nullopt;
 }
 

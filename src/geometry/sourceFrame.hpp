@@ -1,7 +1,8 @@
-// Where a source grid lies: its size and its north-west corner, in whole
-// 30-arc-second cells from the equator and the prime meridian. The fixed
-// continental pair is the default; any other 30" grid on the same lattice
-// (read through GDAL) is a frame of its own.
+// Where a source grid lies: its size, its cell lattice, and its north-west
+// corner in whole cells of that lattice from the equator and the prime
+// meridian (on the centre lattice the grid reaches half a cell further north
+// and west). The fixed continental pair is the default; any other grid on
+// one of the lattices (read through GDAL) is a frame of its own.
 #pragma once
 
 #include <algorithm>
@@ -19,10 +20,11 @@ struct SourceFrame {
     std::int32_t cols = sourceCols;
     std::int64_t northEdgeCells = static_cast<std::int64_t>(sourceNorthEdge) * cellsPerDegree;
     std::int64_t westEdgeCells = static_cast<std::int64_t>(sourceWestEdge) * cellsPerDegree;
+    CellLattice lattice;
 
     bool operator==(const SourceFrame& other) const {
         return rows == other.rows && cols == other.cols && northEdgeCells == other.northEdgeCells &&
-               westEdgeCells == other.westEdgeCells;
+               westEdgeCells == other.westEdgeCells && lattice == other.lattice;
     }
     bool operator!=(const SourceFrame& other) const { return !(*this == other); }
 };
@@ -63,21 +65,22 @@ inline Span spanAround(std::int32_t centre, std::int32_t radius, std::int32_t si
 std::optional<SourceCell> sourceCellAt(double lat, double lon,
                                        const SourceFrame& frame = fixedSourceFrame);
 
-// The study area's first cell in the frame, in exact whole cells: whole-degree
-// corners lie on the lattice. On the fixed frame this equals clipOffsets for
-// every area inside it.
+// The study area's first cell in the frame (whose lattice it shares), in
+// exact whole cells: whole-degree corners lie on the lattice. On the fixed
+// frame this equals clipOffsets for every area inside it.
 ClipOffsets offsetsInFrame(const StudyArea& area, const SourceFrame& frame);
 
 bool liesInsideFrame(const StudyArea& area, const SourceFrame& frame);
 
 // The study area as a frame of its own, for the coordinates of its cells.
 inline SourceFrame frameOfArea(const StudyArea& area) {
-    return {area.nrows, area.ncols, std::int64_t{area.latNW} * cellsPerDegree,
-            std::int64_t{area.lonNW} * cellsPerDegree};
+    return {area.nrows, area.ncols, std::int64_t{area.latNW} * area.lattice.perDegree,
+            std::int64_t{area.lonNW} * area.lattice.perDegree, area.lattice};
 }
 
-// Centre latitude of a source row in whole arc-seconds, north positive.
-std::int32_t rowCentreLat(const SourceFrame& frame, std::int32_t row);
+// Centre latitude of a source row in arc-seconds, north positive: the
+// nearest double, exact when whole.
+double rowCentreLat(const SourceFrame& frame, std::int32_t row);
 
 // Edges in degrees, north and east positive.
 double northEdgeDeg(const SourceFrame& frame);
@@ -88,8 +91,9 @@ double eastEdgeDeg(const SourceFrame& frame);
 // "60 N to 10 S, 55 E to 180 E": the frame's extent as the messages give it.
 std::string extentText(const SourceFrame& frame);
 
-// A latitude or longitude with its hemisphere letter: "10 S", "8.25 W".
-std::string latitudeText(double degrees);
-std::string longitudeText(double degrees);
+// A latitude or longitude with its hemisphere letter: "10 S", "8.25 W", with
+// the decimals that name a tenth of the lattice's cell.
+std::string latitudeText(double degrees, const CellLattice& lattice = thirtySecondLattice);
+std::string longitudeText(double degrees, const CellLattice& lattice = thirtySecondLattice);
 
 }  // namespace drainPrep

@@ -1,6 +1,8 @@
 #include "geometry/studyArea.hpp"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "geometry/sourceFrame.hpp"
 
@@ -14,7 +16,51 @@ std::int64_t truncatedOffset(double cellsFromEdge) {
     return static_cast<std::int64_t>(cellsFromEdge + 0.5);
 }
 
+// Centres in half cells from the equator or the prime meridian: odd on the
+// edge lattice, even on the centre lattice, exact on both.
+std::int64_t centreHalfCellsLat(const StudyArea& area, std::int32_t row) {
+    const std::int64_t northLine = std::int64_t{area.latNW} * area.lattice.perDegree - row;
+    return 2 * northLine - (area.lattice.origin == LatticeOrigin::edgesOnDegrees ? 1 : 0);
+}
+
+std::int64_t centreHalfCellsLon(const StudyArea& area, std::int32_t col) {
+    const std::int64_t westLine = std::int64_t{area.lonNW} * area.lattice.perDegree + col;
+    return 2 * westLine + (area.lattice.origin == LatticeOrigin::edgesOnDegrees ? 1 : 0);
+}
+
+constexpr std::int64_t arcSecondsPerHalfDegree = arcSecondsPerDegree / 2;
+
+double arcSecondsOfHalfCells(std::int64_t halfCells, std::int32_t perDegree) {
+    return static_cast<double>(halfCells * arcSecondsPerHalfDegree) / perDegree;
+}
+
+std::int32_t roundedArcSecondsOfHalfCells(std::int64_t halfCells, std::int32_t perDegree) {
+    const std::int64_t arcSeconds = halfCells * arcSecondsPerHalfDegree;
+    const std::int64_t whole = arcSeconds / perDegree;
+    const std::int64_t rest = arcSeconds % perDegree;
+    const std::int64_t awayFromZero = arcSeconds < 0 ? -1 : 1;
+    return static_cast<std::int32_t>(2 * std::llabs(rest) >= perDegree ? whole + awayFromZero
+                                                                       : whole);
+}
+
 }  // namespace
+
+double cellDegrees(const CellLattice& lattice) { return 1.0 / lattice.perDegree; }
+
+std::string cellSizeText(const CellLattice& lattice) {
+    const std::int32_t n = lattice.perDegree;
+    if (60 % n == 0) {
+        const std::int32_t minutes = 60 / n;
+        return std::to_string(minutes) + (minutes == 1 ? " arc-minute" : " arc-minutes");
+    }
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.6g", static_cast<double>(arcSecondsPerDegree) / n);
+    return std::string(seconds) + (n == arcSecondsPerDegree ? " arc-second" : " arc-seconds");
+}
+
+double originShiftCells(const CellLattice& lattice) {
+    return lattice.origin == LatticeOrigin::centresOnDegrees ? 0.5 : 0.0;
+}
 
 ClipOffsets clipOffsets(const StudyArea& area) {
     const double latC = area.latNW - cellSizeDeg / 2.0;
@@ -26,7 +72,27 @@ ClipOffsets clipOffsets(const StudyArea& area) {
 bool liesInsideSourceGrid(const StudyArea& area) { return liesInsideFrame(area, fixedSourceFrame); }
 
 double southEdgeLat(const StudyArea& area) {
-    return area.latNW - area.nrows / rowsPerDegree;
+    const double rows = area.nrows - originShiftCells(area.lattice);
+    return area.latNW - rows / area.lattice.perDegree;
+}
+
+// In half cells, where every edge of either lattice is whole.
+const char* globeEdgePassedByCells(const StudyArea& area) {
+    const std::int64_t perDegree = area.lattice.perDegree;
+    const std::int64_t shift = area.lattice.origin == LatticeOrigin::centresOnDegrees ? 1 : 0;
+    const std::int64_t north = 2 * area.latNW * perDegree + shift;
+    const std::int64_t south = north - 2 * std::int64_t{area.nrows};
+    const std::int64_t west = 2 * area.lonNW * perDegree - shift;
+    const std::int64_t east = west + 2 * std::int64_t{area.ncols};
+    if (north > 180 * perDegree) return "90 N";
+    if (south < -180 * perDegree) return "90 S";
+    if (west < -360 * perDegree) return "180 W";
+    if (east > 360 * perDegree) return "180 E";
+    return nullptr;
+}
+
+double westEdgeLon(const StudyArea& area) {
+    return area.lonNW - originShiftCells(area.lattice) / area.lattice.perDegree;
 }
 
 std::int32_t cellCentreLat(std::int32_t latNW, std::int32_t row, std::int32_t sizeFactor) {
@@ -41,19 +107,42 @@ std::int32_t cellCentreLon(std::int32_t lonNW, std::int32_t col, std::int32_t si
     return lonNW * arcSecondsPerDegree + step * col + halfStep;
 }
 
-double cellLengthEastWest(std::int32_t latArcSeconds) {
+double centreLatArcSeconds(const StudyArea& area, std::int32_t row) {
+    return arcSecondsOfHalfCells(centreHalfCellsLat(area, row), area.lattice.perDegree);
+}
+
+double centreLonArcSeconds(const StudyArea& area, std::int32_t col) {
+    return arcSecondsOfHalfCells(centreHalfCellsLon(area, col), area.lattice.perDegree);
+}
+
+std::int32_t roundedCentreLat(const StudyArea& area, std::int32_t row) {
+    return roundedArcSecondsOfHalfCells(centreHalfCellsLat(area, row), area.lattice.perDegree);
+}
+
+std::int32_t roundedCentreLon(const StudyArea& area, std::int32_t col) {
+    return roundedArcSecondsOfHalfCells(centreHalfCellsLon(area, col), area.lattice.perDegree);
+}
+
+// The ratio first: at 30" it is exactly 1, and the length exactly 926.6 m.
+double cellLengthNorthSouthOf(const CellLattice& lattice) {
+    return cellLengthNorthSouth * (static_cast<double>(cellsPerDegree) / lattice.perDegree);
+}
+
+double cellLengthEastWest(double latArcSeconds, const CellLattice& lattice) {
     constexpr double piAsTaken = 3.14;
-    return std::cos(latArcSeconds / 3600.0 / 180.0 * piAsTaken) * cellLengthNorthSouth;
+    return std::cos(latArcSeconds / 3600.0 / 180.0 * piAsTaken) * cellLengthNorthSouthOf(lattice);
 }
 
 GridPlace placeOfStudyArea(const StudyArea& area) {
-    return {area.nrows, area.ncols, static_cast<double>(area.lonNW),
-            static_cast<double>(area.latNW), 1.0 / cellsPerDegree};
+    const double northEdge =
+        area.latNW + originShiftCells(area.lattice) / area.lattice.perDegree;
+    return {area.nrows, area.ncols, westEdgeLon(area), northEdge, cellDegrees(area.lattice)};
 }
 
-double cellAreaKm2AtLat(std::int32_t centreLatArcSeconds) {
+double cellAreaKm2AtLat(double centreLatArcSeconds, const CellLattice& lattice) {
     constexpr double squareMetresPerKm2 = 1e6;
-    return cellLengthNorthSouth * cellLengthEastWest(centreLatArcSeconds) / squareMetresPerKm2;
+    return cellLengthNorthSouthOf(lattice) * cellLengthEastWest(centreLatArcSeconds, lattice) /
+           squareMetresPerKm2;
 }
 
 double cellAreaKm2(std::int32_t latNW, std::int32_t row) {

@@ -1,13 +1,15 @@
-// Geometry of the study area inside the continental source grid, shared by
-// every executable: the corner and offsets, the numbers of the ASCII headers,
-// cell centres and cell lengths.
+// Geometry of the study area inside its source grid, shared by every
+// executable: the cell lattice, the corner and offsets, the numbers of the
+// ASCII headers, cell centres and cell lengths.
 //
-// The source rasters cover 60N..10S and 55E..180E at 30 arc-seconds
-// (8400 x 15000 cells). A study area is a whole-cell rectangle of that grid,
-// given by its size and the whole-degree coordinates of its north-west corner.
+// The fixed source rasters cover 60N..10S and 55E..180E at 30 arc-seconds
+// (8400 x 15000 cells). A study area is a whole-cell rectangle of its source
+// grid, given by its size and the whole-degree coordinates of its north-west
+// corner; other sources bring cells of 1/n degree on one of two lattices.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace drainPrep {
 
@@ -27,11 +29,49 @@ constexpr std::int32_t arcSecondsPerDegree = 3600;
 // A whole-degree corner lies on every 120th row and column of the source grid.
 constexpr std::int32_t cellsPerDegree = arcSecondsPerDegree / arcSecondsPerCell;
 
+// Where whole degrees fall on a source's cells: on cell edges (HydroSHEDS,
+// MERIT Hydro) or on cell centres (SRTM, Copernicus and ASTER tiles, which
+// reach half a cell past their degrees).
+enum class LatticeOrigin { edgesOnDegrees, centresOnDegrees };
+
+// The cells of a source: 1/perDegree degree square, placed by their origin.
+struct CellLattice {
+    std::int32_t perDegree = cellsPerDegree;
+    LatticeOrigin origin = LatticeOrigin::edgesOnDegrees;
+
+    bool operator==(const CellLattice& other) const {
+        return perDegree == other.perDegree && origin == other.origin;
+    }
+    bool operator!=(const CellLattice& other) const { return !(*this == other); }
+};
+
+// The fixed pair's lattice, whose runs keep their six-digit headers.
+inline constexpr CellLattice thirtySecondLattice{};
+
+// Cells of 5' down to 1" per degree side.
+constexpr std::int32_t fewestCellsPerDegree = 12;
+constexpr std::int32_t mostCellsPerDegree = 3600;
+
+// The cell side in degrees, the nearest double to 1/n.
+double cellDegrees(const CellLattice& lattice);
+
+// "30 arc-seconds", "7.5 arc-seconds", "1 arc-minute": a cell side as people
+// name it.
+std::string cellSizeText(const CellLattice& lattice);
+
+// How far, in cells, the edges of a lattice's cells lie north and west of
+// the whole-cell lines (k / n degrees): none on the edge lattice, half a cell
+// on the centre lattice, whose cell k / n degrees north holds that line.
+double originShiftCells(const CellLattice& lattice);
+
 struct StudyArea {
     std::int32_t nrows = 0;
     std::int32_t ncols = 0;
     std::int32_t latNW = 0;  // whole degrees, north positive
     std::int32_t lonNW = 0;  // whole degrees, east positive
+    // The source's cells; on the centre lattice the area starts at the cell
+    // that holds its corner point.
+    CellLattice lattice;
 
     std::int64_t cellCount() const { return std::int64_t{nrows} * ncols; }
 };
@@ -47,20 +87,43 @@ ClipOffsets clipOffsets(const StudyArea& area);
 
 bool liesInsideSourceGrid(const StudyArea& area);
 
-// Latitude of the study area's south edge, taken at exactly 120 rows a degree.
+// Latitude of the study area's south edge, taken at exactly n rows a degree
+// (120 on the 30" lattice).
 double southEdgeLat(const StudyArea& area);
+
+// "90 N", "90 S", "180 W" or "180 E" where the area's cells reach past the
+// globe (half cells of the centre lattice), else nothing.
+const char* globeEdgePassedByCells(const StudyArea& area);
+
+// Longitude of the study area's west edge: its corner on the edge lattice,
+// half a cell west of it on the centre lattice.
+double westEdgeLon(const StudyArea& area);
 
 // Cell centres in whole arc-seconds, north and east positive. sizeFactor is
 // the cell size in units of 30 arc-seconds; a run always uses 1.
 std::int32_t cellCentreLat(std::int32_t latNW, std::int32_t row, std::int32_t sizeFactor = 1);
 std::int32_t cellCentreLon(std::int32_t lonNW, std::int32_t col, std::int32_t sizeFactor = 1);
 
-// North-south length of every cell, metres.
+// Centres of the study area's cells on its lattice, exactly: below 30" a
+// centre is no whole arc-second, but always a whole number of half cells.
+// Arc-seconds as the nearest double (exact whenever they are whole), and in
+// whole arc-seconds rounded half away from zero, as the outlet list gives
+// them (the exact centre on the 30" lattice).
+double centreLatArcSeconds(const StudyArea& area, std::int32_t row);
+double centreLonArcSeconds(const StudyArea& area, std::int32_t col);
+std::int32_t roundedCentreLat(const StudyArea& area, std::int32_t row);
+std::int32_t roundedCentreLon(const StudyArea& area, std::int32_t col);
+
+// North-south length of a 30" cell, metres.
 constexpr double cellLengthNorthSouth = 926.6;
+
+// North-south length of the lattice's cells, metres: 926.6 m scaled by the
+// cell size over 30".
+double cellLengthNorthSouthOf(const CellLattice& lattice);
 
 // East-west length of a cell whose centre lies at latArcSeconds, metres. Pi is
 // taken as 3.14, the model's convention: its slopes and areas rest on it.
-double cellLengthEastWest(std::int32_t latArcSeconds);
+double cellLengthEastWest(double latArcSeconds, const CellLattice& lattice = thirtySecondLattice);
 
 // Where a geographic grid on WGS 84 lies, north up: its size, the north-west
 // corner of its first cell and its cell size, in degrees, as exact doubles.
@@ -72,16 +135,17 @@ struct GridPlace {
     double cellDeg = 0.0;
 };
 
-// The study area's exact place: its whole-degree corner and cells of exactly
-// 1/120 degree. The ASCII headers' six-digit numbers would put a grid metres
-// off its true corner.
+// The study area's exact place: the corner of its first cell and cells of
+// exactly 1/n degree. The 30" ASCII headers' six-digit numbers would put a
+// grid metres off its true corner.
 GridPlace placeOfStudyArea(const StudyArea& area);
 
-// Area of a cell whose centre lies at centreLatArcSeconds, km², from the two
+// Area of a cell whose centre lies at centreLatArcSeconds, km², from the
 // lengths above: the one cell area of every tool.
-double cellAreaKm2AtLat(std::int32_t centreLatArcSeconds);
+double cellAreaKm2AtLat(double centreLatArcSeconds,
+                        const CellLattice& lattice = thirtySecondLattice);
 
-// Area of a cell of the study area's row, km².
+// Area of a cell of a 30" study area's row, km².
 double cellAreaKm2(std::int32_t latNW, std::int32_t row);
 
 }  // namespace drainPrep

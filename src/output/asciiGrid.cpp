@@ -10,11 +10,21 @@ void writeHeaderLine(OutputFile& file, std::string_view key, Number value) {
     file.advance(writeNumber(file.room(maxNumberChars), value));
 }
 
+void writePlaceLine(OutputFile& file, std::string_view key, double value, bool exact) {
+    if (!exact) return writeHeaderLine(file, key, value);
+    file.write(key);
+    file.advance(writeRoundTripNumber(file.room(maxNumberChars), value));
+}
+
 }  // namespace
 
 AsciiGridHeader headerFor(const StudyArea& area, double nodataValue) {
-    return {area.ncols, area.nrows, static_cast<double>(area.lonNW), southEdgeLat(area),
-            cellSizeDeg, nodataValue};
+    if (area.lattice == thirtySecondLattice) {
+        return {area.ncols, area.nrows, static_cast<double>(area.lonNW), southEdgeLat(area),
+                cellSizeDeg, nodataValue};
+    }
+    return {area.ncols,          area.nrows,  westEdgeLon(area), southEdgeLat(area),
+            cellDegrees(area.lattice), nodataValue, true};
 }
 
 void writeAsciiHeader(OutputFile& file, const AsciiGridHeader& header, AsciiLayout layout) {
@@ -22,11 +32,11 @@ void writeAsciiHeader(OutputFile& file, const AsciiGridHeader& header, AsciiLayo
     file.write("\n");
     writeHeaderLine(file, "nrows ", header.nrows);
     file.write("\n");
-    writeHeaderLine(file, "xllcorner ", header.xllcorner);
+    writePlaceLine(file, "xllcorner ", header.xllcorner, header.exactPlace);
     file.write("\n");
-    writeHeaderLine(file, "yllcorner ", header.yllcorner);
+    writePlaceLine(file, "yllcorner ", header.yllcorner, header.exactPlace);
     file.write("\n");
-    writeHeaderLine(file, "cellsize ", header.cellsize);
+    writePlaceLine(file, "cellsize ", header.cellsize, header.exactPlace);
     file.write("\n");
     writeHeaderLine(file, "NODATA_value ", header.nodataValue);
     if (layout == AsciiLayout::preview) file.write("\n");

@@ -28,8 +28,13 @@ struct AsciiGridHeader {
     double yllcorner;
     double cellsize;
     double nodataValue;
+    // The corner and cell size to the last digit that reads back: six digits
+    // place a grid of other than 30" cells a part of a cell off its lattice.
+    bool exactPlace = false;
 };
 
+// A 30" area on whole-degree edges keeps the six-digit header that models
+// read; any other lattice gets its exact corner and cell size.
 AsciiGridHeader headerFor(const StudyArea& area, double nodataValue);
 
 void writeAsciiHeader(OutputFile& file, const AsciiGridHeader& header, AsciiLayout layout);

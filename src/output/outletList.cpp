@@ -22,8 +22,8 @@ void writeOutletLine(OutputFile& file, const StudyArea& area, const CellFields& 
     const std::int32_t fields[fieldsPerLine] = {copies.riverNum[row][col],
                                                 row + 1,
                                                 col + 1,
-                                                cellCentreLon(area.lonNW, col),
-                                                cellCentreLat(area.latNW, row),
+                                                roundedCentreLon(area, col),
+                                                roundedCentreLat(area, row),
                                                 copies.basinSize[row][col]};
     char* text = file.room(fieldsPerLine * (maxNumberChars + 1));
     for (int i = 0; i < fieldsPerLine; ++i) {

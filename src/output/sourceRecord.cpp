@@ -38,6 +38,28 @@ bool readOutletLine(std::istream& file, OutletRule& rule) {
     return true;
 }
 
+const char* const originNames[] = {"edges", "centres"};
+
+// Absent from the records of 30" sources on whole-degree edges.
+bool readLatticeLine(std::istream& file, CellLattice& lattice) {
+    std::string key;
+    std::string origin;
+    if (!(file >> key)) return true;
+    file >> lattice.perDegree >> origin;
+    if (!file || key != "lattice" || lattice.perDegree < fewestCellsPerDegree ||
+        lattice.perDegree > mostCellsPerDegree) {
+        return false;
+    }
+    if (origin == originNames[1]) lattice.origin = LatticeOrigin::centresOnDegrees;
+    return origin == originNames[0] || origin == originNames[1];
+}
+
+std::string latticeLine(const CellLattice& lattice) {
+    if (lattice == thirtySecondLattice) return "";
+    return "lattice " + std::to_string(lattice.perDegree) + " " +
+           originNames[lattice.origin == LatticeOrigin::centresOnDegrees ? 1 : 0] + "\n";
+}
+
 }  // namespace
 
 std::optional<std::string> writeSourceRecord(const SourceRecord& record) {
@@ -46,7 +68,8 @@ std::optional<std::string> writeSourceRecord(const SourceRecord& record) {
     file << "dem " << absolutePath(record.dem) << "\ndir " << absolutePath(record.directions)
          << "\nframe " << record.frame.rows << " " << record.frame.cols << " "
          << record.frame.northEdgeCells << " " << record.frame.westEdgeCells << "\noutlets "
-         << outletRuleName(record.outlets) << "\n";
+         << outletRuleName(record.outlets) << "\n"
+         << latticeLine(record.frame.lattice);
     file.close();
     if (!file) return path + " cannot be written.";
     return std::nullopt;
@@ -63,7 +86,8 @@ std::optional<SourceRecord> readSourceRecord(const std::filesystem::path& folder
     std::ifstream file(path);
     SourceRecord record;
     if (!readPathLine(file, "dem", record.dem) || !readPathLine(file, "dir", record.directions) ||
-        !readFrameLine(file, record.frame) || !readOutletLine(file, record.outlets)) {
+        !readFrameLine(file, record.frame) || !readOutletLine(file, record.outlets) ||
+        !readLatticeLine(file, record.frame.lattice)) {
         failure = std::string(sourceRecordFile) +
                   " is not the record of a drainPrep run: run drainPrep in this folder again.";
         return std::nullopt;

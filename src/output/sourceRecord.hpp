@@ -7,8 +7,12 @@
 //   dir /absolute/path/of/the/directions.tif
 //   frame ROWS COLS NORTH_CELLS WEST_CELLS
 //   outlets coast|d8
+//   lattice CELLS_PER_DEGREE edges|centres
 //
-// Records of runs from before the outlet rules end after the frame: coast.
+// The frame counts the source's cells. The lattice line is written only for
+// sources other than 30" cells with edges on whole degrees, whose records
+// stay as they were. Records of runs from before the outlet rules end after
+// the frame: coast.
 #pragma once
 
 #include <filesystem>

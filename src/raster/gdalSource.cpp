@@ -24,9 +24,8 @@ namespace {
 
 using Failure = std::optional<std::string>;
 
-constexpr double cellDeg = 1.0 / cellsPerDegree;
-// A cell size and a corner differ from the 30" lattice only by the rounding
-// of the file's georeference, never by a part of a cell.
+// A cell size and a corner differ from a lattice only by the rounding of the
+// file's georeference, never by a part of a cell.
 constexpr double cellSizeTolerance = 1e-6;
 constexpr double cornerTolerance = 1e-3;
 constexpr double degreeInRadians = 0.0174532925199433;
@@ -190,6 +189,57 @@ bool nearWhole(double value, double tolerance) {
     return std::fabs(value - std::round(value)) <= tolerance;
 }
 
+// Cells per degree of a cell side, when 1/n degree for a whole n.
+std::optional<std::int32_t> wholeCellsPerDegree(double side) {
+    const double perDegree = std::round(1.0 / side);
+    if (!(perDegree >= 1 && perDegree <= 1e9)) return std::nullopt;
+    if (std::fabs(side * perDegree - 1.0) > cellSizeTolerance) return std::nullopt;
+    return static_cast<std::int32_t>(perDegree);
+}
+
+Failure latticeOfCells(const double* t, const std::string& path, CellLattice& lattice) {
+    const std::string cells =
+        path + " has cells of " + numberText(t[1]) + " x " + numberText(-t[5]) + " degrees";
+    const std::optional<std::int32_t> across = wholeCellsPerDegree(t[1]);
+    if (!across || across != wholeCellsPerDegree(-t[5])) {
+        return cells +
+               ": drainPrep needs square cells that divide a degree, 1/n degree for a whole n "
+               "from 12 (5 arc-minutes) to 3600 (1 arc-second), such as 3, 15 or 30 "
+               "arc-seconds.";
+    }
+    if (*across < fewestCellsPerDegree || *across > mostCellsPerDegree) {
+        return cells + " (1/" + std::to_string(*across) +
+               " degree): drainPrep takes cells from 5 arc-minutes (1/12 degree) down to 1 "
+               "arc-second (1/3600 degree).";
+    }
+    lattice.perDegree = *across;
+    return std::nullopt;
+}
+
+// Whole degrees on cell edges, or on cell centres (the grid then begins half
+// a cell north and west of a whole cell line).
+std::optional<LatticeOrigin> originOfCorner(double westCells, double northCells) {
+    if (nearWhole(westCells, cornerTolerance) && nearWhole(northCells, cornerTolerance)) {
+        return LatticeOrigin::edgesOnDegrees;
+    }
+    if (nearWhole(westCells + 0.5, cornerTolerance) && nearWhole(northCells - 0.5, cornerTolerance)) {
+        return LatticeOrigin::centresOnDegrees;
+    }
+    return std::nullopt;
+}
+
+// On the centre lattice the outer cells may reach half a cell past the
+// globe; their centres may not.
+bool liesOnTheGlobe(const SourceFrame& frame) {
+    const std::int64_t perDegree = frame.lattice.perDegree;
+    const std::int64_t halfCellPast =
+        frame.lattice.origin == LatticeOrigin::centresOnDegrees ? 1 : 0;
+    return frame.northEdgeCells <= 90 * perDegree &&
+           frame.northEdgeCells - frame.rows + halfCellPast >= -90 * perDegree &&
+           frame.westEdgeCells >= -180 * perDegree &&
+           frame.westEdgeCells + frame.cols - halfCellPast <= 180 * perDegree;
+}
+
 Failure frameOfTransform(const GdalRasterFacts& facts, const std::string& path,
                          SourceFrame& frame) {
     const double* t = facts.transform;
@@ -201,25 +251,24 @@ Failure frameOfTransform(const GdalRasterFacts& facts, const std::string& path,
                " is rotated or not north up: drainPrep needs rows from north to south and "
                "columns from west to east.";
     }
-    if (std::fabs(t[1] - cellDeg) > cellSizeTolerance * cellDeg ||
-        std::fabs(-t[5] - cellDeg) > cellSizeTolerance * cellDeg) {
-        return path + " has cells of " + numberText(t[1]) + " x " + numberText(-t[5]) +
-               " degrees: drainPrep needs 30 arc-seconds (1/120 degree, 0.00833333).";
-    }
-    const double westCells = t[0] * cellsPerDegree;
-    const double northCells = t[3] * cellsPerDegree;
-    if (!nearWhole(westCells, cornerTolerance) || !nearWhole(northCells, cornerTolerance)) {
-        return path + " has its north-west corner at " + latitudeText(t[3]) + " " +
-               longitudeText(t[0]) +
-               ", off the 30\" lattice of whole degrees: its cells are not the cells of a "
+    if (auto failure = latticeOfCells(t, path, frame.lattice)) return failure;
+    const double westCells = t[0] * frame.lattice.perDegree;
+    const double northCells = t[3] * frame.lattice.perDegree;
+    const std::optional<LatticeOrigin> origin = originOfCorner(westCells, northCells);
+    if (!origin) {
+        return path + " has its north-west corner at " + latitudeText(t[3], frame.lattice) + " " +
+               longitudeText(t[0], frame.lattice) + ", off both lattices of cells of " +
+               cellSizeText(frame.lattice) +
+               " (cell edges or cell centres on whole degrees): its cells are not the cells of a "
                "study area.";
     }
+    frame.lattice.origin = *origin;
+    const double shift = originShiftCells(frame.lattice);
     frame.rows = facts.rows;
     frame.cols = facts.cols;
-    frame.northEdgeCells = std::llround(northCells);
-    frame.westEdgeCells = std::llround(westCells);
-    if (northEdgeDeg(frame) > 90 || southEdgeDeg(frame) < -90 || westEdgeDeg(frame) < -180 ||
-        eastEdgeDeg(frame) > 180) {
+    frame.northEdgeCells = std::llround(northCells - shift);
+    frame.westEdgeCells = std::llround(westCells + shift);
+    if (!liesOnTheGlobe(frame)) {
         return path + " covers " + extentText(frame) +
                ", past the globe's 90 N, 90 S, 180 W or 180 E: drainPrep places no cell beyond "
                "them. Cut it to the globe, for example with gdal_translate -projwin.";
@@ -399,6 +448,13 @@ std::optional<std::string> openGdalSources(const SourcePaths& paths, GdalSourceP
     if (auto failure = openRaster(*gdal, paths.dem, Role::dem, pair.dem)) return failure;
     if (auto failure = openRaster(*gdal, paths.directions, Role::directions, pair.directions)) {
         return failure;
+    }
+    const CellLattice& demCells = pair.dem.frame.lattice;
+    const CellLattice& directionCells = pair.directions.frame.lattice;
+    if (demCells.perDegree != directionCells.perDegree) {
+        return pair.directions.path + " has cells of " + cellSizeText(directionCells) + ", " +
+               pair.dem.path + " cells of " + cellSizeText(demCells) +
+               ": the DEM and the flow directions must have cells of one size.";
     }
     if (pair.dem.frame != pair.directions.frame) {
         return pair.directions.path + " (" + frameText(pair.directions.frame) +

@@ -114,6 +114,14 @@ Failure checkRunFiles(const std::filesystem::path& folder, StudyArea& area, Asci
     std::string unreadableRecord;
     sources = readSourceRecord(folder, unreadableRecord);
     if (!unreadableRecord.empty()) return unreadableRecord;
+    if (sources && sources->frame.lattice != thirtySecondLattice) {
+        return "This run's sources have cells of " + cellSizeText(sources->frame.lattice) +
+               (sources->frame.lattice.origin == LatticeOrigin::centresOnDegrees
+                    ? " centred on whole degrees"
+                    : "") +
+               ": the companions read runs of 30 arc-second cells with edges on whole degrees "
+               "only, so far.";
+    }
     if (auto failure = readArea(folder, sources, area)) return failure;
     if (auto failure = checkPresence(folder)) return failure;
     for (const char* path : asciiGridFiles) {

@@ -30,6 +30,12 @@ inline char* writeNumber(char* out, double value) {
     return std::to_chars(out, out + maxNumberChars, value, std::chars_format::general, 6).ptr;
 }
 
+// The shortest text that reads back as the same double: a corner or cell
+// size that a reader places exactly (0.0008333333333333334, 139.99958333333333).
+inline char* writeRoundTripNumber(char* out, double value) {
+    return std::to_chars(out, out + maxNumberChars, value).ptr;
+}
+
 template <typename Number>
 std::string numberText(Number value) {
     char text[maxNumberChars];

@@ -150,6 +150,17 @@ void writeMosaic(const std::string& path, const std::vector<std::string>& tiles,
     GDALClose(mosaic);
 }
 
+std::vector<double> geoTransformOf(const std::string& path) {
+    GDALAllRegister();
+    GDALDatasetH raster = GDALOpen(path.c_str(), GA_ReadOnly);
+    require(raster != nullptr, path);
+    std::vector<double> transform(6);
+    const CPLErr read = GDALGetGeoTransform(raster, transform.data());
+    GDALClose(raster);
+    require(read == CE_None, path);
+    return transform;
+}
+
 VectorExtent vectorExtent(const std::string& path) {
     GDALAllRegister();
     GDALDatasetH file = GDALOpenEx(path.c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);

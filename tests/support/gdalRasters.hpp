@@ -49,6 +49,9 @@ void writeTiledCopy(const std::string& source, const std::string& path, std::int
 void writeMosaic(const std::string& path, const std::vector<std::string>& tiles,
                  const std::vector<std::string>& extent = {});
 
+// GDAL's geotransform of a raster, as GDAL places it.
+std::vector<double> geoTransformOf(const std::string& path);
+
 struct VectorExtent {
     double west, south, east, north;
 };

@@ -23,7 +23,7 @@ void sweep(CellGrid& cells, Visit visit) {
 void placeEveryCell(const StudyArea& area, const IntGrid& dem, const IntGrid& directions,
                     CellGrid& cells) {
     sweep(cells, [&](cellObject& cell, std::int32_t row, std::int32_t col) {
-        cell.setLocation(row, col, area.latNW, area.lonNW, 1, dem[row][col], directions[row][col]);
+        cell.setLocation(row, col, area, dem[row][col], directions[row][col]);
     });
 }
 
