@@ -486,14 +486,15 @@ const BadInput badInputs[] = {
          std::filesystem::remove(run.path() / "output/riverNumList.dat");
      },
      "output/riverNumList.dat is missing: run drainPrep in this folder first, to its end."},
-    {"a run of a 3\" source on the centre lattice",
+    {"a record of a 3\" source on the centre lattice beside 30\" products",
      [](const RunDirectory& run) {
          run.writeFile("output/sourceRasters.txt",
                        "dem /data/dem.tif\ndir /data/dir.tif\nframe 1201 1201 48000 120000\n"
                        "outlets coast\nlattice 1200 centres\n");
      },
-     "This run's sources have cells of 3 arc-seconds centred on whole degrees: the companions "
-     "read runs of 30 arc-second cells with edges on whole degrees only, so far."},
+     "output/arcgis/cutDem.asc places its south-west corner at 39.9 N 100 E with cells of "
+     "0.00833333 degrees, but clipArea.dat gives 39.99041667 N 99.99958333 E with cells of "
+     "0.0008333333333 degrees."},
     {"sizes that disagree",
      [](const RunDirectory& run) { run.writeFile("clipArea.dat", "12 17 40 100"); },
      "output/arcgis/cutDem.asc holds 12 x 16 cells, but clipArea.dat describes 12 x 17 cells."},

@@ -194,8 +194,8 @@ TEST(RiverNetwork, UpstreamAreasTakeEachCellAtItsOwnRow) {
     const RiverNetwork network = networkOf(cells, 9);
     ASSERT_EQ(network.reaches().size(), 1u);
     // Column 0 above the river: rows 0 to 7; the river: row 7, columns 1 to 4.
-    double km2 = 4 * cellAreaKm2(latNW, 7);
-    for (std::int32_t row = 0; row <= 7; ++row) km2 += cellAreaKm2(latNW, row);
+    double km2 = 4 * cellAreaKm2(StudyArea{9, 9, latNW, 100}, 7);
+    for (std::int32_t row = 0; row <= 7; ++row) km2 += cellAreaKm2(StudyArea{9, 9, latNW, 100}, row);
     EXPECT_NEAR(network.reaches()[0].upstreamKm2, km2, km2 * 1e-12);
     EXPECT_EQ(network.reaches()[0].upstreamCells, 12);
 }

@@ -94,7 +94,7 @@ TEST(Upscaling, LayersOfPartialAndSeaModelCells) {
     EXPECT_EQ(layers.flowAcc, (std::vector<std::int32_t>{1, 2, 3, noValue}));
     EXPECT_EQ(layers.streamOrder, (std::vector<std::int32_t>{1, 1, 1, noValue}));
     EXPECT_EQ(layers.basin, (std::vector<std::int32_t>{1, 1, 1, noValue}));
-    const double cellKm2 = cellAreaKm2(40, 2);
+    const double cellKm2 = cellAreaKm2(StudyArea{9, 9, 40, 100}, 2);
     EXPECT_FLOAT_EQ(layers.upArea[1], static_cast<float>(6 * cellKm2));
     EXPECT_FLOAT_EQ(layers.upArea[2], static_cast<float>(10 * cellKm2));
     // Four steps east from [2][3] to B's outlet, with row 2's cell length.

@@ -123,6 +123,27 @@ std::int32_t roundedCentreLon(const StudyArea& area, std::int32_t col) {
     return roundedArcSecondsOfHalfCells(centreHalfCellsLon(area, col), area.lattice.perDegree);
 }
 
+double centreLatDegrees(const StudyArea& area, std::int32_t row) {
+    return static_cast<double>(centreHalfCellsLat(area, row)) / (2.0 * area.lattice.perDegree);
+}
+
+double centreLonDegrees(const StudyArea& area, std::int32_t col) {
+    return static_cast<double>(centreHalfCellsLon(area, col)) / (2.0 * area.lattice.perDegree);
+}
+
+double northEdgeLat(const StudyArea& area) {
+    return area.latNW + originShiftCells(area.lattice) / area.lattice.perDegree;
+}
+
+double eastEdgeLon(const StudyArea& area) {
+    const double cols = area.ncols - originShiftCells(area.lattice);
+    return area.lonNW + cols / area.lattice.perDegree;
+}
+
+double rowLengthEastWest(const StudyArea& area, std::int32_t row) {
+    return cellLengthEastWest(centreLatArcSeconds(area, row), area.lattice);
+}
+
 // The ratio first: at 30" it is exactly 1, and the length exactly 926.6 m.
 double cellLengthNorthSouthOf(const CellLattice& lattice) {
     return cellLengthNorthSouth * (static_cast<double>(cellsPerDegree) / lattice.perDegree);
@@ -134,9 +155,8 @@ double cellLengthEastWest(double latArcSeconds, const CellLattice& lattice) {
 }
 
 GridPlace placeOfStudyArea(const StudyArea& area) {
-    const double northEdge =
-        area.latNW + originShiftCells(area.lattice) / area.lattice.perDegree;
-    return {area.nrows, area.ncols, westEdgeLon(area), northEdge, cellDegrees(area.lattice)};
+    return {area.nrows, area.ncols, westEdgeLon(area), northEdgeLat(area),
+            cellDegrees(area.lattice)};
 }
 
 double cellAreaKm2AtLat(double centreLatArcSeconds, const CellLattice& lattice) {
@@ -145,8 +165,8 @@ double cellAreaKm2AtLat(double centreLatArcSeconds, const CellLattice& lattice) 
            squareMetresPerKm2;
 }
 
-double cellAreaKm2(std::int32_t latNW, std::int32_t row) {
-    return cellAreaKm2AtLat(cellCentreLat(latNW, row));
+double cellAreaKm2(const StudyArea& area, std::int32_t row) {
+    return cellAreaKm2AtLat(centreLatArcSeconds(area, row), area.lattice);
 }
 
 }  // namespace drainPrep

@@ -114,6 +114,14 @@ double centreLonArcSeconds(const StudyArea& area, std::int32_t col);
 std::int32_t roundedCentreLat(const StudyArea& area, std::int32_t row);
 std::int32_t roundedCentreLon(const StudyArea& area, std::int32_t col);
 
+// The same in degrees, exact to the double: for coordinates people read.
+double centreLatDegrees(const StudyArea& area, std::int32_t row);
+double centreLonDegrees(const StudyArea& area, std::int32_t col);
+
+// The study area's north and east edges, degrees.
+double northEdgeLat(const StudyArea& area);
+double eastEdgeLon(const StudyArea& area);
+
 // North-south length of a 30" cell, metres.
 constexpr double cellLengthNorthSouth = 926.6;
 
@@ -124,6 +132,9 @@ double cellLengthNorthSouthOf(const CellLattice& lattice);
 // East-west length of a cell whose centre lies at latArcSeconds, metres. Pi is
 // taken as 3.14, the model's convention: its slopes and areas rest on it.
 double cellLengthEastWest(double latArcSeconds, const CellLattice& lattice = thirtySecondLattice);
+
+// East-west length of the cells of the study area's row, metres.
+double rowLengthEastWest(const StudyArea& area, std::int32_t row);
 
 // Where a geographic grid on WGS 84 lies, north up: its size, the north-west
 // corner of its first cell and its cell size, in degrees, as exact doubles.
@@ -145,7 +156,7 @@ GridPlace placeOfStudyArea(const StudyArea& area);
 double cellAreaKm2AtLat(double centreLatArcSeconds,
                         const CellLattice& lattice = thirtySecondLattice);
 
-// Area of a cell of a 30" study area's row, km².
-double cellAreaKm2(std::int32_t latNW, std::int32_t row);
+// Area of a cell of the study area's row, km².
+double cellAreaKm2(const StudyArea& area, std::int32_t row);
 
 }  // namespace drainPrep

@@ -91,7 +91,7 @@ public:
     }
 
     void tally(std::int32_t row, GridRows& rows) {
-        const double cellKm2 = cellAreaKm2(area_.latNW, row);
+        const double cellKm2 = cellAreaKm2(area_, row);
         for (std::int32_t col = 0; col < area_.ncols; ++col) {
             const auto i = static_cast<std::size_t>(col);
             const std::int32_t riverNum = rows.riverNum[i];

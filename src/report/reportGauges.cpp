@@ -251,7 +251,7 @@ Failure readGaugeNetwork(const std::filesystem::path& folder, const StudyArea& a
             codes[col] = networkCode(dirRow[col], riverNumRow[col], row,
                                      static_cast<std::int32_t>(col), area);
         }
-        network.rowArea[static_cast<std::size_t>(row)] = areaUnitsOf(cellAreaKm2(area.latNW, row));
+        network.rowArea[static_cast<std::size_t>(row)] = areaUnitsOf(cellAreaKm2(area, row));
     }
     return std::nullopt;
 }

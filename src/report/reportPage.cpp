@@ -62,8 +62,6 @@ std::string longitudeText(double degrees, int decimals) {
 std::string edgeLatitude(double degrees) { return latitudeText(degrees, 4); }
 std::string edgeLongitude(double degrees) { return longitudeText(degrees, 4); }
 
-double eastEdgeLon(const StudyArea& area) { return area.lonNW + area.ncols / rowsPerDegree; }
-
 std::string outletCell(const Outlet& outlet) {
     return "<td class=\"nowrap\">" + latitudeText(degrees(outlet.latArcSeconds), 4) + " " +
            longitudeText(degrees(outlet.lonArcSeconds), 4) + "</td>";

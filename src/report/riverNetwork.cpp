@@ -165,7 +165,7 @@ Failure RiverNetwork::build(const StudyArea& area, std::int32_t threshold,
     area_ = area;
     rowKm2_.resize(static_cast<std::size_t>(area.nrows));
     for (std::int32_t row = 0; row < area.nrows; ++row) {
-        rowKm2_[static_cast<std::size_t>(row)] = cellAreaKm2(area.latNW, row);
+        rowKm2_[static_cast<std::size_t>(row)] = cellAreaKm2(area, row);
     }
     links_.assign(static_cast<std::size_t>(area.cellCount()), 0);
     reaches_.clear();

@@ -63,8 +63,8 @@ std::optional<std::string> checkOutlet(const Outlet& outlet, const std::vector<O
                std::to_string(outlet.col + 1) + " lie outside the " + std::to_string(area.nrows) +
                " x " + std::to_string(area.ncols) + " cells of clipArea.dat.";
     }
-    if (outlet.latArcSeconds != cellCentreLat(area.latNW, outlet.row) ||
-        outlet.lonArcSeconds != cellCentreLon(area.lonNW, outlet.col)) {
+    if (outlet.latArcSeconds != roundedCentreLat(area, outlet.row) ||
+        outlet.lonArcSeconds != roundedCentreLon(area, outlet.col)) {
         return std::string(
             "the coordinates are not those of the cell's centre in the study area "
             "of clipArea.dat.");

@@ -1,6 +1,7 @@
 #include "runFiles/runFiles.hpp"
 
 #include <cmath>
+#include <iomanip>
 #include <sstream>
 
 #include "driver/clipAreaFile.hpp"
@@ -93,15 +94,20 @@ Failure checkHeader(const std::filesystem::path& folder, const char* path, const
         return std::string(path) + " holds " + cellsText(header.nrows, header.ncols) +
                ", but clipArea.dat describes " + cellsText(area.nrows, area.ncols) + ".";
     }
-    const double halfCell = cellSizeDeg / 2.0;
-    if (!near(header.xllcorner, area.lonNW, halfCell) ||
+    // The 30" headers print the six-digit cell size; others the exact one.
+    const double cellSize =
+        area.lattice == thirtySecondLattice ? cellSizeDeg : cellDegrees(area.lattice);
+    const double halfCell = cellSize / 2.0;
+    if (!near(header.xllcorner, westEdgeLon(area), halfCell) ||
         !near(header.yllcorner, southEdgeLat(area), halfCell) ||
-        !near(header.cellsize, cellSizeDeg, 1e-9)) {
+        !near(header.cellsize, cellSize, cellSize * 1e-7)) {
         std::ostringstream text;
+        // Digits that name a cell of the lattice.
+        text << std::setprecision(area.lattice == thirtySecondLattice ? 6 : 10);
         text << path << " places its south-west corner at " << header.yllcorner << " N "
              << header.xllcorner << " E with cells of " << header.cellsize
-             << " degrees, but clipArea.dat gives " << southEdgeLat(area) << " N " << area.lonNW
-             << " E with cells of " << cellSizeDeg << " degrees.";
+             << " degrees, but clipArea.dat gives " << southEdgeLat(area) << " N "
+             << westEdgeLon(area) << " E with cells of " << cellSize << " degrees.";
         return text.str();
     }
     return std::nullopt;
@@ -114,14 +120,6 @@ Failure checkRunFiles(const std::filesystem::path& folder, StudyArea& area, Asci
     std::string unreadableRecord;
     sources = readSourceRecord(folder, unreadableRecord);
     if (!unreadableRecord.empty()) return unreadableRecord;
-    if (sources && sources->frame.lattice != thirtySecondLattice) {
-        return "This run's sources have cells of " + cellSizeText(sources->frame.lattice) +
-               (sources->frame.lattice.origin == LatticeOrigin::centresOnDegrees
-                    ? " centred on whole degrees"
-                    : "") +
-               ": the companions read runs of 30 arc-second cells with edges on whole degrees "
-               "only, so far.";
-    }
     if (auto failure = readArea(folder, sources, area)) return failure;
     if (auto failure = checkPresence(folder)) return failure;
     for (const char* path : asciiGridFiles) {

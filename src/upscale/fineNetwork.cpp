@@ -28,7 +28,7 @@ FineNetwork::FineNetwork(const StudyArea& area, IntGrid codes, Loops loops)
 void FineNetwork::addAreas(Loops loops) {
     const std::size_t cells = cellCount();
     for (std::int32_t row = 0; row < nrows(); ++row) {
-        const double km2 = cellAreaKm2(area_.latNW, row);
+        const double km2 = cellAreaKm2(area_, row);
         const std::size_t first = static_cast<std::size_t>(row) * static_cast<std::size_t>(ncols());
         for (std::size_t cell = first; cell < first + static_cast<std::size_t>(ncols()); ++cell) {
             upstreamKm2_[cell] = hasFlow(cell) ? km2 : 0.0;
