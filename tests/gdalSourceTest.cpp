@@ -18,6 +18,7 @@
 #include "raster/gdalSource.hpp"
 #include "support/gdalRasters.hpp"
 #include "support/runDirectory.hpp"
+#include "support/sourceCodes.hpp"
 
 namespace drainPrep {
 namespace {
@@ -1127,17 +1128,18 @@ TEST_F(GdalResolutions, TheSameCellsGiveTheRunOfTheirThirtySecondTwinOnTheirOwnL
     }
 }
 
-// An SRTM-like tile's last column lies half past 180 E: no area takes it.
-// drainPrepArea does not yet read such a tile, and says so.
-TEST_F(GdalResolutions, AnAreaTakingTheHalfCellPastTheGlobeIsRefusedAndSoIsTheTileByTheArea) {
+// An SRTM-like tile's last column lies half past 180 E: no area takes it,
+// and drainPrepArea knows no source can hold a basin there.
+TEST_F(GdalResolutions, AnAreaTakingTheHalfCellPastTheGlobeIsRefused) {
     writePair({"3\" SRTM-like tile", {1200, LatticeOrigin::centresOnDegrees}, 1201});
-    const RunResult area = run.runArea("61 179.1 --dem dem.tif --dir dir.tif");
-    EXPECT_EQ(area.exitStatus, 1);
-    EXPECT_EQ(area.console, std::string("dem.tif") +
-                                " has cells of 3 arc-seconds centred on whole degrees: "
-                                "drainPrepArea reads sources of 30 arc-second cells with edges on "
-                                "whole degrees only, so far; drainPrep runs it with a "
-                                "clipArea.dat written by hand.\n");
+    const RunResult area = run.runArea("60.95 179.9999 --snap 0 --dem dem.tif --dir dir.tif");
+    EXPECT_NE(area.console.find("Point 60.95 N 179.9999 E: source row 60, column 1200"),
+              std::string::npos)
+        << area.console;
+    EXPECT_NE(area.console.find("The basin and its rings reach across 180 E, where the globe's "
+                                "coordinates end"),
+              std::string::npos)
+        << area.console;
     run.writeFile("clipArea.dat", "40 1201 61 179");
     const RunResult result = run.runWithArguments("--dem dem.tif --dir dir.tif");
     EXPECT_EQ(result.exitStatus, 1);
@@ -1147,6 +1149,55 @@ TEST_F(GdalResolutions, AnAreaTakingTheHalfCellPastTheGlobeIsRefusedAndSoIsTheTi
               std::string::npos)
         << result.console;
     EXPECT_EQ(filesIn(run.path() / "output"), 0u);
+}
+
+// Fourteen 3" cells draining into a sink at [104][107] on land of sinks at
+// 100 m, on
+// either lattice: drainPrepArea snaps across 30 cells of 3" (the 3 cells of
+// 30"), and its counts are those of the run of the area it writes.
+TEST(GdalResolutionArea, CountsOfTheBasinAreThoseOfTheRunOfTheAreaOnEitherLattice) {
+    struct TreeCell {
+        std::int32_t row, col, code;
+    };
+    using namespace testing;  // the D8 codes
+    const TreeCell tree[] = {
+        {101, 103, south},     {102, 103, south}, {103, 101, east}, {103, 102, east},
+        {103, 103, southEast}, {104, 104, east},  {104, 105, east}, {104, 106, east},
+        {104, 107, sinkCode},  {104, 108, west},  {104, 109, west}, {105, 106, northEast},
+        {106, 105, northEast}, {107, 105, north},
+    };
+    for (const LatticeOrigin origin :
+         {LatticeOrigin::edgesOnDegrees, LatticeOrigin::centresOnDegrees}) {
+        RunDirectory run;
+        const double cell = 1.0 / 1200;
+        const double shift = origin == LatticeOrigin::centresOnDegrees ? cell / 2 : 0;
+        TestRaster dem;
+        dem.rows = dem.cols = 200;
+        dem.transform = {179.0 - shift, cell, 0.0, 61.0 + shift, 0.0, -cell};
+        TestRaster dir = dem;
+        dem.values.assign(200 * 200, 100);
+        dir.type = "Byte";
+        dir.values.assign(200 * 200, sinkCode);
+        for (const TreeCell& c : tree) dir.values[std::size_t(c.row * 200 + c.col)] = c.code;
+        writeGeoTiff((run.path() / "dem.tif").string(), dem);
+        writeGeoTiff((run.path() / "dir.tif").string(), dir);
+        // Twenty cells south-west of the sink.
+        const StudyArea source{200, 200, 61, 179, {1200, origin}};
+        const std::string point = std::to_string(centreLatDegrees(source, 124)) + " " +
+                                  std::to_string(centreLonDegrees(source, 87));
+        const RunResult area = run.runArea(point + " --dem dem.tif --dir dir.tif --write");
+        SCOPED_TRACE(area.console);
+        EXPECT_EQ(area.exitStatus, 0);
+        EXPECT_NE(area.console.find("Snapped 20 cells to source row 104, column 107"),
+                  std::string::npos);
+        EXPECT_NE(area.console.find("Basin: 14 cells, 0 km2"), std::string::npos);
+        EXPECT_NE(area.console.find("gives the point, row 104, column 107 of the study area, a "
+                                    "basin of 14 cells."),
+                  std::string::npos);
+        ASSERT_EQ(run.readFile("clipArea.dat"), "110 112 61 179\n");
+        ASSERT_EQ(run.runWithArguments("--dem dem.tif --dir dir.tif").exitStatus, 0);
+        EXPECT_EQ(testing::int32Elements(run.readFile("output/flowAcc.bin"))[104 * 112 + 107], 14);
+    }
 }
 
 }  // namespace

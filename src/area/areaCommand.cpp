@@ -17,6 +17,7 @@
 #include "driver/clipAreaFile.hpp"
 #include "raster/sourceRasters.hpp"
 #include "text/decimalNumber.hpp"
+#include "text/numberText.hpp"
 #include "text/shellWord.hpp"
 
 namespace drainPrep {
@@ -34,7 +35,7 @@ const char* const helpText =
     "all the gauges of FILE, in the source rasters, and prints it as clipArea.dat\n"
     "takes it, with the basin a drainPrep run of it gives the point.\n"
     "--snap CELLS: the point moves to the cell of largest upstream area within\n"
-    "  CELLS rows and columns (default 3).\n"
+    "  CELLS rows and columns (default: as far as 3 cells of 30\", 30 of 3\").\n"
     "--input DIR: the folder of the fixed pair (default ./input); --dem PATH --dir\n"
     "  PATH: any pair that GDAL reads.\n"
     "--outlets coast|d8: the outlet rule of the drainPrep run to come.\n"
@@ -77,6 +78,7 @@ Failure parseSnapRadius(const std::string& text, AreaRequest& request) {
         return "--snap takes a whole number of cells, 0 or more, not \"" + text + "\".";
     }
     request.snapRadius = *radius;
+    request.snapGiven = true;
     return std::nullopt;
 }
 
@@ -126,8 +128,8 @@ std::string cellsText(std::int64_t count) {
     return std::to_string(count) + (count == 1 ? " cell" : " cells");
 }
 
-std::string pointText(double lat, double lon) {
-    return latitudeText(lat) + " " + longitudeText(lon);
+std::string pointText(double lat, double lon, const CellLattice& lattice) {
+    return latitudeText(lat, lattice) + " " + longitudeText(lon, lattice);
 }
 
 std::string cellText(SourceCell cell) {
@@ -135,16 +137,17 @@ std::string cellText(SourceCell cell) {
 }
 
 double northEdgeOfRow(const SourceFrame& frame, std::int32_t row) {
-    return northEdgeDeg(frame) - row / static_cast<double>(cellsPerDegree);
+    return northEdgeDeg(frame) - row / static_cast<double>(frame.lattice.perDegree);
 }
 
 double westEdgeOfCol(const SourceFrame& frame, std::int32_t col) {
-    return westEdgeDeg(frame) + col / static_cast<double>(cellsPerDegree);
+    return westEdgeDeg(frame) + col / static_cast<double>(frame.lattice.perDegree);
 }
 
 std::string centreText(const SourceFrame& frame, SourceCell cell) {
     return pointText((northEdgeOfRow(frame, cell.row) + northEdgeOfRow(frame, cell.row + 1)) / 2.0,
-                     (westEdgeOfCol(frame, cell.col) + westEdgeOfCol(frame, cell.col + 1)) / 2.0);
+                     (westEdgeOfCol(frame, cell.col) + westEdgeOfCol(frame, cell.col + 1)) / 2.0,
+                     frame.lattice);
 }
 
 std::string upstreamText(std::int32_t upstreamCells) {
@@ -168,9 +171,9 @@ std::string megabytesText(std::uint64_t bytes) {
 // ---------------------------------------------------------------------------
 // Report
 
-void printPoint(std::ostream& console, const AreaRequest& request, SourceCell point,
-                std::int32_t upstreamCells) {
-    console << "Point " << pointText(request.lat, request.lon) << ": " << cellText(point) << ", "
+void printPoint(std::ostream& console, const AreaRequest& request, const SourceFrame& frame,
+                SourceCell point, std::int32_t upstreamCells) {
+    console << "Point " << pointText(request.lat, request.lon, frame.lattice) << ": " << cellText(point) << ", "
             << upstreamText(upstreamCells) << ".\n";
 }
 
@@ -190,10 +193,11 @@ void printBasin(std::ostream& console, const SourceFrame& frame, const Basin& ba
                 const char* what) {
     const CellExtent& extent = basin.extent;
     console << what << ": " << cellsText(basin.cells) << ", " << std::llround(basin.squareKilometres)
-            << " km2, from " << latitudeText(northEdgeOfRow(frame, extent.firstRow)) << " to "
-            << latitudeText(northEdgeOfRow(frame, extent.lastRow + 1)) << " and from "
-            << longitudeText(westEdgeOfCol(frame, extent.firstCol)) << " to "
-            << longitudeText(westEdgeOfCol(frame, extent.lastCol + 1)) << ".\n";
+            << " km2, from " << latitudeText(northEdgeOfRow(frame, extent.firstRow), frame.lattice)
+            << " to " << latitudeText(northEdgeOfRow(frame, extent.lastRow + 1), frame.lattice)
+            << " and from " << longitudeText(westEdgeOfCol(frame, extent.firstCol), frame.lattice)
+            << " to " << longitudeText(westEdgeOfCol(frame, extent.lastCol + 1), frame.lattice)
+            << ".\n";
 }
 
 OutletRule ruleOf(const AreaRequest& request) {
@@ -331,9 +335,12 @@ void printValuesWithoutD8Code(std::ostream& console, const ValuesWithoutD8Code& 
             << "\n";
 }
 
-std::string degreesText(const DegreeBox& box) {
-    return std::to_string(box.west) + " " + std::to_string(box.south) + " " +
-           std::to_string(box.east) + " " + std::to_string(box.north);
+// gdalbuildvrt's -te: the box's edges, or on the centre lattice the edges
+// of the cells centred on them, so that the padding keeps the lattice.
+std::string degreesText(const DegreeBox& box, const CellLattice& lattice) {
+    const double half = originShiftCells(lattice) / lattice.perDegree;
+    return roundTripText(box.west - half) + " " + roundTripText(box.south - half) + " " +
+           roundTripText(box.east + half) + " " + roundTripText(box.north + half);
 }
 
 // Only a larger source gives an area that holds the basin.
@@ -353,7 +360,7 @@ void printLargerSource(std::ostream& console, const BasinFound& found, const Are
                 << extent
                 << " is read with --dem PATH --dir PATH, for example a mosaic of tiles:\n"
                    "  gdalbuildvrt -te "
-                << degreesText(box) << " dem.vrt tiles/*_dem_30s.tif\n";
+                << degreesText(box, source.frame.lattice) << " dem.vrt tiles/*_dem_30s.tif\n";
         return;
     }
     const std::string& dem = source.given->dem.path;
@@ -361,8 +368,8 @@ void printLargerSource(std::ostream& console, const BasinFound& found, const Are
     console << "The source must be larger: padded with no data to " << extent
             << ", it gives an area that holds the basin. Pad both and give the new files with "
                "--dem and --dir (gdalwarp -te does the same into GeoTIFFs):\n  gdalbuildvrt -te "
-            << degreesText(box) << " " << shellWord(besideText(dem, "_padded.vrt")) << " "
-            << shellWord(dem) << "\n  gdalbuildvrt -te " << degreesText(box) << " "
+            << degreesText(box, source.frame.lattice) << " " << shellWord(besideText(dem, "_padded.vrt")) << " "
+            << shellWord(dem) << "\n  gdalbuildvrt -te " << degreesText(box, source.frame.lattice) << " "
             << shellWord(besideText(directions, "_padded.vrt")) << " " << shellWord(directions)
             << "\n";
 }
@@ -457,7 +464,7 @@ Failure findBasin(const AreaRequest& request, AreaSource& source, std::optional<
         printGauges(console, request, grid, frame, placed, found);
         return std::nullopt;
     }
-    printPoint(console, request, *point, grid.upstreamCells(*point));
+    printPoint(console, request, frame, *point, grid.upstreamCells(*point));
     const std::optional<SourceCell> river = snapToRiver(grid, *point, request.snapRadius);
     if (!river) return noRiverText(request.snapRadius);
     if (request.snapRadius > 0) {
@@ -477,20 +484,13 @@ Failure openSource(const AreaRequest& request, AreaSource& source) {
     source.given.emplace();
     if (auto failure = openGdalSources(*request.sources, *source.given)) return failure;
     source.frame = source.given->frame();
-    if (source.frame.lattice != thirtySecondLattice) {
-        return source.given->dem.path + " has cells of " + cellSizeText(source.frame.lattice) +
-               (source.frame.lattice.origin == LatticeOrigin::centresOnDegrees
-                    ? " centred on whole degrees"
-                    : "") +
-               ": drainPrepArea reads sources of 30 arc-second cells with edges on whole degrees "
-               "only, so far; drainPrep runs it with a clipArea.dat written by hand.";
-    }
     return std::nullopt;
 }
 
 Failure checkRequest(const AreaRequest& request, const AreaSource& source) {
     if (!request.gaugeFile && !sourceCellAt(request.lat, request.lon, source.frame)) {
-        const std::string point = "The point " + pointText(request.lat, request.lon);
+        const std::string point =
+            "The point " + pointText(request.lat, request.lon, source.frame.lattice);
         if (!source.given) {
             return point + " lies outside the default sources, which cover " +
                    extentText(source.frame) +
@@ -567,6 +567,13 @@ int reportArea(const AreaRequest& request, AreaSource& source, std::ostream& con
 
 }  // namespace
 
+std::int32_t defaultSnapRadius(const CellLattice& lattice) {
+    constexpr std::int32_t cellsAtThirtySeconds = 3;
+    const auto cells = std::lround(cellsAtThirtySeconds * static_cast<double>(lattice.perDegree) /
+                                   cellsPerDegree);
+    return static_cast<std::int32_t>(std::max(1L, cells));
+}
+
 std::optional<std::string> parseAreaRequest(const std::vector<std::string>& arguments,
                                             AreaRequest& request) {
     std::vector<std::string> numbers;
@@ -603,6 +610,7 @@ int runDrainPrepArea(const std::vector<std::string>& arguments, std::ostream& co
     AreaSource source;
     Failure failure = parseAreaRequest(arguments, request);
     if (!failure) failure = openSource(request, source);
+    if (!request.snapGiven) request.snapRadius = defaultSnapRadius(source.frame.lattice);
     if (!failure) failure = checkRequest(request, source);
     if (failure) {
         console << *failure << std::endl;

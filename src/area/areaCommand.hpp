@@ -18,13 +18,15 @@
 
 namespace drainPrep {
 
-// A point picked by hand rarely falls on the river's own cells.
-constexpr std::int32_t defaultSnapRadius = 3;
+// A point picked by hand rarely falls on the river's own cells, and is
+// uncertain in metres, not in cells: 3 cells at 30", 30 at 3".
+std::int32_t defaultSnapRadius(const CellLattice& lattice);
 
 struct AreaRequest {
     double lat = 0.0;  // decimal degrees, north positive
     double lon = 0.0;  // decimal degrees, east positive
-    std::int32_t snapRadius = defaultSnapRadius;
+    std::int32_t snapRadius = 0;  // the source's default unless given
+    bool snapGiven = false;
     std::string inputFolder = sourceRasterFolder;
     bool inputGiven = false;
     SourceOptions sourceOptions;

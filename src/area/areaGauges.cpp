@@ -142,8 +142,8 @@ std::vector<GaugeOnNetwork> gaugesInRun(const AreaRun& run, const StudyArea& are
         if (isLeftOut(placed)) continue;
         const SourceCell cell{placed.snapped.row - static_cast<std::int32_t>(offsets.rowOffset),
                               placed.snapped.col - static_cast<std::int32_t>(offsets.colOffset)};
-        atSnappedCells[i].lat = cellCentreLat(area.latNW, cell.row) / double{arcSecondsPerDegree};
-        atSnappedCells[i].lon = cellCentreLon(area.lonNW, cell.col) / double{arcSecondsPerDegree};
+        atSnappedCells[i].lat = centreLatDegrees(area, cell.row);
+        atSnappedCells[i].lon = centreLonDegrees(area, cell.col);
         atSnappedCells[i].publishedKm2.reset();
     }
     return placeGauges(networkOf(run.network(), areaFrame), atSnappedCells, 0, {}).gauges;

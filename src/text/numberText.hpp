@@ -42,4 +42,9 @@ std::string numberText(Number value) {
     return std::string(text, writeNumber(text, value));
 }
 
+inline std::string roundTripText(double value) {
+    char text[maxNumberChars];
+    return std::string(text, writeRoundTripNumber(text, value));
+}
+
 }  // namespace drainPrep
