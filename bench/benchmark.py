@@ -20,10 +20,16 @@ Prints, in one invocation:
     memory of its pass over the whole source grid;
   - with --rules AREA, only this: the two outlet rules (--outlets coast and
     d8) on one area, runs alternating so that the machine's other load falls
-    on both alike: wall time and the time of stage 3, where they differ.
+    on both alike: wall time and the time of stage 3, where they differ;
+  - with --resolutions, only this: the raw demo pair read through VRTs as a
+    30" source and as a 3" one (the same cells, each 1/1200 degree), a
+    4000 x 6000 area of the first and a 6000 x 8000 area of the second (a
+    Rhine-sized basin at 3"), runs alternating: wall time and time per cell,
+    and the ratio of the two.
 
 Usage: python3 bench/benchmark.py [--runs N] [--areas small,medium,large] [--tool PATH]
                                   [--terrain demo|land|winding|tinyBasins] [--rules AREA]
+                                  [--resolutions]
 Builds the release preset and generates the demo rasters when they are missing;
 --tool times another build of drainPrep on the same areas; --terrain runs on
 one of the generator's terrains made hard for the whole grid (generated into
@@ -203,9 +209,9 @@ def study_areas(names, runs, floor):
 
 RAW_VRT = """<VRTDataset rasterXSize="15000" rasterYSize="8400">
   <SRS>EPSG:4326</SRS>
-  <GeoTransform>55, 0.008333333333333333, 0, 60, 0, -0.008333333333333333</GeoTransform>
+  <GeoTransform>55, %(cell)r, 0, 60, 0, -%(cell)r</GeoTransform>
   <VRTRasterBand dataType="Int16" band="1" subClass="VRTRawRasterBand">
-    <SourceFilename relativeToVRT="0">%s</SourceFilename>
+    <SourceFilename relativeToVRT="0">%(raw)s</SourceFilename>
     <ImageOffset>0</ImageOffset><PixelOffset>2</PixelOffset><LineOffset>30000</LineOffset>
     <ByteOrder>LSB</ByteOrder>
   </VRTRasterBand>
@@ -222,7 +228,7 @@ def continental_geotiffs():
         tiff = folder / (name + ".tif")
         if not tiff.exists():
             vrt = folder / (name + "Raw.vrt")
-            vrt.write_text(RAW_VRT % (DEMO_INPUT / raw))
+            vrt.write_text(RAW_VRT % {"raw": DEMO_INPUT / raw, "cell": 1 / 120})
             subprocess.run(["gdal_translate", "-q", "-of", "GTiff", "-co", "TILED=YES", "-co",
                             "COMPRESS=DEFLATE", str(vrt), str(tiff)], check=True)
         tiffs.append(tiff)
@@ -294,6 +300,39 @@ def outlet_rules(name, runs):
             statistics.median(stages), " ".join("%.2f" % t for t in stages)))
 
 
+# cells per degree, area (rows, columns, corner) of the demo's cells read at
+# that cell size
+RESOLUTION_RUNS = [(120, (4000, 6000, 49, 75)), (1200, (6000, 8000, 59, 56))]
+
+
+def resolutions(runs):
+    """The 30" area against the 3" one, each through a VRT of the raw pair."""
+    folder = ROOT / "build" / "bench" / "resolutions"
+    folder.mkdir(parents=True, exist_ok=True)
+    sources = {}
+    for per_degree, _ in RESOLUTION_RUNS:
+        pair = []
+        for name, raw in zip(["dem", "dir"], RASTERS):
+            vrt = folder / ("%s%d.vrt" % (name, per_degree))
+            vrt.write_text(RAW_VRT % {"raw": DEMO_INPUT / raw, "cell": 1 / per_degree})
+            pair += ["--" + name, str(vrt)]
+        sources[per_degree] = pair
+    walls = {per_degree: [] for per_degree, _ in RESOLUTION_RUNS}
+    for _ in range(runs):
+        for per_degree, area in RESOLUTION_RUNS:
+            directory = run_directory("resolution%d" % per_degree, area)
+            walls[per_degree].append(timed_run(directory, sources[per_degree])[0])
+    print("the demo's cells as 30\" and as 3\" sources, %d runs each, alternating:" % runs)
+    per_cell = {}
+    for per_degree, area in RESOLUTION_RUNS:
+        wall = statistics.median(walls[per_degree])
+        per_cell[per_degree] = wall / (area[0] * area[1])
+        print("  1/%d degree, %d x %d cells:  median %.2f s (%s), %.0f ns a cell" % (
+            per_degree, area[0], area[1], wall, " ".join("%.2f" % w for w in walls[per_degree]),
+            per_cell[per_degree] * 1e9))
+    print("  time per cell at 3\" over 30\": %.2f" % (per_cell[1200] / per_cell[120]))
+
+
 def main():
     global TOOL, TERRAIN, DEMO_INPUT
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
@@ -304,6 +343,8 @@ def main():
                         choices=["demo", "land", "winding", "tinyBasins"])
     parser.add_argument("--rules", choices=sorted(AREAS),
                         help="only compare the two outlet rules on this area")
+    parser.add_argument("--resolutions", action="store_true",
+                        help="only compare a 30\" and a 3\" area of the same cells")
     arguments = parser.parse_args()
     TOOL = Path(arguments.tool).resolve()
     TERRAIN = arguments.terrain
@@ -312,6 +353,9 @@ def main():
     ensure_build_and_rasters()
     if arguments.rules:
         outlet_rules(arguments.rules, arguments.runs)
+        return
+    if arguments.resolutions:
+        resolutions(arguments.runs)
         return
     floor = io_floor(max(arguments.runs, 3))
     study_areas(arguments.areas.split(","), arguments.runs, floor)
