@@ -6,7 +6,6 @@
 
 #include "runFiles/runFiles.hpp"
 #include "runFiles/stagingFolder.hpp"
-#include "text/numberText.hpp"
 #include "upscale/layerFiles.hpp"
 
 namespace drainPrep::upscale {
@@ -14,6 +13,10 @@ namespace drainPrep::upscale {
 namespace {
 
 using Failure = std::optional<std::string>;
+
+bool factorDividesDegree(std::int32_t factor, const CellLattice& lattice) {
+    return factor >= 1 && factor <= lattice.perDegree && lattice.perDegree % factor == 0;
+}
 
 // "1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 20, 24, 30, 40, 60, 120" for 120.
 std::string divisorsText(std::int32_t number) {
@@ -41,10 +44,6 @@ Failure readNetwork(const std::filesystem::path& folder, std::ostream& console, 
 }
 
 }  // namespace
-
-bool factorDividesDegree(std::int32_t factor, const CellLattice& lattice) {
-    return factor >= 1 && factor <= lattice.perDegree && lattice.perDegree % factor == 0;
-}
 
 Failure readFactor(const std::string& text, const CellLattice& lattice, std::int32_t& factor) {
     const char* end = text.data() + text.size();

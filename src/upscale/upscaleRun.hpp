@@ -13,13 +13,10 @@
 
 namespace drainPrep::upscale {
 
-// Whole numbers that divide the lattice's cells per degree, so that model
-// cells tile whole degrees from the study area's corner: 1 to 120 of them
-// for 30" cells, 1 to 1200 for 3" cells.
-bool factorDividesDegree(std::int32_t factor, const CellLattice& lattice);
-
-// The factor that the text of --factor gives on the run's lattice, or the
-// refusal that lists the factors it takes.
+// The factor that the text of --factor gives, a whole number that divides
+// the lattice's cells per degree, so that model cells tile whole degrees from
+// the study area's corner (1 to 120 for 30" cells, 1 to 1200 for 3" cells);
+// else the refusal that lists the factors the run takes.
 std::optional<std::string> readFactor(const std::string& text, const CellLattice& lattice,
                                       std::int32_t& factor);
 
