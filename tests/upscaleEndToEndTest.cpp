@@ -6,11 +6,14 @@
 #include <ogr_srs_api.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <sstream>
 
 #include "analysis/directionCodes.hpp"
+#include "geometry/studyArea.hpp"
+#include "support/gdalRasters.hpp"
 #include "support/runDirectory.hpp"
 
 namespace drainPrep {
@@ -27,21 +30,37 @@ using testing::SampleRows;
 // rows, so that a slope taken from another row shows.
 constexpr std::int32_t nrows = 20, ncols = 25;
 
-void writeTerrain(const RunDirectory& run) {
-    SampleRows dem(nrows, std::vector<std::int16_t>(ncols));
-    SampleRows dir(nrows, std::vector<std::int16_t>(ncols));
+// The elevations, or the source's D8 codes.
+SampleRows terrain(bool directions) {
+    SampleRows samples(nrows, std::vector<std::int16_t>(ncols));
     for (std::int32_t row = 0; row < nrows; ++row) {
         for (std::int32_t col = 0; col < ncols; ++col) {
             const bool sea = row >= 12 && col <= 5;
-            const auto at = [](std::int32_t i) { return static_cast<std::size_t>(i); };
             const std::int32_t side = (6 + row % 2) * std::abs(col - 12);
-            dem[at(row)][at(col)] = static_cast<std::int16_t>(sea ? -9999 : 200 - 5 * row + side);
             const std::int32_t code = col < 12 ? 1 : col == 12 ? 4 : col == 13 ? 32 : 16;
-            dir[at(row)][at(col)] = static_cast<std::int16_t>(sea ? -9999 : code);
+            const std::int32_t value = directions ? code : 200 - 5 * row + side;
+            samples[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] =
+                static_cast<std::int16_t>(sea ? -9999 : value);
         }
     }
-    run.writeSamples(Raster::dem, 2400, 5400, dem);
-    run.writeSamples(Raster::directions, 2400, 5400, dir);
+    return samples;
+}
+
+void writeTerrain(const RunDirectory& run) {
+    run.writeSamples(Raster::dem, 2400, 5400, terrain(false));
+    run.writeSamples(Raster::directions, 2400, 5400, terrain(true));
+}
+
+// The same cells as GeoTIFFs of 3" cells from 40N 100E on the lattice.
+void writeThreeSecondTerrain(const RunDirectory& run, const CellLattice& lattice) {
+    const double cell = cellDegrees(lattice), shift = originShiftCells(lattice) * cell;
+    for (const bool directions : {false, true}) {
+        testing::TestRaster raster{nrows, ncols, {100 - shift, cell, 0, 40 + shift, 0, -cell}};
+        for (const auto& row : terrain(directions)) {
+            raster.values.insert(raster.values.end(), row.begin(), row.end());
+        }
+        testing::writeGeoTiff((run.path() / (directions ? "dir.tif" : "dem.tif")).string(), raster);
+    }
 }
 
 std::vector<double> asciiValues(const std::string& text) {
@@ -245,6 +264,55 @@ TEST_F(UpscaleEndToEnd, ReplacesAnOlderFolderWhole) {
     EXPECT_EQ(std::filesystem::status(run.path() / "output/model-10").permissions(),
               testing::newFolderPermissions());
     EXPECT_EQ(modelFolders(), std::vector<std::string>{"model-10"});
+}
+
+// The run's cells as 3" cells: the model network of factor 10 is the 30"
+// run's, upArea about a hundredth and riverLength a tenth of its; the model
+// cells are 30" ones, on the centre lattice half a 3" cell north-west of the
+// degree. A factor that divides 120 but not 1200 is refused.
+TEST_F(UpscaleEndToEnd, ThreeSecondCellsGiveTheModelNetworkOfTheirThirtySecondTwin) {
+    const RunResult twin = run.runUpscale("--factor 10");
+    for (const LatticeOrigin origin :
+         {LatticeOrigin::edgesOnDegrees, LatticeOrigin::centresOnDegrees}) {
+        const CellLattice lattice{1200, origin};
+        RunDirectory fine;
+        fine.writeFile("clipArea.dat", "20 25 40 100");
+        writeThreeSecondTerrain(fine, lattice);
+        ASSERT_EQ(fine.runWithArguments("--dem dem.tif --dir dir.tif").exitStatus, 0);
+        const RunResult seven = fine.runUpscale("--factor 7");
+        EXPECT_EQ(seven.console,
+                  "--factor takes a whole number that divides 1200, the run's cells per degree of "
+                  "3 arc-seconds (1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 16, 20, 24, 25, 30, 40, 48, 50, "
+                  "60, 75, 80, 100, 120, 150, 200, 240, 300, 400, 600, 1200), not \"7\".\n");
+        EXPECT_EQ(seven.exitStatus, 1);
+        const RunResult result = fine.runUpscale("--factor 10");
+        EXPECT_EQ(result.console, "drainPrepUpscale: the run in ., factor 10 (30 arc-seconds)" +
+                                      twin.console.substr(twin.console.find('\n')));
+        EXPECT_FALSE(fine.exists("output/model-7"));
+        const std::string folder = (fine.path() / "output/model-10/").string();
+        for (const char* layer : {"flowDir.bin", "outletRow.bin", "outletCol.bin", "basin.bin"}) {
+            EXPECT_EQ(fine.readFile(std::string("output/model-10/") + layer),
+                      run.readFile(std::string("output/model-10/") + layer));
+        }
+        for (const auto& [layer, share] :
+             {std::pair{"upArea.asc", 0.01}, std::pair{"riverLength.asc", 0.1}}) {
+            const auto expected =
+                asciiValues(run.readFile(std::string("output/model-10/") + layer));
+            const auto values = asciiValues(fine.readFile(std::string("output/model-10/") + layer));
+            for (std::size_t cell = 0; cell < values.size(); ++cell) {
+                const double near = expected[cell] == -9999 ? -9999 : expected[cell] * share;
+                EXPECT_NEAR(values[cell], near, std::abs(near) * 5e-3) << layer;
+            }
+        }
+        const double cell = 1.0 / 120, shift = originShiftCells(lattice) / 1200;
+        for (const std::string& name : {folder + "flowDir.asc", folder + "upArea.bin",
+                                        "NETCDF:\"" + folder + "model.nc\":basin"}) {
+            const double expected[6] = {100 - shift, cell, 0.0, 40 + shift, 0.0, -cell};
+            const GdalGrid grid = readThroughGdal(name);
+            for (int i = 0; i < 6; ++i)
+                EXPECT_NEAR(grid.transform[i], expected[i], cell * 1e-3) << name;
+        }
+    }
 }
 
 TEST_F(UpscaleEndToEnd, BadInputSaysSoAndWritesNothing) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "upscale/modelLayers.hpp"
+#include "upscale/upscaleRun.hpp"
 
 namespace drainPrep::upscale {
 namespace {
@@ -206,6 +207,17 @@ TEST(Upscaling, FactorOneKeepsEveryDirection) {
         modelLayers(fine, grid, network, riverPaths(fine, grid, network.outlets));
     EXPECT_EQ(layers.streamOrder,
               (std::vector<std::int32_t>{1, 2, 2, 2, 2, 1, 1, 1, 1, 2, 1, 1, 1, 1, 2}));
+}
+
+// The model cell's side on any lattice; 30" runs keep their words.
+TEST(Upscaling, FactorsNameTheModelCellOnTheRunsLattice) {
+    EXPECT_EQ(factorText(3, thirtySecondLattice), "factor 3 (1.5 arc-minutes)");
+    EXPECT_EQ(factorText(120, thirtySecondLattice), "factor 120 (1 degree)");
+    EXPECT_EQ(factorText(1, CellLattice{3600}), "factor 1 (1 arc-second)");
+    std::int32_t factor = 0;
+    EXPECT_NE(readFactor("240", thirtySecondLattice, factor), std::nullopt);
+    EXPECT_EQ(readFactor("240", CellLattice{1200}, factor), std::nullopt);
+    EXPECT_EQ(factor, 240);
 }
 
 }  // namespace

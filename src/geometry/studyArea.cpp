@@ -49,13 +49,13 @@ double cellDegrees(const CellLattice& lattice) { return 1.0 / lattice.perDegree;
 
 std::string cellSizeText(const CellLattice& lattice) {
     const std::int32_t n = lattice.perDegree;
-    if (60 % n == 0) {
-        const std::int32_t minutes = 60 / n;
-        return std::to_string(minutes) + (minutes == 1 ? " arc-minute" : " arc-minutes");
-    }
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.6g", static_cast<double>(arcSecondsPerDegree) / n);
-    return std::string(seconds) + (n == arcSecondsPerDegree ? " arc-second" : " arc-seconds");
+    if (n == 1) return "1 degree";
+    const bool inMinutes = n <= 60;
+    const std::int32_t unitsPerDegree = inMinutes ? 60 : arcSecondsPerDegree;
+    char size[32];
+    std::snprintf(size, sizeof size, "%.6g", static_cast<double>(unitsPerDegree) / n);
+    const char* unit = inMinutes ? " arc-minute" : " arc-second";
+    return std::string(size) + unit + (n == unitsPerDegree ? "" : "s");
 }
 
 double originShiftCells(const CellLattice& lattice) {

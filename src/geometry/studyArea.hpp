@@ -55,8 +55,9 @@ constexpr std::int32_t mostCellsPerDegree = 3600;
 // The cell side in degrees, the nearest double to 1/n.
 double cellDegrees(const CellLattice& lattice);
 
-// "30 arc-seconds", "7.5 arc-seconds", "1 arc-minute": a cell side as people
-// name it.
+// "30 arc-seconds", "7.5 arc-seconds", "1 arc-minute", "2.5 arc-minutes",
+// "1 degree": a cell side as people name it, in minutes from a minute up, so
+// that model cells of many source cells read as they always have.
 std::string cellSizeText(const CellLattice& lattice);
 
 // How far, in cells, the edges of a lattice's cells lie north and west of

@@ -1,4 +1,4 @@
-// The run's own 30" network as the upscaling reads it: the direction code of
+// The run's own network as the upscaling reads it: the direction code of
 // every cell (flowDir.bin) and the exact upstream area of every cell, from the
 // tool's own cell areas.
 #pragma once

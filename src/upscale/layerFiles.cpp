@@ -22,9 +22,15 @@ using Failure = std::optional<std::string>;
 constexpr std::uint8_t lddWithoutFlow = 255;
 constexpr std::uint8_t lddRiverEnds = 5;
 
-std::string shortestText(double value) {
-    char text[maxNumberChars];
-    return std::string(text, std::to_chars(text, text + maxNumberChars, value).ptr);
+// The model grid's south edge, the double nearest the true one: counted in
+// half cells of the run's lattice, where the edges of either lattice are whole.
+double southEdgeOf(const StudyArea& area, const ModelGrid& grid) {
+    const std::int64_t halfCellsPerDegree = 2 * std::int64_t{area.lattice.perDegree};
+    const std::int64_t halfCellNorthOfCorner =
+        area.lattice.origin == LatticeOrigin::centresOnDegrees ? 1 : 0;
+    const std::int64_t south = area.latNW * halfCellsPerDegree + halfCellNorthOfCorner -
+                               2 * std::int64_t{grid.rows()} * grid.factor();
+    return static_cast<double>(south) / static_cast<double>(halfCellsPerDegree);
 }
 
 char* writeValue(char* out, std::int32_t value) { return writeNumber(out, value); }
@@ -34,8 +40,8 @@ char* writeValue(char* out, float value) {
 
 template <typename Value>
 Failure writeGrids(const std::filesystem::path& folder, const GridPlace& place,
-                   const LayerView& view, const std::vector<Value>& text,
-                   const std::vector<Value>& binary) {
+                   const std::string& asciiHeader, const LayerView& view,
+                   const std::vector<Value>& text, const std::vector<Value>& binary) {
     std::ostream quiet(nullptr);  // the companion tells of the folder, not of each file
     const auto at = [&place](std::int32_t row, std::int32_t col) {
         return static_cast<std::size_t>(row) * static_cast<std::size_t>(place.cols) +
@@ -51,11 +57,10 @@ Failure writeGrids(const std::filesystem::path& folder, const GridPlace& place,
     }
     const std::string asciiPath = (folder / (std::string(view.name) + ".asc")).string();
     const std::string asciiFailure = asciiPath + " cannot be written.";
-    const std::string header = asciiHeaderText(place);
     return writeOutputFile(
         OutputTarget{asciiPath.c_str(), asciiFailure.c_str()}, "w", Announcement::writingDone,
         quiet, [&](OutputFile& file) {
-            file.write(header);
+            file.write(asciiHeader);
             for (std::int32_t row = 0; row < place.rows; ++row) {
                 writeColumns(file, place.cols, 1 + maxNumberChars,
                              [&](char* out, std::int32_t col) {
@@ -145,29 +150,28 @@ std::vector<LayerView> layerViews(const ModelLayers& layers,
 }
 
 GridPlace placeOf(const StudyArea& area, const ModelGrid& grid) {
-    return {grid.rows(), grid.cols(), static_cast<double>(area.lonNW),
-            static_cast<double>(area.latNW), grid.factor() / static_cast<double>(cellsPerDegree)};
+    GridPlace place = placeOfStudyArea(area);
+    place.rows = grid.rows();
+    place.cols = grid.cols();
+    place.cellDeg = grid.factor() / static_cast<double>(area.lattice.perDegree);
+    return place;
 }
 
-std::string asciiHeaderText(const GridPlace& place) {
-    // The south edge from whole cells of the 30" lattice, so that it is exact.
-    const auto cellsPerModelCell = static_cast<std::int64_t>(place.cellDeg * cellsPerDegree + 0.5);
-    const double south =
-        static_cast<double>(static_cast<std::int64_t>(place.northDeg) * cellsPerDegree -
-                            std::int64_t{place.rows} * cellsPerModelCell) /
-        cellsPerDegree;
+std::string asciiHeaderText(const StudyArea& area, const ModelGrid& grid) {
+    const GridPlace place = placeOf(area, grid);
     return "ncols " + std::to_string(place.cols) + "\nnrows " + std::to_string(place.rows) +
-           "\nxllcorner " + shortestText(place.westDeg) + "\nyllcorner " + shortestText(south) +
-           "\ncellsize " + shortestText(place.cellDeg) + "\nNODATA_value " +
-           std::to_string(noValue) + "\n";
+           "\nxllcorner " + roundTripNumberText(place.westDeg) + "\nyllcorner " +
+           roundTripNumberText(southEdgeOf(area, grid)) + "\ncellsize " +
+           roundTripNumberText(place.cellDeg) + "\nNODATA_value " + std::to_string(noValue) + "\n";
 }
 
 Failure writeLayerFiles(const std::filesystem::path& folder, const GridPlace& place,
-                        const std::vector<LayerView>& views) {
+                        const std::string& asciiHeader, const std::vector<LayerView>& views) {
     for (const LayerView& view : views) {
-        Failure failure = view.ints != nullptr
-                              ? writeGrids(folder, place, view, *view.ints, *view.binaryInts)
-                              : writeGrids(folder, place, view, *view.reals, *view.reals);
+        Failure failure =
+            view.ints != nullptr
+                ? writeGrids(folder, place, asciiHeader, view, *view.ints, *view.binaryInts)
+                : writeGrids(folder, place, asciiHeader, view, *view.reals, *view.reals);
         if (!failure) failure = writeSidecars(folder, place, view);
         if (failure) return failure;
     }

@@ -37,16 +37,18 @@ std::vector<std::uint8_t> lddCodes(const std::vector<std::int32_t>& internalCode
 std::vector<LayerView> layerViews(const ModelLayers& layers,
                                   const std::vector<std::int32_t>& flowDirD8);
 
-// The model grid's corner and cell size, exact: the cell size is factor/120
-// degree, the south edge may lie south of the study area's.
+// The model grid's corner and cell size: it starts at the study area's first
+// cell (on the centre lattice half a cell north and west of the whole
+// degree), with cells of factor/n degree on a lattice of n cells a degree;
+// its south edge may lie south of the study area's.
 GridPlace placeOf(const StudyArea& area, const ModelGrid& grid);
 
-// The header of an ESRI ASCII grid, with the shortest decimals that give the
-// exact doubles back.
-std::string asciiHeaderText(const GridPlace& place);
+// The header of an ESRI ASCII grid of the model grid, with the shortest
+// decimals that give the exact doubles back.
+std::string asciiHeaderText(const StudyArea& area, const ModelGrid& grid);
 
 std::optional<std::string> writeLayerFiles(const std::filesystem::path& folder,
-                                           const GridPlace& place,
+                                           const GridPlace& place, const std::string& asciiHeader,
                                            const std::vector<LayerView>& views);
 
 // model.nc and ldd.map.

@@ -14,14 +14,16 @@ namespace {
 constexpr double metresPerKm = 1000.0;
 
 // The length of a step from a cell of each row in each direction, km: the
-// east-west length of the cell stepped from, as the run's slopes take it.
+// east-west length of the cell stepped from, as the run's slopes take it, at
+// the run's cell size.
 std::vector<std::array<double, directionCount>> stepLengthsKm(const StudyArea& area) {
     std::vector<std::array<double, directionCount>> lengths(static_cast<std::size_t>(area.nrows));
+    const double northSouth = cellLengthNorthSouthOf(area.lattice);
     for (std::int32_t row = 0; row < area.nrows; ++row) {
-        const double eastWest = cellLengthEastWest(cellCentreLat(area.latNW, row));
+        const double eastWest = rowLengthEastWest(area, row);
         for (int k = 0; k < directionCount; ++k) {
             const double x = flowDirections[k].colOffset * eastWest;
-            const double y = flowDirections[k].rowOffset * cellLengthNorthSouth;
+            const double y = flowDirections[k].rowOffset * northSouth;
             lengths[static_cast<std::size_t>(row)][static_cast<std::size_t>(k)] =
                 std::sqrt(x * x + y * y) / metresPerKm;
         }

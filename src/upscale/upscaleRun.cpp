@@ -1,11 +1,11 @@
 #include "upscale/upscaleRun.hpp"
 
+#include <charconv>
 #include <cstdio>
 #include <ostream>
 
 #include "runFiles/runFiles.hpp"
 #include "runFiles/stagingFolder.hpp"
-#include "text/numberText.hpp"
 #include "upscale/layerFiles.hpp"
 
 namespace drainPrep::upscale {
@@ -13,6 +13,20 @@ namespace drainPrep::upscale {
 namespace {
 
 using Failure = std::optional<std::string>;
+
+bool factorDividesDegree(std::int32_t factor, const CellLattice& lattice) {
+    return factor >= 1 && factor <= lattice.perDegree && lattice.perDegree % factor == 0;
+}
+
+// "1, 2, 3, 4, 5, 6, 8, 10, 12, 15, 20, 24, 30, 40, 60, 120" for 120.
+std::string divisorsText(std::int32_t number) {
+    std::string text;
+    for (std::int32_t divisor = 1; divisor <= number; ++divisor) {
+        if (number % divisor != 0) continue;
+        text += (text.empty() ? "" : ", ") + std::to_string(divisor);
+    }
+    return text;
+}
 
 std::string percentText(double share) {
     char text[32];
@@ -31,18 +45,31 @@ Failure readNetwork(const std::filesystem::path& folder, std::ostream& console, 
 
 }  // namespace
 
-bool factorDividesDegree(std::int32_t factor) {
-    return factor >= 1 && factor <= cellsPerDegree && cellsPerDegree % factor == 0;
+Failure readFactor(const std::string& text, const CellLattice& lattice, std::int32_t& factor) {
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, factor);
+    if (error == std::errc() && stop == end && factorDividesDegree(factor, lattice)) {
+        return std::nullopt;
+    }
+    // Runs of the fixed pair's cells keep the words they always had.
+    const std::string whoseCells = lattice == thirtySecondLattice
+                                       ? ""
+                                       : ", the run's cells per degree of " + cellSizeText(lattice);
+    return "--factor takes a whole number that divides " + std::to_string(lattice.perDegree) +
+           whoseCells + " (" + divisorsText(lattice.perDegree) + "), not \"" + text + "\".\n";
 }
 
-std::string factorText(std::int32_t factor) {
-    const std::int32_t arcSeconds = factor * arcSecondsPerCell;
-    const double minutes = arcSeconds / 60.0;
-    const std::string size = arcSeconds < 60            ? std::to_string(arcSeconds) + " arc-seconds"
-                             : arcSeconds == arcSecondsPerDegree ? std::string("1 degree")
-                             : minutes == 1.0 ? std::string("1 arc-minute")
-                                              : numberText(minutes) + " arc-minutes";
-    return "factor " + std::to_string(factor) + " (" + size + ")";
+std::string factorText(std::int32_t factor, const CellLattice& lattice) {
+    const CellLattice modelCells{lattice.perDegree / factor, lattice.origin};
+    return "factor " + std::to_string(factor) + " (" + cellSizeText(modelCells) + ")";
+}
+
+Failure readRunLattice(const std::filesystem::path& folder, CellLattice& lattice) {
+    std::string unreadable;
+    const std::optional<SourceRecord> record = readSourceRecord(folder, unreadable);
+    if (!unreadable.empty()) return unreadable;
+    lattice = record ? record->frame.lattice : thirtySecondLattice;
+    return std::nullopt;
 }
 
 Failure upscaleRun(const std::filesystem::path& folder, std::int32_t factor,
@@ -73,8 +100,10 @@ Failure upscaleRun(const std::filesystem::path& folder, std::int32_t factor,
     const std::vector<std::int32_t> flowDirD8 = d8Codes(layers.flowDir);
     const std::vector<LayerView> views = layerViews(layers, flowDirD8);
     const GridPlace place = placeOf(area, grid);
-    if (auto failure = writeLayerFiles(staging.path(), place, views)) return failure;
-    const std::string title = "drainPrep model grid, " + factorText(factor);
+    if (auto failure = writeLayerFiles(staging.path(), place, asciiHeaderText(area, grid), views)) {
+        return failure;
+    }
+    const std::string title = "drainPrep model grid, " + factorText(factor, area.lattice);
     if (auto failure = writeModelFormats(staging.path(), place, views, layers.flowDir, title)) {
         return failure;
     }

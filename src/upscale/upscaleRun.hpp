@@ -9,14 +9,24 @@
 #include <optional>
 #include <string>
 
+#include "geometry/studyArea.hpp"
+
 namespace drainPrep::upscale {
 
-// Whole numbers that divide 120, so that model cells lie on the lattice of
-// whole minutes and degrees.
-bool factorDividesDegree(std::int32_t factor);
+// The factor that the text of --factor gives, a whole number that divides
+// the lattice's cells per degree, so that model cells tile whole degrees from
+// the study area's corner (1 to 120 for 30" cells, 1 to 1200 for 3" cells);
+// else the refusal that lists the factors the run takes.
+std::optional<std::string> readFactor(const std::string& text, const CellLattice& lattice,
+                                      std::int32_t& factor);
 
-// "factor 10 (5 arc-minutes)".
-std::string factorText(std::int32_t factor);
+// "factor 10 (5 arc-minutes)": the model cell's side on the run's lattice.
+std::string factorText(std::int32_t factor, const CellLattice& lattice);
+
+// The cells of the run in folder: those of its source record, the fixed
+// pair's where it has none.
+std::optional<std::string> readRunLattice(const std::filesystem::path& folder,
+                                          CellLattice& lattice);
 
 std::optional<std::string> upscaleRun(const std::filesystem::path& folder, std::int32_t factor,
                                       std::ostream& console);
