@@ -36,11 +36,6 @@ inline char* writeRoundTripNumber(char* out, double value) {
     return std::to_chars(out, out + maxNumberChars, value).ptr;
 }
 
-inline std::string roundTripNumberText(double value) {
-    char text[maxNumberChars];
-    return std::string(text, writeRoundTripNumber(text, value));
-}
-
 template <typename Number>
 std::string numberText(Number value) {
     char text[maxNumberChars];

@@ -160,9 +160,9 @@ GridPlace placeOf(const StudyArea& area, const ModelGrid& grid) {
 std::string asciiHeaderText(const StudyArea& area, const ModelGrid& grid) {
     const GridPlace place = placeOf(area, grid);
     return "ncols " + std::to_string(place.cols) + "\nnrows " + std::to_string(place.rows) +
-           "\nxllcorner " + roundTripNumberText(place.westDeg) + "\nyllcorner " +
-           roundTripNumberText(southEdgeOf(area, grid)) + "\ncellsize " +
-           roundTripNumberText(place.cellDeg) + "\nNODATA_value " + std::to_string(noValue) + "\n";
+           "\nxllcorner " + roundTripText(place.westDeg) + "\nyllcorner " +
+           roundTripText(southEdgeOf(area, grid)) + "\ncellsize " +
+           roundTripText(place.cellDeg) + "\nNODATA_value " + std::to_string(noValue) + "\n";
 }
 
 Failure writeLayerFiles(const std::filesystem::path& folder, const GridPlace& place,
