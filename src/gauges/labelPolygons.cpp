@@ -13,7 +13,8 @@ namespace {
 enum Step : std::uint8_t { east, south, west, north };
 constexpr std::uint8_t leftOf(std::uint8_t step) { return static_cast<std::uint8_t>((step + 3) % 4); }
 
-// Decimals of the coordinates: every vertex on the 30" lattice to 5e-11 degree.
+// Decimals of the coordinates: every vertex to 5e-11 degree, a millionth of
+// a 1" cell.
 constexpr int coordinateDecimals = 10;
 
 // An edge of a region's boundary: the region's index in the high half, the
@@ -352,9 +353,17 @@ std::vector<std::size_t> holeOwners(const RegionRings& rings) {
     return owners;
 }
 
+// Vertices are counted in half cells from the equator and the prime
+// meridian, where the edges of both lattices fall on whole numbers: the
+// centre lattice's edges lie half a cell north and west of its lines.
 class GeoJsonText {
 public:
-    GeoJsonText(std::string& text, const SourceFrame& frame) : text_(text), frame_(frame) {}
+    GeoJsonText(std::string& text, const SourceFrame& frame)
+        : text_(text),
+          frame_(frame),
+          halfCellsPerDegree_(2 * std::int64_t{frame.lattice.perDegree}),
+          shift_(frame.lattice.origin == LatticeOrigin::centresOnDegrees ? 1 : 0),
+          fractions_(fractionTexts(halfCellsPerDegree_)) {}
 
     void ring(const Ring& ring) {
         text_ += '[';
@@ -369,40 +378,40 @@ public:
 private:
     void point(const Vertex& vertex) {
         text_ += '[';
-        degrees(frame_.westEdgeCells + vertex.col);
+        degrees(2 * (frame_.westEdgeCells + vertex.col) - shift_);
         text_ += ',';
-        degrees(frame_.northEdgeCells - vertex.row);
+        degrees(2 * (frame_.northEdgeCells - vertex.row) + shift_);
         text_ += ']';
     }
-    // Every vertex lies on the lattice: whole degrees and one of 120
-    // fractions, whose digits are worked out once.
-    void degrees(std::int64_t cells) {
-        if (cells < 0) text_ += '-';
-        const std::uint64_t magnitude =
-            cells < 0 ? static_cast<std::uint64_t>(-cells) : static_cast<std::uint64_t>(cells);
+    // Whole degrees and one of the fractions, whose digits are worked out once.
+    void degrees(std::int64_t halfCells) {
+        if (halfCells < 0) text_ += '-';
+        const auto magnitude = static_cast<std::uint64_t>(halfCells < 0 ? -halfCells : halfCells);
+        const auto perDegree = static_cast<std::uint64_t>(halfCellsPerDegree_);
         char digits[24];
-        const auto end =
-            std::to_chars(digits, digits + sizeof digits, magnitude / cellsPerDegree).ptr;
+        const auto end = std::to_chars(digits, digits + sizeof digits, magnitude / perDegree).ptr;
         text_.append(digits, end);
-        text_ += fractions_[magnitude % cellsPerDegree];
+        text_ += fractions_[magnitude % perDegree];
     }
 
-    static std::vector<std::string> fractionTexts() {
+    static std::vector<std::string> fractionTexts(std::int64_t perDegree) {
         std::vector<std::string> texts;
-        for (std::int32_t cell = 0; cell < cellsPerDegree; ++cell) {
+        for (std::int64_t part = 0; part < perDegree; ++part) {
             char digits[32];
             const auto end = std::to_chars(digits, digits + sizeof digits,
-                                           static_cast<double>(cell) / cellsPerDegree,
+                                           static_cast<double>(part) / static_cast<double>(perDegree),
                                            std::chars_format::fixed, coordinateDecimals)
                                  .ptr;
-            texts.emplace_back(digits + 1, end);  // ".0083333333", without the 0
+            texts.emplace_back(digits + 1, end);  // ".0041666667", without the 0
         }
         return texts;
     }
 
     std::string& text_;
     const SourceFrame& frame_;
-    const std::vector<std::string> fractions_ = fractionTexts();
+    std::int64_t halfCellsPerDegree_;
+    std::int64_t shift_;  // half cells from a lattice line to the cell edge west or north of it
+    std::vector<std::string> fractions_;
 };
 
 void writeGeometry(const RegionRings& rings, GeoJsonText& json, std::string& text) {

@@ -62,6 +62,12 @@ double originShiftCells(const CellLattice& lattice) {
     return lattice.origin == LatticeOrigin::centresOnDegrees ? 0.5 : 0.0;
 }
 
+int tenthOfCellDecimals(const CellLattice& lattice) {
+    int decimals = 1;
+    for (std::int64_t tens = 1; tens < lattice.perDegree; tens *= 10) ++decimals;
+    return decimals;
+}
+
 ClipOffsets clipOffsets(const StudyArea& area) {
     const double latC = area.latNW - cellSizeDeg / 2.0;
     const double lonC = area.lonNW + cellSizeDeg / 2.0;

@@ -65,6 +65,10 @@ std::string cellSizeText(const CellLattice& lattice);
 // on the centre lattice, whose cell k / n degrees north holds that line.
 double originShiftCells(const CellLattice& lattice);
 
+// Decimals of a degree that tell a tenth of the lattice's cell: 4 at 30",
+// 5 at 3" and 1", 3 at 5'.
+int tenthOfCellDecimals(const CellLattice& lattice);
+
 struct StudyArea {
     std::int32_t nrows = 0;
     std::int32_t ncols = 0;

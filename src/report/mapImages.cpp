@@ -368,13 +368,12 @@ RgbImage distanceMap(const MapGrids& maps, const MapRanges& ranges) {
 
 RgbImage elevationMap(const MapGrids& maps, const MapRanges& ranges, const StudyArea& area) {
     const std::int32_t factor = maps.reduction;
-    const double northSouthMetres = cellLengthNorthSouth * factor;
+    const double northSouthMetres = cellLengthNorthSouthOf(area.lattice) * factor;
     return paint(maps, [&](std::int32_t y, std::int32_t x) {
         const std::int32_t elevation = maps.elevations.at(y, x);
         if (elevation < 0) return seaColour;
         const std::int32_t middleRow = std::min(y * factor + factor / 2, area.nrows - 1);
-        const double eastWestMetres =
-            cellLengthEastWest(cellCentreLat(area.latNW, middleRow)) * factor;
+        const double eastWestMetres = rowLengthEastWest(area, middleRow) * factor;
         const Rgb tint = colourOnScale(elevationScale(), elevationShare(elevation, ranges));
         return shaded(tint, reliefShade(maps.elevations, y, x, eastWestMetres, northSouthMetres));
     });

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "geometry/studyArea.hpp"
@@ -16,6 +17,7 @@
 #include "runFiles/outletListReader.hpp"
 #include "report/riverNetwork.hpp"
 #include "runFiles/runFiles.hpp"
+#include "text/decimalText.hpp"
 
 namespace drainPrep::report {
 
@@ -55,6 +57,16 @@ struct ReportFacts {
     std::optional<GaugeFacts> gauges;  // --gauges
 };
 
-inline double degrees(std::int32_t arcSeconds) { return arcSeconds / 3600.0; }
+// A cell centre's longitude or latitude in the files for scripts and a GIS:
+// six decimals tell the cells apart down to 1".
+constexpr int centreCoordinateDecimals = 6;
+
+inline std::string centreLonText(const StudyArea& area, std::int32_t col) {
+    return fixed(centreLonDegrees(area, col), centreCoordinateDecimals);
+}
+
+inline std::string centreLatText(const StudyArea& area, std::int32_t row) {
+    return fixed(centreLatDegrees(area, row), centreCoordinateDecimals);
+}
 
 }  // namespace drainPrep::report

@@ -20,7 +20,6 @@ namespace {
 
 using Failure = std::optional<std::string>;
 
-constexpr int coordinateDecimals = 6;
 constexpr int km2Decimals = 3;
 constexpr int percentDecimals = 2;
 // The polygons' km² to a millionth, as far as their coordinates give it.
@@ -97,14 +96,6 @@ GaugeField idField(const char* key, const Gauge& gauge) {
     return {key, gauge.id, !plainGaugeNumber(gauge.id)};
 }
 
-std::string latText(const StudyArea& area, std::int32_t row) {
-    return fixed(degrees(cellCentreLat(area.latNW, row)), coordinateDecimals);
-}
-
-std::string lonText(const StudyArea& area, std::int32_t col) {
-    return fixed(degrees(cellCentreLon(area.lonNW, col)), coordinateDecimals);
-}
-
 std::string givenDegrees(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.10g", value);
@@ -133,12 +124,12 @@ std::vector<GaugeField> gaugeFields(const GaugeFacts& facts, std::size_t i, cons
         {"lon", givenDegrees(gauge.lon)},
         {"row", when(inside, whole(placed.given.row))},
         {"col", when(inside, whole(placed.given.col))},
-        {"cellLat", when(inside, latText(area, placed.given.row))},
-        {"cellLon", when(inside, lonText(area, placed.given.col))},
+        {"cellLat", when(inside, centreLatText(area, placed.given.row))},
+        {"cellLon", when(inside, centreLonText(area, placed.given.col))},
         {"snappedRow", when(onCell, whole(placed.snapped.row))},
         {"snappedCol", when(onCell, whole(placed.snapped.col))},
-        {"snappedLat", when(onCell, latText(area, placed.snapped.row))},
-        {"snappedLon", when(onCell, lonText(area, placed.snapped.col))},
+        {"snappedLat", when(onCell, centreLatText(area, placed.snapped.row))},
+        {"snappedLon", when(onCell, centreLonText(area, placed.snapped.col))},
         {"cellsMoved", when(onCell, whole(placed.cellsMoved))},
         {"upstreamCells", when(onCell, whole(placed.upstreamCells))},
         {"upstreamKm2", when(onCell, fixed(km2Of(placed.upstreamArea), km2Decimals))},
@@ -325,7 +316,7 @@ std::string gaugesGeoJson(const GaugeFacts& facts, const StudyArea& area) {
         json += first ? "\n" : ",\n";
         first = false;
         json += "{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", \"coordinates\": [" +
-                lonText(area, placed.snapped.col) + ", " + latText(area, placed.snapped.row) +
+                centreLonText(area, placed.snapped.col) + ", " + centreLatText(area, placed.snapped.row) +
                 "]}, \"properties\": {" + gaugeMembers(facts, i, area) + "}}";
     }
     return json + "\n]}\n";

@@ -58,13 +58,17 @@ std::string longitudeText(double degrees, int decimals) {
     return fixed(std::fabs(degrees), decimals) + "&deg;" + (degrees < 0 ? "W" : "E");
 }
 
-// The number of decimals a whole-cell edge needs: 120 cells a degree.
-std::string edgeLatitude(double degrees) { return latitudeText(degrees, 4); }
-std::string edgeLongitude(double degrees) { return longitudeText(degrees, 4); }
+// Edges and centres of cells with the decimals that tell a tenth of a cell.
+std::string edgeLatitude(double degrees, const CellLattice& lattice) {
+    return latitudeText(degrees, tenthOfCellDecimals(lattice));
+}
+std::string edgeLongitude(double degrees, const CellLattice& lattice) {
+    return longitudeText(degrees, tenthOfCellDecimals(lattice));
+}
 
-std::string outletCell(const Outlet& outlet) {
-    return "<td class=\"nowrap\">" + latitudeText(degrees(outlet.latArcSeconds), 4) + " " +
-           longitudeText(degrees(outlet.lonArcSeconds), 4) + "</td>";
+std::string outletCell(const Outlet& outlet, const StudyArea& area) {
+    return "<td class=\"nowrap\">" + edgeLatitude(centreLatDegrees(area, outlet.row), area.lattice) +
+           " " + edgeLongitude(centreLonDegrees(area, outlet.col), area.lattice) + "</td>";
 }
 
 // 55872.73 as "55,872.7".
@@ -274,9 +278,9 @@ std::string inflowSection(const ReportFacts& facts, const InflowByBasin& groups)
             places += (places.empty() ? "" : "<br>") + text;
         }
         html += "<tr><td class=\"num\">" + std::to_string(outlet.riverNum) + "</td>" +
-                outletCell(outlet) + "<td class=\"num\">" + grouped(outlet.basinSize) +
+                outletCell(outlet, facts.area) + "<td class=\"num\">" + grouped(outlet.basinSize) +
                 "</td><td>" + places + "</td><td>" + listOfWords(edgeNames(byEdge)) +
-                "</td><td><code>" + escaped(areaCommand(outlet, facts.sources)) +
+                "</td><td><code>" + escaped(areaCommand(outlet, facts.area, facts.sources)) +
                 "</code></td></tr>\n";
     }
     html +=
@@ -298,25 +302,41 @@ std::string inflowSection(const ReportFacts& facts, const InflowByBasin& groups)
 // ---------------------------------------------------------------------------
 // Study area
 
+// The page names 30" cells by their length, as it always has; other cells
+// by their size as well.
+std::string cellText(const CellLattice& lattice) {
+    const std::string length = fixed(cellLengthNorthSouthOf(lattice), 1) + " m";
+    return lattice == thirtySecondLattice ? length : cellSizeText(lattice) + ", " + length;
+}
+
+// On the centre lattice the whole-degree corner is no corner of a cell.
+std::string cornerNote(const CellLattice& lattice) {
+    if (lattice.origin == LatticeOrigin::edgesOnDegrees) return "";
+    return " <span class=\"muted\">(the centre of the first cell: the source's cells have their "
+           "centres on whole degrees)</span>";
+}
+
 std::string studyAreaSection(const ReportFacts& facts) {
     const StudyArea& area = facts.area;
+    const CellLattice& lattice = area.lattice;
     const CellCounts& counts = facts.counts;
     const std::int64_t cells = area.cellCount();
-    const double south = southEdgeLat(area);
-    const double east = eastEdgeLon(area);
+    const double north = northEdgeLat(area), south = southEdgeLat(area);
+    const double west = westEdgeLon(area), east = eastEdgeLon(area);
+    const int decimals = tenthOfCellDecimals(lattice);
     std::string html = "<h2>Study area</h2>\n<table class=\"facts\">\n";
     html += row("Rows &times; columns", grouped(area.nrows) + " &times; " + grouped(area.ncols) +
                                             " = " + grouped(cells) + " cells");
-    html +=
-        row("North-west corner", latitudeText(area.latNW, 0) + " " + longitudeText(area.lonNW, 0));
-    html += row("Extent", edgeLatitude(south) + " to " + edgeLatitude(area.latNW) + ", " +
-                              edgeLongitude(area.lonNW) + " to " + edgeLongitude(east) + ": " +
-                              fixed(area.latNW - south, 4) + "&deg; north&ndash;south &times; " +
-                              fixed(east - area.lonNW, 4) + "&deg; east&ndash;west");
+    html += row("North-west corner", latitudeText(area.latNW, 0) + " " +
+                                         longitudeText(area.lonNW, 0) + cornerNote(lattice));
+    html += row("Extent", edgeLatitude(south, lattice) + " to " + edgeLatitude(north, lattice) +
+                              ", " + edgeLongitude(west, lattice) + " to " +
+                              edgeLongitude(east, lattice) + ": " + fixed(north - south, decimals) +
+                              "&deg; north&ndash;south &times; " + fixed(east - west, decimals) +
+                              "&deg; east&ndash;west");
     html += row("Land area", grouped(std::llround(counts.landKm2)) +
-                                 " km&sup2; <span class=\"muted\">(cells of " +
-                                 fixed(cellLengthNorthSouth, 1) +
-                                 " m north&ndash;south by their own east&ndash;west "
+                                 " km&sup2; <span class=\"muted\">(cells of " + cellText(lattice) +
+                                 " north&ndash;south by their own east&ndash;west "
                                  "length)</span>");
     html += row("Land", cellsAndShare(counts.land, cells));
     html += row(std::string("Sea or no data <span class=\"muted\">(no elevation") +
@@ -387,16 +407,29 @@ std::vector<Tick> powerOfTenTicks(std::int32_t largest) {
     return ticks;
 }
 
+// A side of a pixel in km, as maps of 30" cells have always given it, or in
+// metres where a pixel is less than half a kilometre north-south.
+std::string pixelSize(double northSouthKm, double eastWestKm) {
+    constexpr double smallestKmPixel = 0.5;
+    const bool inKm = northSouthKm >= smallestKmPixel;
+    const auto length = [inKm](double km) {
+        return inKm ? fixed(km, 2) + " km" : fixed(km * 1000.0, 1) + " m";
+    };
+    return "about " + length(northSouthKm) + " north&ndash;south by " + length(eastWestKm) +
+           " east&ndash;west";
+}
+
 // What one pixel of a map stands for.
 std::string pixelScale(const ReportFacts& facts) {
     const std::int32_t reduction = facts.mapReduction;
-    const double middleLat = (facts.area.latNW + southEdgeLat(facts.area)) / 2.0;
+    const CellLattice& lattice = facts.area.lattice;
+    const double middleLat = (northEdgeLat(facts.area) + southEdgeLat(facts.area)) / 2.0;
     const double eastWestKm =
-        cellLengthEastWest(static_cast<std::int32_t>(std::lround(middleLat * 3600))) / 1000.0;
-    const double northSouthKm = cellLengthNorthSouth / 1000.0;
-    const std::string size = "about " + fixed(northSouthKm * reduction, 2) +
-                             " km north&ndash;south by " + fixed(eastWestKm * reduction, 2) +
-                             " km east&ndash;west at " + latitudeText(middleLat, 1);
+        cellLengthEastWest(static_cast<std::int32_t>(std::lround(middleLat * 3600)), lattice) /
+        1000.0;
+    const double northSouthKm = cellLengthNorthSouthOf(lattice) / 1000.0;
+    const std::string size = pixelSize(northSouthKm * reduction, eastWestKm * reduction) +
+                             " at " + latitudeText(middleLat, 1);
     if (reduction > 1) {
         return "One pixel: " + std::to_string(reduction) + " &times; " + std::to_string(reduction) +
                " cells, " + size +
@@ -411,16 +444,19 @@ std::string pixelScale(const ReportFacts& facts) {
 
 std::string mapFigure(const ReportFacts& facts, const char* file, const std::string& title,
                       const std::string& legend) {
+    const StudyArea& area = facts.area;
     const auto pixels = [&facts](std::int32_t cells) {
         return std::to_string((cells + facts.mapReduction - 1) / facts.mapReduction *
                               facts.mapEnlargement);
     };
     return "<figure><h3>" + title + "</h3>\n<img src=\"" + file + "\" width=\"" +
-           pixels(facts.area.ncols) + "\" height=\"" + pixels(facts.area.nrows) + "\" alt=\"" +
+           pixels(area.ncols) + "\" height=\"" + pixels(area.nrows) + "\" alt=\"" +
            title + "\">\n" + legend + "<div class=\"muted\">North up. " +
-           edgeLongitude(facts.area.lonNW) + " to " + edgeLongitude(eastEdgeLon(facts.area)) +
-           ", " + edgeLatitude(southEdgeLat(facts.area)) + " to " + edgeLatitude(facts.area.latNW) +
-           ". " + pixelScale(facts) + "</div></figure>\n";
+           edgeLongitude(westEdgeLon(area), area.lattice) + " to " +
+           edgeLongitude(eastEdgeLon(area), area.lattice) + ", " +
+           edgeLatitude(southEdgeLat(area), area.lattice) + " to " +
+           edgeLatitude(northEdgeLat(area), area.lattice) + ". " + pixelScale(facts) +
+           "</div></figure>\n";
 }
 
 std::string basinLegend(const ReportFacts& facts) {
@@ -625,8 +661,8 @@ std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups)
         html += "<tr><td class=\"num\">" + std::to_string(++rank) + "</td><td class=\"num\">" +
                 std::to_string(outlet.riverNum) + "</td><td class=\"num\">" +
                 std::to_string(outlet.row) + "</td><td class=\"num\">" +
-                std::to_string(outlet.col) + "</td>" + outletCell(outlet) + "<td class=\"num\">" +
-                grouped(outlet.basinSize) + "</td><td class=\"num\">" + groupedKm2(basin.km2) +
+                std::to_string(outlet.col) + "</td>" + outletCell(outlet, facts.area) +
+                "<td class=\"num\">" + grouped(outlet.basinSize) + "</td><td class=\"num\">" + groupedKm2(basin.km2) +
                 "</td><td class=\"num\">" + grouped(basin.longestPath) + "</td>" +
                 riverCells(basin.rivers) + "<td>" + outletKindCell(basin.end) + "</td><td>" +
                 completeCell(basin, groups) + "</td></tr>\n";
@@ -637,7 +673,16 @@ std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups)
 // ---------------------------------------------------------------------------
 // Files
 
-std::string filesSection() {
+// Where the .hdr files put the grids.
+std::string exactPlaceText(const CellLattice& lattice) {
+    const std::string cells = "cells of 1/" + std::to_string(lattice.perDegree) + " degree";
+    if (lattice.origin == LatticeOrigin::edgesOnDegrees) return "the whole-degree corner and " + cells;
+    return "the corner half a cell north and west of the whole degree, which is the centre of the "
+           "first cell, and " +
+           cells;
+}
+
+std::string filesSection(const CellLattice& lattice) {
     return "<h2>Files for scripts and a GIS</h2>\n"
            "<ul>\n"
            "<li><code>summary.json</code> (here): the study area, the counts, the largest basins "
@@ -655,9 +700,10 @@ std::string filesSection() {
            "<code>output/arcgis/</code> and an ENVI <code>.hdr</code> file beside every binary "
            "grid in <code>output/</code>: both say geographic WGS&nbsp;84 (EPSG:4326), the "
            "coordinate system of the source rasters, and the <code>.hdr</code> gives a binary "
-           "grid its size, data type and byte order and the study area's exact place: the "
-           "whole-degree corner and cells of 1/120 degree. drainPrep removes these files "
-           "when it writes the grids anew; run the report again after it.</li>\n"
+           "grid its size, data type and byte order and the study area's exact place: " +
+           exactPlaceText(lattice) +
+           ". drainPrep removes these files when it writes the grids anew; run the report again "
+           "after it.</li>\n"
            "</ul>\n"
            "<p>In QGIS: <em>Layer &rsaquo; Add Layer &rsaquo; Add Raster Layer</em> and choose "
            "any <code>.asc</code> in <code>output/arcgis/</code> or any <code>.bin</code> in "
@@ -770,9 +816,11 @@ std::string gaugeSection(const ReportFacts& facts) {
 
 }  // namespace
 
-std::string areaCommand(const Outlet& outlet, const std::optional<SourceRecord>& sources) {
-    std::string command = "drainPrepArea " + fixed(degrees(outlet.latArcSeconds), 4) + " " +
-                          fixed(degrees(outlet.lonArcSeconds), 4);
+std::string areaCommand(const Outlet& outlet, const StudyArea& area,
+                        const std::optional<SourceRecord>& sources) {
+    const int decimals = tenthOfCellDecimals(area.lattice);
+    std::string command = "drainPrepArea " + fixed(centreLatDegrees(area, outlet.row), decimals) +
+                          " " + fixed(centreLonDegrees(area, outlet.col), decimals);
     if (sources) {
         command += " --dem " + shellWord(sources->dem) + " --dir " + shellWord(sources->directions);
     }
@@ -792,7 +840,7 @@ std::string reportPage(const ReportFacts& facts) {
            "</code>.</p>\n" + inflowAlert(facts, groups) + cutAlert(facts) +
            studyAreaSection(facts) + mapsSection(facts) + riversSection(facts) +
            basinsSection(facts, groups) + (facts.gauges ? gaugeSection(facts) : "") +
-           inflowSection(facts, groups) + filesSection() + "</body>\n</html>\n";
+           inflowSection(facts, groups) + filesSection(area.lattice) + "</body>\n</html>\n";
 }
 
 }  // namespace drainPrep::report

@@ -20,6 +20,7 @@ std::string reportPage(const ReportFacts& facts);
 // "drainPrepArea LAT LON --snap 0", with the run's --dem and --dir where it
 // had them: the command that finds the area holding the whole basin of this
 // outlet, and not of a larger river nearby.
-std::string areaCommand(const Outlet& outlet, const std::optional<SourceRecord>& sources);
+std::string areaCommand(const Outlet& outlet, const StudyArea& area,
+                        const std::optional<SourceRecord>& sources);
 
 }  // namespace drainPrep::report

@@ -9,14 +9,12 @@ namespace drainPrep::report {
 
 namespace {
 
-constexpr int coordinateDecimals = 6;
 constexpr std::size_t flushBytes = 1 << 20;
 
 std::string position(std::int64_t cell, const StudyArea& area) {
     const auto row = static_cast<std::int32_t>(cell / area.ncols);
     const auto col = static_cast<std::int32_t>(cell % area.ncols);
-    return "[" + fixed(degrees(cellCentreLon(area.lonNW, col)), coordinateDecimals) + ", " +
-           fixed(degrees(cellCentreLat(area.latNW, row)), coordinateDecimals) + "]";
+    return "[" + centreLonText(area, col) + ", " + centreLatText(area, row) + "]";
 }
 
 std::string properties(std::size_t number, const Reach& reach) {

@@ -105,9 +105,8 @@ double stepKm(std::int64_t from, std::int64_t to, const StudyArea& area) {
     const bool eastWest = to % area.ncols != from % area.ncols;
     // The tool's own convention: the east-west length of the cell stepped from.
     const double eastWestMetres =
-        eastWest ? cellLengthEastWest(cellCentreLat(area.latNW, static_cast<std::int32_t>(row)))
-                 : 0.0;
-    const double northSouthMetres = northSouth ? cellLengthNorthSouth : 0.0;
+        eastWest ? rowLengthEastWest(area, static_cast<std::int32_t>(row)) : 0.0;
+    const double northSouthMetres = northSouth ? cellLengthNorthSouthOf(area.lattice) : 0.0;
     return std::sqrt(eastWestMetres * eastWestMetres + northSouthMetres * northSouthMetres) /
            metresPerKm;
 }

@@ -6,8 +6,6 @@ namespace drainPrep::report {
 
 namespace {
 
-constexpr int coordinateDecimals = 6;
-
 std::string member(const char* key, const std::string& value) {
     return std::string("\"") + key + "\": " + value;
 }
@@ -19,12 +17,11 @@ std::string member(const char* key, Whole value) {
 
 std::string quoted(const char* text) { return std::string("\"") + text + "\""; }
 
-std::string basinEntry(const BasinRow& basin) {
+std::string basinEntry(const BasinRow& basin, const StudyArea& area) {
     const Outlet& outlet = basin.outlet;
     return "{" + member("riverNum", outlet.riverNum) + ", " + member("row", outlet.row) + ", " +
-           member("col", outlet.col) + ", " +
-           member("lon", fixed(degrees(outlet.lonArcSeconds), coordinateDecimals)) + ", " +
-           member("lat", fixed(degrees(outlet.latArcSeconds), coordinateDecimals)) + ", " +
+           member("col", outlet.col) + ", " + member("lon", centreLonText(area, outlet.col)) +
+           ", " + member("lat", centreLatText(area, outlet.row)) + ", " +
            member("cells", outlet.basinSize) + ", " + member("km2", fixed(basin.km2, 3)) + ", " +
            member("longestPath", basin.longestPath) + ", " +
            member("complete", std::string(basin.complete ? "true" : "false")) + ", " +
@@ -57,15 +54,30 @@ std::string gaugesArray(const GaugeFacts& gauges, const StudyArea& area) {
     return array(all, [&](std::size_t i) { return "{" + gaugeMembers(gauges, i, area) + "}"; });
 }
 
+// The cells of a source other than the fixed pair's: 1/n degree, with their
+// edges or their centres on whole degrees (latNW and lonNW then name the
+// centre of the first cell). A summary of 30" cells on whole-degree edges
+// leaves them out, as it always has.
+std::vector<std::string> latticeMembers(const CellLattice& lattice) {
+    if (lattice == thirtySecondLattice) return {};
+    const bool centres = lattice.origin == LatticeOrigin::centresOnDegrees;
+    return {member("cellsPerDegree", lattice.perDegree),
+            member("cellCentresOnDegrees", std::string(centres ? "true" : "false"))};
+}
+
 }  // namespace
 
 std::string summaryJson(const ReportFacts& facts) {
     const CellCounts& counts = facts.counts;
-    const std::string lines[] = {
+    std::vector<std::string> lines = {
         member("rows", facts.area.nrows),
         member("cols", facts.area.ncols),
         member("latNW", facts.area.latNW),
         member("lonNW", facts.area.lonNW),
+    };
+    const std::vector<std::string> cells = latticeMembers(facts.area.lattice);
+    lines.insert(lines.end(), cells.begin(), cells.end());
+    lines.insert(lines.end(), {
         member("landCells", counts.land),
         member("seaCells", counts.sea),
         member("noDataCells", counts.noData),
@@ -79,25 +91,28 @@ std::string summaryJson(const ReportFacts& facts) {
         // The threshold's name of the release before, kept for one release.
         member("riverCells", facts.rivers.threshold.cells),
         member("reaches", facts.rivers.reaches),
-        member("largestBasins", array(facts.largestBasins, basinEntry)),
+        member("largestBasins", array(facts.largestBasins,
+                                      [&facts](const BasinRow& basin) {
+                                          return basinEntry(basin, facts.area);
+                                      })),
         member("edgeInflow", array(facts.edgeInflow, inflowEntry)),
-    };
+    });
     std::string json = "{";
-    for (std::size_t i = 0; i < std::size(lines); ++i) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
         json += (i == 0 ? "\n  " : ",\n  ") + lines[i];
     }
     if (facts.gauges) json += ",\n  " + member("gauges", gaugesArray(*facts.gauges, facts.area));
     return json + "\n}\n";
 }
 
-std::string outletsGeoJson(const std::vector<Outlet>& outlets) {
+std::string outletsGeoJson(const std::vector<Outlet>& outlets, const StudyArea& area) {
     std::string json = "{\"type\": \"FeatureCollection\", \"features\": [";
     for (std::size_t i = 0; i < outlets.size(); ++i) {
         const Outlet& outlet = outlets[i];
         json += (i == 0 ? "\n" : ",\n");
         json += "{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", \"coordinates\": [" +
-                fixed(degrees(outlet.lonArcSeconds), coordinateDecimals) + ", " +
-                fixed(degrees(outlet.latArcSeconds), coordinateDecimals) + "]}, \"properties\": {" +
+                centreLonText(area, outlet.col) + ", " + centreLatText(area, outlet.row) +
+                "]}, \"properties\": {" +
                 member("riverNum", outlet.riverNum) + ", " + member("row", outlet.row) + ", " +
                 member("col", outlet.col) + ", " + member("basinSize", outlet.basinSize) + "}}";
     }

@@ -11,6 +11,6 @@ namespace drainPrep::report {
 std::string summaryJson(const ReportFacts& facts);
 
 // One point feature per outlet, in the order of riverNumList.dat.
-std::string outletsGeoJson(const std::vector<Outlet>& outlets);
+std::string outletsGeoJson(const std::vector<Outlet>& outlets, const StudyArea& area);
 
 }  // namespace drainPrep::report
