@@ -43,6 +43,13 @@ std::int32_t roundedArcSecondsOfHalfCells(std::int64_t halfCells, std::int32_t p
                                                                        : whole);
 }
 
+// The powers of ten that take `coarse` to at least `fine`.
+int decimalsBetween(std::int64_t coarse, std::int64_t fine) {
+    int decimals = 0;
+    for (std::int64_t tens = coarse; tens < fine; tens *= 10) ++decimals;
+    return decimals;
+}
+
 }  // namespace
 
 double cellDegrees(const CellLattice& lattice) { return 1.0 / lattice.perDegree; }
@@ -63,9 +70,17 @@ double originShiftCells(const CellLattice& lattice) {
 }
 
 int tenthOfCellDecimals(const CellLattice& lattice) {
-    int decimals = 1;
-    for (std::int64_t tens = 1; tens < lattice.perDegree; tens *= 10) ++decimals;
-    return decimals;
+    return 1 + decimalsBetween(1, lattice.perDegree);
+}
+
+int finerKmDecimals(const CellLattice& lattice) {
+    return decimalsBetween(cellsPerDegree, lattice.perDegree);
+}
+
+// A cell's area goes with the square of its side.
+int finerKm2Decimals(const CellLattice& lattice) {
+    const std::int64_t perDegree = lattice.perDegree;
+    return decimalsBetween(std::int64_t{cellsPerDegree} * cellsPerDegree, perDegree * perDegree);
 }
 
 ClipOffsets clipOffsets(const StudyArea& area) {

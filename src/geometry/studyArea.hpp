@@ -69,6 +69,12 @@ double originShiftCells(const CellLattice& lattice);
 // 5 at 3" and 1", 3 at 5'.
 int tenthOfCellDecimals(const CellLattice& lattice);
 
+// Decimals that lengths and areas need beyond those that suit 30" cells, to
+// tell the same share of a smaller cell: none at 30" and above; for km 1 at
+// 15" and 3", 2 at 1"; for km² 1 at 15", 2 at 3", 3 at 1".
+int finerKmDecimals(const CellLattice& lattice);
+int finerKm2Decimals(const CellLattice& lattice);
+
 struct StudyArea {
     std::int32_t nrows = 0;
     std::int32_t ncols = 0;

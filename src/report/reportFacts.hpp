@@ -69,4 +69,11 @@ inline std::string centreLatText(const StudyArea& area, std::int32_t row) {
     return fixed(centreLatDegrees(area, row), centreCoordinateDecimals);
 }
 
+// km² in those files: to a thousandth at 30", to the same share of a smaller
+// cell.
+inline std::string fileKm2Text(double km2, const CellLattice& lattice) {
+    constexpr int thirtySecondDecimals = 3;
+    return fixed(km2, thirtySecondDecimals + finerKm2Decimals(lattice));
+}
+
 }  // namespace drainPrep::report

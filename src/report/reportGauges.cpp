@@ -20,7 +20,6 @@ namespace {
 
 using Failure = std::optional<std::string>;
 
-constexpr int km2Decimals = 3;
 constexpr int percentDecimals = 2;
 // The polygons' km² to a millionth, as far as their coordinates give it.
 constexpr int polygonKm2Decimals = 6;
@@ -132,12 +131,12 @@ std::vector<GaugeField> gaugeFields(const GaugeFacts& facts, std::size_t i, cons
         {"snappedLon", when(onCell, centreLonText(area, placed.snapped.col))},
         {"cellsMoved", when(onCell, whole(placed.cellsMoved))},
         {"upstreamCells", when(onCell, whole(placed.upstreamCells))},
-        {"upstreamKm2", when(onCell, fixed(km2Of(placed.upstreamArea), km2Decimals))},
+        {"upstreamKm2", when(onCell, fileKm2Text(km2Of(placed.upstreamArea), area.lattice))},
         {"publishedKm2", when(gauge.publishedKm2.has_value(),
                               givenDegrees(gauge.publishedKm2.value_or(0.0)))},
         {"errorPercent", when(error.has_value(), fixed(error.value_or(0.0), percentDecimals))},
         {"subbasinCells", when(onCell, whole(placed.subbasinCells))},
-        {"subbasinKm2", when(onCell, fixed(km2Of(placed.subbasinArea), km2Decimals))},
+        {"subbasinKm2", when(onCell, fileKm2Text(km2Of(placed.subbasinArea), area.lattice))},
         idOf("downstreamId", isPlaced ? placed.downstreamGauge : -1),
         {"riverNum", when(onCell, whole(facts.riverNums[i]))},
         {"complete", when(onCell, placed.complete ? "true" : "false")},

@@ -18,15 +18,6 @@ namespace {
 
 constexpr Edge edgesInOrder[] = {Edge::north, Edge::east, Edge::south, Edge::west};
 
-// 1234567 as "1,234,567".
-std::string grouped(std::int64_t value) {
-    std::string digits = std::to_string(value < 0 ? -value : value);
-    for (auto at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
-    }
-    return (value < 0 ? "-" : "") + digits;
-}
-
 std::string escaped(const std::string& text) {
     std::string out;
     for (char c : text) {
@@ -71,11 +62,17 @@ std::string outletCell(const Outlet& outlet, const StudyArea& area) {
            " " + edgeLongitude(centreLonDegrees(area, outlet.col), area.lattice) + "</td>";
 }
 
-// 55872.73 as "55,872.7".
-std::string groupedKm2(double km2) {
-    const std::string tenths = fixed(km2, 1);
-    return grouped(std::stoll(tenths.substr(0, tenths.size() - 2))) +
-           tenths.substr(tenths.size() - 2);
+// Areas of the tables to a tenth of a km² at 30", to the same share of a
+// smaller cell.
+std::string tableKm2(double km2, const CellLattice& lattice) {
+    return groupedFixed(km2, 1 + finerKm2Decimals(lattice));
+}
+
+// Whole km² at 30", rounded half away from zero as the page always has; the
+// same share of a smaller cell.
+std::string roundedKm2(double km2, const CellLattice& lattice) {
+    const int decimals = finerKm2Decimals(lattice);
+    return decimals == 0 ? grouped(std::llround(km2)) : groupedFixed(km2, decimals);
 }
 
 std::string row(const std::string& label, const std::string& value) {
@@ -334,7 +331,7 @@ std::string studyAreaSection(const ReportFacts& facts) {
                               edgeLongitude(east, lattice) + ": " + fixed(north - south, decimals) +
                               "&deg; north&ndash;south &times; " + fixed(east - west, decimals) +
                               "&deg; east&ndash;west");
-    html += row("Land area", grouped(std::llround(counts.landKm2)) +
+    html += row("Land area", roundedKm2(counts.landKm2, lattice) +
                                  " km&sup2; <span class=\"muted\">(cells of " + cellText(lattice) +
                                  " north&ndash;south by their own east&ndash;west "
                                  "length)</span>");
@@ -480,7 +477,7 @@ std::string basinLegend(const ReportFacts& facts) {
                 " " + swatch(riverOrderColour(order), std::to_string(order) + (andUp ? "+" : ""));
         }
         legend += " (basin size from " + grouped(ranges.riverThreshold) + " cells, about " +
-                  grouped(std::llround(ranges.riverThreshold * km2PerCell)) + " km&sup2;)</span>";
+                  roundedKm2(ranges.riverThreshold * km2PerCell, facts.area.lattice) + " km&sup2;)</span>";
     }
     legend += swatch(seaColour, "sea or no data") + swatch(noDataColour, "no flow direction") +
               swatch(frameColour, "frame ring") +
@@ -565,11 +562,11 @@ std::string riversSection(const ReportFacts& facts) {
 // Largest basins
 
 // A basin without a river cell has neither order nor main stem.
-std::string riverCells(const BasinRivers& rivers) {
+std::string riverCells(const BasinRivers& rivers, const CellLattice& lattice) {
     if (rivers.highestOrder == 0)
         return "<td class=\"num\">&ndash;</td><td class=\"num\">&ndash;</td>";
     return "<td class=\"num\">" + std::to_string(rivers.highestOrder) + "</td><td class=\"num\">" +
-           fixed(rivers.mainStemKm, 1) + "</td>";
+           fixed(rivers.mainStemKm, 1 + finerKmDecimals(lattice)) + "</td>";
 }
 
 // The drainPrep command of this run under the rule that keeps rivers whole.
@@ -662,9 +659,9 @@ std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups)
                 std::to_string(outlet.riverNum) + "</td><td class=\"num\">" +
                 std::to_string(outlet.row) + "</td><td class=\"num\">" +
                 std::to_string(outlet.col) + "</td>" + outletCell(outlet, facts.area) +
-                "<td class=\"num\">" + grouped(outlet.basinSize) + "</td><td class=\"num\">" + groupedKm2(basin.km2) +
+                "<td class=\"num\">" + grouped(outlet.basinSize) + "</td><td class=\"num\">" + tableKm2(basin.km2, facts.area.lattice) +
                 "</td><td class=\"num\">" + grouped(basin.longestPath) + "</td>" +
-                riverCells(basin.rivers) + "<td>" + outletKindCell(basin.end) + "</td><td>" +
+                riverCells(basin.rivers, facts.area.lattice) + "<td>" + outletKindCell(basin.end) + "</td><td>" +
                 completeCell(basin, groups) + "</td></tr>\n";
     }
     return html + "</table>\n";
@@ -752,6 +749,7 @@ std::string gaugeRow(const ReportFacts& facts, std::size_t i) {
     const GaugeFacts& gauges = *facts.gauges;
     const Gauge& gauge = gauges.gauges[i];
     const GaugeOnNetwork& placed = gauges.placement.gauges[i];
+    const CellLattice& lattice = facts.area.lattice;
     std::string html = "<tr><td class=\"num\">" + escaped(gauge.id) + "</td><td>" +
                        escaped(gauge.name) + "</td>";
     const std::string reason = gaugeReason(gauges, i);
@@ -763,11 +761,11 @@ std::string gaugeRow(const ReportFacts& facts, std::size_t i) {
     html += "<td class=\"nowrap\">" + std::to_string(placed.snapped.row) + ", " +
             std::to_string(placed.snapped.col) + "</td><td class=\"num\">" +
             std::to_string(placed.cellsMoved) + "</td><td class=\"num\">" +
-            groupedKm2(km2Of(placed.upstreamArea)) + "</td><td class=\"num\">" +
-            (gauge.publishedKm2 ? groupedKm2(*gauge.publishedKm2) : "") + "</td>" +
+            tableKm2(km2Of(placed.upstreamArea), lattice) + "</td><td class=\"num\">" +
+            (gauge.publishedKm2 ? tableKm2(*gauge.publishedKm2, lattice) : "") + "</td>" +
             flagged(error && std::fabs(*error) > flaggedErrorPercent,
                     error ? fixed(*error, 1) + "%" : "") +
-            "<td class=\"num\">" + groupedKm2(km2Of(placed.subbasinArea)) + "</td><td class=\"num\">" +
+            "<td class=\"num\">" + tableKm2(km2Of(placed.subbasinArea), lattice) + "</td><td class=\"num\">" +
             (down < 0 ? "" : escaped(gauges.gauges[static_cast<std::size_t>(down)].id)) +
             "</td><td class=\"num\">" + std::to_string(gauges.riverNums[i]) + "</td>" +
             (placed.complete ? std::string("<td>yes</td>") : "<td class=\"flag\">no</td>");

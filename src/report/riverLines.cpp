@@ -17,7 +17,7 @@ std::string position(std::int64_t cell, const StudyArea& area) {
     return "[" + centreLonText(area, col) + ", " + centreLatText(area, row) + "]";
 }
 
-std::string properties(std::size_t number, const Reach& reach) {
+std::string properties(std::size_t number, const Reach& reach, const CellLattice& lattice) {
     return "{\"reach\": " + std::to_string(number) + ", \"downstream\": " +
            (reach.downstream > 0 ? std::to_string(reach.downstream) : std::string("null")) +
            ", \"riverNum\": " + std::to_string(reach.riverNum) +
@@ -25,7 +25,7 @@ std::string properties(std::size_t number, const Reach& reach) {
            ", \"cells\": " + std::to_string(reach.cells) +
            ", \"lengthKm\": " + fixed(reach.lengthKm, 3) +
            ", \"upstreamCells\": " + std::to_string(reach.upstreamCells) +
-           ", \"upstreamKm2\": " + fixed(reach.upstreamKm2, 3) +
+           ", \"upstreamKm2\": " + fileKm2Text(reach.upstreamKm2, lattice) +
            ", \"outlet\": " + (reach.outlet ? "true" : "false") + "}";
 }
 
@@ -40,7 +40,7 @@ std::string feature(std::size_t number, const Reach& reach, const StudyArea& are
     });
     if (points == 1) line += ", " + line;
     return "{\"type\": \"Feature\", \"geometry\": {\"type\": \"LineString\", \"coordinates\": [" +
-           line + "]}, \"properties\": " + properties(number, reach) + "}";
+           line + "]}, \"properties\": " + properties(number, reach, area.lattice) + "}";
 }
 
 }  // namespace

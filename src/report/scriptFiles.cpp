@@ -22,7 +22,7 @@ std::string basinEntry(const BasinRow& basin, const StudyArea& area) {
     return "{" + member("riverNum", outlet.riverNum) + ", " + member("row", outlet.row) + ", " +
            member("col", outlet.col) + ", " + member("lon", centreLonText(area, outlet.col)) +
            ", " + member("lat", centreLatText(area, outlet.row)) + ", " +
-           member("cells", outlet.basinSize) + ", " + member("km2", fixed(basin.km2, 3)) + ", " +
+           member("cells", outlet.basinSize) + ", " + member("km2", fileKm2Text(basin.km2, area.lattice)) + ", " +
            member("longestPath", basin.longestPath) + ", " +
            member("complete", std::string(basin.complete ? "true" : "false")) + ", " +
            member("outletKind", quoted(outletKindName(basin.end.kind))) + ", " +
@@ -82,7 +82,7 @@ std::string summaryJson(const ReportFacts& facts) {
         member("seaCells", counts.sea),
         member("noDataCells", counts.noData),
         member("frameRingCells", counts.frameRing),
-        member("landKm2", fixed(counts.landKm2, 3)),
+        member("landKm2", fileKm2Text(counts.landKm2, facts.area.lattice)),
         member("outlets", facts.outlets.size()),
         member("removedOutlets", counts.removedOutlets),
         member("basins", facts.outlets.size()),
