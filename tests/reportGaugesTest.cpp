@@ -16,6 +16,7 @@
 
 #include "geometry/studyArea.hpp"
 #include "report/gaugeMaps.hpp"
+#include "support/gdalRasters.hpp"
 #include "support/runDirectory.hpp"
 
 namespace drainPrep {
@@ -28,13 +29,14 @@ using testing::SampleRows;
 
 // 12 x 16 cells at 40N 100E: source row 2400, column 5400.
 constexpr std::int32_t nrows = 12, ncols = 16;
+const StudyArea thirtySecondArea{nrows, ncols, 40, 100};
 
 // A river down column 5 to its outlet at [10][5], fed by rows 2 to 9 of
 // columns 2 to 4 (flowing east) and 6 to 8 (flowing west); water enters it
 // across the north edge at column 5 and the west edge at row 4. Cell [7][3]
 // drains north and receives nothing: [7][2] drains south. A sea cell at
 // [3][12].
-void writeTerrain(const RunDirectory& run) {
+std::pair<SampleRows, SampleRows> terrain() {
     constexpr std::int16_t E = 1, S = 4, W = 16;
     SampleRows dem(nrows, std::vector<std::int16_t>(ncols, 100));
     SampleRows dir(nrows, std::vector<std::int16_t>(ncols, 0));
@@ -46,14 +48,35 @@ void writeTerrain(const RunDirectory& run) {
     dir[0][5] = dir[1][5] = S;
     dir[4][0] = dir[4][1] = E;
     dem[3][12] = dir[3][12] = -9999;
+    return {dem, dir};
+}
+
+void writeTerrain(const RunDirectory& run) {
+    const auto [dem, dir] = terrain();
     run.writeSamples(Raster::dem, 2400, 5400, dem);
     run.writeSamples(Raster::directions, 2400, 5400, dir);
 }
 
+// The same cells as GeoTIFFs of the area alone, on another lattice.
+void writeTerrainOnLattice(const RunDirectory& run, const CellLattice& lattice) {
+    const double cell = 1.0 / lattice.perDegree;
+    const double shift = lattice.origin == LatticeOrigin::centresOnDegrees ? cell / 2 : 0.0;
+    const auto [dem, dir] = terrain();
+    for (const auto& [file, samples] : {std::pair{"dem.tif", &dem}, {"dir.tif", &dir}}) {
+        testing::TestRaster raster;
+        raster.rows = nrows;
+        raster.cols = ncols;
+        raster.transform = {100.0 - shift, cell, 0.0, 40.0 + shift, 0.0, -cell};
+        for (const auto& row : *samples)
+            raster.values.insert(raster.values.end(), row.begin(), row.end());
+        testing::writeGeoTiff((run.path() / file).string(), raster);
+    }
+}
+
 // The centre of a cell of the area, as a gauge file gives it.
-std::string at(std::int32_t row, std::int32_t col) {
-    return std::to_string(40.0 - (row + 0.5) / 120.0) + "," +
-           std::to_string(100.0 + (col + 0.5) / 120.0);
+std::string at(std::int32_t row, std::int32_t col, const StudyArea& area = thirtySecondArea) {
+    return std::to_string(centreLatDegrees(area, row)) + "," +
+           std::to_string(centreLonDegrees(area, col));
 }
 
 class ReportGauges : public ::testing::Test {
@@ -159,33 +182,34 @@ TEST_F(ReportGauges, NestedGaugesTheirSubbasinsAndEveryStatus) {
 
 // The km² a polygon encloses, row by row of the area: the cells it covers in
 // each row (its area in square degrees over that of a cell) by the cell area
-// of the row. Also counts its vertices off the 30" lattice.
+// of the row. Also counts its vertices off the edges of the area's cells.
 struct PolygonMeasure {
     double km2 = 0.0;
     std::int32_t offLattice = 0;
     std::int32_t rings = 0;  // of a Polygon; 0 for a MultiPolygon
 };
 
-void countOffLattice(OGRGeometryH geometry, std::int32_t& offLattice) {
+void countOffLattice(OGRGeometryH geometry, const CellLattice& lattice, std::int32_t& offLattice) {
     for (int i = 0; i < OGR_G_GetGeometryCount(geometry); ++i) {
-        countOffLattice(OGR_G_GetGeometryRef(geometry, i), offLattice);
+        countOffLattice(OGR_G_GetGeometryRef(geometry, i), lattice, offLattice);
     }
     for (int i = 0; i < OGR_G_GetPointCount(geometry); ++i) {
         for (const double degrees : {OGR_G_GetX(geometry, i), OGR_G_GetY(geometry, i)}) {
-            const double cells = degrees * cellsPerDegree;
-            offLattice += std::fabs(cells - std::round(cells)) > 1e-7;
+            const double cells = degrees * lattice.perDegree - originShiftCells(lattice);
+            offLattice += std::fabs(cells - std::round(cells)) > 1e-6;
         }
     }
 }
 
-PolygonMeasure measure(OGRGeometryH geometry) {
+PolygonMeasure measure(OGRGeometryH geometry, const StudyArea& area) {
+    const double n = area.lattice.perDegree;
     PolygonMeasure measured;
-    countOffLattice(geometry, measured.offLattice);
+    countOffLattice(geometry, area.lattice, measured.offLattice);
     if (wkbFlatten(OGR_G_GetGeometryType(geometry)) == wkbPolygon) {
         measured.rings = OGR_G_GetGeometryCount(geometry);
     }
     for (std::int32_t row = 0; row < nrows; ++row) {
-        const double north = 40.0 - row / 120.0, south = 40.0 - (row + 1) / 120.0;
+        const double north = northEdgeLat(area) - row / n, south = north - 1 / n;
         OGRGeometryH ring = OGR_G_CreateGeometry(wkbLinearRing);
         for (const auto& [x, y] : {std::pair{99.0, north}, {101.0, north}, {101.0, south},
                                    {99.0, south}, {99.0, north}}) {
@@ -194,8 +218,7 @@ PolygonMeasure measure(OGRGeometryH geometry) {
         OGRGeometryH band = OGR_G_CreateGeometry(wkbPolygon);
         OGR_G_AddGeometryDirectly(band, ring);
         OGRGeometryH part = OGR_G_Intersection(geometry, band);
-        measured.km2 += OGR_G_Area(part) * cellsPerDegree * cellsPerDegree *
-                        cellLengthNorthSouth * cellLengthEastWest(cellCentreLat(40, row)) / 1e6;
+        measured.km2 += OGR_G_Area(part) * n * n * cellAreaKm2(area, row);
         OGR_G_DestroyGeometry(part);
         OGR_G_DestroyGeometry(band);
     }
@@ -209,71 +232,154 @@ struct PolygonFeature {
     PolygonMeasure measured;
 };
 
-std::map<std::int32_t, PolygonFeature> readPolygons(const std::string& path) {
+// Calls read(feature) for each feature of a vector file's first layer.
+template <typename Read>
+void forEachFeature(const std::string& path, Read read) {
     GDALAllRegister();
-    std::map<std::int32_t, PolygonFeature> features;
     GDALDatasetH file = GDALOpenEx(path.c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr);
-    if (file == nullptr) return features;
+    if (file == nullptr) return;
     OGRLayerH layer = GDALDatasetGetLayer(file, 0);
     while (OGRFeatureH feature = OGR_L_GetNextFeature(layer)) {
+        read(feature);
+        OGR_F_Destroy(feature);
+    }
+    GDALClose(file);
+}
+
+double fieldOf(OGRFeatureH feature, const char* name) {
+    return OGR_F_GetFieldAsDouble(feature, OGR_F_GetFieldIndex(feature, name));
+}
+
+std::map<std::int32_t, PolygonFeature> readPolygons(const std::string& path,
+                                                    const StudyArea& area) {
+    std::map<std::int32_t, PolygonFeature> features;
+    forEachFeature(path, [&](OGRFeatureH feature) {
         PolygonFeature& read = features[OGR_F_GetFieldAsInteger(feature, 0)];
         OGRGeometryH geometry = OGR_F_GetGeometryRef(feature);
         read.valid = OGR_G_IsValid(geometry) != 0;
         read.cells = OGR_F_GetFieldAsInteger64(feature, OGR_F_GetFieldIndex(feature, "cells"));
-        read.km2 = OGR_F_GetFieldAsDouble(feature, OGR_F_GetFieldIndex(feature, "km2"));
-        read.measured = measure(geometry);
-        OGR_F_Destroy(feature);
-    }
-    GDALClose(file);
+        read.km2 = fieldOf(feature, "km2");
+        read.measured = measure(geometry, area);
+    });
     return features;
 }
 
-// The km² of cells of column range [first, last] in each of rows [top, bottom].
-double blockKm2(std::int32_t top, std::int32_t bottom, std::int32_t columns) {
+struct GaugePoint {
+    double lon, lat, upstreamKm2;
+};
+
+std::map<std::int32_t, GaugePoint> readGaugePoints(const std::string& path) {
+    std::map<std::int32_t, GaugePoint> points;
+    forEachFeature(path, [&](OGRFeatureH feature) {
+        OGRGeometryH point = OGR_F_GetGeometryRef(feature);
+        points[OGR_F_GetFieldAsInteger(feature, 0)] = {OGR_G_GetX(point, 0), OGR_G_GetY(point, 0),
+                                                       fieldOf(feature, "upstreamKm2")};
+    });
+    return points;
+}
+
+// The km² of `columns` cells in each of rows [top, bottom].
+double blockKm2(const StudyArea& area, std::int32_t top, std::int32_t bottom,
+                std::int32_t columns) {
     double km2 = 0.0;
-    for (std::int32_t row = top; row <= bottom; ++row) {
-        km2 += columns * cellLengthNorthSouth * cellLengthEastWest(cellCentreLat(40, row)) / 1e6;
-    }
+    for (std::int32_t row = top; row <= bottom; ++row) km2 += columns * cellAreaKm2(area, row);
     return km2;
 }
 
+// The fixed pair's run, and runs of the same cells at 3" with cell edges and
+// with cell centres on whole degrees: polygons on their lattice, gauges at
+// their cells' centres, km² of their own cells, the page and summary naming
+// the cells.
+struct LatticeCase {
+    CellLattice lattice;
+    const char* pageText;
+    const char* summaryText;
+    double lastKm2Decimal;  // of the gauges' km²
+};
+
+const LatticeCase latticeCases[] = {
+    {thirtySecondLattice, "(cells of 926.6 m north&ndash;south", "\"lonNW\": 100,\n  \"landCells\"",
+     1e-3},
+    {{1200, LatticeOrigin::edgesOnDegrees},
+     "(cells of 3 arc-seconds, 92.7 m north&ndash;south",
+     "\"cellsPerDegree\": 1200,\n  \"cellCentresOnDegrees\": false,",
+     1e-5},
+    {{1200, LatticeOrigin::centresOnDegrees},
+     "(the centre of the first cell: the source's cells have their centres on whole "
+     "degrees)</span></td></tr>\n<tr><th>Extent</th><td>39.99042&deg;N to 40.00042&deg;N, "
+     "99.99958&deg;E to 100.01292&deg;E",
+     "\"cellsPerDegree\": 1200,\n  \"cellCentresOnDegrees\": true,",
+     1e-5},
+};
+
 TEST_F(ReportGauges, PolygonsReadBackValidOnTheLatticeEnclosingTheirCellsKm2) {
-    // Gauge 80's sub-basin, row 6 of columns 6 to 8, touches gauge 20's along a
-    // whole edge: siblings, next to each other in the file, that share
-    // boundary edges.
-    run.writeFile("gauges.csv", "id,lat,lon\n10," + at(9, 5) + "\n20," + at(5, 5) + "\n80," +
-                                    at(6, 6) + "\n30," + at(8, 7) + "\n70," + at(7, 3) + "\n");
-    const RunResult result = run.runReport("--gauges gauges.csv --gauge-snap 0");
-    ASSERT_EQ(result.exitStatus, 0) << result.console;
-    const double cell7 = blockKm2(7, 7, 1), cells8 = blockKm2(8, 8, 2), cells6 = blockKm2(6, 6, 3);
-    const std::map<std::int32_t, std::pair<std::int64_t, double>> subbasinCells{
-        {10, {22, blockKm2(6, 9, 7) - cell7 - cells8 - cells6}},
-        {20, {28, blockKm2(2, 5, 7)}},
-        {30, {2, cells8}},
-        {70, {1, cell7}},
-        {80, {3, cells6}},
-    };
-    const std::map<std::int32_t, std::pair<std::int64_t, double>> catchmentCells{
-        {10, {56, blockKm2(2, 9, 7)}}, {20, {28, blockKm2(2, 5, 7)}}, {30, {2, cells8}},
-        {70, {1, cell7}}, {80, {3, cells6}}};
-    for (const auto& [file, expected] :
-         {std::pair{"subbasins.geojson", subbasinCells}, {"catchments.geojson", catchmentCells}}) {
-        const auto features = readPolygons((run.path() / "output/report" / file).string());
-        ASSERT_EQ(features.size(), expected.size()) << file;
-        for (const auto& [id, cellsAndKm2] : expected) {
-            const PolygonFeature& feature = features.at(id);
-            EXPECT_TRUE(feature.valid) << file << " " << id;
-            EXPECT_EQ(feature.measured.offLattice, 0) << file << " " << id;
-            EXPECT_EQ(feature.cells, cellsAndKm2.first) << file << " " << id;
-            EXPECT_NEAR(feature.measured.km2, cellsAndKm2.second, 1e-6) << file << " " << id;
-            EXPECT_NEAR(feature.km2, cellsAndKm2.second, 1e-6) << file << " " << id;
+    for (const LatticeCase& c : latticeCases) {
+        SCOPED_TRACE(c.pageText);
+        const StudyArea area{nrows, ncols, 40, 100, c.lattice};
+        if (c.lattice != thirtySecondLattice) {
+            writeTerrainOnLattice(run, c.lattice);
+            const RunResult drainPrep = run.runWithArguments("--dem dem.tif --dir dir.tif");
+            ASSERT_EQ(drainPrep.exitStatus, 0) << drainPrep.console;
         }
+        // Gauge 80's sub-basin, row 6 of columns 6 to 8, touches gauge 20's along a
+        // whole edge: siblings, next to each other in the file, that share
+        // boundary edges.
+        const std::map<std::int32_t, std::pair<std::int32_t, std::int32_t>> cellOf{
+            {10, {9, 5}}, {20, {5, 5}}, {80, {6, 6}}, {30, {8, 7}}, {70, {7, 3}}};
+        run.writeFile("gauges.csv", "id,lat,lon\n10," + at(9, 5, area) + "\n20," + at(5, 5, area) +
+                                        "\n80," + at(6, 6, area) + "\n30," + at(8, 7, area) +
+                                        "\n70," + at(7, 3, area) + "\n");
+        const RunResult result = run.runReport("--gauges gauges.csv --gauge-snap 0");
+        ASSERT_EQ(result.exitStatus, 0) << result.console;
+        const double cell7 = blockKm2(area, 7, 7, 1), cells8 = blockKm2(area, 8, 8, 2),
+                     cells6 = blockKm2(area, 6, 6, 3);
+        const std::map<std::int32_t, std::pair<std::int64_t, double>> subbasinCells{
+            {10, {22, blockKm2(area, 6, 9, 7) - cell7 - cells8 - cells6}},
+            {20, {28, blockKm2(area, 2, 5, 7)}},
+            {30, {2, cells8}},
+            {70, {1, cell7}},
+            {80, {3, cells6}},
+        };
+        const std::map<std::int32_t, std::pair<std::int64_t, double>> catchmentCells{
+            {10, {56, blockKm2(area, 2, 9, 7)}},
+            {20, {28, blockKm2(area, 2, 5, 7)}},
+            {30, {2, cells8}},
+            {70, {1, cell7}},
+            {80, {3, cells6}}};
+        for (const auto& [file, expected] : {std::pair{"subbasins.geojson", subbasinCells},
+                                             {"catchments.geojson", catchmentCells}}) {
+            const auto features =
+                readPolygons((run.path() / "output/report" / file).string(), area);
+            ASSERT_EQ(features.size(), expected.size()) << file;
+            for (const auto& [id, cellsAndKm2] : expected) {
+                const PolygonFeature& feature = features.at(id);
+                EXPECT_TRUE(feature.valid) << file << " " << id;
+                EXPECT_EQ(feature.measured.offLattice, 0) << file << " " << id;
+                EXPECT_EQ(feature.cells, cellsAndKm2.first) << file << " " << id;
+                EXPECT_NEAR(feature.measured.km2, cellsAndKm2.second, 1e-6) << file << " " << id;
+                EXPECT_NEAR(feature.km2, cellsAndKm2.second, 1e-6) << file << " " << id;
+            }
+        }
+        // Gauge 70's single cell lies inside gauge 10's sub-basin: a hole.
+        EXPECT_EQ(readPolygons((run.path() / "output/report/subbasins.geojson").string(), area)
+                      .at(10)
+                      .measured.rings,
+                  2);
+        const auto points = readGaugePoints((run.path() / "output/report/gauges.geojson").string());
+        ASSERT_EQ(points.size(), cellOf.size());
+        const double n = c.lattice.perDegree;
+        const double toCentre = c.lattice.origin == LatticeOrigin::edgesOnDegrees ? 0.5 : 0.0;
+        for (const auto& [id, point] : points) {
+            const auto [row, col] = cellOf.at(id);
+            EXPECT_NEAR(point.lon, 100.0 + (col + toCentre) / n, 1e-3 / n) << id;
+            EXPECT_NEAR(point.lat, 40.0 - (row + toCentre) / n, 1e-3 / n) << id;
+            EXPECT_NEAR(point.upstreamKm2, catchmentCells.at(id).second, c.lastKm2Decimal / 2)
+                << id;
+        }
+        EXPECT_NE(run.readFile("output/report/index.html").find(c.pageText), std::string::npos);
+        EXPECT_NE(run.readFile("output/report/summary.json").find(c.summaryText),
+                  std::string::npos);
     }
-    // Gauge 70's single cell lies inside gauge 10's sub-basin: a hole.
-    EXPECT_EQ(readPolygons((run.path() / "output/report/subbasins.geojson").string())
-                  .at(10)
-                  .measured.rings,
-              2);
 }
 
 // The black pixels of labels drawn for markers all on one cell of a white map.

@@ -70,9 +70,9 @@ Cells cellsOf(const std::vector<std::string>& drawing) {
     return cells;
 }
 
-StudyArea areaOf(const Cells& cells) {
+StudyArea areaOf(const Cells& cells, const CellLattice& lattice = thirtySecondLattice) {
     return {static_cast<std::int32_t>(cells.size()), static_cast<std::int32_t>(cells[0].size()),
-            latNW, lonNW};
+            latNW, lonNW, lattice};
 }
 
 FlowRowReader rowsOf(const Cells& cells) {
@@ -83,9 +83,10 @@ FlowRowReader rowsOf(const Cells& cells) {
     };
 }
 
-RiverNetwork networkOf(const Cells& cells, std::int32_t threshold) {
+RiverNetwork networkOf(const Cells& cells, std::int32_t threshold,
+                       const CellLattice& lattice = thirtySecondLattice) {
     RiverNetwork network;
-    EXPECT_FALSE(network.build(areaOf(cells), threshold, rowsOf(cells)));
+    EXPECT_FALSE(network.build(areaOf(cells, lattice), threshold, rowsOf(cells)));
     return network;
 }
 
@@ -166,24 +167,33 @@ TEST(RiverNetwork, SplitsTreesIntoReachesWithTheirStrahlerOrder) {
 }
 
 double km(double metres) { return metres / 1000.0; }
-double eastWest(std::int32_t row) { return cellLengthEastWest(cellCentreLat(latNW, row)); }
 
+// On every lattice, with its own cell lengths: 92.66 m north-south at 3",
+// and the east-west lengths of rows whose centres lie off whole arc-seconds.
 TEST(RiverNetwork, LengthsFollowTheToolsCellLengthsFromCentreToCentre) {
-    const RiverNetwork unequal = networkOf(cellsOf(treeCases[3].drawing), 1);
-    const std::vector<Reach>& reaches = unequal.reaches();
-    // [0][0] S [1][0], then E into reach 4 at the east-west length of row 1.
-    EXPECT_DOUBLE_EQ(reaches[0].lengthKm, km(cellLengthNorthSouth + eastWest(1)));
-    // [0][4] S S W W, then W into reach 5.
-    EXPECT_DOUBLE_EQ(reaches[2].lengthKm, km(2 * cellLengthNorthSouth + 3 * eastWest(2)));
-    // The main stem: the longest way from a source, reach 3 then reach 5.
-    EXPECT_DOUBLE_EQ(unequal.basin(1).mainStemKm, reaches[2].lengthKm + reaches[4].lengthKm);
-    EXPECT_EQ(unequal.basin(1).highestOrder, 2);
-    EXPECT_EQ(unequal.basin(2).highestOrder, 0);  // no such basin
-    // Diagonals by Pythagoras with the east-west length of the cell stepped from.
-    const RiverNetwork three = networkOf(cellsOf(treeCases[4].drawing), 1);
-    EXPECT_DOUBLE_EQ(three.reaches()[0].lengthKm,
-                     km(std::hypot(cellLengthNorthSouth, eastWest(0)) +
-                        std::hypot(cellLengthNorthSouth, eastWest(1))));
+    for (const CellLattice& lattice :
+         {thirtySecondLattice, CellLattice{1200, LatticeOrigin::edgesOnDegrees},
+          CellLattice{3600, LatticeOrigin::centresOnDegrees}}) {
+        SCOPED_TRACE(lattice.perDegree);
+        const StudyArea area = areaOf(cellsOf(treeCases[3].drawing), lattice);
+        const double northSouth = cellLengthNorthSouthOf(lattice);
+        const auto eastWest = [&area](std::int32_t row) { return rowLengthEastWest(area, row); };
+        const RiverNetwork unequal = networkOf(cellsOf(treeCases[3].drawing), 1, lattice);
+        const std::vector<Reach>& reaches = unequal.reaches();
+        // [0][0] S [1][0], then E into reach 4 at the east-west length of row 1.
+        EXPECT_DOUBLE_EQ(reaches[0].lengthKm, km(northSouth + eastWest(1)));
+        // [0][4] S S W W, then W into reach 5.
+        EXPECT_DOUBLE_EQ(reaches[2].lengthKm, km(2 * northSouth + 3 * eastWest(2)));
+        // The main stem: the longest way from a source, reach 3 then reach 5.
+        EXPECT_DOUBLE_EQ(unequal.basin(1).mainStemKm, reaches[2].lengthKm + reaches[4].lengthKm);
+        EXPECT_EQ(unequal.basin(1).highestOrder, 2);
+        EXPECT_EQ(unequal.basin(2).highestOrder, 0);  // no such basin
+        // Diagonals by Pythagoras with the east-west length of the cell stepped from.
+        const RiverNetwork three = networkOf(cellsOf(treeCases[4].drawing), 1, lattice);
+        EXPECT_DOUBLE_EQ(three.reaches()[0].lengthKm, km(std::hypot(northSouth, eastWest(0)) +
+                                                         std::hypot(northSouth, eastWest(1))));
+    }
+    EXPECT_EQ(cellLengthNorthSouthOf(thirtySecondLattice), cellLengthNorthSouth);
 }
 
 // Each cell draining into a river counts with the area of its own row: at
