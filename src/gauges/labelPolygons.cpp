@@ -398,10 +398,11 @@ private:
         std::vector<std::string> texts;
         for (std::int64_t part = 0; part < perDegree; ++part) {
             char digits[32];
-            const auto end = std::to_chars(digits, digits + sizeof digits,
-                                           static_cast<double>(part) / static_cast<double>(perDegree),
-                                           std::chars_format::fixed, coordinateDecimals)
-                                 .ptr;
+            const auto end =
+                std::to_chars(digits, digits + sizeof digits,
+                              static_cast<double>(part) / static_cast<double>(perDegree),
+                              std::chars_format::fixed, coordinateDecimals)
+                    .ptr;
             texts.emplace_back(digits + 1, end);  // ".0041666667", without the 0
         }
         return texts;

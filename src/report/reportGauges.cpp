@@ -315,8 +315,9 @@ std::string gaugesGeoJson(const GaugeFacts& facts, const StudyArea& area) {
         json += first ? "\n" : ",\n";
         first = false;
         json += "{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", \"coordinates\": [" +
-                centreLonText(area, placed.snapped.col) + ", " + centreLatText(area, placed.snapped.row) +
-                "]}, \"properties\": {" + gaugeMembers(facts, i, area) + "}}";
+                centreLonText(area, placed.snapped.col) + ", " +
+                centreLatText(area, placed.snapped.row) + "]}, \"properties\": {" +
+                gaugeMembers(facts, i, area) + "}}";
     }
     return json + "\n]}\n";
 }

@@ -50,16 +50,17 @@ std::string longitudeText(double degrees, int decimals) {
 }
 
 // Edges and centres of cells with the decimals that tell a tenth of a cell.
-std::string edgeLatitude(double degrees, const CellLattice& lattice) {
+std::string latitudeOnLattice(double degrees, const CellLattice& lattice) {
     return latitudeText(degrees, tenthOfCellDecimals(lattice));
 }
-std::string edgeLongitude(double degrees, const CellLattice& lattice) {
+std::string longitudeOnLattice(double degrees, const CellLattice& lattice) {
     return longitudeText(degrees, tenthOfCellDecimals(lattice));
 }
 
 std::string outletCell(const Outlet& outlet, const StudyArea& area) {
-    return "<td class=\"nowrap\">" + edgeLatitude(centreLatDegrees(area, outlet.row), area.lattice) +
-           " " + edgeLongitude(centreLonDegrees(area, outlet.col), area.lattice) + "</td>";
+    return "<td class=\"nowrap\">" +
+           latitudeOnLattice(centreLatDegrees(area, outlet.row), area.lattice) + " " +
+           longitudeOnLattice(centreLonDegrees(area, outlet.col), area.lattice) + "</td>";
 }
 
 // Areas of the tables to a tenth of a km² at 30", to the same share of a
@@ -326,11 +327,12 @@ std::string studyAreaSection(const ReportFacts& facts) {
                                             " = " + grouped(cells) + " cells");
     html += row("North-west corner", latitudeText(area.latNW, 0) + " " +
                                          longitudeText(area.lonNW, 0) + cornerNote(lattice));
-    html += row("Extent", edgeLatitude(south, lattice) + " to " + edgeLatitude(north, lattice) +
-                              ", " + edgeLongitude(west, lattice) + " to " +
-                              edgeLongitude(east, lattice) + ": " + fixed(north - south, decimals) +
-                              "&deg; north&ndash;south &times; " + fixed(east - west, decimals) +
-                              "&deg; east&ndash;west");
+    html +=
+        row("Extent",
+            latitudeOnLattice(south, lattice) + " to " + latitudeOnLattice(north, lattice) + ", " +
+                longitudeOnLattice(west, lattice) + " to " + longitudeOnLattice(east, lattice) +
+                ": " + fixed(north - south, decimals) + "&deg; north&ndash;south &times; " +
+                fixed(east - west, decimals) + "&deg; east&ndash;west");
     html += row("Land area", roundedKm2(counts.landKm2, lattice) +
                                  " km&sup2; <span class=\"muted\">(cells of " + cellText(lattice) +
                                  " north&ndash;south by their own east&ndash;west "
@@ -425,8 +427,8 @@ std::string pixelScale(const ReportFacts& facts) {
         cellLengthEastWest(static_cast<std::int32_t>(std::lround(middleLat * 3600)), lattice) /
         1000.0;
     const double northSouthKm = cellLengthNorthSouthOf(lattice) / 1000.0;
-    const std::string size = pixelSize(northSouthKm * reduction, eastWestKm * reduction) +
-                             " at " + latitudeText(middleLat, 1);
+    const std::string size = pixelSize(northSouthKm * reduction, eastWestKm * reduction) + " at " +
+                             latitudeText(middleLat, 1);
     if (reduction > 1) {
         return "One pixel: " + std::to_string(reduction) + " &times; " + std::to_string(reduction) +
                " cells, " + size +
@@ -447,12 +449,12 @@ std::string mapFigure(const ReportFacts& facts, const char* file, const std::str
                               facts.mapEnlargement);
     };
     return "<figure><h3>" + title + "</h3>\n<img src=\"" + file + "\" width=\"" +
-           pixels(area.ncols) + "\" height=\"" + pixels(area.nrows) + "\" alt=\"" +
-           title + "\">\n" + legend + "<div class=\"muted\">North up. " +
-           edgeLongitude(westEdgeLon(area), area.lattice) + " to " +
-           edgeLongitude(eastEdgeLon(area), area.lattice) + ", " +
-           edgeLatitude(southEdgeLat(area), area.lattice) + " to " +
-           edgeLatitude(northEdgeLat(area), area.lattice) + ". " + pixelScale(facts) +
+           pixels(area.ncols) + "\" height=\"" + pixels(area.nrows) + "\" alt=\"" + title +
+           "\">\n" + legend + "<div class=\"muted\">North up. " +
+           longitudeOnLattice(westEdgeLon(area), area.lattice) + " to " +
+           longitudeOnLattice(eastEdgeLon(area), area.lattice) + ", " +
+           latitudeOnLattice(southEdgeLat(area), area.lattice) + " to " +
+           latitudeOnLattice(northEdgeLat(area), area.lattice) + ". " + pixelScale(facts) +
            "</div></figure>\n";
 }
 
@@ -477,7 +479,8 @@ std::string basinLegend(const ReportFacts& facts) {
                 " " + swatch(riverOrderColour(order), std::to_string(order) + (andUp ? "+" : ""));
         }
         legend += " (basin size from " + grouped(ranges.riverThreshold) + " cells, about " +
-                  roundedKm2(ranges.riverThreshold * km2PerCell, facts.area.lattice) + " km&sup2;)</span>";
+                  roundedKm2(ranges.riverThreshold * km2PerCell, facts.area.lattice) +
+                  " km&sup2;)</span>";
     }
     legend += swatch(seaColour, "sea or no data") + swatch(noDataColour, "no flow direction") +
               swatch(frameColour, "frame ring") +
@@ -659,10 +662,11 @@ std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups)
                 std::to_string(outlet.riverNum) + "</td><td class=\"num\">" +
                 std::to_string(outlet.row) + "</td><td class=\"num\">" +
                 std::to_string(outlet.col) + "</td>" + outletCell(outlet, facts.area) +
-                "<td class=\"num\">" + grouped(outlet.basinSize) + "</td><td class=\"num\">" + tableKm2(basin.km2, facts.area.lattice) +
-                "</td><td class=\"num\">" + grouped(basin.longestPath) + "</td>" +
-                riverCells(basin.rivers, facts.area.lattice) + "<td>" + outletKindCell(basin.end) + "</td><td>" +
-                completeCell(basin, groups) + "</td></tr>\n";
+                "<td class=\"num\">" + grouped(outlet.basinSize) + "</td><td class=\"num\">" +
+                tableKm2(basin.km2, facts.area.lattice) + "</td><td class=\"num\">" +
+                grouped(basin.longestPath) + "</td>" +
+                riverCells(basin.rivers, facts.area.lattice) + "<td>" + outletKindCell(basin.end) +
+                "</td><td>" + completeCell(basin, groups) + "</td></tr>\n";
     }
     return html + "</table>\n";
 }
@@ -673,7 +677,8 @@ std::string basinsSection(const ReportFacts& facts, const InflowByBasin& groups)
 // Where the .hdr files put the grids.
 std::string exactPlaceText(const CellLattice& lattice) {
     const std::string cells = "cells of 1/" + std::to_string(lattice.perDegree) + " degree";
-    if (lattice.origin == LatticeOrigin::edgesOnDegrees) return "the whole-degree corner and " + cells;
+    if (lattice.origin == LatticeOrigin::edgesOnDegrees)
+        return "the whole-degree corner and " + cells;
     return "the corner half a cell north and west of the whole degree, which is the centre of the "
            "first cell, and " +
            cells;
@@ -765,7 +770,8 @@ std::string gaugeRow(const ReportFacts& facts, std::size_t i) {
             (gauge.publishedKm2 ? tableKm2(*gauge.publishedKm2, lattice) : "") + "</td>" +
             flagged(error && std::fabs(*error) > flaggedErrorPercent,
                     error ? fixed(*error, 1) + "%" : "") +
-            "<td class=\"num\">" + tableKm2(km2Of(placed.subbasinArea), lattice) + "</td><td class=\"num\">" +
+            "<td class=\"num\">" + tableKm2(km2Of(placed.subbasinArea), lattice) +
+            "</td><td class=\"num\">" +
             (down < 0 ? "" : escaped(gauges.gauges[static_cast<std::size_t>(down)].id)) +
             "</td><td class=\"num\">" + std::to_string(gauges.riverNums[i]) + "</td>" +
             (placed.complete ? std::string("<td>yes</td>") : "<td class=\"flag\">no</td>");

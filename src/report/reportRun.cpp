@@ -191,7 +191,8 @@ Failure writeReportFolder(const std::filesystem::path& folder, const ReportFacts
     if (facts.gauges) {
         if (auto failure = writeGaugeFiles(folder, facts)) return failure;
     }
-    if (auto failure = writeTextFile(folder / "outlets.geojson", outletsGeoJson(facts.outlets, facts.area))) {
+    if (auto failure =
+            writeTextFile(folder / "outlets.geojson", outletsGeoJson(facts.outlets, facts.area))) {
         return failure;
     }
     return writeTextFile(folder / "index.html", reportPage(facts));

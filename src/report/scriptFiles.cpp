@@ -1,5 +1,9 @@
 #include "report/scriptFiles.hpp"
 
+#include <iterator>
+#include <string>
+#include <vector>
+
 #include "text/decimalText.hpp"
 
 namespace drainPrep::report {
@@ -22,7 +26,8 @@ std::string basinEntry(const BasinRow& basin, const StudyArea& area) {
     return "{" + member("riverNum", outlet.riverNum) + ", " + member("row", outlet.row) + ", " +
            member("col", outlet.col) + ", " + member("lon", centreLonText(area, outlet.col)) +
            ", " + member("lat", centreLatText(area, outlet.row)) + ", " +
-           member("cells", outlet.basinSize) + ", " + member("km2", fileKm2Text(basin.km2, area.lattice)) + ", " +
+           member("cells", outlet.basinSize) + ", " +
+           member("km2", fileKm2Text(basin.km2, area.lattice)) + ", " +
            member("longestPath", basin.longestPath) + ", " +
            member("complete", std::string(basin.complete ? "true" : "false")) + ", " +
            member("outletKind", quoted(outletKindName(basin.end.kind))) + ", " +
@@ -54,30 +59,26 @@ std::string gaugesArray(const GaugeFacts& gauges, const StudyArea& area) {
     return array(all, [&](std::size_t i) { return "{" + gaugeMembers(gauges, i, area) + "}"; });
 }
 
-// The cells of a source other than the fixed pair's: 1/n degree, with their
-// edges or their centres on whole degrees (latNW and lonNW then name the
-// centre of the first cell). A summary of 30" cells on whole-degree edges
-// leaves them out, as it always has.
-std::vector<std::string> latticeMembers(const CellLattice& lattice) {
-    if (lattice == thirtySecondLattice) return {};
-    const bool centres = lattice.origin == LatticeOrigin::centresOnDegrees;
-    return {member("cellsPerDegree", lattice.perDegree),
-            member("cellCentresOnDegrees", std::string(centres ? "true" : "false"))};
+// The study area's place. The cells of a source other than the fixed
+// pair's are named too: 1/n degree, with their edges or their centres on
+// whole degrees (latNW and lonNW then name the centre of the first cell). A
+// summary of 30" cells on whole-degree edges leaves them out, as it always
+// has.
+std::vector<std::string> placeMembers(const StudyArea& area) {
+    std::vector<std::string> members = {member("rows", area.nrows), member("cols", area.ncols),
+                                        member("latNW", area.latNW), member("lonNW", area.lonNW)};
+    if (area.lattice == thirtySecondLattice) return members;
+    const bool centres = area.lattice.origin == LatticeOrigin::centresOnDegrees;
+    members.push_back(member("cellsPerDegree", area.lattice.perDegree));
+    members.push_back(member("cellCentresOnDegrees", std::string(centres ? "true" : "false")));
+    return members;
 }
 
 }  // namespace
 
 std::string summaryJson(const ReportFacts& facts) {
     const CellCounts& counts = facts.counts;
-    std::vector<std::string> lines = {
-        member("rows", facts.area.nrows),
-        member("cols", facts.area.ncols),
-        member("latNW", facts.area.latNW),
-        member("lonNW", facts.area.lonNW),
-    };
-    const std::vector<std::string> cells = latticeMembers(facts.area.lattice);
-    lines.insert(lines.end(), cells.begin(), cells.end());
-    lines.insert(lines.end(), {
+    const std::string counted[] = {
         member("landCells", counts.land),
         member("seaCells", counts.sea),
         member("noDataCells", counts.noData),
@@ -91,12 +92,13 @@ std::string summaryJson(const ReportFacts& facts) {
         // The threshold's name of the release before, kept for one release.
         member("riverCells", facts.rivers.threshold.cells),
         member("reaches", facts.rivers.reaches),
-        member("largestBasins", array(facts.largestBasins,
-                                      [&facts](const BasinRow& basin) {
-                                          return basinEntry(basin, facts.area);
-                                      })),
+        member("largestBasins",
+               array(facts.largestBasins,
+                     [&facts](const BasinRow& basin) { return basinEntry(basin, facts.area); })),
         member("edgeInflow", array(facts.edgeInflow, inflowEntry)),
-    });
+    };
+    std::vector<std::string> lines = placeMembers(facts.area);
+    lines.insert(lines.end(), std::begin(counted), std::end(counted));
     std::string json = "{";
     for (std::size_t i = 0; i < lines.size(); ++i) {
         json += (i == 0 ? "\n  " : ",\n  ") + lines[i];
@@ -112,9 +114,9 @@ std::string outletsGeoJson(const std::vector<Outlet>& outlets, const StudyArea& 
         json += (i == 0 ? "\n" : ",\n");
         json += "{\"type\": \"Feature\", \"geometry\": {\"type\": \"Point\", \"coordinates\": [" +
                 centreLonText(area, outlet.col) + ", " + centreLatText(area, outlet.row) +
-                "]}, \"properties\": {" +
-                member("riverNum", outlet.riverNum) + ", " + member("row", outlet.row) + ", " +
-                member("col", outlet.col) + ", " + member("basinSize", outlet.basinSize) + "}}";
+                "]}, \"properties\": {" + member("riverNum", outlet.riverNum) + ", " +
+                member("row", outlet.row) + ", " + member("col", outlet.col) + ", " +
+                member("basinSize", outlet.basinSize) + "}}";
     }
     return json + "\n]}\n";
 }

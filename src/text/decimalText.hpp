@@ -39,7 +39,8 @@ inline std::string grouped(std::int64_t value) {
 // 55872.73 with one decimal as "55,872.7".
 inline std::string groupedFixed(double value, int decimals) {
     const std::string text = fixed(value, decimals);
-    return withThousandsGrouped(text, text[0] == '-' ? 1 : 0, std::min(text.find('.'), text.size()));
+    return withThousandsGrouped(text, text[0] == '-' ? 1 : 0,
+                                std::min(text.find('.'), text.size()));
 }
 
 }  // namespace drainPrep
