@@ -567,13 +567,6 @@ int reportArea(const AreaRequest& request, AreaSource& source, std::ostream& con
 
 }  // namespace
 
-std::int32_t defaultSnapRadius(const CellLattice& lattice) {
-    constexpr std::int32_t cellsAtThirtySeconds = 3;
-    const auto cells = std::lround(cellsAtThirtySeconds * static_cast<double>(lattice.perDegree) /
-                                   cellsPerDegree);
-    return static_cast<std::int32_t>(std::max(1L, cells));
-}
-
 std::optional<std::string> parseAreaRequest(const std::vector<std::string>& arguments,
                                             AreaRequest& request) {
     std::vector<std::string> numbers;
@@ -610,7 +603,7 @@ int runDrainPrepArea(const std::vector<std::string>& arguments, std::ostream& co
     AreaSource source;
     Failure failure = parseAreaRequest(arguments, request);
     if (!failure) failure = openSource(request, source);
-    if (!request.snapGiven) request.snapRadius = defaultSnapRadius(source.frame.lattice);
+    if (!request.snapGiven) request.snapRadius = defaultSnapCells(source.frame.lattice);
     if (!failure) failure = checkRequest(request, source);
     if (failure) {
         console << *failure << std::endl;

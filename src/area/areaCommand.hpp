@@ -18,9 +18,6 @@
 
 namespace drainPrep {
 
-// A point picked by hand rarely falls on the river's own cells, and is
-// uncertain in metres, not in cells: 3 cells at 30", 30 at 3".
-std::int32_t defaultSnapRadius(const CellLattice& lattice);
 
 struct AreaRequest {
     double lat = 0.0;  // decimal degrees, north positive

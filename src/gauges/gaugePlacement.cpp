@@ -1,5 +1,6 @@
 #include "gauges/gaugePlacement.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_map>
 
@@ -305,6 +306,12 @@ private:
 };
 
 }  // namespace
+
+std::int32_t defaultSnapCells(const CellLattice& lattice) {
+    constexpr double cellsAtThirtySeconds = 3.0;
+    const auto cells = std::lround(cellsAtThirtySeconds * lattice.perDegree / cellsPerDegree);
+    return static_cast<std::int32_t>(std::max(1L, cells));
+}
 
 AreaUnits areaUnitsOf(double km2) { return static_cast<AreaUnits>(std::llround(km2 * areaUnitsPerKm2)); }
 

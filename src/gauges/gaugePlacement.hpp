@@ -57,6 +57,11 @@ struct GaugeOnNetwork {
     bool complete = true;  // no water from across the edge drains into its cell
 };
 
+// How far a gauge or a point picked by hand moves onto its river unless
+// told: its place is uncertain in metres, not in cells, so 3 cells at 30"
+// and 30 at 3" (at least one).
+std::int32_t defaultSnapCells(const CellLattice& lattice);
+
 // Sub-basin labels: the gauge's id, or one of these.
 constexpr std::int32_t noGaugeLabel = -1;
 constexpr std::int32_t frameRingLabel = -9999;

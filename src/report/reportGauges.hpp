@@ -16,14 +16,13 @@
 
 namespace drainPrep::report {
 
-constexpr std::int32_t defaultGaugeSnapCells = 3;
 
 // A published area missed by more than this is flagged.
 constexpr double flaggedErrorPercent = 10.0;
 
 struct GaugeFacts {
     std::vector<Gauge> gauges;  // as the file lists them
-    std::int32_t snapCells = defaultGaugeSnapCells;
+    std::int32_t snapCells = 0;
     GaugePlacement placement;
     std::vector<std::int32_t> riverNums;  // the basin of each gauge's cell, -1 where none
 };

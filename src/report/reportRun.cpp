@@ -75,11 +75,14 @@ Failure gatherFacts(const std::filesystem::path& folder, const ReportOptions& op
     facts.folder = folder;
     if (options.gaugeFile) {
         facts.gauges.emplace();
-        facts.gauges->snapCells = options.gaugeSnapCells;
         if (auto failure = readGaugeFile(*options.gaugeFile, facts.gauges->gauges)) return failure;
     }
     AsciiHeader header;
     if (auto failure = checkRunFiles(folder, facts.area, header, facts.sources)) return failure;
+    if (facts.gauges) {
+        facts.gauges->snapCells =
+            options.gaugeSnapCells.value_or(defaultSnapCells(facts.area.lattice));
+    }
     if (facts.sources) facts.outletRule = facts.sources->outlets;
     if (auto failure = readOutletList(folder, facts.area, facts.outlets)) return failure;
     const std::vector<Outlet> largest = largestFirst(facts.outlets);

@@ -15,7 +15,7 @@ namespace drainPrep::report {
 struct ReportOptions {
     std::optional<std::int32_t> riverCells;  // --river-cells: the river network's threshold
     std::optional<std::filesystem::path> gaugeFile;  // --gauges
-    std::int32_t gaugeSnapCells = defaultGaugeSnapCells;  // --gauge-snap
+    std::optional<std::int32_t> gaugeSnapCells;  // --gauge-snap; else the run's cells' default
 };
 
 // What the report tells of the run in folder, read and checked; nothing is
