@@ -23,30 +23,21 @@ void expectLines(const std::string& console, std::initializer_list<const char*> 
     }
 }
 
-// Fourteen cells draining into a sink coded 0 at source [1204][5407], on land
-// that is sinks at 0 m everywhere else. The northernmost cell lies one row
-// below the 50 N line and the westernmost one column east of 100 E, so the
-// two rings push the corner a whole degree north and west.
-struct TreeCell {
-    std::int32_t row;
-    std::int32_t col;
-    std::int32_t code;
-};
-const TreeCell riverTree[] = {
-    {1201, 5403, south},     {1202, 5403, south}, {1203, 5401, east}, {1203, 5402, east},
-    {1203, 5403, southEast}, {1204, 5404, east},  {1204, 5405, east}, {1204, 5406, east},
-    {1204, 5407, sinkCode},  {1204, 5408, west},  {1204, 5409, west}, {1205, 5406, northEast},
-    {1206, 5405, northEast}, {1207, 5405, north},
-};
+// The river tree with its sink coded 0 at source [1204][5407], on land that
+// is sinks at 0 m everywhere else. The northernmost cell lies one row below
+// the 50 N line and the westernmost one column east of 100 E, so the two
+// rings push the corner a whole degree north and west.
+constexpr std::int32_t treeRow = 1200;
+constexpr std::int32_t treeCol = 5400;
 
 // Source rasters holding the tree and nothing else; the tree's cells.
 std::set<std::pair<std::int32_t, std::int32_t>> writeRiverTree(const RunDirectory& run) {
     run.createSourceRasters();
     std::set<std::pair<std::int32_t, std::int32_t>> treeCells;
     for (const TreeCell& cell : riverTree) {
-        run.writeSample(Raster::directions, cell.row, cell.col,
+        run.writeSample(Raster::directions, treeRow + cell.row, treeCol + cell.col,
                         static_cast<std::int16_t>(cell.code));
-        treeCells.insert({cell.row, cell.col});
+        treeCells.insert({treeRow + cell.row, treeCol + cell.col});
     }
     return treeCells;
 }

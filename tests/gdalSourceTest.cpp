@@ -1151,21 +1151,11 @@ TEST_F(GdalResolutions, AnAreaTakingTheHalfCellPastTheGlobeIsRefused) {
     EXPECT_EQ(filesIn(run.path() / "output"), 0u);
 }
 
-// Fourteen 3" cells draining into a sink at [104][107] on land of sinks at
-// 100 m, on
-// either lattice: drainPrepArea snaps across 30 cells of 3" (the 3 cells of
-// 30"), and its counts are those of the run of the area it writes.
+// The river tree of 3" cells with its sink at [104][107], on land of sinks
+// at 100 m, on either lattice: drainPrepArea snaps across 30 cells of 3"
+// (the 3 cells of 30"), and its counts are those of the run of the area it
+// writes.
 TEST(GdalResolutionArea, CountsOfTheBasinAreThoseOfTheRunOfTheAreaOnEitherLattice) {
-    struct TreeCell {
-        std::int32_t row, col, code;
-    };
-    using namespace testing;  // the D8 codes
-    const TreeCell tree[] = {
-        {101, 103, south},     {102, 103, south}, {103, 101, east}, {103, 102, east},
-        {103, 103, southEast}, {104, 104, east},  {104, 105, east}, {104, 106, east},
-        {104, 107, sinkCode},  {104, 108, west},  {104, 109, west}, {105, 106, northEast},
-        {106, 105, northEast}, {107, 105, north},
-    };
     for (const LatticeOrigin origin :
          {LatticeOrigin::edgesOnDegrees, LatticeOrigin::centresOnDegrees}) {
         RunDirectory run;
@@ -1177,8 +1167,10 @@ TEST(GdalResolutionArea, CountsOfTheBasinAreThoseOfTheRunOfTheAreaOnEitherLattic
         TestRaster dir = dem;
         dem.values.assign(200 * 200, 100);
         dir.type = "Byte";
-        dir.values.assign(200 * 200, sinkCode);
-        for (const TreeCell& c : tree) dir.values[std::size_t(c.row * 200 + c.col)] = c.code;
+        dir.values.assign(200 * 200, testing::sinkCode);
+        for (const testing::TreeCell& c : testing::riverTree) {
+            dir.values[std::size_t((100 + c.row) * 200 + 100 + c.col)] = c.code;
+        }
         writeGeoTiff((run.path() / "dem.tif").string(), dem);
         writeGeoTiff((run.path() / "dir.tif").string(), dir);
         // Twenty cells south-west of the sink.

@@ -16,7 +16,6 @@
 
 namespace drainPrep::report {
 
-
 // A published area missed by more than this is flagged.
 constexpr double flaggedErrorPercent = 10.0;
 
