@@ -1182,7 +1182,7 @@ TEST(GdalResolutionArea, CountsOfTheBasinAreThoseOfTheRunOfTheAreaOnEitherLattic
         EXPECT_EQ(area.exitStatus, 0);
         EXPECT_NE(area.console.find("Snapped 20 cells to source row 104, column 107"),
                   std::string::npos);
-        EXPECT_NE(area.console.find("Basin: 14 cells, 0 km2"), std::string::npos);
+        EXPECT_NE(area.console.find("Basin: 14 cells, 0.06 km2"), std::string::npos);
         EXPECT_NE(area.console.find("gives the point, row 104, column 107 of the study area, a "
                                     "basin of 14 cells."),
                   std::string::npos);

@@ -17,6 +17,7 @@
 #include "driver/clipAreaFile.hpp"
 #include "raster/sourceRasters.hpp"
 #include "text/decimalNumber.hpp"
+#include "text/decimalText.hpp"
 #include "text/numberText.hpp"
 #include "text/shellWord.hpp"
 
@@ -188,12 +189,19 @@ void printSnap(std::ostream& console, const SourceFrame& frame, SourceCell point
             << " (" << centreText(frame, river) << "): " << upstreamText(upstreamCells) << ".\n";
 }
 
+// Whole km² at 30", as always; the same share of a smaller cell, so that a
+// small basin of 3" cells is not "0 km2".
+std::string basinKm2Text(double km2, const CellLattice& lattice) {
+    const int decimals = finerKm2Decimals(lattice);
+    return decimals == 0 ? std::to_string(std::llround(km2)) : fixed(km2, decimals);
+}
+
 // what: "Basin" for a point's, "Catchments" for those of the gauges together.
 void printBasin(std::ostream& console, const SourceFrame& frame, const Basin& basin,
                 const char* what) {
     const CellExtent& extent = basin.extent;
-    console << what << ": " << cellsText(basin.cells) << ", " << std::llround(basin.squareKilometres)
-            << " km2, from " << latitudeText(northEdgeOfRow(frame, extent.firstRow), frame.lattice)
+    console << what << ": " << cellsText(basin.cells) << ", "
+            << basinKm2Text(basin.squareKilometres, frame.lattice) << " km2, from " << latitudeText(northEdgeOfRow(frame, extent.firstRow), frame.lattice)
             << " to " << latitudeText(northEdgeOfRow(frame, extent.lastRow + 1), frame.lattice)
             << " and from " << longitudeText(westEdgeOfCol(frame, extent.firstCol), frame.lattice)
             << " to " << longitudeText(westEdgeOfCol(frame, extent.lastCol + 1), frame.lattice)
