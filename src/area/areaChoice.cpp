@@ -30,17 +30,6 @@ std::int32_t wholeDegreeWestOf(std::int64_t westCells, const SourceFrame& frame)
         std::max(floorDiv(westCells, perDegree), ceilDiv(frame.westEdgeCells, perDegree)));
 }
 
-// Cell edges in half cells from the equator or the prime meridian, where the
-// edges of both lattices are whole: the north or west edge of the cell on
-// lattice line `cells`.
-std::int64_t northEdgeHalfCells(std::int64_t cells, const CellLattice& lattice) {
-    return 2 * cells + (lattice.origin == LatticeOrigin::centresOnDegrees ? 1 : 0);
-}
-
-std::int64_t westEdgeHalfCells(std::int64_t cells, const CellLattice& lattice) {
-    return 2 * cells - (lattice.origin == LatticeOrigin::centresOnDegrees ? 1 : 0);
-}
-
 // The extent of the basin and its rings, and of the frame, in half cells.
 struct HalfCellBox {
     std::int64_t west, south, east, north;
@@ -96,9 +85,9 @@ DegreeBox paddedSourceExtent(const CellExtent& basin, const SourceFrame& frame) 
     const std::int64_t lastLine = frame.lattice.origin == LatticeOrigin::centresOnDegrees ? 1 : 0;
     const std::int64_t north =
         std::max(frame.northEdgeCells, frame.northEdgeCells - (basin.firstRow - ringCells));
-    const std::int64_t south =
-        std::min(frame.northEdgeCells - frame.rows,
-                 frame.northEdgeCells - (basin.lastRow + 1 + ringCells)) + lastLine;
+    const std::int64_t south = std::min(frame.northEdgeCells - frame.rows,
+                                        frame.northEdgeCells - (basin.lastRow + 1 + ringCells)) +
+                               lastLine;
     const std::int64_t west =
         std::min(frame.westEdgeCells, frame.westEdgeCells + basin.firstCol - ringCells);
     const std::int64_t east = std::max(frame.westEdgeCells + frame.cols,

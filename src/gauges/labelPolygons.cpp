@@ -11,7 +11,9 @@ namespace {
 
 // Directions along cell edges, in the order of a quarter turn to the right.
 enum Step : std::uint8_t { east, south, west, north };
-constexpr std::uint8_t leftOf(std::uint8_t step) { return static_cast<std::uint8_t>((step + 3) % 4); }
+constexpr std::uint8_t leftOf(std::uint8_t step) {
+    return static_cast<std::uint8_t>((step + 3) % 4);
+}
 
 // Decimals of the coordinates: every vertex to 5e-11 degree, a millionth of
 // a 1" cell.
@@ -80,7 +82,8 @@ public:
             }
             enter_[static_cast<std::size_t>(top)] = clock++;
             pending.push_back(~top);
-            for (const std::int32_t up : inflows[static_cast<std::size_t>(top)]) pending.push_back(up);
+            for (const std::int32_t up : inflows[static_cast<std::size_t>(top)])
+                pending.push_back(up);
         }
     }
 
@@ -213,7 +216,10 @@ class RingTracer {
 public:
     RingTracer(const std::vector<EdgeKey>& edges, std::size_t first, std::size_t last,
                const Lattice& lattice)
-        : edges_(edges), first_(first), last_(last), lattice_(lattice),
+        : edges_(edges),
+          first_(first),
+          last_(last),
+          lattice_(lattice),
           used_(last - first, false) {}
 
     RegionRings trace() {
@@ -242,7 +248,9 @@ private:
         const auto begin = std::lower_bound(edges_.begin() + static_cast<std::ptrdiff_t>(from),
                                             edges_.begin() + static_cast<std::ptrdiff_t>(to), low);
         auto end = begin;
-        while (end != edges_.begin() + static_cast<std::ptrdiff_t>(last_) && vertexOf(*end) == vertex) ++end;
+        while (end != edges_.begin() + static_cast<std::ptrdiff_t>(last_) &&
+               vertexOf(*end) == vertex)
+            ++end;
         return {static_cast<std::size_t>(begin - edges_.begin()),
                 static_cast<std::size_t>(end - edges_.begin())};
     }
@@ -258,7 +266,8 @@ private:
                     // The ring has come round to a corner it passed: the loop
                     // since then is a ring of its own.
                     const std::size_t from = found->second;
-                    keep(Ring(stack.begin() + static_cast<std::ptrdiff_t>(from), stack.end()), rings);
+                    keep(Ring(stack.begin() + static_cast<std::ptrdiff_t>(from), stack.end()),
+                         rings);
                     stack.resize(from + 1);
                     while (!touchingPoints.empty() && cornerAt[touchingPoints.back()] > from) {
                         cornerAt.erase(touchingPoints.back());
@@ -362,7 +371,6 @@ public:
         : text_(text),
           frame_(frame),
           halfCellsPerDegree_(2 * std::int64_t{frame.lattice.perDegree}),
-          shift_(frame.lattice.origin == LatticeOrigin::centresOnDegrees ? 1 : 0),
           fractions_(fractionTexts(halfCellsPerDegree_)) {}
 
     void ring(const Ring& ring) {
@@ -378,9 +386,9 @@ public:
 private:
     void point(const Vertex& vertex) {
         text_ += '[';
-        degrees(2 * (frame_.westEdgeCells + vertex.col) - shift_);
+        degrees(westEdgeHalfCells(frame_.westEdgeCells + vertex.col, frame_.lattice));
         text_ += ',';
-        degrees(2 * (frame_.northEdgeCells - vertex.row) + shift_);
+        degrees(northEdgeHalfCells(frame_.northEdgeCells - vertex.row, frame_.lattice));
         text_ += ']';
     }
     // Whole degrees and one of the fractions, whose digits are worked out once.
@@ -411,14 +419,14 @@ private:
     std::string& text_;
     const SourceFrame& frame_;
     std::int64_t halfCellsPerDegree_;
-    std::int64_t shift_;  // half cells from a lattice line to the cell edge west or north of it
     std::vector<std::string> fractions_;
 };
 
 void writeGeometry(const RegionRings& rings, GeoJsonText& json, std::string& text) {
     const std::vector<std::size_t> owners = holeOwners(rings);
     const bool multi = rings.exteriors.size() > 1;
-    text += multi ? "{\"type\": \"MultiPolygon\", \"coordinates\": [" : "{\"type\": \"Polygon\", \"coordinates\": ";
+    text += multi ? "{\"type\": \"MultiPolygon\", \"coordinates\": ["
+                  : "{\"type\": \"Polygon\", \"coordinates\": ";
     for (std::size_t e = 0; e < rings.exteriors.size(); ++e) {
         text += e == 0 ? "[" : ",[";
         json.ring(rings.exteriors[e]);
@@ -448,7 +456,8 @@ std::string regionsGeoJson(const LabelRegions& regions, bool upstream,
         std::size_t last = first;
         while (last < edges.size() && regionOf(edges[last]) == region) ++last;
         text += region == 0 ? "\n" : ",\n";
-        text += "{\"type\": \"Feature\", \"properties\": {" + properties[region] + "}, \"geometry\": ";
+        text +=
+            "{\"type\": \"Feature\", \"properties\": {" + properties[region] + "}, \"geometry\": ";
         if (first == last) {
             text += "null}";
             continue;

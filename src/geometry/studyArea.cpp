@@ -69,6 +69,14 @@ double originShiftCells(const CellLattice& lattice) {
     return lattice.origin == LatticeOrigin::centresOnDegrees ? 0.5 : 0.0;
 }
 
+std::int64_t northEdgeHalfCells(std::int64_t line, const CellLattice& lattice) {
+    return 2 * line + (lattice.origin == LatticeOrigin::centresOnDegrees ? 1 : 0);
+}
+
+std::int64_t westEdgeHalfCells(std::int64_t line, const CellLattice& lattice) {
+    return 2 * line - (lattice.origin == LatticeOrigin::centresOnDegrees ? 1 : 0);
+}
+
 int tenthOfCellDecimals(const CellLattice& lattice) {
     return 1 + decimalsBetween(1, lattice.perDegree);
 }
@@ -100,10 +108,9 @@ double southEdgeLat(const StudyArea& area) {
 // In half cells, where every edge of either lattice is whole.
 const char* globeEdgePassedByCells(const StudyArea& area) {
     const std::int64_t perDegree = area.lattice.perDegree;
-    const std::int64_t shift = area.lattice.origin == LatticeOrigin::centresOnDegrees ? 1 : 0;
-    const std::int64_t north = 2 * area.latNW * perDegree + shift;
+    const std::int64_t north = northEdgeHalfCells(area.latNW * perDegree, area.lattice);
     const std::int64_t south = north - 2 * std::int64_t{area.nrows};
-    const std::int64_t west = 2 * area.lonNW * perDegree - shift;
+    const std::int64_t west = westEdgeHalfCells(area.lonNW * perDegree, area.lattice);
     const std::int64_t east = west + 2 * std::int64_t{area.ncols};
     if (north > 180 * perDegree) return "90 N";
     if (south < -180 * perDegree) return "90 S";

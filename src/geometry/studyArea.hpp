@@ -65,6 +65,12 @@ std::string cellSizeText(const CellLattice& lattice);
 // on the centre lattice, whose cell k / n degrees north holds that line.
 double originShiftCells(const CellLattice& lattice);
 
+// Cell edges in half cells from the equator or the prime meridian, where the
+// edges of both lattices are whole numbers: the north edge and the west edge
+// of the cell on lattice line `line` (line / n degrees).
+std::int64_t northEdgeHalfCells(std::int64_t line, const CellLattice& lattice);
+std::int64_t westEdgeHalfCells(std::int64_t line, const CellLattice& lattice);
+
 // Decimals of a degree that tell a tenth of the lattice's cell: 4 at 30",
 // 5 at 3" and 1", 3 at 5'.
 int tenthOfCellDecimals(const CellLattice& lattice);

@@ -26,10 +26,9 @@ constexpr std::uint8_t lddRiverEnds = 5;
 // half cells of the run's lattice, where the edges of either lattice are whole.
 double southEdgeOf(const StudyArea& area, const ModelGrid& grid) {
     const std::int64_t halfCellsPerDegree = 2 * std::int64_t{area.lattice.perDegree};
-    const std::int64_t halfCellNorthOfCorner =
-        area.lattice.origin == LatticeOrigin::centresOnDegrees ? 1 : 0;
-    const std::int64_t south = area.latNW * halfCellsPerDegree + halfCellNorthOfCorner -
-                               2 * std::int64_t{grid.rows()} * grid.factor();
+    const std::int64_t southLine = std::int64_t{area.latNW} * area.lattice.perDegree -
+                                   std::int64_t{grid.rows()} * grid.factor();
+    const std::int64_t south = northEdgeHalfCells(southLine, area.lattice);
     return static_cast<double>(south) / static_cast<double>(halfCellsPerDegree);
 }
 
@@ -57,19 +56,18 @@ Failure writeGrids(const std::filesystem::path& folder, const GridPlace& place,
     }
     const std::string asciiPath = (folder / (std::string(view.name) + ".asc")).string();
     const std::string asciiFailure = asciiPath + " cannot be written.";
-    return writeOutputFile(
-        OutputTarget{asciiPath.c_str(), asciiFailure.c_str()}, "w", Announcement::writingDone,
-        quiet, [&](OutputFile& file) {
-            file.write(asciiHeader);
-            for (std::int32_t row = 0; row < place.rows; ++row) {
-                writeColumns(file, place.cols, 1 + maxNumberChars,
-                             [&](char* out, std::int32_t col) {
-                                 *out = ' ';
-                                 return writeValue(out + 1, text[at(row, col)]);
-                             });
-                file.write("\n");
-            }
-        });
+    return writeOutputFile(OutputTarget{asciiPath.c_str(), asciiFailure.c_str()}, "w",
+                           Announcement::writingDone, quiet, [&](OutputFile& file) {
+                               file.write(asciiHeader);
+                               for (std::int32_t row = 0; row < place.rows; ++row) {
+                                   writeColumns(file, place.cols, 1 + maxNumberChars,
+                                                [&](char* out, std::int32_t col) {
+                                                    *out = ' ';
+                                                    return writeValue(out + 1, text[at(row, col)]);
+                                                });
+                                   file.write("\n");
+                               }
+                           });
 }
 
 Failure writeSidecars(const std::filesystem::path& folder, const GridPlace& place,
@@ -82,9 +80,7 @@ Failure writeSidecars(const std::filesystem::path& folder, const GridPlace& plac
     const std::string binaryName = std::string(view.name) + ".bin";
     const std::string bandName = std::string(view.longName) + " in " + view.units;
     const BinaryGridFile file{binaryName.c_str(), 4, bandName.c_str(), view.reals != nullptr};
-    return writeTextFile(
-        sidecarPath(grid.string() + ".bin", ".hdr"),
-        enviHeader(file, place));
+    return writeTextFile(sidecarPath(grid.string() + ".bin", ".hdr"), enviHeader(file, place));
 }
 
 const GdalModelFileCalls* modelFileCalls(std::string& failure) {
@@ -161,8 +157,8 @@ std::string asciiHeaderText(const StudyArea& area, const ModelGrid& grid) {
     const GridPlace place = placeOf(area, grid);
     return "ncols " + std::to_string(place.cols) + "\nnrows " + std::to_string(place.rows) +
            "\nxllcorner " + roundTripText(place.westDeg) + "\nyllcorner " +
-           roundTripText(southEdgeOf(area, grid)) + "\ncellsize " +
-           roundTripText(place.cellDeg) + "\nNODATA_value " + std::to_string(noValue) + "\n";
+           roundTripText(southEdgeOf(area, grid)) + "\ncellsize " + roundTripText(place.cellDeg) +
+           "\nNODATA_value " + std::to_string(noValue) + "\n";
 }
 
 Failure writeLayerFiles(const std::filesystem::path& folder, const GridPlace& place,
