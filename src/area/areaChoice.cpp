@@ -30,7 +30,7 @@ std::int32_t wholeDegreeWestOf(std::int64_t westCells, const SourceFrame& frame)
         std::max(floorDiv(westCells, perDegree), ceilDiv(frame.westEdgeCells, perDegree)));
 }
 
-// The extent of the basin and its rings, and of the frame, in half cells.
+// The extent of the basin and its rings, in half cells.
 struct HalfCellBox {
     std::int64_t west, south, east, north;
 };

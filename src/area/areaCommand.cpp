@@ -58,7 +58,7 @@ struct BasinFound {
     AreaChoice choice;
     ValuesWithoutD8Code withoutD8Code;
     RunBasin inRun;
-    bool riverCut = false;      // the point's or a gauge's
+    bool riverCut = false;  // the point's or a gauge's
     bool gaugesLeftOut = false;
 };
 
@@ -91,8 +91,7 @@ Failure parseOption(const std::vector<std::string>& arguments, std::size_t& i,
     } else if (option == "--force") {
         request.force = true;
     } else if (option != "--snap" && option != "--input" && option != "--gauges" &&
-               option != outletOption &&
-               !isSourceOption(option)) {
+               option != outletOption && !isSourceOption(option)) {
         return "Unknown option " + option + ". " + usageText;
     } else if (++i == arguments.size()) {
         return option + " needs a value. " + usageText;
@@ -174,8 +173,8 @@ std::string megabytesText(std::uint64_t bytes) {
 
 void printPoint(std::ostream& console, const AreaRequest& request, const SourceFrame& frame,
                 SourceCell point, std::int32_t upstreamCells) {
-    console << "Point " << pointText(request.lat, request.lon, frame.lattice) << ": " << cellText(point) << ", "
-            << upstreamText(upstreamCells) << ".\n";
+    console << "Point " << pointText(request.lat, request.lon, frame.lattice) << ": "
+            << cellText(point) << ", " << upstreamText(upstreamCells) << ".\n";
 }
 
 void printSnap(std::ostream& console, const SourceFrame& frame, SourceCell point, SourceCell river,
@@ -201,8 +200,9 @@ void printBasin(std::ostream& console, const SourceFrame& frame, const Basin& ba
                 const char* what) {
     const CellExtent& extent = basin.extent;
     console << what << ": " << cellsText(basin.cells) << ", "
-            << basinKm2Text(basin.squareKilometres, frame.lattice) << " km2, from " << latitudeText(northEdgeOfRow(frame, extent.firstRow), frame.lattice)
-            << " to " << latitudeText(northEdgeOfRow(frame, extent.lastRow + 1), frame.lattice)
+            << basinKm2Text(basin.squareKilometres, frame.lattice) << " km2, from "
+            << latitudeText(northEdgeOfRow(frame, extent.firstRow), frame.lattice) << " to "
+            << latitudeText(northEdgeOfRow(frame, extent.lastRow + 1), frame.lattice)
             << " and from " << longitudeText(westEdgeOfCol(frame, extent.firstCol), frame.lattice)
             << " to " << longitudeText(westEdgeOfCol(frame, extent.lastCol + 1), frame.lattice)
             << ".\n";
@@ -228,9 +228,9 @@ std::string cutRiverText(const SourceFrame& frame, const AreaRequest& request,
     return "CUT RIVER: --outlets " + std::string(outletRuleName(ruleOf(request))) +
            " makes an outlet at " + centreText(frame, *inRun.cut) + " (" + cellText(*inRun.cut) +
            "), a river cell beside sea or no data, " +
-           (inRun.cutBelowPoint
-                ? "before the " + std::string(where) + "'s water reaches the end of its flow directions"
-                : "upstream of the " + std::string(where)) +
+           (inRun.cutBelowPoint ? "before the " + std::string(where) +
+                                      "'s water reaches the end of its flow directions"
+                                : "upstream of the " + std::string(where)) +
            ": " + holds + ". " + wholeRiverCommand(request) + " keeps the river whole.";
 }
 
@@ -245,12 +245,11 @@ void printRunBasin(std::ostream& console, const SourceFrame& frame, const AreaRe
                                               "which the run removes (flowAcc.bin -1)"))
             << ".\n";
     if (!inRun.cut) return;
-    console << cutRiverText(frame, request, inRun, "point",
-                            "the run's basin at the point holds " +
-                                (inRun.cells > 0 ? std::to_string(inRun.cells)
-                                                 : std::string("none")) +
-                                " of the " + cellsText(found.basin.cells) +
-                                " of its flow directions")
+    console << cutRiverText(
+                   frame, request, inRun, "point",
+                   "the run's basin at the point holds " +
+                       (inRun.cells > 0 ? std::to_string(inRun.cells) : std::string("none")) +
+                       " of the " + cellsText(found.basin.cells) + " of its flow directions")
             << "\n";
 }
 
@@ -261,8 +260,10 @@ void printLeftOut(std::ostream& console, const std::vector<Gauge>& gauges,
     for (std::size_t i = 0; i < std::min(leftOut.size(), idsNamed); ++i) {
         ids += (i == 0 ? "" : ", ") + gauges[leftOut[i]].id;
     }
-    if (leftOut.size() > idsNamed) ids += " and " + std::to_string(leftOut.size() - idsNamed) + " more";
-    console << "Left out: " << (leftOut.size() == 1 ? "1 gauge" : std::to_string(leftOut.size()) + " gauges")
+    if (leftOut.size() > idsNamed)
+        ids += " and " + std::to_string(leftOut.size() - idsNamed) + " more";
+    console << "Left out: "
+            << (leftOut.size() == 1 ? "1 gauge" : std::to_string(leftOut.size()) + " gauges")
             << " (" << ids << ") outside the source grid or without a basin cell within "
             << cellsText(snapRadius)
             << ": the area holds the catchments of the others. --write --force writes it all the "
@@ -338,8 +339,8 @@ void printValuesWithoutD8Code(std::ostream& console, const ValuesWithoutD8Code& 
             << " is the usual no-data value of 8-bit D8 grids. Where it marks no data, declare "
                "it once and give the new file with --dir:\n  gdal_translate -a_nodata "
             << values.mostFrequent << " " << shellWord(directions) << " "
-            << shellWord(besideText(directions, "_nodata" +
-                                                    std::filesystem::path(directions).extension().string()))
+            << shellWord(besideText(
+                   directions, "_nodata" + std::filesystem::path(directions).extension().string()))
             << "\n";
 }
 
@@ -362,13 +363,14 @@ void printLargerSource(std::ostream& console, const BasinFound& found, const Are
     const DegreeBox box = paddedSourceExtent(found.basin.extent, source.frame);
     const std::string extent = latitudeText(box.north) + " to " + latitudeText(box.south) + ", " +
                                longitudeText(box.west) + " to " + longitudeText(box.east);
+    const std::string padding = degreesText(box, source.frame.lattice);
     if (!source.given) {
         console << "The source must be larger: the default sources cover 60 N to 10 S and 55 E "
                    "to 180 E. A pair that covers "
                 << extent
                 << " is read with --dem PATH --dir PATH, for example a mosaic of tiles:\n"
                    "  gdalbuildvrt -te "
-                << degreesText(box, source.frame.lattice) << " dem.vrt tiles/*_dem_30s.tif\n";
+                << padding << " dem.vrt tiles/*_dem_30s.tif\n";
         return;
     }
     const std::string& dem = source.given->dem.path;
@@ -376,8 +378,8 @@ void printLargerSource(std::ostream& console, const BasinFound& found, const Are
     console << "The source must be larger: padded with no data to " << extent
             << ", it gives an area that holds the basin. Pad both and give the new files with "
                "--dem and --dir (gdalwarp -te does the same into GeoTIFFs):\n  gdalbuildvrt -te "
-            << degreesText(box, source.frame.lattice) << " " << shellWord(besideText(dem, "_padded.vrt")) << " "
-            << shellWord(dem) << "\n  gdalbuildvrt -te " << degreesText(box, source.frame.lattice) << " "
+            << padding << " " << shellWord(besideText(dem, "_padded.vrt")) << " " << shellWord(dem)
+            << "\n  gdalbuildvrt -te " << padding << " "
             << shellWord(besideText(directions, "_padded.vrt")) << " " << shellWord(directions)
             << "\n";
 }
@@ -458,7 +460,8 @@ Failure findBasin(const AreaRequest& request, AreaSource& source, std::optional<
     grid.countUpstream();
     if (request.gaugeFile) {
         AreaGauges placed;
-        if (auto failure = placeAreaGauges(grid, frame, request.gauges, request.snapRadius, placed)) {
+        if (auto failure =
+                placeAreaGauges(grid, frame, request.gauges, request.snapRadius, placed)) {
             for (std::size_t i = 0; i < request.gauges.size(); ++i) {
                 console << gaugeLine(request.gauges, i, placed.onSource.gauges[i],
                                      request.snapRadius)
@@ -557,8 +560,9 @@ int reportArea(const AreaRequest& request, AreaSource& source, std::ostream& con
             << area.lonNW << std::endl;
     const bool usable = found.choice.holdsBasin && memory.place != RecordPlace::nowhere &&
                         found.withoutD8Code.cells == 0;
-    const int usableStatus =
-        found.gaugesLeftOut ? gaugesLeftOutStatus : found.riverCut ? cutRiverStatus : 0;
+    const int usableStatus = found.gaugesLeftOut ? gaugesLeftOutStatus
+                             : found.riverCut    ? cutRiverStatus
+                                                 : 0;
     if (!request.write) return usable ? usableStatus : 1;
     if (!usable || (found.gaugesLeftOut && !request.force)) {
         console << "clipArea.dat not written." << std::endl;

@@ -21,7 +21,8 @@ void widen(CellExtent& extent, SourceCell cell) {
 std::vector<double> squareKilometresByRow(std::int32_t nrows, const SourceFrame& frame) {
     std::vector<double> byRow(static_cast<std::size_t>(nrows));
     for (std::int32_t row = 0; row < nrows; ++row) {
-        byRow[static_cast<std::size_t>(row)] = cellAreaKm2AtLat(rowCentreLat(frame, row), frame.lattice);
+        byRow[static_cast<std::size_t>(row)] =
+            cellAreaKm2AtLat(rowCentreLat(frame, row), frame.lattice);
     }
     return byRow;
 }

@@ -28,8 +28,8 @@ struct NeighbourDistances {
 };
 
 struct cellObject {
-    std::int32_t lat;        // centre latitude, whole arc-seconds (rounded below 30"), north positive
-    std::int32_t lon;        // centre longitude, whole arc-seconds (rounded below 30"), east positive
+    std::int32_t lat;        // centre latitude, whole arc-seconds (rounded below 30"), north +
+    std::int32_t lon;        // centre longitude, whole arc-seconds (rounded below 30"), east +
     std::int32_t dir;        // raw source code, then the internal code
     std::int32_t distance;   // steps along down to the outlet; -1 when unreached
     std::int32_t basinSize;  // cells draining through this one, itself included
@@ -37,7 +37,7 @@ struct cellObject {
     double dx;               // east-west length in metres
     double elev;             // metres; -9999.0 for no data
     cellObject* neighbor[directionCount];  // N, NE, E, SE, S, SW, W, NW
-    cellObject* up[upSlotCount];            // registered inflows, from slot 0
+    cellObject* up[upSlotCount];           // registered inflows, from slot 0
     cellObject* down;
     std::int32_t nNoData;
     double dy;

@@ -45,7 +45,8 @@ double cellsFromEdge(double degrees, const CellLattice& lattice) {
 
 ClipOffsets offsetsInFrame(const StudyArea& area, const SourceFrame& frame) {
     const std::int64_t perDegree = frame.lattice.perDegree;
-    return {frame.northEdgeCells - area.latNW * perDegree, area.lonNW * perDegree - frame.westEdgeCells};
+    return {frame.northEdgeCells - area.latNW * perDegree,
+            area.lonNW * perDegree - frame.westEdgeCells};
 }
 
 bool liesInsideFrame(const StudyArea& area, const SourceFrame& frame) {
@@ -62,8 +63,8 @@ double rowCentreLat(const SourceFrame& frame, std::int32_t row) {
 }
 
 double northEdgeDeg(const SourceFrame& frame) {
-    return cellsToDegrees(static_cast<double>(frame.northEdgeCells) + originShiftCells(frame.lattice),
-                          frame);
+    return cellsToDegrees(
+        static_cast<double>(frame.northEdgeCells) + originShiftCells(frame.lattice), frame);
 }
 
 double southEdgeDeg(const SourceFrame& frame) {
@@ -73,8 +74,8 @@ double southEdgeDeg(const SourceFrame& frame) {
 }
 
 double westEdgeDeg(const SourceFrame& frame) {
-    return cellsToDegrees(static_cast<double>(frame.westEdgeCells) - originShiftCells(frame.lattice),
-                          frame);
+    return cellsToDegrees(
+        static_cast<double>(frame.westEdgeCells) - originShiftCells(frame.lattice), frame);
 }
 
 double eastEdgeDeg(const SourceFrame& frame) {

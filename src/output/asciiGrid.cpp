@@ -20,11 +20,12 @@ void writePlaceLine(OutputFile& file, std::string_view key, double value, bool e
 
 AsciiGridHeader headerFor(const StudyArea& area, double nodataValue) {
     if (area.lattice == thirtySecondLattice) {
-        return {area.ncols, area.nrows, static_cast<double>(area.lonNW), southEdgeLat(area),
-                cellSizeDeg, nodataValue};
+        return {area.ncols,         area.nrows,  static_cast<double>(area.lonNW),
+                southEdgeLat(area), cellSizeDeg, nodataValue};
     }
-    return {area.ncols,          area.nrows,  westEdgeLon(area), southEdgeLat(area),
-            cellDegrees(area.lattice), nodataValue, true};
+    return {
+        area.ncols,  area.nrows, westEdgeLon(area), southEdgeLat(area), cellDegrees(area.lattice),
+        nodataValue, true};
 }
 
 void writeAsciiHeader(OutputFile& file, const AsciiGridHeader& header, AsciiLayout layout) {

@@ -222,7 +222,8 @@ std::optional<LatticeOrigin> originOfCorner(double westCells, double northCells)
     if (nearWhole(westCells, cornerTolerance) && nearWhole(northCells, cornerTolerance)) {
         return LatticeOrigin::edgesOnDegrees;
     }
-    if (nearWhole(westCells + 0.5, cornerTolerance) && nearWhole(northCells - 0.5, cornerTolerance)) {
+    if (nearWhole(westCells + 0.5, cornerTolerance) &&
+        nearWhole(northCells - 0.5, cornerTolerance)) {
         return LatticeOrigin::centresOnDegrees;
     }
     return std::nullopt;

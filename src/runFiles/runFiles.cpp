@@ -41,8 +41,7 @@ Failure readArea(const std::filesystem::path& folder, const std::optional<Source
         // The products are newer than the record of a --dem/--dir run, which
         // a later run of the fixed pair leaves behind; so may a copy or a touch.
         *failure += std::string(" ") + sourceRecordFile +
-                    ", the record of a run given --dem and --dir, is older than " +
-                    outletListFile +
+                    ", the record of a run given --dem and --dir, is older than " + outletListFile +
                     ", so the files are taken for a run of the default sources: run drainPrep in "
                     "this folder again.";
     }
