@@ -17,6 +17,7 @@
 #include "area/areaChoice.hpp"
 #include "area/basin.hpp"
 #include "area/flowGrid.hpp"
+#include "area/sourceBlocks.hpp"
 #include "cell/directions.hpp"
 #include "driver/clipAreaFile.hpp"
 #include "support/runDirectory.hpp"
@@ -55,7 +56,28 @@ FlowGrid flowGridOf(const Rows& directions, const Rows& elevations) {
     return grid;
 }
 
-Rows upstreamCounts(const FlowGrid& grid) {
+// The same grid read on demand, in blocks of `side` cells that need not
+// divide it.
+SourceBlocks blocksOf(const Rows& directions, const Rows& elevations, std::int32_t side = 3) {
+    const auto reader = [directions, elevations](const CellWindow& window,
+                                                 std::vector<std::int32_t>& dem,
+                                                 std::vector<std::int32_t>& codes) {
+        dem.clear();
+        codes.clear();
+        for (std::int32_t row = 0; row < window.rows; ++row) {
+            for (std::int32_t col = 0; col < window.cols; ++col) {
+                const SourceCell cell{window.first.row + row, window.first.col + col};
+                dem.push_back(at(elevations, cell));
+                codes.push_back(at(directions, cell));
+            }
+        }
+        return std::optional<std::string>();
+    };
+    return SourceBlocks(rowsOf(directions), colsOf(directions), OutletRule::coast, reader, side);
+}
+
+template <typename Grid>
+Rows upstreamCounts(const Grid& grid) {
     Rows counts(static_cast<std::size_t>(grid.nrows()),
                 std::vector<std::int32_t>(static_cast<std::size_t>(grid.ncols())));
     forEachCell(counts, [&](SourceCell cell) { at(counts, cell) = grid.upstreamCells(cell); });
@@ -86,18 +108,19 @@ TEST(AreaFlowGrid, WorkedExample) {
     };
     EXPECT_EQ(upstreamCounts(grid), expected);
 
-    const Basin tree = traceBasin(grid, {1, 2});
+    const SourceBlocks blocks = blocksOf(exampleDirections, exampleElevations);
+    const Basin tree = traceBasin(blocks, {1, 2});
     EXPECT_EQ(tree.cells, 8);
     EXPECT_EQ(tree.extent, (CellExtent{0, 1, 0, 4}));
     // Cells just south of 60 N: 926.6 m by 926.6 m x cos(60 degrees).
     EXPECT_NEAR(tree.squareKilometres, 8 * 0.4297, 0.001);
-    const Basin sides = traceBasin(grid, {3, 4});
+    const Basin sides = traceBasin(blocks, {3, 4});
     EXPECT_EQ(sides.cells, 5);
     EXPECT_EQ(sides.extent, (CellExtent{2, 3, 3, 6}));
 }
 
 TEST(AreaSnap, LargestUpstreamAreaNearestFirst) {
-    const FlowGrid grid = flowGridOf(exampleDirections, exampleElevations);
+    SourceBlocks grid = blocksOf(exampleDirections, exampleElevations);
     struct Case {
         SourceCell point;
         std::int32_t radius;
@@ -155,7 +178,7 @@ Rows countsByWalking(const Rows& directions, const Rows& elevations) {
     return counts;
 }
 
-TEST(AreaFlowGrid, CountsAndBasinsMatchWalksFromEveryCellOnRandomGrids) {
+TEST(AreaFlowGrid, CountsAndBasinsMatchWalksFromEveryCellOnRandomGridsWholeOrOnDemand) {
     std::mt19937 random(11);
     const std::int32_t values[] = {1, 2, 4, 8, 16, 32, 64, 128, 0, -9999, -1, 3};
     std::discrete_distribution<std::size_t> pick({6, 6, 6, 6, 6, 6, 6, 6, 1, 1, 1, 1});
@@ -169,9 +192,22 @@ TEST(AreaFlowGrid, CountsAndBasinsMatchWalksFromEveryCellOnRandomGrids) {
         const Rows expected = countsByWalking(directions, elevations);
         const FlowGrid grid = flowGridOf(directions, elevations);
         ASSERT_EQ(upstreamCounts(grid), expected) << "trial " << trial;
+        // Read on demand and counted a few cells at a time in any order,
+        // over cells counted before: the counts of the whole grid.
+        SourceBlocks blocks =
+            blocksOf(directions, elevations, 1 + static_cast<std::int32_t>(random() % 5));
+        std::vector<SourceCell> cells;
+        forEachCell(directions, [&](SourceCell cell) { cells.push_back(cell); });
+        std::shuffle(cells.begin(), cells.end(), random);
+        for (std::size_t first = 0; first < cells.size(); first += 3) {
+            blocks.countUpstreamOf(
+                {cells.begin() + static_cast<std::ptrdiff_t>(first),
+                 cells.begin() + static_cast<std::ptrdiff_t>(std::min(first + 3, cells.size()))});
+        }
+        ASSERT_EQ(upstreamCounts(blocks), expected) << "trial " << trial;
         forEachCell(expected, [&](SourceCell cell) {
             if (at(expected, cell) == 0) return;
-            ASSERT_EQ(traceBasin(grid, cell).cells, at(expected, cell)) << "trial " << trial;
+            ASSERT_EQ(traceBasin(blocks, cell).cells, at(expected, cell)) << "trial " << trial;
         });
     }
 }

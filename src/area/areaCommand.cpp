@@ -14,6 +14,7 @@
 #include "area/basin.hpp"
 #include "area/flowGrid.hpp"
 #include "area/runBasin.hpp"
+#include "area/sourceBlocks.hpp"
 #include "driver/clipAreaFile.hpp"
 #include "raster/sourceRasters.hpp"
 #include "text/decimalNumber.hpp"
@@ -52,7 +53,7 @@ struct ValuesWithoutD8Code {
     std::int32_t mostFrequent = 0;  // the least of equals
 };
 
-// What the search keeps once the continent's flow data is released.
+// What the search keeps once the source's flow data is released.
 struct BasinFound {
     Basin basin;
     AreaChoice choice;
@@ -271,14 +272,11 @@ void printLeftOut(std::ostream& console, const std::vector<Gauge>& gauges,
 }
 
 // Each gauge's line, with the cut where a run of the area cuts its river.
-void printGauges(std::ostream& console, const AreaRequest& request, const FlowGrid& grid,
-                 const SourceFrame& frame, const AreaGauges& placed, BasinFound& found) {
-    std::optional<AreaRun> run;
+void printGauges(std::ostream& console, const AreaRequest& request,
+                 const std::optional<AreaRun>& run, const SourceFrame& frame,
+                 const AreaGauges& placed, BasinFound& found) {
     std::vector<GaugeOnNetwork> inRun;
-    if (found.choice.area.cellCount() > 0) {
-        run.emplace(grid, found.choice.area, frame, ruleOf(request));
-        inRun = gaugesInRun(*run, found.choice.area, frame, request.gauges, placed.onSource);
-    }
+    if (run) inRun = gaugesInRun(*run, found.choice.area, frame, request.gauges, placed.onSource);
     std::vector<std::size_t> leftOut;
     for (std::size_t i = 0; i < request.gauges.size(); ++i) {
         const GaugeOnNetwork& onSource = placed.onSource.gauges[i];
@@ -409,34 +407,26 @@ void printArea(std::ostream& console, const BasinFound& found, const RunMemory& 
 // ---------------------------------------------------------------------------
 // Search
 
-Failure readFlowGrid(const AreaRequest& request, AreaSource& source, FlowGrid& grid) {
+// Where the blocks of the request's source are read from.
+WindowReader readerOf(const AreaSource& source, SourceRasterFiles& files) {
     if (source.given) {
-        const auto keepRow = [&grid](std::int32_t row, const std::int32_t* demRow,
-                                     const std::int32_t* directionRow) {
-            for (std::int32_t col = 0; col < grid.ncols(); ++col) {
-                grid.setSamples({row, col}, demRow[col], directionRow[col]);
-            }
+        const GdalSourcePair& pair = *source.given;
+        return [&pair](const CellWindow& window, std::vector<std::int32_t>& dem,
+                       std::vector<std::int32_t>& directions) {
+            return readGdalBlock(pair, window, dem, directions);
         };
-        return streamGdalRows(*source.given, keepRow);
     }
-    SourceRasterFiles files;
-    if (auto failure = openSourceRasters(request.inputFolder, files)) return failure;
-    const auto keepRow = [&grid](std::int32_t row, const unsigned char* demRow,
-                                 const unsigned char* directionRow) {
-        grid.setRow(row, demRow, directionRow);
+    return [&files](const CellWindow& window, std::vector<std::int32_t>& dem,
+                    std::vector<std::int32_t>& directions) {
+        return readSourceBlock(files, window, dem, directions);
     };
-    return streamSourceRows(files, keepRow, nullptr);
 }
 
-ValuesWithoutD8Code valuesWithoutD8Code(const FlowGrid& grid, const StudyArea& area,
-                                        const SourceFrame& frame) {
-    const ClipOffsets offsets = offsetsInFrame(area, frame);
+ValuesWithoutD8Code valuesWithoutD8Code(const FlowGrid& sourceInArea) {
     std::map<std::int32_t, std::int64_t> cellsOfValue;
-    for (std::int32_t row = 0; row < area.nrows; ++row) {
-        for (std::int32_t col = 0; col < area.ncols; ++col) {
-            const SourceCell cell{row + static_cast<std::int32_t>(offsets.rowOffset),
-                                  col + static_cast<std::int32_t>(offsets.colOffset)};
-            if (const auto value = grid.valueWithoutD8Code(cell)) ++cellsOfValue[*value];
+    for (SourceCell cell; cell.row < sourceInArea.nrows(); ++cell.row) {
+        for (cell.col = 0; cell.col < sourceInArea.ncols(); ++cell.col) {
+            if (const auto value = sourceInArea.valueWithoutD8Code(cell)) ++cellsOfValue[*value];
         }
     }
     ValuesWithoutD8Code values;
@@ -451,30 +441,39 @@ ValuesWithoutD8Code valuesWithoutD8Code(const FlowGrid& grid, const StudyArea& a
     return values;
 }
 
-// The flow data of the whole source grid lives only here.
-Failure findBasin(const AreaRequest& request, AreaSource& source, std::optional<SourceCell> point,
-                  std::ostream& console, BasinFound& found) {
-    const SourceFrame& frame = source.frame;
-    FlowGrid grid(frame.rows, frame.cols, ruleOf(request));
-    if (auto failure = readFlowGrid(request, source, grid)) return failure;
-    grid.countUpstream();
-    if (request.gaugeFile) {
-        AreaGauges placed;
-        if (auto failure =
-                placeAreaGauges(grid, frame, request.gauges, request.snapRadius, placed)) {
-            for (std::size_t i = 0; i < request.gauges.size(); ++i) {
-                console << gaugeLine(request.gauges, i, placed.onSource.gauges[i],
-                                     request.snapRadius)
-                        << "\n";
-            }
-            return failure;
+Failure findCatchments(const AreaRequest& request, SourceBlocks& grid, const SourceFrame& frame,
+                       std::ostream& console, BasinFound& found) {
+    AreaGauges placed;
+    if (auto failure = placeAreaGauges(grid, frame, request.gauges, request.snapRadius, placed)) {
+        for (std::size_t i = 0; i < request.gauges.size(); ++i) {
+            console << gaugeLine(request.gauges, i, placed.onSource.gauges[i], request.snapRadius)
+                    << "\n";
         }
-        found.basin = placed.catchments;
-        found.choice = smallestAreaHolding(found.basin.extent, frame);
-        found.withoutD8Code = valuesWithoutD8Code(grid, found.choice.area, frame);
-        printGauges(console, request, grid, frame, placed, found);
-        return std::nullopt;
+        return failure;
     }
+    found.basin = placed.catchments;
+    found.choice = smallestAreaHolding(found.basin.extent, frame);
+    std::optional<AreaRun> run;
+    if (found.choice.area.cellCount() > 0) {
+        run.emplace(grid, found.choice.area, frame, ruleOf(request));
+        found.withoutD8Code = valuesWithoutD8Code(run->sourceInArea());
+    }
+    printGauges(console, request, run, frame, placed, found);
+    return std::nullopt;
+}
+
+// Only the blocks that the point's basin, its snapping and its area reach
+// are read.
+Failure findBasin(const AreaRequest& request, const AreaSource& source,
+                  std::optional<SourceCell> point, std::ostream& console, BasinFound& found) {
+    const SourceFrame& frame = source.frame;
+    SourceRasterFiles files;
+    if (!source.given) {
+        if (auto failure = openSourceRasters(request.inputFolder, files)) return failure;
+    }
+    SourceBlocks grid(frame.rows, frame.cols, ruleOf(request), readerOf(source, files));
+    if (request.gaugeFile) return findCatchments(request, grid, frame, console, found);
+    grid.countUpstreamOf({*point});
     printPoint(console, request, frame, *point, grid.upstreamCells(*point));
     const std::optional<SourceCell> river = snapToRiver(grid, *point, request.snapRadius);
     if (!river) return noRiverText(request.snapRadius);
@@ -483,9 +482,10 @@ Failure findBasin(const AreaRequest& request, AreaSource& source, std::optional<
     }
     found.basin = traceBasin(grid, *river, frame);
     found.choice = smallestAreaHolding(extentWithMouth(grid, found.basin, *river), frame);
-    found.withoutD8Code = valuesWithoutD8Code(grid, found.choice.area, frame);
     if (found.choice.area.cellCount() == 0) return std::nullopt;
-    found.inRun = AreaRun(grid, found.choice.area, frame, ruleOf(request)).basinOf(*river);
+    const AreaRun run(grid, found.choice.area, frame, ruleOf(request));
+    found.withoutD8Code = valuesWithoutD8Code(run.sourceInArea());
+    found.inRun = run.basinOf(*river);
     found.riverCut = found.inRun.cut.has_value();
     return std::nullopt;
 }
@@ -544,6 +544,9 @@ int reportArea(const AreaRequest& request, AreaSource& source, std::ostream& con
         }
     } catch (const std::bad_alloc&) {
         console << "Not enough memory for the flow data of the source grid." << std::endl;
+        return 1;
+    } catch (const SourceReadFailure& failure) {
+        console << failure.what() << std::endl;
         return 1;
     }
     printBasin(console, source.frame, found.basin, request.gaugeFile ? "Catchments" : "Basin");

@@ -18,17 +18,16 @@
 
 namespace drainPrep {
 
-
 struct AreaRequest {
-    double lat = 0.0;  // decimal degrees, north positive
-    double lon = 0.0;  // decimal degrees, east positive
+    double lat = 0.0;             // decimal degrees, north positive
+    double lon = 0.0;             // decimal degrees, east positive
     std::int32_t snapRadius = 0;  // the source's default unless given
     bool snapGiven = false;
     std::string inputFolder = sourceRasterFolder;
     bool inputGiven = false;
     SourceOptions sourceOptions;
-    std::optional<SourcePaths> sources;  // --dem and --dir, read through GDAL
-    std::optional<OutletRule> outlets;      // coast when not given
+    std::optional<SourcePaths> sources;    // --dem and --dir, read through GDAL
+    std::optional<OutletRule> outlets;     // coast when not given
     std::optional<std::string> gaugeFile;  // --gauges: the area of their catchments
     std::vector<Gauge> gauges;
     bool write = false;

@@ -1,7 +1,9 @@
 #include "area/areaGauges.hpp"
 
 #include <ostream>
+#include <utility>
 
+#include "area/basin.hpp"
 #include "cell/directions.hpp"
 #include "gauges/gaugePlacement.hpp"
 #include "text/decimalText.hpp"
@@ -24,17 +26,20 @@ std::int8_t codeOfStep(SourceCell from, SourceCell to) {
     return outletCode;
 }
 
-// The source grid's network as the gauges take it: a basin cell is one
-// with upstream cells (not on or above a loop); a path ends where the
+// A grid's network as the gauges take it, over the frame's cells from
+// `first`: a basin cell is one with upstream cells (not on or above a loop,
+// and counted where counts are made on demand); a path ends where the
 // grid's own does.
-GaugeNetwork networkOf(const FlowGrid& grid, const SourceFrame& frame) {
+template <typename Grid>
+GaugeNetwork networkOf(const Grid& grid, const SourceFrame& frame, SourceCell first = {}) {
     GaugeNetwork network;
     network.frame = frame;
-    network.codes.resize(static_cast<std::size_t>(grid.nrows()) *
-                         static_cast<std::size_t>(grid.ncols()));
+    network.codes.resize(static_cast<std::size_t>(frame.rows) *
+                         static_cast<std::size_t>(frame.cols));
     std::size_t index = 0;
-    for (SourceCell cell; cell.row < grid.nrows(); ++cell.row) {
-        for (cell.col = 0; cell.col < grid.ncols(); ++cell.col, ++index) {
+    for (std::int32_t row = 0; row < frame.rows; ++row) {
+        for (std::int32_t col = 0; col < frame.cols; ++col, ++index) {
+            const SourceCell cell{first.row + row, first.col + col};
             if (grid.upstreamCells(cell) == 0) {
                 network.codes[index] = GaugeNetwork::noBasin;
                 continue;
@@ -43,7 +48,7 @@ GaugeNetwork networkOf(const FlowGrid& grid, const SourceFrame& frame) {
             network.codes[index] = down ? codeOfStep(cell, *down) : std::int8_t{outletCode};
         }
     }
-    for (const double km2 : squareKilometresByRow(grid.nrows(), frame)) {
+    for (const double km2 : squareKilometresByRow(frame.rows, frame)) {
         network.rowArea.push_back(areaUnitsOf(km2));
     }
     return network;
@@ -78,7 +83,8 @@ bool isLeftOut(const GaugeOnNetwork& placed) {
 std::string gaugeLine(const std::vector<Gauge>& gauges, std::size_t i, const GaugeOnNetwork& placed,
                       std::int32_t snapRadius) {
     const Gauge& gauge = gauges[i];
-    std::string line = "Gauge " + gauge.id + (gauge.name.empty() ? "" : " (" + gauge.name + ")") + ": ";
+    std::string line =
+        "Gauge " + gauge.id + (gauge.name.empty() ? "" : " (" + gauge.name + ")") + ": ";
     switch (placed.status) {
         case GaugeStatus::outside:
             return line + "outside the source grid.";
@@ -104,23 +110,77 @@ std::string gaugeLine(const std::vector<Gauge>& gauges, std::size_t i, const Gau
     return line + ".";
 }
 
-std::optional<std::string> placeAreaGauges(const FlowGrid& grid, const SourceFrame& frame,
+namespace {
+
+// The cells around every gauge, where it may snap to, and their upstream
+// cells, counted; the box that holds them all, in which the gauges are
+// placed.
+CellWindow countAroundGauges(SourceBlocks& grid, const SourceFrame& frame,
+                             const std::vector<Gauge>& gauges, std::int32_t snapRadius) {
+    std::vector<SourceCell> around;
+    for (const Gauge& gauge : gauges) {
+        if (const auto cell = sourceCellAt(gauge.lat, gauge.lon, frame)) {
+            const std::vector<SourceCell> cells = cellsAround(*cell, snapRadius, grid);
+            around.insert(around.end(), cells.begin(), cells.end());
+        }
+    }
+    grid.countUpstreamOf(around);
+    CellExtent box;
+    bool empty = true;
+    const std::vector<SourceCell>& counted = grid.countedCells();
+    for (const std::vector<SourceCell>* cells : {&std::as_const(around), &counted}) {
+        for (const SourceCell cell : *cells) {
+            widen(box, cell.row, cell.col, empty);
+            empty = false;
+        }
+    }
+    if (empty) return {};
+    return {{box.firstRow, box.firstCol},
+            box.lastRow - box.firstRow + 1,
+            box.lastCol - box.firstCol + 1};
+}
+
+// The source frame's cells of the box, as a frame of their own.
+SourceFrame frameOfBox(const SourceFrame& frame, const CellWindow& box) {
+    return {box.rows, box.cols, frame.northEdgeCells - box.first.row,
+            frame.westEdgeCells + box.first.col, frame.lattice};
+}
+
+// From the box's rows and columns back to the source's.
+void placeInSource(GaugePlacement& placement, SourceCell first) {
+    const auto shift = [first](SourceCell& cell) {
+        cell = {cell.row + first.row, cell.col + first.col};
+    };
+    for (GaugeOnNetwork& gauge : placement.gauges) {
+        if (gauge.status == GaugeStatus::outside) continue;
+        shift(gauge.given);
+        if (!isLeftOut(gauge)) shift(gauge.snapped);
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> placeAreaGauges(SourceBlocks& grid, const SourceFrame& frame,
                                            const std::vector<Gauge>& gauges,
                                            std::int32_t snapRadius, AreaGauges& placed) {
+    const CellWindow box = countAroundGauges(grid, frame, gauges, snapRadius);
+    const SourceFrame boxFrame = frameOfBox(frame, box);
     std::vector<AreaUnits> rowArea;
     {
-        GaugeNetwork network = networkOf(grid, frame);
+        GaugeNetwork network = networkOf(grid, boxFrame, box.first);
         rowArea = network.rowArea;
         placed.onSource = placeGauges(network, gauges, snapRadius, {});
     }
+    placeInSource(placed.onSource, box.first);
     Basin& catchments = placed.catchments;
     catchments = Basin{};
     AreaUnits area = 0;
     std::size_t index = 0;
-    for (std::int32_t row = 0; row < grid.nrows(); ++row) {
-        for (std::int32_t col = 0; col < grid.ncols(); ++col, ++index) {
+    for (std::int32_t row = 0; row < box.rows; ++row) {
+        for (std::int32_t col = 0; col < box.cols; ++col, ++index) {
             if (placed.onSource.subbasins[index] < 0) continue;
-            widen(catchments.extent, row, col, catchments.cells == 0);
+            widen(catchments.extent, box.first.row + row, box.first.col + col,
+                  catchments.cells == 0);
             ++catchments.cells;
             area += rowArea[static_cast<std::size_t>(row)];
         }

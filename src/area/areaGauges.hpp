@@ -11,6 +11,7 @@
 #include "area/basin.hpp"
 #include "area/flowGrid.hpp"
 #include "area/runBasin.hpp"
+#include "area/sourceBlocks.hpp"
 #include "gauges/gaugeFile.hpp"
 #include "gauges/gaugePlacement.hpp"
 
@@ -21,8 +22,9 @@ struct AreaGauges {
     Basin catchments;  // the cells upstream of every placed gauge together
 };
 
-// Fails when no gauge lies on a river of the grid.
-std::optional<std::string> placeAreaGauges(const FlowGrid& grid, const SourceFrame& frame,
+// Fails when no gauge lies on a river of the grid. Only the cells upstream
+// of the gauges' snapping windows are read and counted.
+std::optional<std::string> placeAreaGauges(SourceBlocks& grid, const SourceFrame& frame,
                                            const std::vector<Gauge>& gauges,
                                            std::int32_t snapRadius, AreaGauges& placed);
 
@@ -34,8 +36,8 @@ std::vector<GaugeOnNetwork> gaugesInRun(const AreaRun& run, const StudyArea& are
                                         const GaugePlacement& onSource);
 
 // A gauge's line: its cell, where it was snapped and its catchment.
-std::string gaugeLine(const std::vector<Gauge>& gauges, std::size_t i,
-                      const GaugeOnNetwork& placed, std::int32_t snapRadius);
+std::string gaugeLine(const std::vector<Gauge>& gauges, std::size_t i, const GaugeOnNetwork& placed,
+                      std::int32_t snapRadius);
 
 bool isLeftOut(const GaugeOnNetwork& placed);
 

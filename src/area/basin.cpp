@@ -27,7 +27,7 @@ std::vector<double> squareKilometresByRow(std::int32_t nrows, const SourceFrame&
     return byRow;
 }
 
-Basin traceBasin(const FlowGrid& grid, SourceCell outlet, const SourceFrame& frame) {
+Basin traceBasin(const SourceBlocks& grid, SourceCell outlet, const SourceFrame& frame) {
     const std::vector<double> squareKilometres = squareKilometresByRow(grid.nrows(), frame);
     Basin basin;
     basin.extent = {outlet.row, outlet.row, outlet.col, outlet.col};
@@ -39,7 +39,7 @@ Basin traceBasin(const FlowGrid& grid, SourceCell outlet, const SourceFrame& fra
     return basin;
 }
 
-CellExtent extentWithMouth(const FlowGrid& grid, const Basin& basin, SourceCell outlet) {
+CellExtent extentWithMouth(const SourceBlocks& grid, const Basin& basin, SourceCell outlet) {
     CellExtent extent = basin.extent;
     const std::int32_t code = grid.internalCode(outlet);
     if (code < 1) return extent;
@@ -49,19 +49,28 @@ CellExtent extentWithMouth(const FlowGrid& grid, const Basin& basin, SourceCell 
     return extent;
 }
 
-std::optional<SourceCell> snapToRiver(const FlowGrid& grid, SourceCell point, std::int32_t radius) {
+std::vector<SourceCell> cellsAround(SourceCell point, std::int32_t radius,
+                                    const SourceBlocks& grid) {
     const Span rows = spanAround(point.row, radius, grid.nrows());
     const Span cols = spanAround(point.col, radius, grid.ncols());
+    std::vector<SourceCell> cells;
+    for (SourceCell cell{rows.first, 0}; cell.row <= rows.last; ++cell.row) {
+        for (cell.col = cols.first; cell.col <= cols.last; ++cell.col) cells.push_back(cell);
+    }
+    return cells;
+}
+
+std::optional<SourceCell> snapToRiver(SourceBlocks& grid, SourceCell point, std::int32_t radius) {
+    const std::vector<SourceCell> around = cellsAround(point, radius, grid);
+    grid.countUpstreamOf(around);
     std::optional<SourceCell> best;
     std::int32_t bestUpstream = 0;
-    for (SourceCell cell{rows.first, 0}; cell.row <= rows.last; ++cell.row) {
-        for (cell.col = cols.first; cell.col <= cols.last; ++cell.col) {
-            const std::int32_t upstream = grid.upstreamCells(cell);
-            const bool nearer = best && cellsApart(cell, point) < cellsApart(*best, point);
-            if (upstream > bestUpstream || (upstream == bestUpstream && nearer)) {
-                best = cell;
-                bestUpstream = upstream;
-            }
+    for (const SourceCell cell : around) {
+        const std::int32_t upstream = grid.upstreamCells(cell);
+        const bool nearer = best && cellsApart(cell, point) < cellsApart(*best, point);
+        if (upstream > bestUpstream || (upstream == bestUpstream && nearer)) {
+            best = cell;
+            bestUpstream = upstream;
         }
     }
     return best;

@@ -6,8 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "area/flowGrid.hpp"
-#include "cell/directions.hpp"
+#include "area/sourceBlocks.hpp"
 #include "geometry/sourceFrame.hpp"
 
 namespace drainPrep {
@@ -31,41 +30,27 @@ struct Basin {
     CellExtent extent;
 };
 
-// Visits every cell whose path reaches `outlet`, the outlet first. They
-// form a tree, so each is met once and no cell needs a mark.
-template <typename Visit>
-void forEachBasinCell(const FlowGrid& grid, SourceCell outlet, Visit visit) {
-    std::vector<SourceCell> pending{outlet};
-    while (!pending.empty()) {
-        const SourceCell cell = pending.back();
-        pending.pop_back();
-        visit(cell);
-        for (const Direction& direction : flowDirections) {
-            const SourceCell next{cell.row + direction.rowOffset, cell.col + direction.colOffset};
-            if (grid.contains(next.row, next.col) && grid.downstream(next) == cell) {
-                pending.push_back(next);
-            }
-        }
-    }
-}
-
 // The area of a cell of each row of the frame's grid, km², in the model's
 // own cell lengths.
 std::vector<double> squareKilometresByRow(std::int32_t nrows, const SourceFrame& frame);
 
 // The outlet must have upstream cells. The grid's row 0 is the first row of
 // `frame`, whose north edge gives the cells' areas.
-Basin traceBasin(const FlowGrid& grid, SourceCell outlet,
+Basin traceBasin(const SourceBlocks& grid, SourceCell outlet,
                  const SourceFrame& frame = fixedSourceFrame);
 
 // The basin's extent, and the cell of sea or no data that its outlet runs
 // into, if so: inside an area's rings, that cell makes the outlet a mouth of
 // the run, which the outlet ring would otherwise take.
-CellExtent extentWithMouth(const FlowGrid& grid, const Basin& basin, SourceCell outlet);
+CellExtent extentWithMouth(const SourceBlocks& grid, const Basin& basin, SourceCell outlet);
+
+// The cells within `radius` rows and columns of the point, row-major.
+std::vector<SourceCell> cellsAround(SourceCell point, std::int32_t radius,
+                                    const SourceBlocks& grid);
 
 // The cell of most upstream cells within `radius` rows and columns of the
 // point; among equals the nearest, then the first in row-major order. Nothing
 // when no cell there belongs to a basin.
-std::optional<SourceCell> snapToRiver(const FlowGrid& grid, SourceCell point, std::int32_t radius);
+std::optional<SourceCell> snapToRiver(SourceBlocks& grid, SourceCell point, std::int32_t radius);
 
 }  // namespace drainPrep

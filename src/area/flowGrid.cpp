@@ -5,7 +5,6 @@
 
 #include "analysis/directionCodes.hpp"
 #include "cell/directions.hpp"
-#include "raster/sourceRasters.hpp"
 
 namespace drainPrep {
 
@@ -72,12 +71,9 @@ void FlowGrid::setPreparedCode(SourceCell cell, std::int32_t code) {
     setCode(cell, code < outletCode ? withoutFlowCode : static_cast<std::uint8_t>(code), 0);
 }
 
-void FlowGrid::setRow(std::int32_t row, const unsigned char* demRow,
-                      const unsigned char* directionRow) {
-    for (std::int32_t col = 0; col < ncols(); ++col, demRow += 2, directionRow += 2) {
-        setSamples({row, col}, sampleFromBytes(demRow[0], demRow[1]),
-                   sampleFromBytes(directionRow[0], directionRow[1]));
-    }
+void FlowGrid::copyCell(SourceCell to, const FlowGrid& from, SourceCell cell) {
+    codes_[to.row][to.col] = from.code(cell);
+    upstream_[to.row][to.col] = from.upstream_[cell.row][cell.col];
 }
 
 std::size_t FlowGrid::indexOf(SourceCell cell) const {

@@ -1,6 +1,5 @@
-// The flow data of a whole grid in five bytes a cell, for upstream areas over
-// the continent: a byte of decoded direction and inflow count, and an
-// upstream cell count.
+// The flow data of a grid in five bytes a cell, for upstream areas: a byte of
+// decoded direction and inflow count, and an upstream cell count.
 //
 // Paths follow the source D8 codes as drainPrep decodes them. A path ends at
 // a sink (code 0), at the edge of the grid, and before a cell without flow
@@ -32,8 +31,8 @@ public:
 
     // One cell's two source samples; every cell is set once before counting.
     void setSamples(SourceCell cell, std::int32_t elevation, std::int32_t sourceDirection);
-    // A whole row of both rasters, two little-endian bytes a sample.
-    void setRow(std::int32_t row, const unsigned char* demRow, const unsigned char* directionRow);
+    // Another grid's cell as its samples set it, before either is counted.
+    void copyCell(SourceCell to, const FlowGrid& from, SourceCell cell);
     // Instead of the samples, a code as drainPrep's preparation leaves it:
     // 0..8, or negative for a cell without flow.
     void setPreparedCode(SourceCell cell, std::int32_t code);

@@ -15,21 +15,20 @@ constexpr std::int32_t noCut = -1;
 
 }  // namespace
 
-AreaRun::AreaRun(const FlowGrid& source, const StudyArea& area, const SourceFrame& frame,
+AreaRun::AreaRun(const SourceBlocks& source, const StudyArea& area, const SourceFrame& frame,
                  OutletRule rule)
     : source_(source),
       area_(area),
       offsets_(offsetsInFrame(area, frame)),
+      window_(source.window({inSource(0, 0), area.nrows, area.ncols})),
       run_(area.nrows, area.ncols),
       largestCutAbove_(static_cast<std::size_t>(area.cellCount()), noCut) {
     // Decoded as the run decodes (a value that is not a D8 code stops the
     // run and is reported apart), then the rings and the marking of the run.
     IntGrid codes(area.nrows, area.ncols);
-    for (std::int32_t row = 0; row < codes.nrows(); ++row) {
-        for (std::int32_t col = 0; col < codes.ncols(); ++col) {
-            const SourceCell cell = inSource(row, col);
-            codes[row][col] =
-                source.contains(cell.row, cell.col) ? source.internalCode(cell) : noFlowCode;
+    for (SourceCell at; at.row < codes.nrows(); ++at.row) {
+        for (at.col = 0; at.col < codes.ncols(); ++at.col) {
+            codes[at.row][at.col] = window_.internalCode(at);
         }
     }
     prepareDirectionCodes(rule, codes);
@@ -65,15 +64,22 @@ bool AreaRun::insideRings(SourceCell cell) const {
 
 // An outlet of the run where the flow directions go on.
 bool AreaRun::isCut(SourceCell cell) const {
-    return insideRings(cell) && source_.downstream(cell) &&
+    return insideRings(cell) && window_.downstream(inArea(cell)) &&
            run_.internalCode(inArea(cell)) == outletCode;
+}
+
+// Source paths leave the area through its outer ring only, where walks stop.
+std::optional<SourceCell> AreaRun::downstreamInArea(SourceCell cell) const {
+    const std::optional<SourceCell> down = window_.downstream(inArea(cell));
+    if (!down) return std::nullopt;
+    return inSource(down->row, down->col);
 }
 
 std::optional<SourceCell> AreaRun::firstCutBelow(SourceCell point) const {
     std::optional<SourceCell> cell = point;
     while (cell && insideRings(*cell)) {
         if (isCut(*cell)) return cell;
-        cell = source_.downstream(*cell);
+        cell = downstreamInArea(*cell);
     }
     return std::nullopt;
 }
@@ -82,7 +88,9 @@ std::optional<SourceCell> AreaRun::firstCutBelow(SourceCell point) const {
 // equals), each painted down its path within the area as far as a cell
 // painted before: that cell and every cell below it already have a larger
 // cut above. Each cell is painted once, so the whole area takes one pass and
-// a sort of the cuts, however many points are asked about.
+// a sort of the cuts, however many points are asked about. Only the cuts of
+// basins asked about need their source counts: the paint of any other never
+// reaches a cell of those basins.
 void AreaRun::paintLargestCutsAbove() {
     for (SourceCell at; at.row < area_.nrows; ++at.row) {
         for (at.col = 0; at.col < area_.ncols; ++at.col) {
@@ -102,7 +110,7 @@ void AreaRun::paintLargestCutsAbove() {
             std::int32_t& painted = largestCutAbove_[indexInArea(at)];
             if (painted != noCut) break;
             painted = cut;
-            cell = source_.downstream(*cell);
+            cell = downstreamInArea(*cell);
             if (cell) at = inArea(*cell);
         }
     }
@@ -114,7 +122,8 @@ RunBasin AreaRun::basinOf(SourceCell point) const {
     basin.pointInArea = at;
     if (run_.contains(at.row, at.col)) {
         basin.cells = run_.upstreamCells(at);
-        if (basin.cells == 1 && run_.internalCode(at) == outletCode) basin.cells = removedOutletSize;
+        if (basin.cells == 1 && run_.internalCode(at) == outletCode)
+            basin.cells = removedOutletSize;
     }
     basin.cut = firstCutBelow(point);
     basin.cutBelowPoint = basin.cut.has_value();

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "area/flowGrid.hpp"
+#include "area/sourceBlocks.hpp"
 #include "cell/outletRule.hpp"
 #include "geometry/sourceFrame.hpp"
 #include "geometry/studyArea.hpp"
-#include "raster/sourceRasters.hpp"
 
 namespace drainPrep {
 
@@ -30,15 +30,18 @@ struct RunBasin {
 
 class AreaRun {
 public:
-    // `source` holds the flow data of `frame` decoded under `rule`.
-    AreaRun(const FlowGrid& source, const StudyArea& area, const SourceFrame& frame,
+    // `source` holds the flow data of `frame` decoded under `rule`; only the
+    // area's window of it is read, and the upstream counts it has.
+    AreaRun(const SourceBlocks& source, const StudyArea& area, const SourceFrame& frame,
             OutletRule rule);
 
-    // The point lies in the source grid and has flow data.
+    // The point lies in the source grid, has flow data and was counted.
     RunBasin basinOf(SourceCell point) const;
 
     // The run's network, row 0 the area's first row.
     const FlowGrid& network() const { return run_; }
+    // The source's own flow data over the area.
+    const FlowGrid& sourceInArea() const { return window_; }
 
 private:
     SourceCell inArea(SourceCell cell) const;
@@ -46,12 +49,14 @@ private:
     std::size_t indexInArea(SourceCell at) const;
     bool insideRings(SourceCell cell) const;
     bool isCut(SourceCell cell) const;
+    std::optional<SourceCell> downstreamInArea(SourceCell cell) const;
     std::optional<SourceCell> firstCutBelow(SourceCell point) const;
     void paintLargestCutsAbove();
 
-    const FlowGrid& source_;
+    const SourceBlocks& source_;
     const StudyArea& area_;
     ClipOffsets offsets_;
+    FlowGrid window_;
     FlowGrid run_;
     // The cuts of the area, and for each area cell the one of most source
     // cells upstream at or above it (an index into cuts_, -1 for none).

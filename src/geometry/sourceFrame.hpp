@@ -39,6 +39,13 @@ struct SourceCell {
     bool operator==(const SourceCell& other) const { return row == other.row && col == other.col; }
 };
 
+// A block of a grid's cells: its north-west cell and its size.
+struct CellWindow {
+    SourceCell first;
+    std::int32_t rows = 0;
+    std::int32_t cols = 0;
+};
+
 // Steps between two cells when a step may be diagonal.
 inline std::int32_t cellsApart(SourceCell a, SourceCell b) {
     return std::max(std::abs(a.row - b.row), std::abs(a.col - b.col));

@@ -498,28 +498,16 @@ std::optional<std::string> readGdalSourceWindow(const StudyArea& area, GdalSourc
                            });
 }
 
-std::optional<std::string> streamGdalRows(GdalSourcePair& pair, const GdalRowVisit& visit) {
-    const std::int32_t cols = pair.frame().cols;
+std::optional<std::string> readGdalBlock(const GdalSourcePair& pair, const CellWindow& window,
+                                         std::vector<std::int32_t>& dem,
+                                         std::vector<std::int32_t>& directions) {
     ReadBuffers buffers;
-    std::vector<std::int32_t> demSamples;
-    std::vector<std::int32_t> directionSamples;
-    return forEachRowBlock(
-        0, pair.frame().rows, [&](std::int64_t firstRow, std::int64_t rowCount) -> Failure {
-            if (auto failure =
-                    readSamples(pair.dem, firstRow, rowCount, 0, cols, buffers, demSamples)) {
-                return failure;
-            }
-            if (auto failure = readSamples(pair.directions, firstRow, rowCount, 0, cols, buffers,
-                                           directionSamples)) {
-                return failure;
-            }
-            for (std::int64_t i = 0; i < rowCount; ++i) {
-                const auto start = static_cast<std::size_t>(i) * static_cast<std::size_t>(cols);
-                visit(static_cast<std::int32_t>(firstRow + i), &demSamples[start],
-                      &directionSamples[start]);
-            }
-            return std::nullopt;
-        });
+    if (auto failure = readSamples(pair.dem, window.first.row, window.rows, window.first.col,
+                                   window.cols, buffers, dem)) {
+        return failure;
+    }
+    return readSamples(pair.directions, window.first.row, window.rows, window.first.col,
+                       window.cols, buffers, directions);
 }
 
 }  // namespace drainPrep

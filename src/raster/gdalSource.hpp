@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "geometry/sourceFrame.hpp"
 #include "raster/intGrid.hpp"
@@ -95,12 +96,9 @@ std::optional<std::string> readGdalSourceWindow(const StudyArea& area, GdalSourc
                                                 std::ostream& console, IntGrid& dem,
                                                 IntGrid& directions);
 
-// The samples of one whole source row of both rasters.
-using GdalRowVisit = std::function<void(std::int32_t row, const std::int32_t* demRow,
-                                        const std::int32_t* directionRow)>;
-
-// Reads both rasters whole, a block of rows at a time, and hands every row to
-// `visit`, north to south.
-std::optional<std::string> streamGdalRows(GdalSourcePair& pair, const GdalRowVisit& visit);
+// One window of both rasters as samples, row after row.
+std::optional<std::string> readGdalBlock(const GdalSourcePair& pair, const CellWindow& window,
+                                         std::vector<std::int32_t>& dem,
+                                         std::vector<std::int32_t>& directions);
 
 }  // namespace drainPrep

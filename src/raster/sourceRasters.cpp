@@ -83,6 +83,30 @@ std::optional<std::string> streamSourceRows(SourceRasterFiles& files, const Sour
     return std::nullopt;
 }
 
+std::optional<std::string> readSourceBlock(SourceRasterFiles& files, const CellWindow& window,
+                                           std::vector<std::int32_t>& dem,
+                                           std::vector<std::int32_t>& directions) {
+    std::vector<unsigned char> row(static_cast<std::size_t>(window.cols) * 2);
+    const auto readRaster = [&](std::FILE* file, const SourceRaster& raster,
+                                std::vector<std::int32_t>& samples) -> std::optional<std::string> {
+        samples.resize(static_cast<std::size_t>(window.rows) * row.size() / 2);
+        for (std::int32_t r = 0; r < window.rows; ++r) {
+            const std::int64_t offset =
+                (std::int64_t{window.first.row + r} * sourceCols + window.first.col) * 2;
+            if (std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0 ||
+                !readBlock(row, file)) {
+                return std::string(raster.name) + " cannot be read.";
+            }
+            keepWindow(
+                row.data(), 0, window.cols,
+                &samples[static_cast<std::size_t>(r) * static_cast<std::size_t>(window.cols)]);
+        }
+        return std::nullopt;
+    };
+    if (auto failure = readRaster(files.dem.get(), demRaster, dem)) return failure;
+    return readRaster(files.directions.get(), directionRaster, directions);
+}
+
 std::optional<std::string> readSourceRasters(const StudyArea& area, std::ostream& console,
                                              IntGrid& dem, IntGrid& directions) {
     dem = IntGrid(area.nrows, area.ncols);

@@ -2,7 +2,8 @@
 //
 // Both rasters are headerless 8400 x 15000 grids of signed 16-bit
 // little-endian samples, row-major from the north-west corner. Every run reads
-// both files whole, from the first byte to the last.
+// both files whole, from the first byte to the last; drainPrepArea reads
+// only the windows its basin reaches.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "geometry/sourceFrame.hpp"
 #include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
 
@@ -62,6 +65,12 @@ using SourceRowVisit = std::function<void(std::int32_t row, const unsigned char*
 // hundredth row is read. Returns the failure text of a read that fails.
 std::optional<std::string> streamSourceRows(SourceRasterFiles& files, const SourceRowVisit& visit,
                                             std::ostream* progressConsole);
+
+// One window of both opened rasters as samples, row after row. Returns the
+// failure text of a read that fails.
+std::optional<std::string> readSourceBlock(SourceRasterFiles& files, const CellWindow& window,
+                                           std::vector<std::int32_t>& dem,
+                                           std::vector<std::int32_t>& directions);
 
 // Allocates both grids, opens and checks both rasters, prints the stage line
 // and reads the study-area window into the grids, with a progress text every
