@@ -17,7 +17,7 @@ Prints, in one invocation:
     with gdal_translate): wall time, time of stage 2, peak memory, and whether
     the products are the same to the byte;
   - drainPrepArea at the demo's river point: wall and CPU time and peak
-    memory of its pass over the whole source grid;
+    memory;
   - with --rules AREA, only this: the two outlet rules (--outlets coast and
     d8) on one area, runs alternating so that the machine's other load falls
     on both alike: wall time and the time of stage 3, where they differ;
@@ -25,11 +25,16 @@ Prints, in one invocation:
     30" source and as a 3" one (the same cells, each 1/1200 degree), a
     4000 x 6000 area of the first and a 6000 x 8000 area of the second (a
     Rhine-sized basin at 3"), runs alternating: wall time and time per cell,
-    and the ratio of the two.
+    and the ratio of the two;
+  - with --mosaic, only this: drainPrepArea on a 3" mosaic of 1.04 x 10^10
+    cells, a VRT that repeats one 6000 x 6000 tile cut from the demo pair 289
+    times, at a point whose basin holds 339,287 cells: wall time and peak
+    memory, and whether flowAcc.bin of a drainPrep run of the area it writes
+    holds the count it printed.
 
 Usage: python3 bench/benchmark.py [--runs N] [--areas small,medium,large] [--tool PATH]
                                   [--terrain demo|land|winding|tinyBasins] [--rules AREA]
-                                  [--resolutions]
+                                  [--resolutions] [--mosaic]
 Builds the release preset and generates the demo rasters when they are missing;
 --tool times another build of drainPrep on the same areas; --terrain runs on
 one of the generator's terrains made hard for the whole grid (generated into
@@ -219,19 +224,24 @@ RAW_VRT = """<VRTDataset rasterXSize="15000" rasterYSize="8400">
 """
 
 
+def geotiff_of_raw(tiff, raw, options=()):
+    """A demo raster (or the window `options` give gdal_translate) as a tiled,
+    DEFLATE-compressed GeoTIFF, made once."""
+    if not tiff.exists():
+        vrt = tiff.with_name(tiff.stem + "Raw.vrt")
+        vrt.write_text(RAW_VRT % {"raw": DEMO_INPUT / raw, "cell": 1 / 120})
+        subprocess.run(["gdal_translate", "-q", "-of", "GTiff", "-co", "TILED=YES", "-co",
+                        "COMPRESS=DEFLATE"] + list(options) + [str(vrt), str(tiff)], check=True)
+    return tiff
+
+
 def continental_geotiffs():
     """The demo rasters as tiled, DEFLATE-compressed GeoTIFFs, made once."""
     folder = ROOT / "build" / "bench" / "geotiff"
     folder.mkdir(parents=True, exist_ok=True)
     tiffs = []
     for name, raw in zip(["dem", "dir"], RASTERS):
-        tiff = folder / (name + ".tif")
-        if not tiff.exists():
-            vrt = folder / (name + "Raw.vrt")
-            vrt.write_text(RAW_VRT % {"raw": DEMO_INPUT / raw, "cell": 1 / 120})
-            subprocess.run(["gdal_translate", "-q", "-of", "GTiff", "-co", "TILED=YES", "-co",
-                            "COMPRESS=DEFLATE", str(vrt), str(tiff)], check=True)
-        tiffs.append(tiff)
+        tiffs.append(geotiff_of_raw(folder / (name + ".tif"), raw))
     return tiffs
 
 
@@ -263,7 +273,7 @@ PRODUCTS = ["modDem.bin", "flowDir.bin", "flowAcc.bin", "riverNum.bin", "riverNu
 
 
 def companion(runs):
-    """drainPrepArea over all 126 million source cells, as medians of `runs` runs."""
+    """drainPrepArea at the demo's river point, as medians of `runs` runs."""
     directory = run_directory("area", AREAS["cell"])
     results = []
     for _ in range(runs):
@@ -277,7 +287,7 @@ def companion(runs):
                         usage.ru_maxrss * 1024))
     wall, cpu, peak = (statistics.median(values) for values in zip(*results))
     print()
-    print("drainPrepArea %s %s over the source grid:  median %.2f s wall, %.2f s CPU, "
+    print("drainPrepArea %s %s:  median %.2f s wall, %.2f s CPU, "
           "peak %.0f MB, %.1f bytes a source cell" % (RIVER_POINT[0], RIVER_POINT[1], wall, cpu,
                                                       peak / 1e6, peak / SOURCE_CELLS))
 
@@ -336,6 +346,77 @@ def resolutions(runs):
           "at 30\": %.2f" % (per_cell[2] / per_cell[0], per_cell[2] / per_cell[1]))
 
 
+# The mosaic: 17 x 17 copies of a tile of the demo pair (rows and columns
+# from 2400, 5000 of the source), 3" cells from 60 N 0 E; the point lies in
+# the middle tile.
+MOSAIC_TILES = 17
+TILE_CELLS = 6000
+MOSAIC_POINT = ["18.5695833", "42.08375"]
+
+MOSAIC_VRT = """<VRTDataset rasterXSize="%(cells)d" rasterYSize="%(cells)d">
+  <SRS>EPSG:4326</SRS>
+  <GeoTransform>0, %(cell)r, 0, 60, 0, -%(cell)r</GeoTransform>
+  <VRTRasterBand dataType="Int16" band="1">
+%(sources)s
+  </VRTRasterBand>
+</VRTDataset>
+"""
+
+
+def mosaic_pair():
+    """The tile as a tiled, compressed GeoTIFF and the VRT that repeats it, made once."""
+    folder = ROOT / "build" / "bench" / "mosaic"
+    folder.mkdir(parents=True, exist_ok=True)
+    pair = []
+    for name, raw in zip(["dem", "dir"], RASTERS):
+        tile = geotiff_of_raw(folder / (name + "Tile.tif"), raw,
+                              ["-srcwin", "5000", "2400", str(TILE_CELLS), str(TILE_CELLS),
+                               "-a_ullr", "0", "5", "5", "0"])
+        source = ('    <SimpleSource><SourceFilename relativeToVRT="1">%s</SourceFilename>'
+                  '<SourceBand>1</SourceBand><SrcRect xOff="0" yOff="0" xSize="%d" ySize="%d"/>'
+                  '<DstRect xOff="%%d" yOff="%%d" xSize="%d" ySize="%d"/></SimpleSource>' % (
+                      tile.name, TILE_CELLS, TILE_CELLS, TILE_CELLS, TILE_CELLS))
+        sources = "\n".join(source % (col * TILE_CELLS, row * TILE_CELLS)
+                             for row in range(MOSAIC_TILES) for col in range(MOSAIC_TILES))
+        mosaic = folder / (name + "Mosaic.vrt")
+        mosaic.write_text(MOSAIC_VRT % {"cells": MOSAIC_TILES * TILE_CELLS, "cell": 1 / 1200,
+                                        "sources": sources})
+        pair += ["--" + name, str(mosaic)]
+    return folder, pair
+
+
+def mosaic(runs):
+    """drainPrepArea on the 10^10-cell mosaic, then a run of the area it writes."""
+    folder, pair = mosaic_pair()
+    directory = folder / "run"
+    directory.mkdir(exist_ok=True)
+    results = []
+    for _ in range(runs):
+        start = time.monotonic()
+        process = subprocess.Popen([str(AREA_TOOL)] + MOSAIC_POINT + pair + ["--write", "--force"],
+                                   cwd=directory, stdout=subprocess.PIPE)
+        console = process.stdout.read().decode()
+        _, status, usage = os.wait4(process.pid, 0)
+        if os.waitstatus_to_exitcode(status) != 0:
+            sys.exit("drainPrepArea failed on the mosaic:\n" + console)
+        results.append((time.monotonic() - start, usage.ru_maxrss * 1024))
+    cells = MOSAIC_TILES * TILE_CELLS
+    print("drainPrepArea %s %s on a 3\" mosaic of %d x %d cells (%.2e), %d runs:" % (
+        MOSAIC_POINT[0], MOSAIC_POINT[1], cells, cells, cells * cells, runs))
+    print("  median %.2f s wall (%s), peak %.0f MB" % (
+        statistics.median(wall for wall, _ in results),
+        " ".join("%.2f" % wall for wall, _ in results), max(peak for _, peak in results) / 1e6))
+    counted = console.split("gives the point, row ")[1]
+    row, col = (int(word.strip(",")) for word in counted.split()[0:3:2])
+    printed = int(counted.split("a basin of ")[1].split()[0])
+    timed_run(directory, pair)
+    ncols = int((directory / "clipArea.dat").read_text().split()[1])
+    flow_acc = (directory / "output" / "flowAcc.bin").read_bytes()
+    offset = (row * ncols + col) * 4
+    in_run = int.from_bytes(flow_acc[offset:offset + 4], "little", signed=True)
+    print("  basin printed %d cells, flowAcc.bin of the run of its area %d" % (printed, in_run))
+
+
 def main():
     global TOOL, TERRAIN, DEMO_INPUT
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
@@ -348,6 +429,8 @@ def main():
                         help="only compare the two outlet rules on this area")
     parser.add_argument("--resolutions", action="store_true",
                         help="only compare a 30\" and a 3\" area of the same cells")
+    parser.add_argument("--mosaic", action="store_true",
+                        help="only time drainPrepArea on a 3\" mosaic of 10^10 cells")
     arguments = parser.parse_args()
     TOOL = Path(arguments.tool).resolve()
     TERRAIN = arguments.terrain
@@ -359,6 +442,9 @@ def main():
         return
     if arguments.resolutions:
         resolutions(arguments.runs)
+        return
+    if arguments.mosaic:
+        mosaic(arguments.runs)
         return
     floor = io_floor(max(arguments.runs, 3))
     study_areas(arguments.areas.split(","), arguments.runs, floor)
