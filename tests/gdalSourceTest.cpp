@@ -1151,44 +1151,47 @@ TEST_F(GdalResolutions, AnAreaTakingTheHalfCellPastTheGlobeIsRefused) {
     EXPECT_EQ(filesIn(run.path() / "output"), 0u);
 }
 
-// The river tree of 3" cells with its sink at [104][107], on land of sinks
+// The river tree of 3" cells with its sink at [257][259], on land of sinks
 // at 100 m, on either lattice: drainPrepArea snaps across 30 cells of 3"
-// (the 3 cells of 30"), and its counts are those of the run of the area it
-// writes.
+// (the 3 cells of 30"), reads the blocks of 256 cells the tree crosses, and
+// its counts are those of the run of the area it writes.
 TEST(GdalResolutionArea, CountsOfTheBasinAreThoseOfTheRunOfTheAreaOnEitherLattice) {
+    constexpr std::int32_t cells = 300;
+    constexpr std::int32_t treeRow = 253;
+    constexpr std::int32_t treeCol = 252;
     for (const LatticeOrigin origin :
          {LatticeOrigin::edgesOnDegrees, LatticeOrigin::centresOnDegrees}) {
         RunDirectory run;
         const double cell = 1.0 / 1200;
         const double shift = origin == LatticeOrigin::centresOnDegrees ? cell / 2 : 0;
         TestRaster dem;
-        dem.rows = dem.cols = 200;
+        dem.rows = dem.cols = cells;
         dem.transform = {179.0 - shift, cell, 0.0, 61.0 + shift, 0.0, -cell};
         TestRaster dir = dem;
-        dem.values.assign(200 * 200, 100);
+        dem.values.assign(cells * cells, 100);
         dir.type = "Byte";
-        dir.values.assign(200 * 200, testing::sinkCode);
+        dir.values.assign(cells * cells, testing::sinkCode);
         for (const testing::TreeCell& c : testing::riverTree) {
-            dir.values[std::size_t((100 + c.row) * 200 + 100 + c.col)] = c.code;
+            dir.values[std::size_t((treeRow + c.row) * cells + treeCol + c.col)] = c.code;
         }
         writeGeoTiff((run.path() / "dem.tif").string(), dem);
         writeGeoTiff((run.path() / "dir.tif").string(), dir);
         // Twenty cells south-west of the sink.
-        const StudyArea source{200, 200, 61, 179, {1200, origin}};
-        const std::string point = std::to_string(centreLatDegrees(source, 124)) + " " +
-                                  std::to_string(centreLonDegrees(source, 87));
+        const StudyArea source{cells, cells, 61, 179, {1200, origin}};
+        const std::string point = std::to_string(centreLatDegrees(source, 277)) + " " +
+                                  std::to_string(centreLonDegrees(source, 239));
         const RunResult area = run.runArea(point + " --dem dem.tif --dir dir.tif --write");
         SCOPED_TRACE(area.console);
         EXPECT_EQ(area.exitStatus, 0);
-        EXPECT_NE(area.console.find("Snapped 20 cells to source row 104, column 107"),
+        EXPECT_NE(area.console.find("Snapped 20 cells to source row 257, column 259"),
                   std::string::npos);
         EXPECT_NE(area.console.find("Basin: 14 cells, 0.06 km2"), std::string::npos);
-        EXPECT_NE(area.console.find("gives the point, row 104, column 107 of the study area, a "
+        EXPECT_NE(area.console.find("gives the point, row 257, column 259 of the study area, a "
                                     "basin of 14 cells."),
                   std::string::npos);
-        ASSERT_EQ(run.readFile("clipArea.dat"), "110 112 61 179\n");
+        ASSERT_EQ(run.readFile("clipArea.dat"), "263 264 61 179\n");
         ASSERT_EQ(run.runWithArguments("--dem dem.tif --dir dir.tif").exitStatus, 0);
-        EXPECT_EQ(testing::int32Elements(run.readFile("output/flowAcc.bin"))[104 * 112 + 107], 14);
+        EXPECT_EQ(testing::int32Elements(run.readFile("output/flowAcc.bin"))[257 * 264 + 259], 14);
     }
 }
 
