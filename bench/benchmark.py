@@ -317,18 +317,24 @@ RESOLUTION_RUNS = [(120, (4000, 6000, 49, 75)), (120, (6000, 8000, 59, 56)),
                    (1200, (6000, 8000, 59, 56))]
 
 
-def resolutions(runs):
-    """The 30" area against the 3" one, each through a VRT of the raw pair."""
+def resolution_sources():
+    """The raw pair through VRTs of 30" and of 3" cells: drainPrep's --dem/--dir for each."""
     folder = ROOT / "build" / "bench" / "resolutions"
     folder.mkdir(parents=True, exist_ok=True)
     sources = {}
-    for per_degree, _ in RESOLUTION_RUNS[1:]:
+    for per_degree in (120, 1200):
         pair = []
         for name, raw in zip(["dem", "dir"], RASTERS):
             vrt = folder / ("%s%d.vrt" % (name, per_degree))
             vrt.write_text(RAW_VRT % {"raw": DEMO_INPUT / raw, "cell": 1 / per_degree})
             pair += ["--" + name, str(vrt)]
         sources[per_degree] = pair
+    return sources
+
+
+def resolutions(runs):
+    """The 30" area against the 3" one, each through a VRT of the raw pair."""
+    sources = resolution_sources()
     walls = [[] for _ in RESOLUTION_RUNS]
     for _ in range(runs):
         for i, (per_degree, area) in enumerate(RESOLUTION_RUNS):

@@ -33,9 +33,10 @@ def timed_report(directory, arguments=()):
     return time.monotonic() - start, usage.ru_maxrss * 1024, usage.ru_utime + usage.ru_stime
 
 
-def write_gauges(directory, count, area):
+def write_gauges(directory, count, area, per_degree=120):
     """count gauges a cell or two off random cells of 200 or more upstream
-    cells, four in five with a published area near the cell's own."""
+    cells, four in five with a published area near the cell's own (as if of
+    30" cells)."""
     sizes = array.array("i")
     sizes.frombytes((directory / "output" / "flowAcc.bin").read_bytes())
     chooser = random.Random(5)
@@ -48,8 +49,8 @@ def write_gauges(directory, count, area):
         row += chooser.randint(-2, 2)
         col += chooser.randint(-2, 2)
         km2 = "%.1f" % (sizes[cell] * 0.77 * chooser.uniform(0.95, 1.2)) if k % 5 else ""
-        lines.append("%d,Gauge %d,%.5f,%.5f,%s" % (1000 + k, k, lat - (row + 0.5) / 120,
-                                                  lon + (col + 0.5) / 120, km2))
+        lines.append("%d,Gauge %d,%.7f,%.7f,%s" % (1000 + k, k, lat - (row + 0.5) / per_degree,
+                                                  lon + (col + 0.5) / per_degree, km2))
     path = directory / "benchGauges.csv"
     path.write_text("\n".join(lines) + "\n")
     return path

@@ -5,11 +5,17 @@
 //   outlets only: the same outlets, the direction to the first outlet reached
 //          where it is a neighbour (drainPrepUpscale without its repairs);
 //   repaired: drainPrepUpscale.
+// With --peer, instead, the share of another program's model network on the
+// same run: its outlets (the fine cell of each model cell, row-major int64,
+// -1 for none) and directions (internal codes, int32, -1 for no flow data)
+// as two raw files, judged by the same measure.
 //
 // Usage: upscaleMethods RUN_FOLDER FACTOR...
+//        upscaleMethods RUN_FOLDER --peer FACTOR OUTLETS_FILE DIRECTIONS_FILE
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "runFiles/runFiles.hpp"
@@ -40,6 +46,29 @@ void report(const char* method, const ConnectionCount& count, double seconds) {
                 count.share() * 100.0, seconds);
 }
 
+template <typename Value>
+std::vector<Value> rawValues(const char* path, std::size_t count) {
+    std::vector<Value> values(count);
+    std::ifstream file(path, std::ios::binary);
+    file.read(reinterpret_cast<char*>(values.data()),
+              static_cast<std::streamsize>(count * sizeof(Value)));
+    if (!file || file.peek() != std::char_traits<char>::eof()) {
+        std::fprintf(stderr, "%s does not hold %zu values of %zu bytes\n", path, count,
+                     sizeof(Value));
+        std::exit(1);
+    }
+    return values;
+}
+
+int judgePeer(const FineNetwork& fine, const StudyArea& area, char** argv) {
+    const ModelGrid grid(area.nrows, area.ncols, std::atoi(argv[3]));
+    const Outlets outlets = rawValues<std::int64_t>(argv[4], grid.cellCount());
+    const std::vector<std::int32_t> directions =
+        rawValues<std::int32_t>(argv[5], grid.cellCount());
+    report("peer", countWrongConnections(fine, grid, outlets, directions), 0.0);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -60,6 +89,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const FineNetwork fine(area, std::move(codes));
+    if (argc == 6 && std::string(argv[2]) == "--peer") return judgePeer(fine, area, argv);
     using Clock = std::chrono::steady_clock;
     const auto secondsSince = [](Clock::time_point start) {
         return std::chrono::duration<double>(Clock::now() - start).count();
