@@ -108,6 +108,7 @@ TEST(EndToEndHelp, EveryToolPrintsItsUsage) {
             {run.runArea(help), "Usage: drainPrepArea LAT LON"},
             {run.runReport(help), "Usage: drainPrepReport ["},
             {run.runUpscale(help), "Usage: drainPrepUpscale ["},
+            {run.runDirections(help), "Usage: drainPrepDirections DEM OUTDIR"},
         };
         for (const auto& [answer, usage] : answers) {
             EXPECT_EQ(answer.exitStatus, 0) << usage;

@@ -12,7 +12,7 @@ namespace drainPrep {
 // Raise it with every change of the module's calls (GdalLibraryCalls, the
 // model file calls) or of the types they pass: the executable loads no
 // library built from other declarations.
-inline constexpr std::uint32_t gdalLibraryVersion = 4;
+inline constexpr std::uint32_t gdalLibraryVersion = 5;
 
 // What a raster declares about itself, band 1.
 struct GdalRasterFacts {

@@ -1,6 +1,8 @@
-// The calls of the GDAL module that write a model grid in the formats models
-// read: NetCDF-CF and PCRaster. They live in libdrainPrepGdal.so beside the
-// reading calls, exported under a symbol of their own; the types are plain.
+// The calls of the GDAL module that write grids in the formats models and
+// GIS read: a model grid as NetCDF-CF and PCRaster, and directions and
+// elevations made from a DEM as GeoTIFF. They live in libdrainPrepGdal.so
+// beside the reading calls, exported under a symbol of their own; the types
+// are plain.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +33,17 @@ struct GdalModelFileCalls {
     // where there is no value. Its .aux.xml beside it names EPSG:4326.
     bool (*writeLdd)(const char* path, const GridPlace* place, const std::uint8_t* codes,
                      std::string* cause);
+    // A tiled, DEFLATE-compressed GeoTIFF of one band, Byte (`bytes`) or
+    // Float32 (`reals`; one of the two is null), `noData` declared, of the
+    // size and georeference (coordinate system and transform) of the raster
+    // at `likePath`.
+    bool (*writeGeoTiff)(const char* path, const char* likePath, const std::uint8_t* bytes,
+                         const float* reals, double noData, std::string* cause);
 };
+
+// The writing calls of the GDAL module beside the running executable, or
+// null with the failure text.
+const GdalModelFileCalls* loadModelFileCalls(std::string& failure);
 
 }  // namespace drainPrep
 

@@ -171,7 +171,39 @@ bool writeLdd(const char* path, const GridPlace* place, const std::uint8_t* code
     return closeChecked(map, cause);
 }
 
-constexpr GdalModelFileCalls modelFileCalls{writeNetCdf, writeLdd};
+bool copyGeoreference(GDALDataset& from, GDALDataset& to) {
+    double transform[6];
+    const OGRSpatialReference* reference = from.GetSpatialRef();
+    return from.GetGeoTransform(transform) == CE_None && to.SetGeoTransform(transform) == CE_None &&
+           (reference == nullptr || to.SetSpatialRef(reference) == CE_None);
+}
+
+bool writeGeoTiff(const char* path, const char* likePath, const std::uint8_t* bytes,
+                  const float* reals, double noData, std::string* cause) {
+    GDALAllRegister();
+    const QuietGdal quiet;
+    Dataset like(GDALDataset::Open(likePath, GDAL_OF_RASTER | GDAL_OF_READONLY));
+    if (!like) return fail(cause, "GDAL cannot open the raster whose place it takes");
+    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
+    if (driver == nullptr) return fail(cause, "GDAL has no GeoTIFF driver");
+    const int cols = like->GetRasterXSize();
+    const int rows = like->GetRasterYSize();
+    const GDALDataType type = bytes != nullptr ? GDT_Byte : GDT_Float32;
+    const char* options[] = {"TILED=YES", "COMPRESS=DEFLATE", "BIGTIFF=IF_SAFER", nullptr};
+    Dataset grid(driver->Create(path, cols, rows, 1, type, const_cast<char**>(options)));
+    if (!grid) return fail(cause, "GDAL cannot create the file");
+    GDALRasterBand* band = grid->GetRasterBand(1);
+    void* values = bytes != nullptr ? const_cast<std::uint8_t*>(bytes)
+                                    : static_cast<void*>(const_cast<float*>(reals));
+    const bool written =
+        copyGeoreference(*like, *grid) && band->SetNoDataValue(noData) == CE_None &&
+        band->RasterIO(GF_Write, 0, 0, cols, rows, values, cols, rows, type, 0, 0, nullptr) ==
+            CE_None;
+    if (!written) return fail(cause, "GDAL cannot write the file");
+    return closeChecked(grid, cause);
+}
+
+constexpr GdalModelFileCalls modelFileCalls{writeNetCdf, writeLdd, writeGeoTiff};
 
 }  // namespace
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "raster/gdalLibrary.hpp"
+#include "raster/gdalModelFiles.hpp"
 #include "raster/sourceRasters.hpp"
 #include "text/numberText.hpp"
 
@@ -418,6 +419,18 @@ void* loadGdalModule(std::string& failure) {
     return library;
 }
 
+const GdalModelFileCalls* loadModelFileCalls(std::string& failure) {
+    void* library = loadGdalModule(failure);
+    if (library == nullptr) return nullptr;
+    const auto entry = reinterpret_cast<const GdalModelFileCalls* (*)()>(
+        dlsym(library, "drainPrepGdalModelFileCalls"));
+    if (entry == nullptr) {
+        failure = std::string(gdalLibraryFile) + " has no calls that write model files.";
+        return nullptr;
+    }
+    return entry();
+}
+
 double noDataAsStored(double noData, const std::string& bandType) {
     if (bandType != "Float32" || !(std::fabs(noData) <= std::numeric_limits<float>::max())) {
         return noData;
@@ -440,6 +453,34 @@ std::uint64_t blockCacheBytes(const GdalSourcePair& pair) {
 void closeGdalSources(GdalSourcePair& pair) {
     pair.dem.dataset.reset();
     pair.directions.dataset.reset();
+}
+
+std::optional<std::string> openGdalDem(const std::string& path, GdalRaster& dem) {
+    std::string notLoaded;
+    const GdalLibraryCalls* gdal = loadLibrary(notLoaded);
+    if (gdal == nullptr) return notLoaded;
+    return openRaster(*gdal, path, Role::dem, dem);
+}
+
+std::optional<std::string> readGdalElevations(const GdalRaster& dem, const CellWindow& window,
+                                              std::vector<double>& elevations) {
+    const auto cells = static_cast<std::size_t>(window.rows) * static_cast<std::size_t>(window.cols);
+    std::vector<unsigned char> hasData(cells);
+    elevations.resize(cells);
+    std::string cause;
+    if (!dem.gdal->read(dem.dataset.get(), window.first.row, window.first.col, window.rows,
+                        window.cols, elevations.data(), &cause) ||
+        !dem.gdal->readCoverage(dem.dataset.get(), window.first.row, window.first.col,
+                                window.rows, window.cols, hasData.data(), &cause)) {
+        return dem.path + " cannot be read: " + cause;
+    }
+    const ValueRule& rule = dem.rule;
+    for (std::size_t i = 0; i < cells; ++i) {
+        double& value = elevations[i];
+        const bool noData = hasData[i] == 0 || (rule.hasNoData && value == rule.noData);
+        value = noData ? std::numeric_limits<double>::quiet_NaN() : value * rule.scale + rule.offset;
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> openGdalSources(const SourcePaths& paths, GdalSourcePair& pair) {

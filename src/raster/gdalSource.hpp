@@ -95,6 +95,14 @@ std::optional<std::string> readGdalSourceWindow(const StudyArea& area, GdalSourc
                                                 std::ostream& console, IntGrid& dem,
                                                 IntGrid& directions);
 
+// Opens and checks a DEM alone, as openGdalSources checks the DEM of a pair.
+std::optional<std::string> openGdalDem(const std::string& path, GdalRaster& dem);
+
+// One window of a DEM as elevations in metres, row after row, its scale and
+// offset applied and not rounded; NaN where it holds no data.
+std::optional<std::string> readGdalElevations(const GdalRaster& dem, const CellWindow& window,
+                                              std::vector<double>& elevations);
+
 // One window of both rasters as samples, row after row.
 std::optional<std::string> readGdalBlock(const GdalSourcePair& pair, const CellWindow& window,
                                          std::vector<std::int32_t>& dem,

@@ -1,7 +1,5 @@
 #include "upscale/layerFiles.hpp"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <charconv>
 #include <ostream>
@@ -83,17 +81,6 @@ Failure writeSidecars(const std::filesystem::path& folder, const GridPlace& plac
     return writeTextFile(sidecarPath(grid.string() + ".bin", ".hdr"), enviHeader(file, place));
 }
 
-const GdalModelFileCalls* modelFileCalls(std::string& failure) {
-    void* library = loadGdalModule(failure);
-    if (library == nullptr) return nullptr;
-    const auto entry = reinterpret_cast<const GdalModelFileCalls* (*)()>(
-        dlsym(library, "drainPrepGdalModelFileCalls"));
-    if (entry == nullptr) {
-        failure = std::string(gdalLibraryFile) + " has no calls that write model files.";
-        return nullptr;
-    }
-    return entry();
-}
 
 }  // namespace
 
@@ -178,7 +165,7 @@ Failure writeModelFormats(const std::filesystem::path& folder, const GridPlace& 
                           const std::vector<LayerView>& views,
                           const std::vector<std::int32_t>& flowDir, const std::string& title) {
     std::string failure;
-    const GdalModelFileCalls* calls = modelFileCalls(failure);
+    const GdalModelFileCalls* calls = loadModelFileCalls(failure);
     if (calls == nullptr) return "model.nc and ldd.map cannot be written: " + failure;
     std::vector<GdalGridLayer> layers;
     for (const LayerView& view : views) {

@@ -150,6 +150,20 @@ void writeMosaic(const std::string& path, const std::vector<std::string>& tiles,
     GDALClose(mosaic);
 }
 
+std::vector<double> rasterValues(const std::string& path) {
+    GDALAllRegister();
+    GDALDatasetH dataset = GDALOpen(path.c_str(), GA_ReadOnly);
+    require(dataset != nullptr, "open " + path);
+    const int cols = GDALGetRasterXSize(dataset);
+    const int rows = GDALGetRasterYSize(dataset);
+    std::vector<double> values(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
+    const CPLErr read = GDALRasterIO(GDALGetRasterBand(dataset, 1), GF_Read, 0, 0, cols, rows,
+                                     values.data(), cols, rows, GDT_Float64, 0, 0);
+    GDALClose(dataset);
+    require(read == CE_None, "read " + path);
+    return values;
+}
+
 std::vector<double> geoTransformOf(const std::string& path) {
     GDALAllRegister();
     GDALDatasetH raster = GDALOpen(path.c_str(), GA_ReadOnly);

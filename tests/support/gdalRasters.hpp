@@ -49,6 +49,9 @@ void writeTiledCopy(const std::string& source, const std::string& path, std::int
 void writeMosaic(const std::string& path, const std::vector<std::string>& tiles,
                  const std::vector<std::string>& extent = {});
 
+// Band 1 of a raster, row-major from the north-west cell, as GDAL reads it.
+std::vector<double> rasterValues(const std::string& path);
+
 // GDAL's geotransform of a raster, as GDAL places it.
 std::vector<double> geoTransformOf(const std::string& path);
 

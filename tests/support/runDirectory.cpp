@@ -105,6 +105,10 @@ RunResult RunDirectory::runUpscale(const std::string& arguments) const {
     return runCommand("'" DRAINPREP_UPSCALE_EXECUTABLE "' " + arguments, "");
 }
 
+RunResult RunDirectory::runDirections(const std::string& arguments) const {
+    return runCommand("'" DRAINPREP_DIRECTIONS_EXECUTABLE "' " + arguments, "");
+}
+
 RunResult RunDirectory::runArea(const std::string& arguments,
                                 const std::string& shellPrefix) const {
     return runCommand(shellPrefix + "'" DRAINPREP_AREA_EXECUTABLE "' " + arguments, "");

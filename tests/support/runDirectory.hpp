@@ -70,6 +70,8 @@ public:
     RunResult runReport(const std::string& arguments = "") const;
     // Runs drainPrepUpscale here; `arguments` are shell words.
     RunResult runUpscale(const std::string& arguments) const;
+    // Runs drainPrepDirections here; `arguments` are shell words.
+    RunResult runDirections(const std::string& arguments) const;
     // Runs drainPrepArea here; `arguments` are shell words.
     RunResult runArea(const std::string& arguments, const std::string& shellPrefix = "") const;
 

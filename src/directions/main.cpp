@@ -1,0 +1,13 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "directions/directionsCommand.hpp"
+#include "driver/mainGuard.hpp"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    return drainPrep::runCatchingFailures(std::cout, [&arguments] {
+        return drainPrep::runDrainPrepDirections(arguments, std::cout);
+    });
+}
