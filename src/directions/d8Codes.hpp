@@ -51,8 +51,8 @@ struct DirectionRecord {
 // every path ends off the grid's edge or at a cell without data, and no step
 // goes uphill. lengths.eastWest holds one length per row. A flat holds fewer
 // than 2^30 cells. Time linear in the cells; memory, besides the grid and the
-// codes, four bytes a cell where there are flats, and the fronts of the
-// breadth-first searches. Throws std::bad_alloc.
+// codes, four bytes for every cell of a grid that has a flat, and the fronts
+// of the breadth-first searches across flats. Throws std::bad_alloc.
 DirectionRecord d8Codes(const DemGrid& filled, const CellLengths& lengths,
                         std::vector<std::uint8_t>& codes);
 
