@@ -32,19 +32,20 @@ bool inHole(std::int32_t row, std::int32_t col) {
 }
 
 // Land falling 1 m a row to the south, from 61 N 10 E in 3" cells; a pit of
-// 50 m in it, a terrace at row 45's 174 m across rows 35 to 45, and a hole.
+// 50 m in it, a terrace at row 45's 174 m across rows 35 to 45, and a hole
+// of NaN and of -9999 m, no data though no NoData is declared.
 TestRaster exampleDem() {
     TestRaster dem;
     dem.rows = rows;
     dem.cols = cols;
     dem.transform = {10.0, 1.0 / 1200, 0.0, 61.0, 0.0, -1.0 / 1200};
     dem.type = "Float32";
-    dem.noData = noData;
     for (std::int32_t row = 0; row < rows; ++row) {
         for (std::int32_t col = 0; col < cols; ++col) {
             const double plane = 100.0 + (rows - 1 - row);
             const bool terrace = row >= 35 && row <= 45 && col >= 20 && col <= 60;
-            dem.values.push_back(inHole(row, col) ? noData : terrace ? 174.0 : plane);
+            const double hole = row == 90 ? std::nan("") : noData;
+            dem.values.push_back(inHole(row, col) ? hole : terrace ? 174.0 : plane);
         }
     }
     dem.values[pit] = 50.0;

@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <optional>
 #include <ostream>
 
+#include "cell/directions.hpp"
+#include "directions/d8Codes.hpp"
 #include "directions/depressionFilling.hpp"
-#include "directions/steepestDescent.hpp"
 #include "driver/runArguments.hpp"
 #include "geometry/sourceFrame.hpp"
 #include "raster/gdalModelFiles.hpp"
@@ -91,6 +93,11 @@ Failure condition(const GdalRaster& raster, Conditioned& conditioned) {
                                           conditioned.dem.elevations)) {
         return failure;
     }
+    // -9999 m is drainPrep's own mark of no data, declared or not: filled as
+    // land, a sea of it would be raised by ten kilometres.
+    for (double& elevation : conditioned.dem.elevations) {
+        if (elevation == noDataElevation) elevation = std::numeric_limits<double>::quiet_NaN();
+    }
     conditioned.fill = fillDepressions(conditioned.dem);
     conditioned.flats = d8Codes(conditioned.dem, lengthsOf(frame), conditioned.codes);
     return std::nullopt;
@@ -117,7 +124,8 @@ std::string recordText(const DirectionsRequest& request, const SourceFrame& fram
            "\ncells raised " + std::to_string(conditioned.fill.cellsRaised) +
            "\nlargest raise " + fixed(conditioned.fill.largestRaise, metreDecimals) +
            " m\nflats " + std::to_string(conditioned.flats.flats) + "\nflat cells " +
-           std::to_string(conditioned.flats.flatCells) + "\nsinks kept 0\n";
+           std::to_string(conditioned.flats.flatCells) + "\nsinks kept " +
+           std::to_string(conditioned.flats.sinkCells) + "\n";
 }
 
 std::vector<float> elevationsOut(const DemGrid& dem) {
