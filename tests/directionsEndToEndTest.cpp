@@ -86,7 +86,8 @@ TEST(EndToEndDirections, EveryPathLeavesTheGridOrEndsInNoDataAndDrainPrepRunsOnT
     const std::vector<double> filled = testing::rasterValues((run.path() / "out/dem.tif").string());
     for (std::int64_t cell = 0; cell < rows * cols; ++cell) {
         const auto at = static_cast<std::size_t>(cell);
-        if (inHole(static_cast<std::int32_t>(cell / cols), static_cast<std::int32_t>(cell % cols))) {
+        if (inHole(static_cast<std::int32_t>(cell / cols),
+                   static_cast<std::int32_t>(cell % cols))) {
             EXPECT_EQ(codes[at], 247.0);
             EXPECT_EQ(filled[at], noData);
             continue;
@@ -103,11 +104,23 @@ TEST(EndToEndDirections, EveryPathLeavesTheGridOrEndsInNoDataAndDrainPrepRunsOnT
     run.writeFile("clipArea.dat", "120 160 61 10\n");
     const RunResult drainPrep = run.runWithArguments("--dem out/dem.tif --dir out/dir.tif");
     EXPECT_EQ(drainPrep.exitStatus, 0) << drainPrep.console;
+
+    // At a sea level of 100 m the southern row and the pit are sea.
+    ASSERT_EQ(run.runDirections("dem.tif sea --sea-level 100").exitStatus, 0);
+    const std::vector<double> seaCodes =
+        testing::rasterValues((run.path() / "sea/dir.tif").string());
+    for (std::int32_t col = 0; col < cols; ++col) {
+        EXPECT_EQ(seaCodes[static_cast<std::size_t>((rows - 1) * cols + col)], 247.0) << col;
+        EXPECT_NE(seaCodes[static_cast<std::size_t>((rows - 2) * cols + col)], 247.0) << col;
+    }
+    EXPECT_EQ(seaCodes[pit], 247.0);
+    EXPECT_NE(run.readFile("sea/conditioning.txt").find("sea level 100 m\n"), std::string::npos);
 }
 
 TEST(EndToEndDirections, BadRequestsAreRefusedAndNothingIsReplaced) {
     RunDirectory run;
     testing::writeGeoTiff((run.path() / "dem.tif").string(), exampleDem());
+    const std::string usage = "Usage: drainPrepDirections DEM OUTDIR [--sea-level H]\n";
     std::filesystem::create_directory(run.path() / "mine");
     run.writeFile("mine/notes.txt", "field notes\n");
     const struct {
@@ -120,8 +133,10 @@ TEST(EndToEndDirections, BadRequestsAreRefusedAndNothingIsReplaced) {
         {"dem.tif dem.tif",
          "dem.tif is not a folder: OUTDIR must be a folder, new or written by "
          "drainPrepDirections.\n"},
-        {"dem.tif out --breach", "Unknown option --breach. Usage: drainPrepDirections DEM OUTDIR\n"},
-        {"dem.tif", "Usage: drainPrepDirections DEM OUTDIR\n"},
+        {"dem.tif out --breach", "Unknown option --breach. " + usage},
+        {"dem.tif", usage},
+        {"dem.tif out --sea-level 0m", "--sea-level takes a height in metres, not \"0m\".\n"},
+        {"dem.tif out --sea-level 0 --sea-level 1", "--sea-level is given twice.\n"},
     };
     for (const auto& c : cases) {
         const RunResult result = run.runDirections(c.arguments);

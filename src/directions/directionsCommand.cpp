@@ -15,7 +15,9 @@
 #include "raster/gdalSource.hpp"
 #include "runFiles/stagingFolder.hpp"
 #include "runFiles/textFile.hpp"
+#include "text/decimalNumber.hpp"
 #include "text/decimalText.hpp"
+#include "text/numberText.hpp"
 
 namespace drainPrep {
 
@@ -23,16 +25,18 @@ namespace {
 
 using Failure = std::optional<std::string>;
 
-const char* const usageText = "Usage: drainPrepDirections DEM OUTDIR";
+const char* const usageText = "Usage: drainPrepDirections DEM OUTDIR [--sea-level H]";
 const char* const helpText =
     "Derives D8 flow directions from the DEM alone, a raster that GDAL reads on\n"
     "the grids drainPrep takes: fills every depression to its spill level, routes\n"
     "flats away from higher and towards lower terrain, and gives every cell the\n"
     "direction of steepest descent. Writes OUTDIR/dir.tif (ESRI D8 codes, 247 for\n"
-    "no data), OUTDIR/dem.tif (the filled elevations, -9999 for no data) and\n"
-    "OUTDIR/conditioning.txt, for drainPrep --dem OUTDIR/dem.tif --dir\n"
+    "sea and no data), OUTDIR/dem.tif (the filled elevations, -9999 for sea and no\n"
+    "data) and OUTDIR/conditioning.txt, for drainPrep --dem OUTDIR/dem.tif --dir\n"
     "OUTDIR/dir.tif. OUTDIR is replaced whole, and only when it is new, empty or\n"
-    "written by this tool before.\n";
+    "written by this tool before.\n"
+    "--sea-level H: cells at or below H metres are sea (SRTM and Copernicus tiles\n"
+    "  give the sea 0 m).\n";
 const char* const recordName = "conditioning.txt";
 constexpr double noDataElevationOut = -9999.0;
 constexpr int metreDecimals = 3;
@@ -40,6 +44,7 @@ constexpr int metreDecimals = 3;
 struct DirectionsRequest {
     std::string dem;
     std::filesystem::path outFolder;
+    std::optional<double> seaLevel;
 };
 
 struct Conditioned {
@@ -49,13 +54,32 @@ struct Conditioned {
     DirectionRecord flats;
 };
 
+Failure parseSeaLevel(const std::string& text, DirectionsRequest& request) {
+    const std::optional<double> level = parseDecimal(text);
+    if (!level) return "--sea-level takes a height in metres, not \"" + text + "\".";
+    request.seaLevel = *level;
+    return std::nullopt;
+}
+
 Failure parseRequest(const std::vector<std::string>& arguments, DirectionsRequest& request) {
-    for (const std::string& argument : arguments) {
-        if (argument.rfind("--", 0) == 0) return "Unknown option " + argument + ". " + usageText;
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument.rfind("--", 0) != 0) {
+            paths.push_back(argument);
+        } else if (argument != "--sea-level") {
+            return "Unknown option " + argument + ". " + usageText;
+        } else if (request.seaLevel) {
+            return argument + " is given twice.";
+        } else if (++i == arguments.size()) {
+            return argument + " needs a value. " + usageText;
+        } else if (auto failure = parseSeaLevel(arguments[i], request)) {
+            return failure;
+        }
     }
-    if (arguments.size() != 2) return std::string(usageText);
-    request.dem = arguments[0];
-    request.outFolder = arguments[1];
+    if (paths.size() != 2) return std::string(usageText);
+    request.dem = paths[0];
+    request.outFolder = paths[1];
     return std::nullopt;
 }
 
@@ -65,8 +89,9 @@ Failure checkOutFolder(const std::filesystem::path& folder) {
     std::error_code unknown;
     if (!std::filesystem::exists(folder, unknown)) return std::nullopt;
     if (!std::filesystem::is_directory(folder, unknown)) {
-        return folder.string() + " is not a folder: OUTDIR must be a folder, new or written by "
-                                 "drainPrepDirections.";
+        return folder.string() +
+               " is not a folder: OUTDIR must be a folder, new or written by "
+               "drainPrepDirections.";
     }
     if (std::filesystem::is_empty(folder, unknown) ||
         std::filesystem::exists(folder / recordName, unknown)) {
@@ -85,7 +110,19 @@ CellLengths lengthsOf(const SourceFrame& frame) {
     return lengths;
 }
 
-Failure condition(const GdalRaster& raster, Conditioned& conditioned) {
+// -9999 m is drainPrep's own mark of no data, declared or not: filled as
+// land, a sea of it would be raised by ten kilometres. Sea and no data alike
+// end the water that reaches them.
+void markSeaAndNoData(const DirectionsRequest& request, DemGrid& dem) {
+    for (double& elevation : dem.elevations) {
+        if (elevation == noDataElevation || (request.seaLevel && elevation <= *request.seaLevel)) {
+            elevation = std::numeric_limits<double>::quiet_NaN();
+        }
+    }
+}
+
+Failure condition(const DirectionsRequest& request, const GdalRaster& raster,
+                  Conditioned& conditioned) {
     const SourceFrame& frame = raster.frame;
     conditioned.dem.rows = frame.rows;
     conditioned.dem.cols = frame.cols;
@@ -93,19 +130,15 @@ Failure condition(const GdalRaster& raster, Conditioned& conditioned) {
                                           conditioned.dem.elevations)) {
         return failure;
     }
-    // -9999 m is drainPrep's own mark of no data, declared or not: filled as
-    // land, a sea of it would be raised by ten kilometres.
-    for (double& elevation : conditioned.dem.elevations) {
-        if (elevation == noDataElevation) elevation = std::numeric_limits<double>::quiet_NaN();
-    }
+    markSeaAndNoData(request, conditioned.dem);
     conditioned.fill = fillDepressions(conditioned.dem);
     conditioned.flats = d8Codes(conditioned.dem, lengthsOf(frame), conditioned.codes);
     return std::nullopt;
 }
 
 std::string fillText(const FillRecord& fill) {
-    return "Filled " + std::to_string(fill.depressions) + " depressions: " +
-           std::to_string(fill.cellsRaised) + " cells raised, by at most " +
+    return "Filled " + std::to_string(fill.depressions) +
+           " depressions: " + std::to_string(fill.cellsRaised) + " cells raised, by at most " +
            fixed(fill.largestRaise, metreDecimals) + " m.";
 }
 
@@ -120,10 +153,12 @@ std::string recordText(const DirectionsRequest& request, const SourceFrame& fram
            "dem " +
            request.dem + "\ncells " + std::to_string(frame.rows) + " x " +
            std::to_string(frame.cols) + " of " + cellSizeText(frame.lattice) +
-           "\ncondition fill\ndepressions " + std::to_string(conditioned.fill.depressions) +
-           "\ncells raised " + std::to_string(conditioned.fill.cellsRaised) +
-           "\nlargest raise " + fixed(conditioned.fill.largestRaise, metreDecimals) +
-           " m\nflats " + std::to_string(conditioned.flats.flats) + "\nflat cells " +
+           "\ncondition fill\nsea level " +
+           (request.seaLevel ? roundTripText(*request.seaLevel) + " m" : std::string("none")) +
+           "\ndepressions " + std::to_string(conditioned.fill.depressions) + "\ncells raised " +
+           std::to_string(conditioned.fill.cellsRaised) + "\nlargest raise " +
+           fixed(conditioned.fill.largestRaise, metreDecimals) + " m\nflats " +
+           std::to_string(conditioned.flats.flats) + "\nflat cells " +
            std::to_string(conditioned.flats.flatCells) + "\nsinks kept " +
            std::to_string(conditioned.flats.sinkCells) + "\n";
 }
@@ -169,10 +204,10 @@ Failure deriveDirections(const DirectionsRequest& request, std::ostream& console
     GdalRaster raster;
     if (auto failure = openGdalDem(request.dem, raster)) return failure;
     const SourceFrame& frame = raster.frame;
-    console << "Read " << request.dem << ": " << frame.rows << " x " << frame.cols
-            << " cells of " << cellSizeText(frame.lattice) << "." << std::endl;
+    console << "Read " << request.dem << ": " << frame.rows << " x " << frame.cols << " cells of "
+            << cellSizeText(frame.lattice) << "." << std::endl;
     Conditioned conditioned;
-    if (auto failure = condition(raster, conditioned)) return failure;
+    if (auto failure = condition(request, raster, conditioned)) return failure;
     console << fillText(conditioned.fill) << "\n" << flatsText(conditioned.flats) << std::endl;
     if (auto failure = writeOutputs(request, conditioned, recordText(request, frame, conditioned)))
         return failure;
