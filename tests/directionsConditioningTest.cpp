@@ -81,9 +81,10 @@ bool isFlatCell(const DemCells& cells, Cell cell) {
 // Every path ends, within as many steps as there are cells, off the grid, on
 // a cell without data or on a sink; no step climbs. Checks stop at the first
 // failure.
-DirectionRecord expectCodesDrainDownhill(const DemGrid& dem, const CellLengths& lengths) {
+DirectionRecord expectCodesDrainDownhill(const DemGrid& dem, const CellLengths& lengths,
+                                         const std::vector<Cell>& keptSinks = {}) {
     std::vector<std::uint8_t> codes, again;
-    const DirectionRecord record = d8Codes(dem, lengths, codes);
+    const DirectionRecord record = d8Codes(dem, lengths, codes, keptSinks);
     const DemCells cells(dem);
     std::int64_t flatCells = 0;
     for (Cell start = 0; start < cells.count() && !::testing::Test::HasFailure(); ++start) {
@@ -105,11 +106,12 @@ DirectionRecord expectCodesDrainDownhill(const DemGrid& dem, const CellLengths& 
         }
         EXPECT_LE(steps, cells.count()) << "loop from " << start;
     }
-    EXPECT_EQ(record.flatCells + record.sinkCells, flatCells);
+    const auto kept = static_cast<std::int64_t>(keptSinks.size());
+    EXPECT_EQ(record.flatCells + record.sinkCells + kept, flatCells);
     EXPECT_EQ(record.flats > 0, record.flatCells > 0);
     EXPECT_LE(record.flats, record.flatCells);
-    EXPECT_EQ(record.sinkCells, std::count(codes.begin(), codes.end(), sinkCode));
-    d8Codes(DemGrid(dem), lengths, again);
+    EXPECT_EQ(record.sinkCells + kept, std::count(codes.begin(), codes.end(), sinkCode));
+    d8Codes(DemGrid(dem), lengths, again, keptSinks);
     EXPECT_EQ(again, codes);
     return record;
 }
@@ -139,6 +141,22 @@ TEST(DemConditioning, FillsToTheSpillLevelAndDrainsEveryCellOutDownhill) {
         EXPECT_EQ(record.largestRaise, expected.largestRaise);
         EXPECT_EQ(record.depressions > 0, record.cellsRaised > 0);
         EXPECT_EQ(expectCodesDrainDownhill(filled, lengths).sinkCells, 0);
+
+        // Depressions of three cells or more kept: each drains into its lowest
+        // cell, which keeps its elevation, and the rest fill no higher.
+        const std::vector<Cell> sinks =
+            sinksOfLargeDepressions(dem, filled, std::vector<double>(at(dem.rows), 1.0), 3.0);
+        DemGrid keptFilled = dem;
+        fillDepressions(keptFilled, sinks);
+        for (std::size_t cell = 0; cell < spill.size(); ++cell) {
+            if (std::isnan(dem.elevations[cell])) continue;
+            ASSERT_GE(keptFilled.elevations[cell], dem.elevations[cell]) << cell;
+            ASSERT_LE(keptFilled.elevations[cell], filled.elevations[cell]) << cell;
+        }
+        for (const Cell sink : sinks) {
+            EXPECT_EQ(keptFilled.elevations[at(sink)], dem.elevations[at(sink)]);
+        }
+        EXPECT_EQ(expectCodesDrainDownhill(keptFilled, lengths, sinks).sinkCells, 0);
     }
 }
 

@@ -115,12 +115,22 @@ TEST(EndToEndDirections, EveryPathLeavesTheGridOrEndsInNoDataAndDrainPrepRunsOnT
     }
     EXPECT_EQ(seaCodes[pit], 247.0);
     EXPECT_NE(run.readFile("sea/conditioning.txt").find("sea level 100 m\n"), std::string::npos);
+
+    // The pit covers 0.0042 km2: kept, it drains its neighbours.
+    ASSERT_EQ(run.runDirections("dem.tif lake --sink-km2 0.004").exitStatus, 0);
+    const std::vector<double> lakeCodes =
+        testing::rasterValues((run.path() / "lake/dir.tif").string());
+    EXPECT_EQ(lakeCodes[pit], 0.0);
+    EXPECT_EQ(lakeCodes[pit - cols], 4.0);  // south, into the pit
+    EXPECT_EQ(testing::rasterValues((run.path() / "lake/dem.tif").string())[pit], 50.0);
+    EXPECT_NE(run.readFile("lake/conditioning.txt").find("sinks kept 1\n"), std::string::npos);
 }
 
 TEST(EndToEndDirections, BadRequestsAreRefusedAndNothingIsReplaced) {
     RunDirectory run;
     testing::writeGeoTiff((run.path() / "dem.tif").string(), exampleDem());
-    const std::string usage = "Usage: drainPrepDirections DEM OUTDIR [--sea-level H]\n";
+    const std::string usage =
+        "Usage: drainPrepDirections DEM OUTDIR [--sea-level H] [--sink-km2 A]\n";
     std::filesystem::create_directory(run.path() / "mine");
     run.writeFile("mine/notes.txt", "field notes\n");
     const struct {
@@ -137,6 +147,7 @@ TEST(EndToEndDirections, BadRequestsAreRefusedAndNothingIsReplaced) {
         {"dem.tif", usage},
         {"dem.tif out --sea-level 0m", "--sea-level takes a height in metres, not \"0m\".\n"},
         {"dem.tif out --sea-level 0 --sea-level 1", "--sea-level is given twice.\n"},
+        {"dem.tif out --sink-km2 -1", "--sink-km2 takes an area in km2, 0 or more, not \"-1\".\n"},
     };
     for (const auto& c : cases) {
         const RunResult result = run.runDirections(c.arguments);

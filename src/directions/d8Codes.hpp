@@ -5,8 +5,9 @@
 //    8   4   2      SW  S  SE
 //
 //   247  a cell without data
-//     0  a sink: a cell from which no path leads down, the bottom of a
-//        depression left unfilled; a filled DEM has none
+//     0  a sink: a kept sink, or a cell from which no path leads down, the
+//        bottom of a depression left unfilled; a filled DEM has none but
+//        those kept
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,8 @@ struct DirectionRecord {
     // Cells routed across flats, and the flats they form.
     std::int64_t flatCells = 0;
     std::int64_t flats = 0;
-    // Cells left with sinkCode: pits, and flats with no lower cell beside them.
+    // Cells left with sinkCode besides the kept sinks: pits, and flats with no
+    // lower cell beside them.
     std::int64_t sinkCells = 0;
 };
 
@@ -47,6 +49,9 @@ struct DirectionRecord {
 //      order above. Elevations do not change.
 //   4. What remains, a pit or a flat without a low edge, gets sinkCode.
 //
+// `keptSinks` (sinksOfLargeDepressions) get sinkCode first and gather the
+// water of their depressions: a flat beside one has it for its low edge.
+//
 // On a filled DEM (fillDepressions) every cell with data gets a direction,
 // every path ends off the grid's edge or at a cell without data, and no step
 // goes uphill. lengths.eastWest holds one length per row. A flat holds fewer
@@ -54,6 +59,7 @@ struct DirectionRecord {
 // codes, four bytes for every cell of a grid that has a flat, and the fronts
 // of the breadth-first searches across flats. Throws std::bad_alloc.
 DirectionRecord d8Codes(const DemGrid& filled, const CellLengths& lengths,
-                        std::vector<std::uint8_t>& codes);
+                        std::vector<std::uint8_t>& codes,
+                        const std::vector<std::int64_t>& keptSinks = {});
 
 }  // namespace drainPrep

@@ -29,8 +29,9 @@ public:
     explicit PriorityFlood(DemGrid& dem)
         : dem_(dem), cells_(dem), state_(static_cast<std::size_t>(cells_.count()), Flood::open) {}
 
-    FillRecord run() {
+    FillRecord run(const std::vector<std::int64_t>& keptSinks) {
         seedOutlets();
+        for (const std::int64_t sink : keptSinks) seed(sink);
         for (std::int64_t cell = nextCell(); cell != noCell; cell = nextCell()) {
             reachNeighbours(cell);
         }
@@ -46,10 +47,14 @@ private:
 
     void seedOutlets() {
         for (std::int64_t cell = 0; cell < cells_.count(); ++cell) {
-            if (!cells_.hasData(cell) || !cells_.isOutlet(cells_.placeOf(cell))) continue;
-            state(cell) = Flood::reached;
-            shore_.push({elevation(cell), cell});
+            if (cells_.hasData(cell) && cells_.isOutlet(cells_.placeOf(cell))) seed(cell);
         }
+    }
+
+    void seed(std::int64_t cell) {
+        if (state(cell) != Flood::open) return;
+        state(cell) = Flood::reached;
+        shore_.push({elevation(cell), cell});
     }
 
     // Cells flooded at or below the spill level come first, in the order they
@@ -126,6 +131,45 @@ private:
 
 }  // namespace
 
-FillRecord fillDepressions(DemGrid& dem) { return PriorityFlood(dem).run(); }
+FillRecord fillDepressions(DemGrid& dem, const std::vector<std::int64_t>& keptSinks) {
+    return PriorityFlood(dem).run(keptSinks);
+}
+
+std::vector<std::int64_t> sinksOfLargeDepressions(const DemGrid& original, const DemGrid& filled,
+                                                  const std::vector<double>& rowKm2,
+                                                  double minimumKm2) {
+    const DemCells cells(original);
+    const auto raised = [&](std::int64_t cell) {
+        return filled.elevations[static_cast<std::size_t>(cell)] > cells.elevation(cell);
+    };
+    std::vector<bool> visited(static_cast<std::size_t>(cells.count()), false);
+    std::vector<std::int64_t> sinks;
+    for (std::int64_t first = 0; first < cells.count(); ++first) {
+        if (visited[static_cast<std::size_t>(first)] || !raised(first)) continue;
+        visited[static_cast<std::size_t>(first)] = true;
+        std::vector<std::int64_t> pending{first};
+        std::int64_t lowest = first;
+        double km2 = 0.0;
+        while (!pending.empty()) {
+            const std::int64_t cell = pending.back();
+            pending.pop_back();
+            const CellPlace place = cells.placeOf(cell);
+            km2 += rowKm2[static_cast<std::size_t>(place.row)];
+            const double depth = cells.elevation(cell) - cells.elevation(lowest);
+            if (depth < 0.0 || (depth == 0.0 && cell < lowest)) lowest = cell;
+            for (int k = 0; k < directionCount; ++k) {
+                const std::int64_t next = cells.neighbour(place, k);
+                if (next == DemCells::offGrid || visited[static_cast<std::size_t>(next)] ||
+                    !raised(next)) {
+                    continue;
+                }
+                visited[static_cast<std::size_t>(next)] = true;
+                pending.push_back(next);
+            }
+        }
+        if (km2 >= minimumKm2) sinks.push_back(lowest);
+    }
+    return sinks;
+}
 
 }  // namespace drainPrep

@@ -25,7 +25,8 @@ namespace {
 
 using Failure = std::optional<std::string>;
 
-const char* const usageText = "Usage: drainPrepDirections DEM OUTDIR [--sea-level H]";
+const char* const usageText =
+    "Usage: drainPrepDirections DEM OUTDIR [--sea-level H] [--sink-km2 A]";
 const char* const helpText =
     "Derives D8 flow directions from the DEM alone, a raster that GDAL reads on\n"
     "the grids drainPrep takes: fills every depression to its spill level, routes\n"
@@ -36,7 +37,10 @@ const char* const helpText =
     "OUTDIR/dir.tif. OUTDIR is replaced whole, and only when it is new, empty or\n"
     "written by this tool before.\n"
     "--sea-level H: cells at or below H metres are sea (SRTM and Copernicus tiles\n"
-    "  give the sea 0 m).\n";
+    "  give the sea 0 m).\n"
+    "--sink-km2 A: a closed depression of A km2 or more below its spill level (an\n"
+    "  endorheic basin) keeps its lowest cell as a sink, code 0, and drains into it\n"
+    "  instead of being filled.\n";
 const char* const recordName = "conditioning.txt";
 constexpr double noDataElevationOut = -9999.0;
 constexpr int metreDecimals = 3;
@@ -45,35 +49,54 @@ struct DirectionsRequest {
     std::string dem;
     std::filesystem::path outFolder;
     std::optional<double> seaLevel;
+    std::optional<double> sinkKm2;
 };
 
 struct Conditioned {
     DemGrid dem;
+    std::vector<std::int64_t> keptSinks;
     std::vector<std::uint8_t> codes;
     FillRecord fill;
     DirectionRecord flats;
 };
 
-Failure parseSeaLevel(const std::string& text, DirectionsRequest& request) {
-    const std::optional<double> level = parseDecimal(text);
-    if (!level) return "--sea-level takes a height in metres, not \"" + text + "\".";
-    request.seaLevel = *level;
-    return std::nullopt;
+// Each option with its value, the value's meaning for a message, and
+// whether a negative value makes sense.
+struct NumberOption {
+    const char* name;
+    std::optional<double> DirectionsRequest::*value;
+    const char* meaning;
+    bool negativeAllowed;
+};
+
+const NumberOption numberOptions[] = {
+    {"--sea-level", &DirectionsRequest::seaLevel, "a height in metres", true},
+    {"--sink-km2", &DirectionsRequest::sinkKm2, "an area in km2, 0 or more", false},
+};
+
+Failure parseOption(const std::vector<std::string>& arguments, std::size_t& i,
+                    DirectionsRequest& request) {
+    const std::string& name = arguments[i];
+    for (const NumberOption& option : numberOptions) {
+        if (name != option.name) continue;
+        std::optional<double>& value = request.*option.value;
+        if (value) return name + " is given twice.";
+        if (++i == arguments.size()) return name + " needs a value. " + usageText;
+        value = parseDecimal(arguments[i]);
+        if (!value || (!option.negativeAllowed && *value < 0.0)) {
+            return name + " takes " + option.meaning + ", not \"" + arguments[i] + "\".";
+        }
+        return std::nullopt;
+    }
+    return "Unknown option " + name + ". " + usageText;
 }
 
 Failure parseRequest(const std::vector<std::string>& arguments, DirectionsRequest& request) {
     std::vector<std::string> paths;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        if (argument.rfind("--", 0) != 0) {
-            paths.push_back(argument);
-        } else if (argument != "--sea-level") {
-            return "Unknown option " + argument + ". " + usageText;
-        } else if (request.seaLevel) {
-            return argument + " is given twice.";
-        } else if (++i == arguments.size()) {
-            return argument + " needs a value. " + usageText;
-        } else if (auto failure = parseSeaLevel(arguments[i], request)) {
+        if (arguments[i].rfind("--", 0) != 0) {
+            paths.push_back(arguments[i]);
+        } else if (auto failure = parseOption(arguments, i, request)) {
             return failure;
         }
     }
@@ -121,6 +144,19 @@ void markSeaAndNoData(const DirectionsRequest& request, DemGrid& dem) {
     }
 }
 
+// The depressions are found by filling a copy: their own areas are the
+// cells it raises.
+std::vector<std::int64_t> largeDepressionSinks(const DemGrid& dem, const SourceFrame& frame,
+                                               double minimumKm2) {
+    DemGrid filled = dem;
+    fillDepressions(filled);
+    std::vector<double> rowKm2;
+    for (std::int32_t row = 0; row < frame.rows; ++row) {
+        rowKm2.push_back(cellAreaKm2AtLat(rowCentreLat(frame, row), frame.lattice));
+    }
+    return sinksOfLargeDepressions(dem, filled, rowKm2, minimumKm2);
+}
+
 Failure condition(const DirectionsRequest& request, const GdalRaster& raster,
                   Conditioned& conditioned) {
     const SourceFrame& frame = raster.frame;
@@ -131,20 +167,31 @@ Failure condition(const DirectionsRequest& request, const GdalRaster& raster,
         return failure;
     }
     markSeaAndNoData(request, conditioned.dem);
-    conditioned.fill = fillDepressions(conditioned.dem);
-    conditioned.flats = d8Codes(conditioned.dem, lengthsOf(frame), conditioned.codes);
+    if (request.sinkKm2) {
+        conditioned.keptSinks = largeDepressionSinks(conditioned.dem, frame, *request.sinkKm2);
+    }
+    conditioned.fill = fillDepressions(conditioned.dem, conditioned.keptSinks);
+    conditioned.flats =
+        d8Codes(conditioned.dem, lengthsOf(frame), conditioned.codes, conditioned.keptSinks);
     return std::nullopt;
 }
 
-std::string fillText(const FillRecord& fill) {
+std::string fillText(const Conditioned& conditioned) {
+    const FillRecord& fill = conditioned.fill;
+    const std::size_t kept = conditioned.keptSinks.size();
     return "Filled " + std::to_string(fill.depressions) +
            " depressions: " + std::to_string(fill.cellsRaised) + " cells raised, by at most " +
-           fixed(fill.largestRaise, metreDecimals) + " m.";
+           fixed(fill.largestRaise, metreDecimals) + " m." +
+           (kept == 0 ? "" : " Kept " + std::to_string(kept) + " as sinks.");
 }
 
 std::string flatsText(const DirectionRecord& flats) {
     return "Routed " + std::to_string(flats.flats) + " flats of " +
            std::to_string(flats.flatCells) + " cells away from higher and towards lower terrain.";
+}
+
+std::string optionText(const std::optional<double>& value, const char* unit) {
+    return value ? roundTripText(*value) + unit : std::string("none");
 }
 
 std::string recordText(const DirectionsRequest& request, const SourceFrame& frame,
@@ -153,14 +200,14 @@ std::string recordText(const DirectionsRequest& request, const SourceFrame& fram
            "dem " +
            request.dem + "\ncells " + std::to_string(frame.rows) + " x " +
            std::to_string(frame.cols) + " of " + cellSizeText(frame.lattice) +
-           "\ncondition fill\nsea level " +
-           (request.seaLevel ? roundTripText(*request.seaLevel) + " m" : std::string("none")) +
-           "\ndepressions " + std::to_string(conditioned.fill.depressions) + "\ncells raised " +
+           "\ncondition fill\nsea level " + optionText(request.seaLevel, " m") + "\nsink km2 " +
+           optionText(request.sinkKm2, " km2") + "\ndepressions " +
+           std::to_string(conditioned.fill.depressions) + "\ncells raised " +
            std::to_string(conditioned.fill.cellsRaised) + "\nlargest raise " +
            fixed(conditioned.fill.largestRaise, metreDecimals) + " m\nflats " +
            std::to_string(conditioned.flats.flats) + "\nflat cells " +
            std::to_string(conditioned.flats.flatCells) + "\nsinks kept " +
-           std::to_string(conditioned.flats.sinkCells) + "\n";
+           std::to_string(conditioned.keptSinks.size()) + "\n";
 }
 
 std::vector<float> elevationsOut(const DemGrid& dem) {
@@ -208,7 +255,7 @@ Failure deriveDirections(const DirectionsRequest& request, std::ostream& console
             << cellSizeText(frame.lattice) << "." << std::endl;
     Conditioned conditioned;
     if (auto failure = condition(request, raster, conditioned)) return failure;
-    console << fillText(conditioned.fill) << "\n" << flatsText(conditioned.flats) << std::endl;
+    console << fillText(conditioned) << "\n" << flatsText(conditioned.flats) << std::endl;
     if (auto failure = writeOutputs(request, conditioned, recordText(request, frame, conditioned)))
         return failure;
     const std::filesystem::path& out = request.outFolder;

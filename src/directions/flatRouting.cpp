@@ -15,6 +15,10 @@ namespace {
 constexpr std::uint8_t foundOnFlat = 254;
 constexpr std::uint8_t gradedToLowEdge = 253;
 
+// While flats are routed, the only sinks are those kept: they drain a flat
+// beside them as a direction does.
+bool drainsHere(std::uint8_t code) { return isFlowCode(code) || code == sinkCode; }
+
 // Four bytes a cell: first the steps from higher ground, then the height of
 // the combined surface.
 using Height = std::int32_t;
@@ -101,7 +105,7 @@ private:
             if (next == DemCells::offGrid) continue;
             besideHigherGround = besideHigherGround || cells_.elevation(next) > elevation;
             besideLowEdge =
-                besideLowEdge || (isFlowCode(code(next)) && cells_.elevation(next) == elevation);
+                besideLowEdge || (drainsHere(code(next)) && cells_.elevation(next) == elevation);
         }
         surface(cell) = besideHigherGround ? 0 : unreached;
         if (besideHigherGround) besideHigherGround_.push_back(cell);
@@ -165,7 +169,7 @@ private:
             const std::int64_t next = cells_.neighbour(place, k);
             if (next == DemCells::offGrid || cells_.elevation(next) != elevation) continue;
             const bool onLowEdge = surface(next) == offFlats;
-            if (onLowEdge && !isFlowCode(code(next))) continue;
+            if (onLowEdge && !drainsHere(code(next))) continue;
             const std::int64_t height = onLowEdge ? lowEdgeHeight : surface(next);
             if (height < lowest) {
                 lowest = height;
