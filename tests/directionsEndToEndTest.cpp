@@ -126,11 +126,46 @@ TEST(EndToEndDirections, EveryPathLeavesTheGridOrEndsInNoDataAndDrainPrepRunsOnT
     EXPECT_NE(run.readFile("lake/conditioning.txt").find("sinks kept 1\n"), std::string::npos);
 }
 
+// A river mapped down column 30 from row 5 to row 100, and the DEM's voids:
+// the hole, enclosed, is filled; a gap on the grid's edge is not.
+TEST(EndToEndDirections, VoidsFilledAndARiverBurnedIn) {
+    RunDirectory run;
+    TestRaster dem = exampleDem();
+    for (std::size_t col = 0; col < 3; ++col) dem.values[col] = noData;
+    testing::writeGeoTiff((run.path() / "dem.tif").string(), dem);
+    const auto lon = [](double col) { return std::to_string(10.0 + (col + 0.5) / 1200); };
+    const auto lat = [](double row) { return std::to_string(61.0 - (row + 0.5) / 1200); };
+    run.writeFile("river.geojson",
+                  "{\"type\": \"FeatureCollection\", \"features\": [{\"type\": \"Feature\", "
+                  "\"properties\": {}, \"geometry\": {\"type\": \"LineString\", \"coordinates\": "
+                  "[[" +
+                      lon(30) + ", " + lat(5) + "], [" + lon(30) + ", " + lat(100) + "]]}}]}\n");
+    const RunResult result = run.runDirections("dem.tif out --fill-voids --burn river.geojson");
+    ASSERT_EQ(result.exitStatus, 0) << result.console;
+    EXPECT_NE(result.console.find("Filled 9 cells of voids from their edges.\n"
+                                  "Burned river.geojson into 96 cells, 10 m deep.\n"),
+              std::string::npos)
+        << result.console;
+    const std::vector<double> codes = testing::rasterValues((run.path() / "out/dir.tif").string());
+    const std::vector<double> filled = testing::rasterValues((run.path() / "out/dem.tif").string());
+    for (std::size_t col = 0; col < 3; ++col) EXPECT_EQ(codes[col], 247.0) << col;
+    EXPECT_NE(codes[91 * cols + 101], 247.0);
+    EXPECT_GT(filled[91 * cols + 101], 100.0);
+    EXPECT_EQ(filled[50 * cols + 30], 159.0);  // 169 m, burned 10 m
+    EXPECT_EQ(codes[50 * cols + 30], 4.0);     // down the river
+    EXPECT_EQ(codes[50 * cols + 29], 1.0);     // into it from the west
+    EXPECT_NE(run.readFile("out/conditioning.txt")
+                  .find("voids filled 9 cells\nsea level none\nburned river.geojson, 96 cells "
+                        "lowered by 10 m\n"),
+              std::string::npos);
+}
+
 TEST(EndToEndDirections, BadRequestsAreRefusedAndNothingIsReplaced) {
     RunDirectory run;
     testing::writeGeoTiff((run.path() / "dem.tif").string(), exampleDem());
     const std::string usage =
-        "Usage: drainPrepDirections DEM OUTDIR [--sea-level H] [--sink-km2 A]\n";
+        "Usage: drainPrepDirections DEM OUTDIR [--sea-level H] [--sink-km2 A] [--fill-voids] "
+        "[--burn LINES [--burn-depth M]]\n";
     std::filesystem::create_directory(run.path() / "mine");
     run.writeFile("mine/notes.txt", "field notes\n");
     const struct {
@@ -148,6 +183,7 @@ TEST(EndToEndDirections, BadRequestsAreRefusedAndNothingIsReplaced) {
         {"dem.tif out --sea-level 0m", "--sea-level takes a height in metres, not \"0m\".\n"},
         {"dem.tif out --sea-level 0 --sea-level 1", "--sea-level is given twice.\n"},
         {"dem.tif out --sink-km2 -1", "--sink-km2 takes an area in km2, 0 or more, not \"-1\".\n"},
+        {"dem.tif out --burn-depth 5", "--burn-depth goes with --burn LINES. " + usage},
     };
     for (const auto& c : cases) {
         const RunResult result = run.runDirections(c.arguments);

@@ -8,10 +8,12 @@
 
 #include "cell/directions.hpp"
 #include "directions/d8Codes.hpp"
+#include "directions/demPreparation.hpp"
 #include "directions/depressionFilling.hpp"
+#include "directions/directionsRequest.hpp"
 #include "driver/runArguments.hpp"
 #include "geometry/sourceFrame.hpp"
-#include "raster/gdalModelFiles.hpp"
+#include "raster/gdalGridCalls.hpp"
 #include "raster/gdalSource.hpp"
 #include "runFiles/stagingFolder.hpp"
 #include "runFiles/textFile.hpp"
@@ -25,86 +27,18 @@ namespace {
 
 using Failure = std::optional<std::string>;
 
-const char* const usageText =
-    "Usage: drainPrepDirections DEM OUTDIR [--sea-level H] [--sink-km2 A]";
-const char* const helpText =
-    "Derives D8 flow directions from the DEM alone, a raster that GDAL reads on\n"
-    "the grids drainPrep takes: fills every depression to its spill level, routes\n"
-    "flats away from higher and towards lower terrain, and gives every cell the\n"
-    "direction of steepest descent. Writes OUTDIR/dir.tif (ESRI D8 codes, 247 for\n"
-    "sea and no data), OUTDIR/dem.tif (the filled elevations, -9999 for sea and no\n"
-    "data) and OUTDIR/conditioning.txt, for drainPrep --dem OUTDIR/dem.tif --dir\n"
-    "OUTDIR/dir.tif. OUTDIR is replaced whole, and only when it is new, empty or\n"
-    "written by this tool before.\n"
-    "--sea-level H: cells at or below H metres are sea (SRTM and Copernicus tiles\n"
-    "  give the sea 0 m).\n"
-    "--sink-km2 A: a closed depression of A km2 or more below its spill level (an\n"
-    "  endorheic basin) keeps its lowest cell as a sink, code 0, and drains into it\n"
-    "  instead of being filled.\n";
 const char* const recordName = "conditioning.txt";
 constexpr double noDataElevationOut = -9999.0;
 constexpr int metreDecimals = 3;
 
-struct DirectionsRequest {
-    std::string dem;
-    std::filesystem::path outFolder;
-    std::optional<double> seaLevel;
-    std::optional<double> sinkKm2;
-};
-
 struct Conditioned {
     DemGrid dem;
+    PreparationRecord prepared;
     std::vector<std::int64_t> keptSinks;
     std::vector<std::uint8_t> codes;
     FillRecord fill;
     DirectionRecord flats;
 };
-
-// Each option with its value, the value's meaning for a message, and
-// whether a negative value makes sense.
-struct NumberOption {
-    const char* name;
-    std::optional<double> DirectionsRequest::*value;
-    const char* meaning;
-    bool negativeAllowed;
-};
-
-const NumberOption numberOptions[] = {
-    {"--sea-level", &DirectionsRequest::seaLevel, "a height in metres", true},
-    {"--sink-km2", &DirectionsRequest::sinkKm2, "an area in km2, 0 or more", false},
-};
-
-Failure parseOption(const std::vector<std::string>& arguments, std::size_t& i,
-                    DirectionsRequest& request) {
-    const std::string& name = arguments[i];
-    for (const NumberOption& option : numberOptions) {
-        if (name != option.name) continue;
-        std::optional<double>& value = request.*option.value;
-        if (value) return name + " is given twice.";
-        if (++i == arguments.size()) return name + " needs a value. " + usageText;
-        value = parseDecimal(arguments[i]);
-        if (!value || (!option.negativeAllowed && *value < 0.0)) {
-            return name + " takes " + option.meaning + ", not \"" + arguments[i] + "\".";
-        }
-        return std::nullopt;
-    }
-    return "Unknown option " + name + ". " + usageText;
-}
-
-Failure parseRequest(const std::vector<std::string>& arguments, DirectionsRequest& request) {
-    std::vector<std::string> paths;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i].rfind("--", 0) != 0) {
-            paths.push_back(arguments[i]);
-        } else if (auto failure = parseOption(arguments, i, request)) {
-            return failure;
-        }
-    }
-    if (paths.size() != 2) return std::string(usageText);
-    request.dem = paths[0];
-    request.outFolder = paths[1];
-    return std::nullopt;
-}
 
 // A folder this tool did not write may be the DEM's own, or the working
 // folder: replacing it would lose what it holds.
@@ -133,17 +67,6 @@ CellLengths lengthsOf(const SourceFrame& frame) {
     return lengths;
 }
 
-// -9999 m is drainPrep's own mark of no data, declared or not: filled as
-// land, a sea of it would be raised by ten kilometres. Sea and no data alike
-// end the water that reaches them.
-void markSeaAndNoData(const DirectionsRequest& request, DemGrid& dem) {
-    for (double& elevation : dem.elevations) {
-        if (elevation == noDataElevation || (request.seaLevel && elevation <= *request.seaLevel)) {
-            elevation = std::numeric_limits<double>::quiet_NaN();
-        }
-    }
-}
-
 // The depressions are found by filling a copy: their own areas are the
 // cells it raises.
 std::vector<std::int64_t> largeDepressionSinks(const DemGrid& dem, const SourceFrame& frame,
@@ -158,15 +81,11 @@ std::vector<std::int64_t> largeDepressionSinks(const DemGrid& dem, const SourceF
 }
 
 Failure condition(const DirectionsRequest& request, const GdalRaster& raster,
-                  Conditioned& conditioned) {
-    const SourceFrame& frame = raster.frame;
-    conditioned.dem.rows = frame.rows;
-    conditioned.dem.cols = frame.cols;
-    if (auto failure = readGdalElevations(raster, {{0, 0}, frame.rows, frame.cols},
-                                          conditioned.dem.elevations)) {
+                  const GdalGridCalls& calls, Conditioned& conditioned) {
+    if (auto failure = prepareDem(request, raster, calls, conditioned.dem, conditioned.prepared)) {
         return failure;
     }
-    markSeaAndNoData(request, conditioned.dem);
+    const SourceFrame& frame = raster.frame;
     if (request.sinkKm2) {
         conditioned.keptSinks = largeDepressionSinks(conditioned.dem, frame, *request.sinkKm2);
     }
@@ -196,12 +115,19 @@ std::string optionText(const std::optional<double>& value, const char* unit) {
 
 std::string recordText(const DirectionsRequest& request, const SourceFrame& frame,
                        const Conditioned& conditioned) {
-    return "drainPrepDirections\n"
-           "dem " +
-           request.dem + "\ncells " + std::to_string(frame.rows) + " x " +
-           std::to_string(frame.cols) + " of " + cellSizeText(frame.lattice) +
-           "\ncondition fill\nsea level " + optionText(request.seaLevel, " m") + "\nsink km2 " +
-           optionText(request.sinkKm2, " km2") + "\ndepressions " +
+    const PreparationRecord& prepared = conditioned.prepared;
+    const std::string burned =
+        request.burnLines ? *request.burnLines + ", " + std::to_string(prepared.burnedCells) +
+                                " cells lowered by " +
+                                roundTripText(request.burnDepth.value_or(defaultBurnDepth)) + " m"
+                          : std::string("none");
+    return "drainPrepDirections\ndem " + request.dem + "\ncells " + std::to_string(frame.rows) +
+           " x " + std::to_string(frame.cols) + " of " + cellSizeText(frame.lattice) +
+           "\nvoids filled " +
+           (request.fillVoids ? std::to_string(prepared.voidCellsFilled) + " cells"
+                              : std::string("none")) +
+           "\nsea level " + optionText(request.seaLevel, " m") + "\nburned " + burned +
+           "\ncondition fill\nsink km2 " + optionText(request.sinkKm2, " km2") + "\ndepressions " +
            std::to_string(conditioned.fill.depressions) + "\ncells raised " +
            std::to_string(conditioned.fill.cellsRaised) + "\nlargest raise " +
            fixed(conditioned.fill.largestRaise, metreDecimals) + " m\nflats " +
@@ -219,18 +145,15 @@ std::vector<float> elevationsOut(const DemGrid& dem) {
     return elevations;
 }
 
-Failure writeOutputs(const DirectionsRequest& request, const Conditioned& conditioned,
-                     const std::string& record) {
-    std::string failure;
-    const GdalModelFileCalls* calls = loadModelFileCalls(failure);
-    if (calls == nullptr) return failure;
+Failure writeOutputs(const DirectionsRequest& request, const GdalGridCalls& calls,
+                     const Conditioned& conditioned, const std::string& record) {
     StagingFolder staging;
     if (auto cannot = staging.create(request.outFolder)) return cannot;
     const auto write = [&](const char* name, const std::uint8_t* bytes, const float* reals,
                            double noData) -> Failure {
         const std::string path = (staging.path() / name).string();
         std::string cause;
-        if (calls->writeGeoTiff(path.c_str(), request.dem.c_str(), bytes, reals, noData, &cause)) {
+        if (calls.writeGeoTiff(path.c_str(), request.dem.c_str(), bytes, reals, noData, &cause)) {
             return std::nullopt;
         }
         return (request.outFolder / name).string() + " cannot be written: " + cause;
@@ -246,18 +169,41 @@ Failure writeOutputs(const DirectionsRequest& request, const Conditioned& condit
     return staging.putInPlace(request.outFolder);
 }
 
+// What was done before the filling, where the request asked for it.
+std::string preparationText(const DirectionsRequest& request, const PreparationRecord& prepared) {
+    std::string text;
+    if (request.fillVoids) {
+        text += "Filled " + std::to_string(prepared.voidCellsFilled) +
+                " cells of voids from their edges.\n";
+    }
+    if (request.seaLevel) {
+        text += "Marked " + std::to_string(prepared.seaCells) + " cells at or below " +
+                roundTripText(*request.seaLevel) + " m as sea.\n";
+    }
+    if (request.burnLines) {
+        text += "Burned " + *request.burnLines + " into " + std::to_string(prepared.burnedCells) +
+                " cells, " + roundTripText(request.burnDepth.value_or(defaultBurnDepth)) +
+                " m deep.\n";
+    }
+    return text;
+}
+
 Failure deriveDirections(const DirectionsRequest& request, std::ostream& console) {
     if (auto failure = checkOutFolder(request.outFolder)) return failure;
     GdalRaster raster;
     if (auto failure = openGdalDem(request.dem, raster)) return failure;
+    std::string notLoaded;
+    const GdalGridCalls* calls = loadGridCalls(notLoaded);
+    if (calls == nullptr) return notLoaded;
     const SourceFrame& frame = raster.frame;
     console << "Read " << request.dem << ": " << frame.rows << " x " << frame.cols << " cells of "
             << cellSizeText(frame.lattice) << "." << std::endl;
     Conditioned conditioned;
-    if (auto failure = condition(request, raster, conditioned)) return failure;
-    console << fillText(conditioned) << "\n" << flatsText(conditioned.flats) << std::endl;
-    if (auto failure = writeOutputs(request, conditioned, recordText(request, frame, conditioned)))
-        return failure;
+    if (auto failure = condition(request, raster, *calls, conditioned)) return failure;
+    console << preparationText(request, conditioned.prepared) << fillText(conditioned) << "\n"
+            << flatsText(conditioned.flats) << std::endl;
+    const std::string record = recordText(request, frame, conditioned);
+    if (auto failure = writeOutputs(request, *calls, conditioned, record)) return failure;
     const std::filesystem::path& out = request.outFolder;
     console << "Written " << (out / "dir.tif").string() << ", " << (out / "dem.tif").string()
             << " and " << (out / recordName).string() << "." << std::endl;
@@ -268,11 +214,11 @@ Failure deriveDirections(const DirectionsRequest& request, std::ostream& console
 
 int runDrainPrepDirections(const std::vector<std::string>& arguments, std::ostream& console) {
     if (asksForHelp(arguments)) {
-        console << usageText << "\n" << helpText;
+        console << directionsHelp();
         return 0;
     }
     DirectionsRequest request;
-    Failure failure = parseRequest(arguments, request);
+    Failure failure = parseDirectionsRequest(arguments, request);
     if (!failure) failure = deriveDirections(request, console);
     if (failure) {
         console << *failure << std::endl;

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "raster/gdalLibrary.hpp"
-#include "raster/gdalModelFiles.hpp"
+#include "raster/gdalGridCalls.hpp"
 #include "raster/sourceRasters.hpp"
 #include "text/numberText.hpp"
 
@@ -419,13 +419,13 @@ void* loadGdalModule(std::string& failure) {
     return library;
 }
 
-const GdalModelFileCalls* loadModelFileCalls(std::string& failure) {
+const GdalGridCalls* loadGridCalls(std::string& failure) {
     void* library = loadGdalModule(failure);
     if (library == nullptr) return nullptr;
-    const auto entry = reinterpret_cast<const GdalModelFileCalls* (*)()>(
-        dlsym(library, "drainPrepGdalModelFileCalls"));
+    const auto entry = reinterpret_cast<const GdalGridCalls* (*)()>(
+        dlsym(library, "drainPrepGdalGridCalls"));
     if (entry == nullptr) {
-        failure = std::string(gdalLibraryFile) + " has no calls that write model files.";
+        failure = std::string(gdalLibraryFile) + " has no calls that write grids.";
         return nullptr;
     }
     return entry();

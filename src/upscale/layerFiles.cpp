@@ -165,7 +165,7 @@ Failure writeModelFormats(const std::filesystem::path& folder, const GridPlace& 
                           const std::vector<LayerView>& views,
                           const std::vector<std::int32_t>& flowDir, const std::string& title) {
     std::string failure;
-    const GdalModelFileCalls* calls = loadModelFileCalls(failure);
+    const GdalGridCalls* calls = loadGridCalls(failure);
     if (calls == nullptr) return "model.nc and ldd.map cannot be written: " + failure;
     std::vector<GdalGridLayer> layers;
     for (const LayerView& view : views) {

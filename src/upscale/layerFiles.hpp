@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "geometry/studyArea.hpp"
-#include "raster/gdalModelFiles.hpp"
+#include "raster/gdalGridCalls.hpp"
 #include "upscale/modelLayers.hpp"
 
 namespace drainPrep::upscale {

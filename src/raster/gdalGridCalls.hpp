@@ -1,8 +1,9 @@
-// The calls of the GDAL module that write grids in the formats models and
-// GIS read: a model grid as NetCDF-CF and PCRaster, and directions and
-// elevations made from a DEM as GeoTIFF. They live in libdrainPrepGdal.so
-// beside the reading calls, exported under a symbol of their own; the types
-// are plain.
+// The calls of the GDAL module beyond reading a source: writing grids in the
+// formats models and GIS read (a model grid as NetCDF-CF and PCRaster,
+// directions and elevations made from a DEM as GeoTIFF), and GDAL's own
+// algorithms over a DEM held in memory (filling voids, rasterizing lines).
+// They live in libdrainPrepGdal.so beside the reading calls, exported under
+// a symbol of their own; the types are plain.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,7 @@ struct GdalGridLayer {
     double fillValue;
 };
 
-struct GdalModelFileCalls {
+struct GdalGridCalls {
     // A NetCDF-4 file following CF-1.8: lat and lon coordinate variables at
     // the cell centres, a crs grid mapping for EPSG:4326, and each layer with
     // long_name, units, _FillValue and grid_mapping.
@@ -39,12 +40,24 @@ struct GdalModelFileCalls {
     // at `likePath`.
     bool (*writeGeoTiff)(const char* path, const char* likePath, const std::uint8_t* bytes,
                          const float* reals, double noData, std::string* cause);
+    // GDALFillNodata over rows x cols elevations, row-major, NaN where a cell
+    // holds no data: the cells without data where `fill` is 1 are
+    // interpolated from the cells with data within its default search
+    // distance (100 cells); those it cannot reach, and the others, stay NaN.
+    bool (*fillNoData)(std::int32_t rows, std::int32_t cols, double* elevations,
+                       const std::uint8_t* fill, std::string* cause);
+    // Sets to 1 the cells of a grid, of the size and georeference of the
+    // raster at `likePath`, that the lines of the first layer of the vector
+    // file at `linesPath` pass through, 8-connected (GDALRasterizeLayers
+    // without ALL_TOUCHED), reprojected from the layer's coordinate system.
+    bool (*rasterizeLines)(const char* linesPath, const char* likePath, std::uint8_t* burned,
+                           std::string* cause);
 };
 
 // The writing calls of the GDAL module beside the running executable, or
 // null with the failure text.
-const GdalModelFileCalls* loadModelFileCalls(std::string& failure);
+const GdalGridCalls* loadGridCalls(std::string& failure);
 
 }  // namespace drainPrep
 
-extern "C" const drainPrep::GdalModelFileCalls* drainPrepGdalModelFileCalls();
+extern "C" const drainPrep::GdalGridCalls* drainPrepGdalGridCalls();

@@ -1,14 +1,19 @@
-// The writing calls of the GDAL module for model grids (NetCDF-CF and
-// PCRaster), apart from the reading calls of gdalLibrary.cpp.
+// The calls of the GDAL module beyond reading a source (writing grids, and
+// GDAL's algorithms over a DEM in memory), apart from the reading calls of
+// gdalLibrary.cpp.
 #include <cpl_error.h>
 #include <cpl_string.h>
+#include <gdal_alg.h>
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
+#include <ogrsf_frmts.h>
 
+#include <cmath>
+#include <limits>
 #include <memory>
 #include <vector>
 
-#include "raster/gdalModelFiles.hpp"
+#include "raster/gdalGridCalls.hpp"
 #include "raster/quietGdal.hpp"
 
 namespace drainPrep {
@@ -105,8 +110,7 @@ bool writeLayer(GDALGroup& root, const std::vector<std::shared_ptr<GDALDimension
     const GUInt64 start[2] = {0, 0};
     const size_t count[2] = {static_cast<size_t>(dimensions[0]->GetSize()),
                              static_cast<size_t>(dimensions[1]->GetSize())};
-    const void* values =
-        layer.ints != nullptr ? static_cast<const void*>(layer.ints) : layer.reals;
+    const void* values = layer.ints != nullptr ? static_cast<const void*>(layer.ints) : layer.reals;
     return variable->Write(start, count, nullptr, nullptr, type, values) &&
            setText(*variable, "long_name", layer.longName) &&
            setText(*variable, "units", layer.units) && setText(*variable, "grid_mapping", "crs");
@@ -203,12 +207,73 @@ bool writeGeoTiff(const char* path, const char* likePath, const std::uint8_t* by
     return closeChecked(grid, cause);
 }
 
-constexpr GdalModelFileCalls modelFileCalls{writeNetCdf, writeLdd, writeGeoTiff};
+Dataset memoryGrid(std::int32_t cols, std::int32_t rows, GDALDataType type) {
+    GDALDriver* memory = GetGDALDriverManager()->GetDriverByName("MEM");
+    if (memory == nullptr) return nullptr;
+    return Dataset(memory->Create("", cols, rows, 1, type, nullptr));
+}
+
+bool fillNoData(std::int32_t rows, std::int32_t cols, double* elevations, const std::uint8_t* fill,
+                std::string* cause) {
+    GDALAllRegister();
+    const QuietGdal quiet;
+    Dataset grid = memoryGrid(cols, rows, GDT_Float64);
+    Dataset mask = memoryGrid(cols, rows, GDT_Byte);
+    if (!grid || !mask) return fail(cause, "GDAL cannot make the grid in memory");
+    // GDALFillNodata takes the mask's zeros for the cells to interpolate and
+    // its ones for the cells to interpolate from: every cell without data is
+    // interpolated, and those not to fill are given back their NaN after.
+    std::vector<std::uint8_t> valid(static_cast<std::size_t>(rows) *
+                                    static_cast<std::size_t>(cols));
+    for (std::size_t i = 0; i < valid.size(); ++i) valid[i] = std::isnan(elevations[i]) ? 0 : 1;
+    GDALRasterBand* band = grid->GetRasterBand(1);
+    const bool filled =
+        band->RasterIO(GF_Write, 0, 0, cols, rows, elevations, cols, rows, GDT_Float64, 0, 0,
+                       nullptr) == CE_None &&
+        mask->GetRasterBand(1)->RasterIO(GF_Write, 0, 0, cols, rows, valid.data(), cols, rows,
+                                         GDT_Byte, 0, 0, nullptr) == CE_None &&
+        GDALFillNodata(band, mask->GetRasterBand(1), 100, 0, 0, nullptr, nullptr, nullptr) ==
+            CE_None &&
+        band->RasterIO(GF_Read, 0, 0, cols, rows, elevations, cols, rows, GDT_Float64, 0, 0,
+                       nullptr) == CE_None;
+    if (!filled) return fail(cause, "GDAL cannot fill the voids");
+    for (std::size_t i = 0; i < valid.size(); ++i) {
+        if (valid[i] == 0 && fill[i] == 0) elevations[i] = std::numeric_limits<double>::quiet_NaN();
+    }
+    return true;
+}
+
+bool rasterizeLines(const char* linesPath, const char* likePath, std::uint8_t* burned,
+                    std::string* cause) {
+    GDALAllRegister();
+    const QuietGdal quiet;
+    Dataset like(GDALDataset::Open(likePath, GDAL_OF_RASTER | GDAL_OF_READONLY));
+    if (!like) return fail(cause, "GDAL cannot open the raster whose place it takes");
+    Dataset lines(GDALDataset::Open(linesPath, GDAL_OF_VECTOR | GDAL_OF_READONLY));
+    if (!lines || lines->GetLayerCount() < 1) return fail(cause, "GDAL cannot open the lines");
+    const int cols = like->GetRasterXSize();
+    const int rows = like->GetRasterYSize();
+    Dataset grid = memoryGrid(cols, rows, GDT_Byte);
+    if (!grid || !copyGeoreference(*like, *grid)) {
+        return fail(cause, "GDAL cannot make the grid in memory");
+    }
+    int band = 1;
+    double value = 1.0;
+    OGRLayerH layer = OGRLayer::ToHandle(lines->GetLayer(0));
+    const bool rasterized =
+        GDALRasterizeLayers(GDALDataset::ToHandle(grid.get()), 1, &band, 1, &layer, nullptr,
+                            nullptr, &value, nullptr, nullptr, nullptr) == CE_None &&
+        grid->GetRasterBand(1)->RasterIO(GF_Read, 0, 0, cols, rows, burned, cols, rows, GDT_Byte, 0,
+                                         0, nullptr) == CE_None;
+    return rasterized || fail(cause, "GDAL cannot rasterize the lines");
+}
+
+constexpr GdalGridCalls gridCalls{writeNetCdf, writeLdd, writeGeoTiff, fillNoData, rasterizeLines};
 
 }  // namespace
 
 }  // namespace drainPrep
 
-extern "C" const drainPrep::GdalModelFileCalls* drainPrepGdalModelFileCalls() {
-    return &drainPrep::modelFileCalls;
+extern "C" const drainPrep::GdalGridCalls* drainPrepGdalGridCalls() {
+    return &drainPrep::gridCalls;
 }
