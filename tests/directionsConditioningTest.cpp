@@ -4,12 +4,14 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <random>
 #include <vector>
 
 #include "directions/d8Codes.hpp"
+#include "directions/depressionBreaching.hpp"
 #include "directions/depressionFilling.hpp"
 
 namespace drainPrep {
@@ -80,20 +82,23 @@ bool isFlatCell(const DemCells& cells, Cell cell) {
 
 // Every path ends, within as many steps as there are cells, off the grid, on
 // a cell without data or on a sink; no step climbs. Checks stop at the first
-// failure.
+// failure. A kept sink stays a sink even beside a channel breached below it.
 DirectionRecord expectCodesDrainDownhill(const DemGrid& dem, const CellLengths& lengths,
                                          const std::vector<Cell>& keptSinks = {}) {
     std::vector<std::uint8_t> codes, again;
     const DirectionRecord record = d8Codes(dem, lengths, codes, keptSinks);
     const DemCells cells(dem);
-    std::int64_t flatCells = 0;
+    std::vector<bool> kept(at(cells.count()), false);
+    for (const Cell sink : keptSinks) kept[at(sink)] = true;
+    std::int64_t flatOrKeptCells = 0;
     for (Cell start = 0; start < cells.count() && !::testing::Test::HasFailure(); ++start) {
         const std::uint8_t code = codes[at(start)];
         EXPECT_EQ(code == noDataCode, !cells.hasData(start)) << start;
+        const bool flatOrKept = isFlatCell(cells, start) || kept[at(start)];
         EXPECT_TRUE(code == noDataCode || downstream(cells, start, code) ||
-                    (code == sinkCode && isFlatCell(cells, start)))
+                    (code == sinkCode && flatOrKept))
             << start;
-        flatCells += isFlatCell(cells, start) ? 1 : 0;
+        flatOrKeptCells += flatOrKept ? 1 : 0;
         std::optional<Cell> cell = start;
         Cell steps = 0;
         for (; steps <= cells.count() && cell && *cell != DemCells::offGrid && cells.hasData(*cell);
@@ -106,17 +111,74 @@ DirectionRecord expectCodesDrainDownhill(const DemGrid& dem, const CellLengths& 
         }
         EXPECT_LE(steps, cells.count()) << "loop from " << start;
     }
-    const auto kept = static_cast<std::int64_t>(keptSinks.size());
-    EXPECT_EQ(record.flatCells + record.sinkCells + kept, flatCells);
+    const auto keptCount = static_cast<std::int64_t>(keptSinks.size());
+    EXPECT_EQ(record.flatCells + record.sinkCells + keptCount, flatOrKeptCells);
     EXPECT_EQ(record.flats > 0, record.flatCells > 0);
     EXPECT_LE(record.flats, record.flatCells);
-    EXPECT_EQ(record.sinkCells + kept, std::count(codes.begin(), codes.end(), sinkCode));
+    EXPECT_EQ(record.sinkCells + keptCount, std::count(codes.begin(), codes.end(), sinkCode));
     d8Codes(DemGrid(dem), lengths, again, keptSinks);
     EXPECT_EQ(again, codes);
     return record;
 }
 
-TEST(DemConditioning, FillsToTheSpillLevelAndDrainsEveryCellOutDownhill) {
+// From the pits (cells filling raises with no lower neighbour), steps that
+// keep the breached level or descend onto a cell breaching left alone: a
+// carved channel enters a lowered cell at its level.
+std::vector<bool> channelsFromPits(const DemGrid& dem, const DemGrid& filled,
+                                   const DemGrid& breached) {
+    const DemCells cells(dem);
+    std::vector<bool> reached(at(cells.count()), false);
+    std::vector<Cell> pending;
+    for (Cell cell = 0; cell < cells.count(); ++cell) {
+        if (filled.elevations[at(cell)] > dem.elevations[at(cell)] && isFlatCell(cells, cell)) {
+            reached[at(cell)] = true;
+            pending.push_back(cell);
+        }
+    }
+    while (!pending.empty()) {
+        const Cell cell = pending.back();
+        pending.pop_back();
+        const double from = breached.elevations[at(cell)];
+        for (int k = 0; k < directionCount; ++k) {
+            const Cell next = cells.neighbour(cells.placeOf(cell), k);
+            if (next == DemCells::offGrid || reached[at(next)]) continue;
+            const double to = breached.elevations[at(next)];
+            if (to == from || (to < from && to == dem.elevations[at(next)])) {
+                reached[at(next)] = true;
+                pending.push_back(next);
+            }
+        }
+    }
+    return reached;
+}
+
+// `filled` and `fill` come from filling `dem` with the same kept sinks.
+void expectBreachingDrains(const DemGrid& dem, const DemGrid& filled, const FillRecord& fill,
+                           const CellLengths& lengths, const std::vector<Cell>& keptSinks) {
+    DemGrid breached = dem, again = dem;
+    const BreachRecord record = breachDepressions(breached, keptSinks);
+    breachDepressions(again, keptSinks);
+    EXPECT_EQ(std::memcmp(breached.elevations.data(), again.elevations.data(),
+                          breached.elevations.size() * sizeof(double)),
+              0);
+    const std::vector<bool> channels = channelsFromPits(dem, filled, breached);
+    BreachRecord expected;
+    for (std::size_t cell = 0; cell < channels.size(); ++cell) {
+        const double before = dem.elevations[cell], after = breached.elevations[cell];
+        ASSERT_EQ(std::isnan(after), std::isnan(before)) << cell;
+        ASSERT_FALSE(after > before) << cell;
+        if (!(after < before)) continue;
+        ASSERT_TRUE(channels[cell]) << cell;
+        ++expected.cellsLowered;
+        expected.largestLowering = std::max(expected.largestLowering, before - after);
+    }
+    EXPECT_EQ(record.cellsLowered, expected.cellsLowered);
+    EXPECT_EQ(record.largestLowering, expected.largestLowering);
+    EXPECT_EQ(record.depressions, fill.depressions);
+    EXPECT_EQ(expectCodesDrainDownhill(breached, lengths, keptSinks).sinkCells, 0);
+}
+
+TEST(DemConditioning, FillsToTheSpillLevelOrBreachesAndDrainsEveryCellOutDownhill) {
     std::mt19937 random(20240611);
     std::uniform_real_distribution<double> eastWest(0.5, 1.5);
     for (int trial = 0; trial < 200 && !::testing::Test::HasFailure(); ++trial) {
@@ -141,13 +203,14 @@ TEST(DemConditioning, FillsToTheSpillLevelAndDrainsEveryCellOutDownhill) {
         EXPECT_EQ(record.largestRaise, expected.largestRaise);
         EXPECT_EQ(record.depressions > 0, record.cellsRaised > 0);
         EXPECT_EQ(expectCodesDrainDownhill(filled, lengths).sinkCells, 0);
+        expectBreachingDrains(dem, filled, record, lengths, {});
 
         // Depressions of three cells or more kept: each drains into its lowest
         // cell, which keeps its elevation, and the rest fill no higher.
         const std::vector<Cell> sinks =
             sinksOfLargeDepressions(dem, filled, std::vector<double>(at(dem.rows), 1.0), 3.0);
         DemGrid keptFilled = dem;
-        fillDepressions(keptFilled, sinks);
+        const FillRecord keptRecord = fillDepressions(keptFilled, sinks);
         for (std::size_t cell = 0; cell < spill.size(); ++cell) {
             if (std::isnan(dem.elevations[cell])) continue;
             ASSERT_GE(keptFilled.elevations[cell], dem.elevations[cell]) << cell;
@@ -157,6 +220,42 @@ TEST(DemConditioning, FillsToTheSpillLevelAndDrainsEveryCellOutDownhill) {
             EXPECT_EQ(keptFilled.elevations[at(sink)], dem.elevations[at(sink)]);
         }
         EXPECT_EQ(expectCodesDrainDownhill(keptFilled, lengths, sinks).sinkCells, 0);
+        expectBreachingDrains(dem, keptFilled, keptRecord, lengths, sinks);
+    }
+}
+
+TEST(DepressionBreaching, CutsOneCellThroughTheRimWhereFillingRaisesTheDepression) {
+    struct Case {
+        std::int32_t cols;
+        std::vector<double> elevations, breached;
+        double largestLowering;
+        std::int64_t cellsFillingRaises;
+    };
+    const auto walledPit = [](double lowestRim) {
+        return std::vector<double>{0, 0, 0, 0,         0,  //
+                                   0, 9, 9, 9,         0,  //
+                                   0, 9, 1, lowestRim, 0,  //
+                                   0, 9, 9, 9,         0,  //
+                                   0, 0, 0, 0,         0};
+    };
+    const auto valley = [](double dam) {
+        return std::vector<double>{9, 9, 9, 9, 9,   9, 9,  //
+                                   9, 5, 4, 3, dam, 1, 0,  //
+                                   9, 9, 9, 9, 9,   9, 9};
+    };
+    const Case cases[] = {
+        {5, walledPit(4), walledPit(1), 3.0, 1},
+        {7, valley(8), valley(3), 5.0, 3},  // a dam across a valley that drains east
+    };
+    for (const Case& c : cases) {
+        DemGrid dem{static_cast<std::int32_t>(c.elevations.size()) / c.cols, c.cols, c.elevations};
+        DemGrid filled = dem;
+        EXPECT_EQ(fillDepressions(filled).cellsRaised, c.cellsFillingRaises);
+        const BreachRecord record = breachDepressions(dem);
+        EXPECT_EQ(dem.elevations, c.breached);
+        EXPECT_EQ(record.cellsLowered, 1);
+        EXPECT_EQ(record.largestLowering, c.largestLowering);
+        EXPECT_EQ(record.depressions, 1);
     }
 }
 

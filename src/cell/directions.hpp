@@ -33,6 +33,9 @@ constexpr Direction flowDirections[directionCount] = {
     {-1, -1, 32},  // NW
 };
 
+// The index of the direction that points back the way direction k went.
+constexpr int oppositeDirection(int k) { return (k + directionCount / 2) % directionCount; }
+
 // Internal codes besides 1..8 (drains into neighbor[code - 1]).
 constexpr std::int32_t frameRingCode = -9;
 constexpr std::int32_t noFlowCode = -1;
