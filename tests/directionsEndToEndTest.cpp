@@ -124,6 +124,17 @@ TEST(EndToEndDirections, EveryPathLeavesTheGridOrEndsInNoDataAndDrainPrepRunsOnT
     EXPECT_EQ(lakeCodes[pit - cols], 4.0);  // south, into the pit
     EXPECT_EQ(testing::rasterValues((run.path() / "lake/dem.tif").string())[pit], 50.0);
     EXPECT_NE(run.readFile("lake/conditioning.txt").find("sinks kept 1\n"), std::string::npos);
+
+    // Breached, the pit keeps its 50 m and a channel is cut down to the
+    // southern edge, one cell a row.
+    const RunResult breached = run.runDirections("dem.tif cut --condition breach");
+    ASSERT_EQ(breached.exitStatus, 0);
+    EXPECT_NE(breached.console.find("Breached 1 depressions: 59 cells lowered, by at most "
+                                    "108.000 m.\n"),
+              std::string::npos)
+        << breached.console;
+    EXPECT_EQ(testing::rasterValues((run.path() / "cut/dem.tif").string())[pit], 50.0);
+    EXPECT_NE(run.readFile("cut/conditioning.txt").find("condition breach\n"), std::string::npos);
 }
 
 // A river mapped down column 30 from row 5 to row 100, and the DEM's voids:
@@ -164,8 +175,8 @@ TEST(EndToEndDirections, BadRequestsAreRefusedAndNothingIsReplaced) {
     RunDirectory run;
     testing::writeGeoTiff((run.path() / "dem.tif").string(), exampleDem());
     const std::string usage =
-        "Usage: drainPrepDirections DEM OUTDIR [--sea-level H] [--sink-km2 A] [--fill-voids] "
-        "[--burn LINES [--burn-depth M]]\n";
+        "Usage: drainPrepDirections DEM OUTDIR [--condition fill|breach] [--sea-level H] "
+        "[--sink-km2 A] [--fill-voids] [--burn LINES [--burn-depth M]]\n";
     std::filesystem::create_directory(run.path() / "mine");
     run.writeFile("mine/notes.txt", "field notes\n");
     const struct {
@@ -184,6 +195,7 @@ TEST(EndToEndDirections, BadRequestsAreRefusedAndNothingIsReplaced) {
         {"dem.tif out --sea-level 0 --sea-level 1", "--sea-level is given twice.\n"},
         {"dem.tif out --sink-km2 -1", "--sink-km2 takes an area in km2, 0 or more, not \"-1\".\n"},
         {"dem.tif out --burn-depth 5", "--burn-depth goes with --burn LINES. " + usage},
+        {"dem.tif out --condition carve", "--condition takes fill or breach, not \"carve\".\n"},
     };
     for (const auto& c : cases) {
         const RunResult result = run.runDirections(c.arguments);

@@ -40,9 +40,7 @@ constexpr bool withoutFlow(OutletRule rule, std::int32_t code, double elev) {
 }
 
 // The internal code by which the neighbour at index k drains into the cell.
-constexpr std::int32_t inflowCodeFrom(int k) {
-    return (k + directionCount / 2) % directionCount + 1;
-}
+constexpr std::int32_t inflowCodeFrom(int k) { return oppositeDirection(k) + 1; }
 
 // Turns into outlets the neighbours of a cell without flow that the rule
 // stops there; `codeOf(k)` is the code of the neighbour at index k.

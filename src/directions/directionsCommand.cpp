@@ -9,6 +9,7 @@
 #include "cell/directions.hpp"
 #include "directions/d8Codes.hpp"
 #include "directions/demPreparation.hpp"
+#include "directions/depressionBreaching.hpp"
 #include "directions/depressionFilling.hpp"
 #include "directions/directionsRequest.hpp"
 #include "driver/runArguments.hpp"
@@ -36,7 +37,8 @@ struct Conditioned {
     PreparationRecord prepared;
     std::vector<std::int64_t> keptSinks;
     std::vector<std::uint8_t> codes;
-    FillRecord fill;
+    FillRecord fill;      // of --condition fill
+    BreachRecord breach;  // of --condition breach
     DirectionRecord flats;
 };
 
@@ -89,28 +91,54 @@ Failure condition(const DirectionsRequest& request, const GdalRaster& raster,
     if (request.sinkKm2) {
         conditioned.keptSinks = largeDepressionSinks(conditioned.dem, frame, *request.sinkKm2);
     }
-    conditioned.fill = fillDepressions(conditioned.dem, conditioned.keptSinks);
+    if (request.condition == Condition::breach) {
+        conditioned.breach = breachDepressions(conditioned.dem, conditioned.keptSinks);
+    } else {
+        conditioned.fill = fillDepressions(conditioned.dem, conditioned.keptSinks);
+    }
     conditioned.flats =
         d8Codes(conditioned.dem, lengthsOf(frame), conditioned.codes, conditioned.keptSinks);
     return std::nullopt;
 }
 
-std::string fillText(const Conditioned& conditioned) {
-    const FillRecord& fill = conditioned.fill;
+std::string optionText(const std::optional<double>& value, const char* unit) {
+    return value ? roundTripText(*value) + unit : std::string("none");
+}
+
+std::string depressionsText(const DirectionsRequest& request, const Conditioned& conditioned) {
     const std::size_t kept = conditioned.keptSinks.size();
+    const std::string keptText = kept == 0 ? "" : " Kept " + std::to_string(kept) + " as sinks.";
+    if (request.condition == Condition::breach) {
+        const BreachRecord& breach = conditioned.breach;
+        return "Breached " + std::to_string(breach.depressions) +
+               " depressions: " + std::to_string(breach.cellsLowered) +
+               " cells lowered, by at most " + fixed(breach.largestLowering, metreDecimals) +
+               " m." + keptText;
+    }
+    const FillRecord& fill = conditioned.fill;
     return "Filled " + std::to_string(fill.depressions) +
            " depressions: " + std::to_string(fill.cellsRaised) + " cells raised, by at most " +
-           fixed(fill.largestRaise, metreDecimals) + " m." +
-           (kept == 0 ? "" : " Kept " + std::to_string(kept) + " as sinks.");
+           fixed(fill.largestRaise, metreDecimals) + " m." + keptText;
+}
+
+// The record's lines of what the depressions' conditioning changed.
+std::string conditionRecord(const DirectionsRequest& request, const Conditioned& conditioned) {
+    if (request.condition == Condition::breach) {
+        const BreachRecord& breach = conditioned.breach;
+        return "condition breach\nsink km2 " + optionText(request.sinkKm2, " km2") +
+               "\ndepressions " + std::to_string(breach.depressions) + "\ncells lowered " +
+               std::to_string(breach.cellsLowered) + "\nlargest lowering " +
+               fixed(breach.largestLowering, metreDecimals) + " m\n";
+    }
+    const FillRecord& fill = conditioned.fill;
+    return "condition fill\nsink km2 " + optionText(request.sinkKm2, " km2") + "\ndepressions " +
+           std::to_string(fill.depressions) + "\ncells raised " + std::to_string(fill.cellsRaised) +
+           "\nlargest raise " + fixed(fill.largestRaise, metreDecimals) + " m\n";
 }
 
 std::string flatsText(const DirectionRecord& flats) {
     return "Routed " + std::to_string(flats.flats) + " flats of " +
            std::to_string(flats.flatCells) + " cells away from higher and towards lower terrain.";
-}
-
-std::string optionText(const std::optional<double>& value, const char* unit) {
-    return value ? roundTripText(*value) + unit : std::string("none");
 }
 
 std::string recordText(const DirectionsRequest& request, const SourceFrame& frame,
@@ -126,11 +154,8 @@ std::string recordText(const DirectionsRequest& request, const SourceFrame& fram
            "\nvoids filled " +
            (request.fillVoids ? std::to_string(prepared.voidCellsFilled) + " cells"
                               : std::string("none")) +
-           "\nsea level " + optionText(request.seaLevel, " m") + "\nburned " + burned +
-           "\ncondition fill\nsink km2 " + optionText(request.sinkKm2, " km2") + "\ndepressions " +
-           std::to_string(conditioned.fill.depressions) + "\ncells raised " +
-           std::to_string(conditioned.fill.cellsRaised) + "\nlargest raise " +
-           fixed(conditioned.fill.largestRaise, metreDecimals) + " m\nflats " +
+           "\nsea level " + optionText(request.seaLevel, " m") + "\nburned " + burned + "\n" +
+           conditionRecord(request, conditioned) + "flats " +
            std::to_string(conditioned.flats.flats) + "\nflat cells " +
            std::to_string(conditioned.flats.flatCells) + "\nsinks kept " +
            std::to_string(conditioned.keptSinks.size()) + "\n";
@@ -200,7 +225,8 @@ Failure deriveDirections(const DirectionsRequest& request, std::ostream& console
             << cellSizeText(frame.lattice) << "." << std::endl;
     Conditioned conditioned;
     if (auto failure = condition(request, raster, *calls, conditioned)) return failure;
-    console << preparationText(request, conditioned.prepared) << fillText(conditioned) << "\n"
+    console << preparationText(request, conditioned.prepared)
+            << depressionsText(request, conditioned) << "\n"
             << flatsText(conditioned.flats) << std::endl;
     const std::string record = recordText(request, frame, conditioned);
     if (auto failure = writeOutputs(request, *calls, conditioned, record)) return failure;

@@ -9,8 +9,8 @@ namespace {
 using Failure = std::optional<std::string>;
 
 const char* const usageText =
-    "Usage: drainPrepDirections DEM OUTDIR [--sea-level H] [--sink-km2 A] [--fill-voids] "
-    "[--burn LINES [--burn-depth M]]";
+    "Usage: drainPrepDirections DEM OUTDIR [--condition fill|breach] [--sea-level H] "
+    "[--sink-km2 A] [--fill-voids] [--burn LINES [--burn-depth M]]";
 
 // Each option with a number, the number's meaning for a message, and
 // whether a negative one makes sense.
@@ -35,6 +35,17 @@ Failure takeNumber(const NumberOption& option, const std::string& text,
     return std::string(option.name) + " takes " + option.meaning + ", not \"" + text + "\".";
 }
 
+Failure takeCondition(const std::string& text, DirectionsRequest& request) {
+    if (text == "fill") {
+        request.condition = Condition::fill;
+    } else if (text == "breach") {
+        request.condition = Condition::breach;
+    } else {
+        return "--condition takes fill or breach, not \"" + text + "\".";
+    }
+    return std::nullopt;
+}
+
 Failure parseOption(const std::vector<std::string>& arguments, std::size_t& i,
                     DirectionsRequest& request) {
     const std::string& name = arguments[i];
@@ -46,9 +57,12 @@ Failure parseOption(const std::vector<std::string>& arguments, std::size_t& i,
     for (const NumberOption& option : numberOptions) {
         if (name == option.name) number = &option;
     }
-    if (number == nullptr && name != "--burn") return "Unknown option " + name + ". " + usageText;
+    if (number == nullptr && name != "--burn" && name != "--condition") {
+        return "Unknown option " + name + ". " + usageText;
+    }
     if (++i == arguments.size()) return name + " needs a value. " + usageText;
     if (number != nullptr) return takeNumber(*number, arguments[i], request);
+    if (name == "--condition") return takeCondition(arguments[i], request);
     request.burnLines = arguments[i];
     return std::nullopt;
 }
@@ -62,6 +76,9 @@ const char* const descriptionText =
     "data) and OUTDIR/conditioning.txt, for drainPrep --dem OUTDIR/dem.tif --dir\n"
     "OUTDIR/dir.tif. OUTDIR is replaced whole, and only when it is new, empty or\n"
     "written by this tool before.\n"
+    "--condition breach: instead of raising a depression, lowers the cells of the\n"
+    "  priority flood's path from each of its pits through the rim, so that the\n"
+    "  path descends: fewer cells change, and ridges stay.\n"
     "--sea-level H: cells at or below H metres are sea (SRTM and Copernicus tiles\n"
     "  give the sea 0 m).\n"
     "--sink-km2 A: a closed depression of A km2 or more below its spill level (an\n"

@@ -14,14 +14,19 @@ namespace drainPrep {
 // stays the lowest way down.
 inline constexpr double defaultBurnDepth = 10.0;
 
+// What becomes of a depression: raised to its spill level, or drained by a
+// channel carved through its rim.
+enum class Condition { fill, breach };
+
 struct DirectionsRequest {
     std::string dem;
     std::filesystem::path outFolder;
-    std::optional<double> seaLevel;        // --sea-level H
-    std::optional<double> sinkKm2;         // --sink-km2 A
-    bool fillVoids = false;                // --fill-voids
-    std::optional<std::string> burnLines;  // --burn LINES
-    std::optional<double> burnDepth;       // --burn-depth M, with --burn
+    Condition condition = Condition::fill;  // --condition fill|breach
+    std::optional<double> seaLevel;         // --sea-level H
+    std::optional<double> sinkKm2;          // --sink-km2 A
+    bool fillVoids = false;                 // --fill-voids
+    std::optional<std::string> burnLines;   // --burn LINES
+    std::optional<double> burnDepth;        // --burn-depth M, with --burn
 };
 
 // The usage line, what the tool does and its options.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cell/downLinks.hpp"
+#include "cell/outletRule.hpp"
 #include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
 
@@ -55,7 +56,7 @@ public:
             if (fromRow < 0 || fromCol < 0 || fromRow >= nrows() || fromCol >= ncols()) continue;
             const std::size_t from =
                 static_cast<std::size_t>(fromRow) * width + static_cast<std::size_t>(fromCol);
-            if (code(from) == (k + directionCount / 2) % directionCount + 1) visit(from);
+            if (code(from) == inflowCodeFrom(k)) visit(from);
         }
     }
 
