@@ -2,11 +2,9 @@
 
 #include <cmath>
 #include <filesystem>
-#include <limits>
 #include <optional>
 #include <ostream>
 
-#include "cell/directions.hpp"
 #include "directions/d8Codes.hpp"
 #include "directions/demPreparation.hpp"
 #include "directions/depressionBreaching.hpp"
@@ -18,7 +16,6 @@
 #include "raster/gdalSource.hpp"
 #include "runFiles/stagingFolder.hpp"
 #include "runFiles/textFile.hpp"
-#include "text/decimalNumber.hpp"
 #include "text/decimalText.hpp"
 #include "text/numberText.hpp"
 
