@@ -15,17 +15,6 @@ namespace {
 constexpr int km2Decimals = 3;
 constexpr int percentDecimals = 2;
 
-// The internal code of the step from a cell to the one below it.
-std::int8_t codeOfStep(SourceCell from, SourceCell to) {
-    for (std::int32_t k = 0; k < directionCount; ++k) {
-        if (from.row + flowDirections[k].rowOffset == to.row &&
-            from.col + flowDirections[k].colOffset == to.col) {
-            return static_cast<std::int8_t>(k + 1);
-        }
-    }
-    return outletCode;
-}
-
 // A grid's network as the gauges take it, over the frame's cells from
 // `first`: a basin cell is one with upstream cells (not on or above a loop,
 // and counted where counts are made on demand); a path ends where the
@@ -45,7 +34,8 @@ GaugeNetwork networkOf(const Grid& grid, const SourceFrame& frame, SourceCell fi
                 continue;
             }
             const std::optional<SourceCell> down = grid.downstream(cell);
-            network.codes[index] = down ? codeOfStep(cell, *down) : std::int8_t{outletCode};
+            network.codes[index] = static_cast<std::int8_t>(
+                down ? codeOfStep(down->row - cell.row, down->col - cell.col) : outletCode);
         }
     }
     for (const double km2 : squareKilometresByRow(frame.rows, frame)) {

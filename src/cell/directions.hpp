@@ -33,14 +33,25 @@ constexpr Direction flowDirections[directionCount] = {
     {-1, -1, 32},  // NW
 };
 
-// The index of the direction that points back the way direction k went.
-constexpr int oppositeDirection(int k) { return (k + directionCount / 2) % directionCount; }
-
 // Internal codes besides 1..8 (drains into neighbor[code - 1]).
 constexpr std::int32_t frameRingCode = -9;
 constexpr std::int32_t noFlowCode = -1;
 constexpr std::int32_t outletCode = 0;
 
 constexpr double noDataElevation = -9999.0;
+
+// The index of the direction that points back the way direction k went.
+constexpr int oppositeDirection(int k) { return (k + directionCount / 2) % directionCount; }
+
+// The internal code of a step of rowStep rows and colStep columns to a
+// neighbour, outletCode for any other step.
+constexpr std::int32_t codeOfStep(std::int32_t rowStep, std::int32_t colStep) {
+    for (int k = 0; k < directionCount; ++k) {
+        if (flowDirections[k].rowOffset == rowStep && flowDirections[k].colOffset == colStep) {
+            return k + 1;
+        }
+    }
+    return outletCode;
+}
 
 }  // namespace drainPrep

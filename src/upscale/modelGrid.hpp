@@ -49,13 +49,7 @@ public:
     }
     // The internal code, 1 N to 8 NW, of the step from a to its neighbour b.
     std::int32_t directionCode(std::int32_t a, std::int32_t b) const {
-        for (int k = 0; k < directionCount; ++k) {
-            if (rowOf(a) + flowDirections[k].rowOffset == rowOf(b) &&
-                colOf(a) + flowDirections[k].colOffset == colOf(b)) {
-                return k + 1;
-            }
-        }
-        return outletCode;
+        return codeOfStep(rowOf(b) - rowOf(a), colOf(b) - colOf(a));
     }
     std::int32_t downOf(std::int32_t cell, std::int32_t code) const {
         const Direction& step = flowDirections[code - 1];
