@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "analysis/gridPreparation.hpp"
-#include "cell/downLinks.hpp"
+#include "cell/flowNetwork.hpp"
 
 namespace drainPrep {
 
@@ -19,10 +19,6 @@ constexpr std::int32_t withoutFlowBasinSize = -9999;
 constexpr std::int32_t onWalk = -2;
 constexpr std::int32_t outsideEveryBasin = -3;
 constexpr std::int32_t unreachedDistance = -1;
-
-// Inflows of a cell still to be added to its basin size; a cell whose own
-// size has been handed down is done.
-constexpr std::uint8_t inflowsDone = 0xFF;
 
 // Every cell with a down link enters the up list of its down cell, in
 // row-major order of the registering cells; cells without a flow direction
@@ -70,41 +66,25 @@ void numberOutlets(const std::vector<cellObject*>& outlets, const CellGrid& cell
     }
 }
 
-// Walks down from `start` over cells without a distance yet, marking them,
-// to the first cell that has one, and then again, giving each cell passed
-// the distance and river number that it has below it. A walk that meets its
-// own mark has closed a loop: its cells are outside every basin, as are those
-// of a walk that ends on such a cell. Every cell is passed by at most two
-// walks. Returns whether the walk reached an outlet.
-bool walkDown(std::size_t start, const CodeLinks& links, std::int32_t* distance,
-              std::int32_t* riverNum) {
-    std::size_t cell = start;
-    std::int32_t steps = 0;
-    while (distance[cell] == unreachedDistance && links.drains(cell)) {
-        distance[cell] = onWalk;
-        cell = links.downOf(cell);
-        ++steps;
-    }
-    const bool reached = distance[cell] >= 0;
-    std::int32_t nextDistance = reached ? distance[cell] + steps : outsideEveryBasin;
-    const std::int32_t number = reached ? riverNum[cell] : -1;
-    for (cell = start; distance[cell] == onWalk; cell = links.downOf(cell)) {
-        distance[cell] = nextDistance;
-        riverNum[cell] = number;
-        if (reached) --nextDistance;
-    }
-    return reached;
-}
-
 // Each cell takes the distance of its down cell plus 1 and its river number,
-// as the level-by-level sweeps and the walks down give them.
+// as the level-by-level sweeps give them: the path down from every cell in
+// row-major order is painted from the first cell that has them. A path that
+// closes a loop, or ends on a cell outside every basin or without flow, puts
+// its cells outside every basin.
 void deriveDistancesAndNumbers(const CodeLinks& links, CellFields& fields) {
     std::int32_t* distance = fields.distance.begin();
     std::int32_t* riverNum = fields.riverNum.begin();
     bool anyOutside = false;
+    const auto paint = [&](std::size_t cell, std::size_t end, std::size_t stepsToEnd) {
+        const bool reached = distance[end] >= 0;
+        distance[cell] = reached ? distance[end] + static_cast<std::int32_t>(stepsToEnd)
+                                 : outsideEveryBasin;
+        riverNum[cell] = reached ? riverNum[end] : -1;
+        anyOutside = anyOutside || !reached;
+    };
     for (std::size_t cell = 0; cell < fields.distance.cellCount(); ++cell) {
         if (distance[cell] == unreachedDistance && links.drains(cell)) {
-            anyOutside = !walkDown(cell, links, distance, riverNum) || anyOutside;
+            paintPath(links, cell, distance, unreachedDistance, onWalk, paint);
         }
     }
     if (anyOutside) {
@@ -114,26 +94,23 @@ void deriveDistancesAndNumbers(const CodeLinks& links, CellFields& fields) {
     }
 }
 
-// A cell's size is final once all its inflows have added theirs: from each
-// headwater of a basin, sizes are handed down as far as the cells they
-// complete. Cells outside every basin neither add nor take anything.
+// The links of the cells in a basin: an outlet ends them, and a cell
+// outside every basin neither adds to a basin size nor takes one.
+class BasinLinks {
+public:
+    BasinLinks(const CodeLinks& links, const std::int32_t* distance)
+        : links_(links), distance_(distance) {}
+    std::size_t cellCount() const { return links_.cellCount(); }
+    bool drains(std::size_t cell) const { return distance_[cell] >= 1; }
+    std::size_t downOf(std::size_t cell) const { return links_.downOf(cell); }
+
+private:
+    const CodeLinks& links_;
+    const std::int32_t* distance_;
+};
+
 void deriveBasinSizes(const CodeLinks& links, CellFields& fields) {
-    const std::size_t cellCount = fields.basinSize.cellCount();
-    Grid<std::uint8_t> inflows =
-        countInflows(links, cellCount, fields.basinSize.nrows(), fields.basinSize.ncols());
-    std::uint8_t* pending = inflows.begin();
-    const std::int32_t* distance = fields.distance.begin();
-    std::int32_t* basinSize = fields.basinSize.begin();
-    for (std::size_t start = 0; start < cellCount; ++start) {
-        if (distance[start] < 1 || pending[start] != 0) continue;
-        for (std::size_t cell = start;;) {
-            const std::size_t down = links.downOf(cell);
-            basinSize[down] += basinSize[cell];
-            pending[cell] = inflowsDone;
-            if (--pending[down] != 0 || distance[down] == 0) break;
-            cell = down;
-        }
-    }
+    accumulate(BasinLinks(links, fields.distance.begin()), fields.basinSize.begin());
 }
 
 // The derived values into the records, row by row. Only cells of a basin
@@ -181,7 +158,7 @@ std::optional<std::string> prepareAndRegister(const StudyArea& area, const IntGr
 // bytes a cell, never on the records: over records in a scratch file larger
 // than memory, jumping between rows would cost a page for every cell.
 void deriveBasins(const std::vector<cellObject*>& outlets, CellGrid& cells, CellFields& fields) {
-    const CodeLinks links(fields.dir.begin(), fields.dir.ncols());
+    const CodeLinks links(fields.dir.begin(), fields.dir.nrows(), fields.dir.ncols());
     numberOutlets(outlets, cells, fields);
     deriveDistancesAndNumbers(links, fields);
     deriveBasinSizes(links, fields);

@@ -5,6 +5,7 @@
 
 #include "analysis/directionCodes.hpp"
 #include "cell/directions.hpp"
+#include "cell/flowNetwork.hpp"
 
 namespace drainPrep {
 
@@ -14,10 +15,6 @@ namespace {
 // drainPrep's internal codes; the two above them have no flow.
 constexpr std::uint8_t withoutFlowCode = directionCount + 1;
 constexpr std::uint8_t notD8Code = directionCount + 2;
-
-constexpr std::uint8_t codeBits = 0x0F;
-constexpr std::uint8_t oneInflow = 0x10;
-constexpr std::uint8_t passedDownstream = 0xF0;  // above the eight inflows a cell can have
 
 constexpr std::int32_t lowestSample = std::numeric_limits<std::int16_t>::min();
 constexpr std::int32_t highestSample = std::numeric_limits<std::int16_t>::max();
@@ -81,9 +78,7 @@ std::size_t FlowGrid::indexOf(SourceCell cell) const {
            static_cast<std::size_t>(cell.col);
 }
 
-std::uint8_t FlowGrid::code(SourceCell cell) const {
-    return codes_.begin()[indexOf(cell)] & codeBits;
-}
+std::uint8_t FlowGrid::code(SourceCell cell) const { return codes_.begin()[indexOf(cell)]; }
 
 bool FlowGrid::hasFlowData(SourceCell cell) const { return code(cell) <= directionCount; }
 
@@ -107,41 +102,39 @@ std::optional<SourceCell> FlowGrid::downstream(SourceCell cell) const {
     return down;
 }
 
-// Each cell passes its count on once all its inflows have passed theirs, so
-// the whole grid takes one visit a cell and no list of cells. Cells on a loop
-// never have all inflows passed.
-void FlowGrid::countUpstream() {
-    std::uint8_t* codes = codes_.begin();
-    for (SourceCell cell; cell.row < nrows(); ++cell.row) {
-        for (cell.col = 0; cell.col < ncols(); ++cell.col) {
-            if (const auto down = downstream(cell)) codes[indexOf(*down)] += oneInflow;
-        }
-    }
-    for (SourceCell cell; cell.row < nrows(); ++cell.row) {
-        for (cell.col = 0; cell.col < ncols(); ++cell.col) {
-            if ((codes[indexOf(cell)] & ~codeBits) == 0) passDownstream(cell);
-        }
-    }
-    std::int32_t* upstream = upstream_.begin();
-    for (std::size_t index = 0; index < codes_.cellCount(); ++index) {
-        if ((codes[index] & ~codeBits) != passedDownstream) upstream[index] = 0;
-    }
-}
+namespace {
 
-// Down the path as far as cells whose last inflow this is.
-void FlowGrid::passDownstream(SourceCell cell) {
-    std::uint8_t* codes = codes_.begin();
+// The grid's paths as a network of cell indices.
+class FlowGridLinks {
+public:
+    explicit FlowGridLinks(const FlowGrid& grid) : grid_(grid) {}
+    std::size_t cellCount() const {
+        return static_cast<std::size_t>(grid_.nrows()) * static_cast<std::size_t>(grid_.ncols());
+    }
+    bool drains(std::size_t cell) const { return grid_.downstream(cellAt(cell)).has_value(); }
+    std::size_t downOf(std::size_t cell) const {
+        const SourceCell down = *grid_.downstream(cellAt(cell));
+        return static_cast<std::size_t>(down.row) * width() + static_cast<std::size_t>(down.col);
+    }
+
+private:
+    std::size_t width() const { return static_cast<std::size_t>(grid_.ncols()); }
+    SourceCell cellAt(std::size_t cell) const {
+        return {static_cast<std::int32_t>(cell / width()), static_cast<std::int32_t>(cell % width())};
+    }
+
+    const FlowGrid& grid_;
+};
+
+}  // namespace
+
+// Cells on a loop belong to no basin: they count 0.
+void FlowGrid::countUpstream() {
+    const FlowGridLinks links(*this);
     std::int32_t* upstream = upstream_.begin();
-    for (;;) {
-        const std::size_t index = indexOf(cell);
-        codes[index] |= passedDownstream;
-        const std::optional<SourceCell> down = downstream(cell);
-        if (!down) return;
-        const std::size_t downIndex = indexOf(*down);
-        upstream[downIndex] += upstream[index];
-        codes[downIndex] = static_cast<std::uint8_t>(codes[downIndex] - oneInflow);
-        if ((codes[downIndex] & ~codeBits) != 0) return;
-        cell = *down;
+    const LoopCells<std::uint8_t> loopCells = accumulate(links, upstream);
+    for (std::size_t cell = 0; cell < links.cellCount(); ++cell) {
+        if (loopCells.onLoop(cell)) upstream[cell] = 0;
     }
 }
 

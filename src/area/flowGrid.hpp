@@ -1,5 +1,5 @@
 // The flow data of a grid in five bytes a cell, for upstream areas: a byte of
-// decoded direction and inflow count, and an upstream cell count.
+// decoded direction and an upstream cell count.
 //
 // Paths follow the source D8 codes as drainPrep decodes them. A path ends at
 // a sink (code 0), at the edge of the grid, and before a cell without flow
@@ -58,11 +58,9 @@ public:
 private:
     std::size_t indexOf(SourceCell cell) const;
     std::uint8_t code(SourceCell cell) const;
-    void passDownstream(SourceCell cell);
     void setCode(SourceCell cell, std::uint8_t code, std::int32_t sourceDirection);
 
-    // The direction code in the low four bits, the count of inflows not yet
-    // passed on in the high four: a walk reads both with one load.
+    // The decoded direction code.
     Grid<std::uint8_t> codes_;
     // The upstream count; for a cell without a D8 code, which no path
     // passes, its direction value, so that a message can name it.

@@ -143,34 +143,23 @@ void SourceBlocks::reachUpstream(std::size_t firstNew) {
     }
 }
 
-// Headwaters first among the new cells: each passes its count on once all
-// its inflows have passed theirs. Cells on a loop never have, and count 0.
+// Headwaters first among the new cells, linked among themselves: a cell
+// counted before was handed on by reachUpstream. Cells on a loop count 0.
 void SourceBlocks::accumulate(std::size_t firstNew) {
     const std::size_t newCells = counted_.size() - firstNew;
     std::vector<std::int32_t> below(newCells, notCounted);
-    std::vector<std::uint8_t> waiting(newCells, 0);
     for (std::size_t i = 0; i < newCells; ++i) {
         const std::optional<SourceCell> down = downstream(counted_[firstNew + i]);
         if (!down) continue;
         const std::int32_t index = countedIndexIfAny(*down);
         if (index == notCounted || static_cast<std::size_t>(index) < firstNew) continue;
         below[i] = index - static_cast<std::int32_t>(firstNew);
-        ++waiting[static_cast<std::size_t>(below[i])];
     }
-    std::vector<std::size_t> ready;
+    std::int32_t* counts = upstream_.data() + firstNew;
+    const LoopCells<std::int32_t> loopCells =
+        drainPrep::accumulate<std::int32_t>(ParentLinks<std::int32_t>(below), counts);
     for (std::size_t i = 0; i < newCells; ++i) {
-        if (waiting[i] == 0) ready.push_back(i);
-    }
-    while (!ready.empty()) {
-        const std::size_t i = ready.back();
-        ready.pop_back();
-        if (below[i] == notCounted) continue;
-        const auto down = static_cast<std::size_t>(below[i]);
-        upstream_[firstNew + down] += upstream_[firstNew + i];
-        if (--waiting[down] == 0) ready.push_back(down);
-    }
-    for (std::size_t i = 0; i < newCells; ++i) {
-        if (waiting[i] != 0) upstream_[firstNew + i] = 0;
+        if (loopCells.onLoop(i)) counts[i] = 0;
     }
 }
 

@@ -19,6 +19,7 @@
 
 #include "area/flowGrid.hpp"
 #include "cell/directions.hpp"
+#include "cell/flowNetwork.hpp"
 #include "cell/outletRule.hpp"
 #include "geometry/sourceFrame.hpp"
 
@@ -97,15 +98,6 @@ private:
     std::vector<SourceCell> counted_;
     std::vector<std::int32_t> upstream_;  // for each counted cell
 };
-
-// Calls visit(inflow) for each neighbour whose path steps into `cell`.
-template <typename Visit>
-void forEachInflow(const SourceBlocks& grid, SourceCell cell, Visit visit) {
-    for (const Direction& direction : flowDirections) {
-        const SourceCell next{cell.row + direction.rowOffset, cell.col + direction.colOffset};
-        if (grid.contains(next.row, next.col) && grid.downstream(next) == cell) visit(next);
-    }
-}
 
 // Visits every cell whose path reaches `outlet`, the outlet first. They
 // form a tree, so each is met once and no cell needs a mark.

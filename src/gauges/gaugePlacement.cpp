@@ -4,7 +4,7 @@
 #include <cmath>
 #include <unordered_map>
 
-#include "cell/downLinks.hpp"
+#include "cell/flowNetwork.hpp"
 
 namespace drainPrep {
 
@@ -21,25 +21,21 @@ constexpr std::int32_t onWalk = -3;
 
 using Links = DownLinks<std::int8_t>;
 
-// Walks down from start over unlabelled cells, marking them, to the first
-// labelled cell or the end of the path, and then again, giving each cell
-// passed that cell's label: the first seed below it, or none. A walk that
-// meets its own mark has closed a loop: none.
+// Paints the path down from start over unlabelled cells with the label of
+// the first labelled cell below: the first seed below it, or none where the
+// path ends or closes a loop first.
 void labelDown(std::size_t start, const Links& links, std::vector<std::int32_t>& labels) {
-    std::size_t cell = start;
-    while (labels[cell] == unlabelled && links.drains(cell)) {
-        labels[cell] = onWalk;
-        cell = links.downOf(cell);
-    }
-    if (labels[cell] == unlabelled) labels[cell] = noGaugeLabel;  // an end without a seed
-    const std::int32_t found = labels[cell] >= 0 ? labels[cell] : noGaugeLabel;
-    for (cell = start; labels[cell] == onWalk; cell = links.downOf(cell)) labels[cell] = found;
+    const std::size_t end = paintPath(links, start, labels.data(), unlabelled, onWalk,
+                                      [&labels](std::size_t cell, std::size_t pathEnd, std::size_t) {
+                                          labels[cell] = std::max(labels[pathEnd], noGaugeLabel);
+                                      });
+    if (labels[end] == unlabelled) labels[end] = noGaugeLabel;  // an end without a seed
 }
 
 // Every basin cell takes the label of the first seed on its path (itself
 // included); seeds hold their label already.
 void labelBySeeds(const GaugeNetwork& network, std::vector<std::int32_t>& labels) {
-    const Links links(network.codes.data(), network.frame.cols);
+    const Links links(network.codes.data(), network.frame.rows, network.frame.cols);
     for (std::size_t cell = 0; cell < labels.size(); ++cell) {
         if (labels[cell] == unlabelled) labelDown(cell, links, labels);
     }
@@ -84,7 +80,7 @@ SeedTree seedTree(const GaugeNetwork& network, const std::vector<std::int32_t>& 
         ++tree.cells[seed];
         tree.area[seed] += network.rowArea[cell / ncols];
     }
-    const Links links(network.codes.data(), network.frame.cols);
+    const Links links(network.codes.data(), network.frame.rows, network.frame.cols);
     tree.parent.assign(count, -1);
     for (std::size_t seed = 0; seed < count; ++seed) {
         if (links.drains(seedCells[seed])) {
@@ -98,22 +94,10 @@ SeedTree seedTree(const GaugeNetwork& network, const std::vector<std::int32_t>& 
 // its own children.
 template <typename HandOn>
 void upstreamFirst(const std::vector<std::int32_t>& parent, HandOn handOn) {
-    std::vector<std::int32_t> waiting(parent.size(), 0);
-    for (const std::int32_t up : parent) {
-        if (up >= 0) ++waiting[static_cast<std::size_t>(up)];
-    }
-    std::vector<std::size_t> ready;
-    for (std::size_t seed = 0; seed < parent.size(); ++seed) {
-        if (waiting[seed] == 0) ready.push_back(seed);
-    }
-    while (!ready.empty()) {
-        const std::size_t seed = ready.back();
-        ready.pop_back();
-        if (parent[seed] < 0) continue;
-        const auto up = static_cast<std::size_t>(parent[seed]);
-        handOn(seed, up);
-        if (--waiting[up] == 0) ready.push_back(up);
-    }
+    const ParentLinks<std::int32_t> tree(parent);
+    forEachHeadwatersFirst<std::int32_t>(tree, [&](std::size_t seed) {
+        if (tree.drains(seed)) handOn(seed, tree.downOf(seed));
+    });
 }
 
 void sumUpstream(SeedTree& tree) {
@@ -126,30 +110,23 @@ void sumUpstream(SeedTree& tree) {
 }
 
 // For each seed of a tree, the first of the marked seeds (mark >= 0) at or
-// below it, following parents; -1 where none is. Each chain is walked once
-// up to a seed already known.
+// below it, following parents; -1 where none is.
 std::vector<std::int32_t> firstGaugeBelow(const std::vector<std::int32_t>& parent,
                                           const std::vector<std::int32_t>& mark) {
     constexpr std::int32_t unknown = -2;
+    constexpr std::int32_t onChain = -3;
     std::vector<std::int32_t> below(parent.size(), unknown);
-    std::vector<std::size_t> chain;
     for (std::size_t seed = 0; seed < parent.size(); ++seed) {
-        std::int32_t found = -1;
-        for (std::int32_t at = static_cast<std::int32_t>(seed); at >= 0;
-             at = parent[static_cast<std::size_t>(at)]) {
-            const auto here = static_cast<std::size_t>(at);
-            if (below[here] != unknown) {
-                found = below[here];
-                break;
-            }
-            chain.push_back(here);
-            if (mark[here] >= 0) {
-                found = mark[here];
-                break;
-            }
-        }
-        for (const std::size_t passed : chain) below[passed] = found;
-        chain.clear();
+        if (mark[seed] >= 0) below[seed] = mark[seed];
+    }
+    const ParentLinks<std::int32_t> tree(parent);
+    for (std::size_t seed = 0; seed < parent.size(); ++seed) {
+        if (below[seed] != unknown) continue;
+        const std::size_t end = paintPath(tree, seed, below.data(), unknown, onChain,
+                                          [&below](std::size_t passed, std::size_t chainEnd, std::size_t) {
+                                              below[passed] = std::max(below[chainEnd], -1);
+                                          });
+        if (below[end] == unknown) below[end] = -1;
     }
     return below;
 }

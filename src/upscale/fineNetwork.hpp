@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cell/downLinks.hpp"
+#include "cell/flowNetwork.hpp"
 #include "cell/outletRule.hpp"
 #include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
@@ -43,21 +43,11 @@ public:
         return row == 0 || col == 0 || row == nrows() - 1 || col == ncols() - 1;
     }
 
-    // Calls visit(cell) for every cell that drains into `cell`: the
-    // neighbour in each direction whose code is the opposite one.
+    // Calls visit(cell) for every cell that drains into `cell`.
     template <typename Visit>
     void forEachInflow(std::size_t cell, Visit visit) const {
-        const auto width = static_cast<std::size_t>(ncols());
-        const auto row = static_cast<std::int32_t>(cell / width);
-        const auto col = static_cast<std::int32_t>(cell % width);
-        for (int k = 0; k < directionCount; ++k) {
-            const std::int32_t fromRow = row + flowDirections[k].rowOffset;
-            const std::int32_t fromCol = col + flowDirections[k].colOffset;
-            if (fromRow < 0 || fromCol < 0 || fromRow >= nrows() || fromCol >= ncols()) continue;
-            const std::size_t from =
-                static_cast<std::size_t>(fromRow) * width + static_cast<std::size_t>(fromCol);
-            if (code(from) == inflowCodeFrom(k)) visit(from);
-        }
+        drainPrep::forEachInflow(links_, links_.cellAt(cell),
+                                 [&](SourceCell inflow) { visit(links_.indexOf(inflow)); });
     }
 
 private:

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "cell/directions.hpp"
 
@@ -61,6 +62,23 @@ private:
     std::int32_t fineCols_;
     std::int32_t rows_;
     std::int32_t cols_;
+};
+
+// The model cells' own network, as their direction codes link them.
+class ModelLinks {
+public:
+    ModelLinks(const ModelGrid& grid, const std::vector<std::int32_t>& directions)
+        : grid_(grid), directions_(directions) {}
+    std::size_t cellCount() const { return grid_.cellCount(); }
+    bool drains(std::size_t cell) const { return directions_[cell] > outletCode; }
+    std::size_t downOf(std::size_t cell) const {
+        return static_cast<std::size_t>(
+            grid_.downOf(static_cast<std::int32_t>(cell), directions_[cell]));
+    }
+
+private:
+    const ModelGrid& grid_;
+    const std::vector<std::int32_t>& directions_;
 };
 
 }  // namespace drainPrep::upscale

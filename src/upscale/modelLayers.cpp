@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "cell/flowNetwork.hpp"
 #include "runFiles/binaryGridReader.hpp"
 #include "runFiles/runFiles.hpp"
 
@@ -61,61 +62,37 @@ void addLandFractions(const FineNetwork& fine, const ModelGrid& grid, ModelLayer
     }
 }
 
-// Model cells upstream, Strahler order and basin numbers, from the
-// headwaters down: each cell once all its inflows are done.
+// Model cells upstream and Strahler order, handed down from the headwaters;
+// basin numbers, handed up from the outlets. A cell on a loop (at factor 1,
+// the run's own) has neither an end upstream nor an outlet.
 void addNetworkLayers(const ModelGrid& grid, const std::vector<std::int32_t>& directions,
                       ModelLayers& layers) {
     const std::size_t count = grid.cellCount();
-    std::vector<std::uint8_t> pending(count, 0);
-    for (std::size_t cell = 0; cell < count; ++cell) {
-        if (directions[cell] > outletCode) {
-            ++pending[static_cast<std::size_t>(
-                grid.downOf(static_cast<std::int32_t>(cell), directions[cell]))];
-        }
-    }
-    std::vector<std::int32_t> done;  // upstream cells first
-    for (std::size_t cell = 0; cell < count; ++cell) {
-        if (directions[cell] >= outletCode && pending[cell] == 0) {
-            done.push_back(static_cast<std::int32_t>(cell));
-        }
-    }
+    const ModelLinks links(grid, directions);
+    const auto hasFlow = [&directions](std::size_t cell) { return directions[cell] >= outletCode; };
     layers.flowAcc.assign(count, noValue);
-    layers.streamOrder.assign(count, noValue);
-    std::vector<std::int32_t> highestIn(count, 0);
-    std::vector<std::uint8_t> highestInCount(count, 0);
-    for (std::size_t next = 0; next < done.size(); ++next) {
-        const std::int32_t cell = done[next];
-        const auto at = static_cast<std::size_t>(cell);
-        layers.flowAcc[at] = std::max(layers.flowAcc[at], 0) + 1;
-        layers.streamOrder[at] = highestIn[at] == 0 ? 1 : highestIn[at] + (highestInCount[at] > 1);
-        if (directions[at] == outletCode) continue;
-        const auto down = static_cast<std::size_t>(grid.downOf(cell, directions[at]));
-        layers.flowAcc[down] = std::max(layers.flowAcc[down], 0) + layers.flowAcc[at];
-        if (layers.streamOrder[at] > highestIn[down]) {
-            highestIn[down] = layers.streamOrder[at];
-            highestInCount[down] = 0;
-        }
-        if (layers.streamOrder[at] == highestIn[down]) ++highestInCount[down];
-        if (--pending[down] == 0) done.push_back(static_cast<std::int32_t>(down));
-    }
-    // A cell on a loop (at factor 1, the run's own) has no end upstream.
+    std::vector<std::int32_t> downstream(count, -1);
     for (std::size_t cell = 0; cell < count; ++cell) {
-        if (pending[cell] != 0) layers.flowAcc[cell] = noValue;
+        if (hasFlow(cell)) layers.flowAcc[cell] = 1;
+        if (links.drains(cell)) downstream[cell] = static_cast<std::int32_t>(links.downOf(cell));
+    }
+    const LoopCells<std::uint8_t> loopCells = accumulate(links, layers.flowAcc.data());
+    const std::vector<std::int32_t> orders = strahlerOrders(downstream);
+    layers.streamOrder.assign(count, noValue);
+    for (std::size_t cell = 0; cell < count; ++cell) {
+        if (loopCells.onLoop(cell)) layers.flowAcc[cell] = noValue;
+        if (hasFlow(cell) && !loopCells.onLoop(cell)) layers.streamOrder[cell] = orders[cell];
     }
     layers.basin.assign(count, noValue);
     std::int32_t nextBasin = 1;
     for (std::size_t cell = 0; cell < count; ++cell) {
         if (directions[cell] == outletCode) layers.basin[cell] = nextBasin++;
     }
-    for (auto cell = done.rbegin(); cell != done.rend(); ++cell) {
-        const auto at = static_cast<std::size_t>(*cell);
-        if (directions[at] > outletCode) {
-            layers.basin[at] =
-                layers.basin[static_cast<std::size_t>(grid.downOf(*cell, directions[at]))];
-        }
+    const std::vector<std::size_t> order = headwatersFirstOrder(links);
+    for (auto cell = order.rbegin(); cell != order.rend(); ++cell) {
+        if (links.drains(*cell)) layers.basin[*cell] = layers.basin[links.downOf(*cell)];
     }
 }
-
 
 }  // namespace
 
@@ -123,17 +100,25 @@ std::vector<RiverPath> riverPaths(const FineNetwork& fine, const ModelGrid& grid
                                   const Outlets& outlets) {
     const std::vector<std::array<double, directionCount>> stepKm = stepLengthsKm(fine.area());
     const auto ncols = static_cast<std::size_t>(fine.ncols());
+    const auto lengthOfStepKm = [&](std::size_t cell) {
+        return stepKm[cell / ncols][static_cast<std::size_t>(fine.code(cell) - 1)];
+    };
     std::vector<RiverPath> paths(grid.cellCount());
     for (std::size_t model = 0; model < grid.cellCount(); ++model) {
         if (outlets[model] == noOutlet) continue;
-        auto cell = static_cast<std::size_t>(outlets[model]);
-        double lengthKm = 0.0;
-        while (fine.drains(cell)) {
-            lengthKm += stepKm[cell / ncols][static_cast<std::size_t>(fine.code(cell) - 1)];
-            cell = fine.downOf(cell);
-            if (isOutlet(grid, outlets, cell)) break;
+        const auto outlet = static_cast<std::size_t>(outlets[model]);
+        if (!fine.drains(outlet)) {
+            paths[model] = {outlet, 0.0};
+            continue;
         }
-        paths[model] = {cell, lengthKm};
+        double lengthKm = lengthOfStepKm(outlet);
+        const std::optional<std::size_t> end =
+            traceDown(fine, fine.downOf(outlet), [&](std::size_t cell) {
+                if (isOutlet(grid, outlets, cell)) return true;
+                if (fine.drains(cell)) lengthKm += lengthOfStepKm(cell);
+                return false;
+            });
+        paths[model] = {end.value_or(outlet), lengthKm};
     }
     return paths;
 }

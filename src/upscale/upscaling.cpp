@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
+
+#include "cell/flowNetwork.hpp"
 
 namespace drainPrep::upscale {
 
@@ -95,14 +98,18 @@ private:
     // model cells around `cell`: each could be that neighbour's outlet.
     std::vector<Move> candidates(std::int32_t cell) const {
         std::vector<Move> moves;
-        auto fineCell = static_cast<std::size_t>(outlets_[static_cast<std::size_t>(cell)]);
-        while (fine_.drains(fineCell)) {
-            fineCell = fine_.downOf(fineCell);
-            const std::int32_t model = grid_.cellOfFine(fineCell);
-            if (!inBlockAround(grid_, cell, model) || isOutlet(grid_, outlets_, fineCell)) break;
-            const bool leaves =
-                !fine_.drains(fineCell) || grid_.cellOfFine(fine_.downOf(fineCell)) != model;
-            if (model != cell && leaves) moves.push_back({model, fineCell});
+        const auto outlet = static_cast<std::size_t>(outlets_[static_cast<std::size_t>(cell)]);
+        if (fine_.drains(outlet)) {
+            traceDown(fine_, fine_.downOf(outlet), [&](std::size_t fineCell) {
+                const std::int32_t model = grid_.cellOfFine(fineCell);
+                if (!inBlockAround(grid_, cell, model) || isOutlet(grid_, outlets_, fineCell)) {
+                    return true;
+                }
+                const bool leaves =
+                    !fine_.drains(fineCell) || grid_.cellOfFine(fine_.downOf(fineCell)) != model;
+                if (model != cell && leaves) moves.push_back({model, fineCell});
+                return false;
+            });
         }
         addOwnExits(cell, moves);
         return moves;
@@ -111,13 +118,10 @@ private:
     // Whether the water of `fineCell`, were it the outlet of `cell`, would
     // reach the outlet of a neighbour first, or none.
     bool leadsToNeighbour(std::int32_t cell, std::size_t fineCell) const {
-        while (fine_.drains(fineCell)) {
-            fineCell = fine_.downOf(fineCell);
-            if (isOutlet(grid_, outlets_, fineCell)) {
-                return grid_.adjacent(cell, grid_.cellOfFine(fineCell));
-            }
-        }
-        return true;
+        if (!fine_.drains(fineCell)) return true;
+        const auto isAnOutlet = [this](std::size_t at) { return isOutlet(grid_, outlets_, at); };
+        const std::optional<std::size_t> end = traceDown(fine_, fine_.downOf(fineCell), isAnOutlet);
+        return !end || !isAnOutlet(*end) || grid_.adjacent(cell, grid_.cellOfFine(*end));
     }
 
     // Other cells where a river leaves `cell` (or ends in it) and whose
@@ -238,11 +242,10 @@ private:
 // Whether following the directions from `from` comes to `target`.
 bool flowsTo(const ModelGrid& grid, const std::vector<std::int32_t>& directions,
              std::int32_t from, std::int32_t target) {
-    std::int32_t cell = from;
-    while (cell != target && directions[static_cast<std::size_t>(cell)] > outletCode) {
-        cell = grid.downOf(cell, directions[static_cast<std::size_t>(cell)]);
-    }
-    return cell == target;
+    const auto isTarget = [target](std::size_t cell) { return cell == static_cast<std::size_t>(target); };
+    const std::optional<std::size_t> end =
+        traceDown(ModelLinks(grid, directions), static_cast<std::size_t>(from), isTarget);
+    return end && isTarget(*end);
 }
 
 }  // namespace
