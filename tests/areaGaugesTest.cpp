@@ -88,6 +88,24 @@ TEST(AreaGauges, TheReportOfARunOfTheChosenAreaFindsTheCatchmentsCounted) {
     EXPECT_EQ(reportCatchments(run.readFile("output/report/gauges.csv")), counted);
 }
 
+// The cells a gauge may snap to are counted on their own: a river that
+// flows on out of them still ends its path there, and is not led into the
+// next row of that window.
+TEST(AreaGauges, ARiverLeavingTheCellsCountedKeepsItsOwnPath) {
+    RunDirectory run;
+    run.createSourceRasters();
+    for (std::int32_t col = 5500; col < 5530; ++col) {
+        run.writeSample(Raster::directions, 1300, col, static_cast<std::int16_t>(east));
+    }
+    run.writeFile("gauges.csv", "id,lat,lon\n1," + at(1300, 5503) + "\n");
+    const RunResult area = run.runArea("--gauges gauges.csv");
+    ASSERT_EQ(area.exitStatus, 0) << area.console;
+    EXPECT_NE(area.console.find("snapped 3 cells to source row 1300, column 5506: upstream area 7 "
+                                "cells,"),
+              std::string::npos)
+        << area.console;
+}
+
 // No data north of the river at column 5507: under the coast rule the run
 // makes outlets of columns 5506 to 5508, so the sink at 5510 keeps 2 cells.
 // Gauge 9 lies outside the source grid.

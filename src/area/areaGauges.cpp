@@ -33,9 +33,15 @@ GaugeNetwork networkOf(const Grid& grid, const SourceFrame& frame, SourceCell fi
                 network.codes[index] = GaugeNetwork::noBasin;
                 continue;
             }
+            // A path that leaves the frame never comes back to a cell of it
+            // that a gauge may snap to: the frame holds all their upstream
+            // cells. It ends where it leaves.
             const std::optional<SourceCell> down = grid.downstream(cell);
+            const bool staysInFrame = down && down->row >= first.row && down->col >= first.col &&
+                                      down->row - first.row < frame.rows &&
+                                      down->col - first.col < frame.cols;
             network.codes[index] = static_cast<std::int8_t>(
-                down ? codeOfStep(down->row - cell.row, down->col - cell.col) : outletCode);
+                staysInFrame ? codeOfStep(down->row - cell.row, down->col - cell.col) : outletCode);
         }
     }
     for (const double km2 : squareKilometresByRow(frame.rows, frame)) {
