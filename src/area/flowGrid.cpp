@@ -102,32 +102,6 @@ std::optional<SourceCell> FlowGrid::downstream(SourceCell cell) const {
     return down;
 }
 
-namespace {
-
-// The grid's paths as a network of cell indices.
-class FlowGridLinks {
-public:
-    explicit FlowGridLinks(const FlowGrid& grid) : grid_(grid) {}
-    std::size_t cellCount() const {
-        return static_cast<std::size_t>(grid_.nrows()) * static_cast<std::size_t>(grid_.ncols());
-    }
-    bool drains(std::size_t cell) const { return grid_.downstream(cellAt(cell)).has_value(); }
-    std::size_t downOf(std::size_t cell) const {
-        const SourceCell down = *grid_.downstream(cellAt(cell));
-        return static_cast<std::size_t>(down.row) * width() + static_cast<std::size_t>(down.col);
-    }
-
-private:
-    std::size_t width() const { return static_cast<std::size_t>(grid_.ncols()); }
-    SourceCell cellAt(std::size_t cell) const {
-        return {static_cast<std::int32_t>(cell / width()), static_cast<std::int32_t>(cell % width())};
-    }
-
-    const FlowGrid& grid_;
-};
-
-}  // namespace
-
 // Cells on a loop belong to no basin: they count 0.
 void FlowGrid::countUpstream() {
     const FlowGridLinks links(*this);

@@ -68,4 +68,27 @@ private:
     OutletRule rule_;
 };
 
+// A grid's paths as a network of cell indices, row-major from the
+// north-west, for the walks of the network core.
+class FlowGridLinks {
+public:
+    explicit FlowGridLinks(const FlowGrid& grid) : grid_(grid) {}
+    std::size_t cellCount() const {
+        return static_cast<std::size_t>(grid_.nrows()) * static_cast<std::size_t>(grid_.ncols());
+    }
+    bool drains(std::size_t cell) const { return grid_.downstream(cellAt(cell)).has_value(); }
+    std::size_t downOf(std::size_t cell) const { return indexOf(*grid_.downstream(cellAt(cell))); }
+    std::size_t indexOf(SourceCell cell) const {
+        return static_cast<std::size_t>(cell.row) * width() + static_cast<std::size_t>(cell.col);
+    }
+    SourceCell cellAt(std::size_t cell) const {
+        return {static_cast<std::int32_t>(cell / width()), static_cast<std::int32_t>(cell % width())};
+    }
+
+private:
+    std::size_t width() const { return static_cast<std::size_t>(grid_.ncols()); }
+
+    const FlowGrid& grid_;
+};
+
 }  // namespace drainPrep

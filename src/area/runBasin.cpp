@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "analysis/gridPreparation.hpp"
+#include "cell/flowNetwork.hpp"
 #include "raster/intGrid.hpp"
 
 namespace drainPrep {
@@ -68,20 +69,20 @@ bool AreaRun::isCut(SourceCell cell) const {
            run_.internalCode(inArea(cell)) == outletCode;
 }
 
-// Source paths leave the area through its outer ring only, where walks stop.
-std::optional<SourceCell> AreaRun::downstreamInArea(SourceCell cell) const {
-    const std::optional<SourceCell> down = window_.downstream(inArea(cell));
-    if (!down) return std::nullopt;
-    return inSource(down->row, down->col);
-}
-
 std::optional<SourceCell> AreaRun::firstCutBelow(SourceCell point) const {
-    std::optional<SourceCell> cell = point;
-    while (cell && insideRings(*cell)) {
-        if (isCut(*cell)) return cell;
-        cell = downstreamInArea(*cell);
-    }
-    return std::nullopt;
+    if (!insideRings(point)) return std::nullopt;
+    const FlowGridLinks links(window_);
+    const auto inSourceAt = [&](std::size_t index) {
+        const SourceCell at = links.cellAt(index);
+        return inSource(at.row, at.col);
+    };
+    const std::optional<std::size_t> end =
+        traceDown(links, links.indexOf(inArea(point)), [&](std::size_t index) {
+            const SourceCell cell = inSourceAt(index);
+            return !insideRings(cell) || isCut(cell);
+        });
+    if (!end || !isCut(inSourceAt(*end))) return std::nullopt;
+    return inSourceAt(*end);
 }
 
 // The cuts are taken largest first (the first in row-major order among
@@ -104,15 +105,14 @@ void AreaRun::paintLargestCutsAbove() {
         return source_.upstreamCells(cuts_[static_cast<std::size_t>(a)]) >
                source_.upstreamCells(cuts_[static_cast<std::size_t>(b)]);
     });
+    constexpr std::int32_t onPath = -2;
+    const FlowGridLinks links(window_);
     for (const std::int32_t cut : order) {
-        std::optional<SourceCell> cell = cuts_[static_cast<std::size_t>(cut)];
-        for (SourceCell at = inArea(*cell); cell && run_.contains(at.row, at.col);) {
-            std::int32_t& painted = largestCutAbove_[indexInArea(at)];
-            if (painted != noCut) break;
-            painted = cut;
-            cell = downstreamInArea(*cell);
-            if (cell) at = inArea(*cell);
-        }
+        const SourceCell at = inArea(cuts_[static_cast<std::size_t>(cut)]);
+        const std::size_t end =
+            paintPath(links, links.indexOf(at), largestCutAbove_.data(), noCut, onPath,
+                      [&](std::size_t cell, std::size_t, std::size_t) { largestCutAbove_[cell] = cut; });
+        if (largestCutAbove_[end] == noCut) largestCutAbove_[end] = cut;
     }
 }
 

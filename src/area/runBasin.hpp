@@ -49,7 +49,6 @@ private:
     std::size_t indexInArea(SourceCell at) const;
     bool insideRings(SourceCell cell) const;
     bool isCut(SourceCell cell) const;
-    std::optional<SourceCell> downstreamInArea(SourceCell cell) const;
     std::optional<SourceCell> firstCutBelow(SourceCell point) const;
     void paintLargestCutsAbove();
 
