@@ -186,7 +186,8 @@ TEST(FlowNetwork, StrahlerOrdersOfRandomTreesFollowTheirDefinition) {
         std::vector<std::int32_t> downstream(count, -1);
         for (std::size_t reach = 0; reach + 1 < count; ++reach) {
             if (random() % 6 != 0) {
-                downstream[reach] = static_cast<std::int32_t>(reach + 1 + random() % (count - reach - 1));
+                const std::size_t later = reach + 1 + random() % (count - reach - 1);
+                downstream[reach] = static_cast<std::int32_t>(later);
             }
         }
         const std::vector<std::int32_t> orders = strahlerOrders(downstream);

@@ -82,7 +82,8 @@ public:
         return static_cast<std::size_t>(cell.row) * width() + static_cast<std::size_t>(cell.col);
     }
     SourceCell cellAt(std::size_t cell) const {
-        return {static_cast<std::int32_t>(cell / width()), static_cast<std::int32_t>(cell % width())};
+        return {static_cast<std::int32_t>(cell / width()),
+                static_cast<std::int32_t>(cell % width())};
     }
 
 private:

@@ -109,9 +109,9 @@ void AreaRun::paintLargestCutsAbove() {
     const FlowGridLinks links(window_);
     for (const std::int32_t cut : order) {
         const SourceCell at = inArea(cuts_[static_cast<std::size_t>(cut)]);
-        const std::size_t end =
-            paintPath(links, links.indexOf(at), largestCutAbove_.data(), noCut, onPath,
-                      [&](std::size_t cell, std::size_t, std::size_t) { largestCutAbove_[cell] = cut; });
+        const std::size_t end = paintPath(
+            links, links.indexOf(at), largestCutAbove_.data(), noCut, onPath,
+            [&](std::size_t cell, std::size_t, std::size_t) { largestCutAbove_[cell] = cut; });
         if (largestCutAbove_[end] == noCut) largestCutAbove_[end] = cut;
     }
 }

@@ -153,8 +153,8 @@ LoopCells<Count> forEachHeadwatersFirst(const Network& network, Visit visit) {
             if (--pending[cell] != 0) break;
         }
     }
-    const std::size_t onLoops = static_cast<std::size_t>(
-        std::count_if(pending.begin(), pending.end(), [](Count count) { return count != reached; }));
+    const std::size_t onLoops = static_cast<std::size_t>(std::count_if(
+        pending.begin(), pending.end(), [](Count count) { return count != reached; }));
     checkWalk(visited + onLoops == network.cellCount(),
               "the headwaters-first walk visits every cell off a loop once");
     return LoopCells<Count>(std::move(pending));

@@ -25,10 +25,11 @@ using Links = DownLinks<std::int8_t>;
 // the first labelled cell below: the first seed below it, or none where the
 // path ends or closes a loop first.
 void labelDown(std::size_t start, const Links& links, std::vector<std::int32_t>& labels) {
-    const std::size_t end = paintPath(links, start, labels.data(), unlabelled, onWalk,
-                                      [&labels](std::size_t cell, std::size_t pathEnd, std::size_t) {
-                                          labels[cell] = std::max(labels[pathEnd], noGaugeLabel);
-                                      });
+    const std::size_t end =
+        paintPath(links, start, labels.data(), unlabelled, onWalk,
+                  [&labels](std::size_t cell, std::size_t pathEnd, std::size_t) {
+                      labels[cell] = std::max(labels[pathEnd], noGaugeLabel);
+                  });
     if (labels[end] == unlabelled) labels[end] = noGaugeLabel;  // an end without a seed
 }
 
@@ -122,10 +123,11 @@ std::vector<std::int32_t> firstGaugeBelow(const std::vector<std::int32_t>& paren
     const ParentLinks<std::int32_t> tree(parent);
     for (std::size_t seed = 0; seed < parent.size(); ++seed) {
         if (below[seed] != unknown) continue;
-        const std::size_t end = paintPath(tree, seed, below.data(), unknown, onChain,
-                                          [&below](std::size_t passed, std::size_t chainEnd, std::size_t) {
-                                              below[passed] = std::max(below[chainEnd], -1);
-                                          });
+        const std::size_t end =
+            paintPath(tree, seed, below.data(), unknown, onChain,
+                      [&below](std::size_t passed, std::size_t chainEnd, std::size_t) {
+                          below[passed] = std::max(below[chainEnd], -1);
+                      });
         if (below[end] == unknown) below[end] = -1;
     }
     return below;

@@ -242,7 +242,9 @@ private:
 // Whether following the directions from `from` comes to `target`.
 bool flowsTo(const ModelGrid& grid, const std::vector<std::int32_t>& directions,
              std::int32_t from, std::int32_t target) {
-    const auto isTarget = [target](std::size_t cell) { return cell == static_cast<std::size_t>(target); };
+    const auto isTarget = [target](std::size_t cell) {
+        return cell == static_cast<std::size_t>(target);
+    };
     const std::optional<std::size_t> end =
         traceDown(ModelLinks(grid, directions), static_cast<std::size_t>(from), isTarget);
     return end && isTarget(*end);
