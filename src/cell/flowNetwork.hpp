@@ -212,10 +212,11 @@ std::size_t paintPath(const Network& network, std::size_t start, Label* labels, 
 
 // Follows the path down from `start` (itself included) to the first cell
 // where stop(cell) holds, else to the cell where the path ends; nothing for
-// a path that closes a loop first.
-template <typename Network, typename Stop>
-std::optional<std::size_t> traceDown(const Network& network, std::size_t start, Stop stop) {
-    std::size_t cell = start;
+// a path that closes a loop first. Cell is the network's own: an index, or
+// a row and column where the network is a band of cells or a window.
+template <typename Network, typename Cell, typename Stop>
+std::optional<Cell> traceDown(const Network& network, Cell start, Stop stop) {
+    Cell cell = start;
     // A path without a loop passes each cell at most once.
     for (std::size_t steps = 0; steps < network.cellCount(); ++steps) {
         if (stop(cell) || !network.drains(cell)) return cell;

@@ -5,6 +5,8 @@
 #include <limits>
 #include <unordered_map>
 
+#include "cell/flowNetwork.hpp"
+
 namespace drainPrep {
 
 namespace {
@@ -55,35 +57,30 @@ std::uint32_t regionOf(EdgeKey key) { return static_cast<std::uint32_t>(key >> 3
 std::uint64_t vertexOf(EdgeKey key) { return (key & 0xFFFFFFFFu) >> 2; }
 std::uint8_t stepOf(EdgeKey key) { return static_cast<std::uint8_t>(key & 3u); }
 
-// Upstream of: a region's subtree in the tree of downstream links, by the
-// order of a walk through it.
+// Upstream of: a region's subtree in the tree of downstream links. Each
+// region numbers its upstream regions, itself first, in a run of its own
+// inside the run of the region it flows into: sizes are handed down from the
+// headwaters, runs handed up from the outlets. A region on a loop of links,
+// or above one, numbers none and holds none.
 class RegionTree {
 public:
     explicit RegionTree(const std::vector<std::int32_t>& downstream)
-        : downstream_(downstream), enter_(downstream.size()), leave_(downstream.size()) {
-        std::vector<std::vector<std::int32_t>> inflows(downstream.size());
-        std::vector<std::int32_t> pending;
-        for (std::size_t i = 0; i < downstream.size(); ++i) {
-            if (downstream[i] < 0) {
-                pending.push_back(static_cast<std::int32_t>(i));
-            } else {
-                inflows[static_cast<std::size_t>(downstream[i])].push_back(
-                    static_cast<std::int32_t>(i));
-            }
-        }
-        // Each region is pushed once to enter it, and once more (as ~index) to leave it.
-        std::int64_t clock = 0;
-        while (!pending.empty()) {
-            const std::int32_t top = pending.back();
-            pending.pop_back();
-            if (top < 0) {
-                leave_[static_cast<std::size_t>(~top)] = clock;
-                continue;
-            }
-            enter_[static_cast<std::size_t>(top)] = clock++;
-            pending.push_back(~top);
-            for (const std::int32_t up : inflows[static_cast<std::size_t>(top)])
-                pending.push_back(up);
+        : enter_(downstream.size(), 0), leave_(downstream.size(), 0) {
+        constexpr std::int64_t noRun = -1;
+        const ParentLinks<std::int32_t> tree(downstream);
+        std::vector<std::int64_t> size(downstream.size(), 1);
+        accumulate<std::int32_t>(tree, size.data());
+        const std::vector<std::size_t> order = headwatersFirstOrder<std::int32_t>(tree);
+        std::vector<std::int64_t> nextInRun(downstream.size(), noRun);
+        std::int64_t nextOfRoots = 0;
+        for (auto region = order.rbegin(); region != order.rend(); ++region) {
+            std::int64_t& next =
+                tree.drains(*region) ? nextInRun[tree.downOf(*region)] : nextOfRoots;
+            if (next == noRun) continue;
+            enter_[*region] = next;
+            leave_[*region] = next + size[*region];
+            nextInRun[*region] = next + 1;
+            next = leave_[*region];
         }
     }
 
@@ -94,12 +91,8 @@ public:
         const auto o = static_cast<std::size_t>(other);
         return enter_[r] <= enter_[o] && enter_[o] < leave_[r];
     }
-    std::int32_t downstream(std::int32_t region) const {
-        return downstream_[static_cast<std::size_t>(region)];
-    }
 
 private:
-    const std::vector<std::int32_t>& downstream_;
     std::vector<std::int64_t> enter_;
     std::vector<std::int64_t> leave_;
 };
@@ -160,10 +153,13 @@ std::vector<EdgeKey> boundaryEdges(const LabelRegions& regions, bool upstream) {
             if (inside >= 0) edges.push_back(keyOf(static_cast<std::uint32_t>(inside), from, step));
             return;
         }
-        for (std::int32_t region = inside; region >= 0 && !tree.holds(region, outside);
-             region = tree.downstream(region)) {
+        if (inside < 0) return;
+        const ParentLinks<std::int32_t> downstream(regions.downstream);
+        traceDown(downstream, static_cast<std::size_t>(inside), [&](std::size_t region) {
+            if (tree.holds(static_cast<std::int32_t>(region), outside)) return true;
             edges.push_back(keyOf(static_cast<std::uint32_t>(region), from, step));
-        }
+            return false;
+        });
     };
     // The regions of the row above and of this row, -1 outside the grid.
     const auto width = static_cast<std::size_t>(frame.cols) + 1;

@@ -5,6 +5,7 @@
 
 #include "analysis/directionCodes.hpp"
 #include "cell/directions.hpp"
+#include "cell/flowNetwork.hpp"
 #include "runFiles/runFiles.hpp"
 #include "report/surface.hpp"
 
@@ -45,27 +46,49 @@ Edge edgeOf(Cell cell, const EdgeBand& band, std::int32_t depth) {
     return cell.col == depth ? Edge::west : Edge::east;
 }
 
+// The water's way over the rings as the run would follow it: over land, and
+// within the area.
+class RingPaths {
+public:
+    RingPaths(const EdgeBand& directions, const EdgeBand& elevations, OutletRule rule)
+        : directions_(directions), elevations_(elevations), rule_(rule) {}
+
+    // The cells of both rings, at most: a path within them that has not left
+    // them after that many steps goes round in a circle.
+    std::size_t cellCount() const {
+        const std::int64_t sides = std::int64_t{directions_.nrows()} + directions_.ncols();
+        return static_cast<std::size_t>(4 * sides * (bandWidth - 1));
+    }
+    bool drains(Cell cell) const {
+        const std::int32_t code = directions_.at(cell.row, cell.col);
+        if (surfaceOf(elevations_.at(cell.row, cell.col), code, rule_) != Surface::land) {
+            return false;
+        }
+        const std::optional<Cell> next = downstreamOf(cell, code);
+        return next && isInside(*next, directions_, 0);
+    }
+    Cell downOf(Cell cell) const {
+        return *downstreamOf(cell, directions_.at(cell.row, cell.col));
+    }
+
+private:
+    const EdgeBand& directions_;
+    const EdgeBand& elevations_;
+    OutletRule rule_;
+};
+
 // The first cell off both rings on the water's way in, where it would join
 // the network; none when the path leaves the area, meets sea or no data, or
 // ends first.
 std::optional<Cell> entryOf(Cell start, const EdgeBand& directions, const EdgeBand& elevations,
                             OutletRule rule) {
-    // A path within the rings that has not left them after visiting more cells
-    // than they hold goes round in a circle.
-    const std::int64_t ringCells =
-        4 * (std::int64_t{directions.nrows()} + directions.ncols()) * (bandWidth - 1);
-    Cell cell = start;
-    for (std::int64_t step = 0; step <= ringCells; ++step) {
-        if (isInside(cell, directions, bandWidth - 1)) return cell;
-        const std::int32_t code = directions.at(cell.row, cell.col);
-        if (surfaceOf(elevations.at(cell.row, cell.col), code, rule) != Surface::land) {
-            return std::nullopt;
-        }
-        const std::optional<Cell> next = downstreamOf(cell, code);
-        if (!next || !isInside(*next, directions, 0)) return std::nullopt;
-        cell = *next;
-    }
-    return std::nullopt;
+    const auto offRings = [&directions](Cell cell) {
+        return isInside(cell, directions, bandWidth - 1);
+    };
+    const std::optional<Cell> end =
+        traceDown(RingPaths(directions, elevations, rule), start, offRings);
+    if (!end || !offRings(*end)) return std::nullopt;
+    return end;
 }
 
 }  // namespace

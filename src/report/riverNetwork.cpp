@@ -56,24 +56,31 @@ public:
 
     // The cell that [row][col] drains into, null where none.
     const FlowCell* down(std::int32_t row, std::int32_t col) const {
-        const std::int32_t dir = at(row, col)->dir;
-        if (!drains(dir)) return nullptr;
+        const std::optional<SourceCell> cell = downstream({row, col});
+        return cell ? at(cell->row, cell->col) : nullptr;
+    }
+
+    // The window's paths, for the network core's inflows.
+    bool contains(std::int64_t row, std::int64_t col) const {
+        return row >= 0 && row < nrows_ && col >= 0 && col < ncols_;
+    }
+    std::optional<SourceCell> downstream(SourceCell cell) const {
+        const std::int32_t dir = at(cell.row, cell.col)->dir;
+        if (!drains(dir)) return std::nullopt;
         const Direction& step = flowDirections[dir - 1];
-        return at(row + step.rowOffset, col + step.colOffset);
+        const SourceCell down{cell.row + step.rowOffset, cell.col + step.colOffset};
+        if (!contains(down.row, down.col)) return std::nullopt;
+        return down;
     }
 
     // Calls inflow(cell, row, col) for every river cell draining into [row][col].
     template <typename Inflow>
     void forEachRiverInflow(std::int32_t row, std::int32_t col, std::int32_t threshold,
                             Inflow inflow) const {
-        for (std::int32_t k = 0; k < directionCount; ++k) {
-            const std::int32_t fromRow = row - flowDirections[k].rowOffset;
-            const std::int32_t fromCol = col - flowDirections[k].colOffset;
-            const FlowCell* from = at(fromRow, fromCol);
-            if (from != nullptr && from->dir == k + 1 && isRiver(*from, threshold)) {
-                inflow(*from, fromRow, fromCol);
-            }
-        }
+        forEachInflow(*this, SourceCell{row, col}, [&](SourceCell from) {
+            const FlowCell& cell = *at(from.row, from.col);
+            if (isRiver(cell, threshold)) inflow(cell, from.row, from.col);
+        });
     }
 
     std::int32_t ncols() const { return ncols_; }

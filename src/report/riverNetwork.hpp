@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cell/directions.hpp"
+#include "cell/flowNetwork.hpp"
 #include "geometry/studyArea.hpp"
 #include "runFiles/binaryGridReader.hpp"
 #include "report/blockReduction.hpp"
@@ -108,15 +109,31 @@ public:
     ReducedGrid orderMap(std::int32_t reduction) const;
 
 private:
+    // A reach's own cells: each leads to the next river cell down, unless
+    // that starts a reach of its own at a confluence.
+    class OwnCells {
+    public:
+        explicit OwnCells(const RiverNetwork& network) : network_(network) {}
+        std::size_t cellCount() const { return network_.links_.size(); }
+        bool drains(std::int64_t cell) const {
+            const std::int64_t next = network_.downRiverCell(cell);
+            return next >= 0 && !network_.isConfluence(next);
+        }
+        std::int64_t downOf(std::int64_t cell) const { return network_.downRiverCell(cell); }
+
+    private:
+        const RiverNetwork& network_;
+    };
+
     // Walks from a reach's first cell down its own cells; returns the last.
     template <typename Visit>
     std::int64_t walk(std::int64_t cell, Visit visit) const {
-        for (;;) {
-            visit(cell);
-            const std::int64_t next = downRiverCell(cell);
-            if (next < 0 || isConfluence(next)) return cell;
-            cell = next;
-        }
+        const std::optional<std::int64_t> last =
+            traceDown(OwnCells(*this), cell, [&visit](std::int64_t own) {
+                visit(own);
+                return false;
+            });
+        return last.value_or(cell);
     }
 
     // The basin size and number at a reach's last own cell.
