@@ -6,12 +6,12 @@
 
 #include "gauges/gaugeFile.hpp"
 #include "gauges/gaugePlacement.hpp"
+#include "support/drawnNetwork.hpp"
 
 namespace drainPrep {
 namespace {
 
-// A network spelt as text: '1'..'8' drains (1 N, 3 E, 5 S, 7 W, ...), '0'
-// ends, '.' no basin, '#' frame ring. Every cell is 1 km²; the grid's
+// A drawn network ('.' for no basin). Every cell is 1 km²; the grid's
 // north-west corner lies at 10 N 20 E.
 GaugeNetwork networkOf(const std::vector<std::string>& rows) {
     GaugeNetwork network;
@@ -22,7 +22,7 @@ GaugeNetwork networkOf(const std::vector<std::string>& rows) {
         for (const char c : row) {
             network.codes.push_back(c == '.'   ? GaugeNetwork::noBasin
                                     : c == '#' ? GaugeNetwork::frameRing
-                                               : static_cast<std::int8_t>(c - '0'));
+                                               : static_cast<std::int8_t>(testing::drawnCode(c)));
         }
         network.rowArea.push_back(areaUnitsOf(1.0));
     }
@@ -51,9 +51,9 @@ std::vector<std::string> labelRows(const GaugePlacement& placement, std::int32_t
 // A river running east along row 2, fed from rows 1 and 3.
 const std::vector<std::string> oneRiver = {
     "#########",
-    "#5555555#",
-    "#3333333#",  // the outlet is the last cell of the row
-    "#1111111#",
+    "#2222222#",
+    "#6666666#",  // the outlet is the last cell of the row
+    "#8888888#",
     "#########",
 };
 
@@ -87,10 +87,10 @@ TEST(GaugePlacement, ThreeNestedGaugesOnOneRiver) {
 // without one onto the larger river.
 const std::vector<std::string> confluence = {
     "#########",
-    "#....5..#",
-    "#....5..#",
-    "#3333333#",
-    "#1111111#",
+    "#....2..#",
+    "#....2..#",
+    "#6666666#",
+    "#8888888#",
     "#########",
 };
 
@@ -111,9 +111,9 @@ TEST(GaugePlacement, PublishedAreaPicksTheTributaryOverTheLargerRiverBeside) {
 // Two rivers of equal size flowing south; a gauge between them.
 const std::vector<std::string> twins = {
     "#######",
+    "#.2.2.#",
+    "#.2.2.#",
     "#.5.5.#",
-    "#.5.5.#",
-    "#.0.0.#",
     "#######",
 };
 
@@ -137,9 +137,9 @@ TEST(GaugePlacement, TiesGoToFewerCellsMovedThenTheFirstInRowMajorOrder) {
 // gives cells on a loop no basin number, so they come as no basin.
 const std::vector<std::string> loop = {
     "######",
-    "#.37.#",
+    "#.64.#",
+    "#2..2#",
     "#5..5#",
-    "#0..0#",
     "######",
 };
 

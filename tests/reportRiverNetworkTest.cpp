@@ -16,6 +16,7 @@
 
 #include "report/gridScan.hpp"
 #include "report/riverNetwork.hpp"
+#include "support/drawnNetwork.hpp"
 #include "support/runDirectory.hpp"
 
 namespace drainPrep::report {
@@ -25,30 +26,24 @@ constexpr std::int32_t latNW = 40, lonNW = 100;
 
 using Cells = std::vector<std::vector<FlowCell>>;
 
-// '^' N, '9' NE, '>' E, '3' SE, 'v' S, '1' SW, '<' W, '7' NW (as on a
-// keypad), 'o' outlet, '.' no flow, '#' frame ring. Basin sizes and numbers
-// as the run gives them: a cell whose way ends at an outlet counts in every
+// A drawn network, with basin sizes and numbers as the run gives them: a cell whose way ends at an outlet counts in every
 // cell below it and takes the outlet's number (outlets numbered in row-major
 // order); cells on or above a loop keep size 1 and no number.
 Cells cellsOf(const std::vector<std::string>& drawing) {
     const auto nrows = static_cast<std::int32_t>(drawing.size());
     const auto ncols = static_cast<std::int32_t>(drawing[0].size());
     Cells cells(drawing.size(), std::vector<FlowCell>(drawing[0].size()));
-    const std::string arrows = "^9>3v1<7";
     std::int32_t outlets = 0;
     for (std::size_t r = 0; r < drawing.size(); ++r) {
         for (std::size_t c = 0; c < drawing[r].size(); ++c) {
             const char symbol = drawing[r][c];
-            const std::size_t arrow = arrows.find(symbol);
+            const std::int32_t code = testing::drawnCode(symbol);
             FlowCell& cell = cells[r][c];
-            cell.dir = arrow != std::string::npos ? static_cast<std::int32_t>(arrow) + 1
-                       : symbol == 'o'            ? outletCode
-                       : symbol == '#'            ? binaryFrameRingValue
-                                                  : noFlowCode;
+            cell.dir = code == frameRingCode ? binaryFrameRingValue : code;
             cell.basinSize = cell.dir < 0 ? binaryFrameRingValue : 1;
-            cell.riverNum = symbol == 'o'   ? ++outlets
-                            : symbol == '#' ? binaryFrameRingValue
-                                            : noBasin;
+            cell.riverNum = code == outletCode      ? ++outlets
+                            : code == frameRingCode ? binaryFrameRingValue
+                                                    : noBasin;
         }
     }
     for (std::int32_t r = 0; r < nrows; ++r) {
@@ -114,37 +109,37 @@ struct TreeCase {
 
 const TreeCase treeCases[] = {
     {"a lone river, from where the basin size reaches the threshold",
-     {".....", ">>>>o", "....."},
+     {".....", "66665", "....."},
      2,
      {"[1][1]: 4, 1, 0, 5, outlet"}},
     {"the threshold reached only at the outlet: a reach of one cell",
-     {">>>>o"},
+     {"66665"},
      5,
      {"[0][4]: 1, 1, 0, 5, outlet"}},
     {"a confluence of equal orders",
-     {"v...v", "3...1", ".3.1.", "..v..", "..v..", "..o.."},
+     {"2...2", "3...1", ".3.1.", "..2..", "..2..", "..5.."},
      1,
      {"[0][0]: 3, 1, 3, 3", "[0][4]: 3, 1, 3, 3", "[3][2]: 3, 2, 0, 9, outlet"}},
     {"confluences of unequal orders",
-     {"v.v.v", ">v<.v", ".v<<<", ".v...", ".o..."},
+     {"2.2.2", "624.2", ".2444", ".2...", ".5..."},
      1,
      {"[0][0]: 2, 1, 4, 2", "[0][2]: 2, 1, 4, 2", "[0][4]: 5, 1, 5, 5", "[1][1]: 1, 2, 5, 5",
       "[2][1]: 3, 2, 0, 13, outlet"}},
     {"three reaches meeting at one cell",
-     {"3.v.1", ".3v1.", "..v..", "..o.."},
+     {"3.2.1", ".321.", "..2..", "..5.."},
      1,
      {"[0][0]: 2, 1, 4, 2", "[0][2]: 2, 1, 4, 2", "[0][4]: 2, 1, 4, 2",
       "[2][2]: 2, 2, 0, 8, outlet"}},
     {"a river reaching its outlet on the edge ring",
-     {"#####", "#o<<#", "#..^#", "#..^#", "#####"},
+     {"#####", "#544#", "#..8#", "#..8#", "#####"},
      1,
      {"[3][3]: 5, 1, 0, 5, outlet"}},
     {"a loop and the cells above it carry no river",
-     {"v....", "><>>o", "....."},
+     {"2....", "64665", "....."},
      1,
      {"[1][2]: 3, 1, 0, 3, outlet"}},
     {"two basins",
-     {"o<<..", "..>>o"},
+     {"544..", "..665"},
      1,
      {"[0][2]: 3, 1, 0, 3, outlet", "[1][2]: 3, 1, 0, 3, outlet"}},
 };
@@ -200,7 +195,7 @@ TEST(RiverNetwork, LengthsFollowTheToolsCellLengthsFromCentreToCentre) {
 // 40N a cell of row 0 is larger than one of row 7 by about a part in a thousand.
 TEST(RiverNetwork, UpstreamAreasTakeEachCellAtItsOwnRow) {
     const Cells cells =
-        cellsOf({"v....", "v....", "v....", "v....", "v....", "v....", "v....", ">>>>o"});
+        cellsOf({"2....", "2....", "2....", "2....", "2....", "2....", "2....", "66665"});
     const RiverNetwork network = networkOf(cells, 9);
     ASSERT_EQ(network.reaches().size(), 1u);
     // Column 0 above the river: rows 0 to 7; the river: row 7, columns 1 to 4.

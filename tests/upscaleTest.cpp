@@ -7,28 +7,23 @@
 #include <string>
 #include <vector>
 
+#include "support/drawnNetwork.hpp"
 #include "upscale/modelLayers.hpp"
 #include "upscale/upscaleRun.hpp"
 
 namespace drainPrep::upscale {
 namespace {
 
-// A fine network drawn with keypad digits: 8 N, 9 NE, 6 E, 3 SE, 2 S, 1 SW,
-// 4 W, 7 NW, 5 the path ends there, '.' no flow data.
+using drainPrep::testing::drawnCode;
+
 FineNetwork networkOf(const std::vector<std::string>& rows) {
     const auto nrows = static_cast<std::int32_t>(rows.size());
     const auto ncols = static_cast<std::int32_t>(rows[0].size());
     IntGrid codes(nrows, ncols);
     for (std::int32_t row = 0; row < nrows; ++row) {
         for (std::int32_t col = 0; col < ncols; ++col) {
-            const char digit = rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
-            std::int32_t code = digit == '.' ? noFlowCode : outletCode;
-            for (int k = 0; k < directionCount; ++k) {
-                if (digit - '0' == 5 - 3 * flowDirections[k].rowOffset + flowDirections[k].colOffset) {
-                    code = k + 1;
-                }
-            }
-            codes[row][col] = code;
+            codes[row][col] =
+                drawnCode(rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)]);
         }
     }
     return FineNetwork(StudyArea{nrows, ncols, 40, 100}, std::move(codes));
