@@ -15,12 +15,13 @@
 #include "area/flowGrid.hpp"
 #include "area/runBasin.hpp"
 #include "area/sourceBlocks.hpp"
-#include "driver/clipAreaFile.hpp"
+#include "geometry/clipAreaFile.hpp"
 #include "raster/sourceRasters.hpp"
 #include "text/decimalNumber.hpp"
 #include "text/decimalText.hpp"
 #include "text/numberText.hpp"
 #include "text/shellWord.hpp"
+#include "text/wholeNumber.hpp"
 
 namespace drainPrep {
 

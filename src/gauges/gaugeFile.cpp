@@ -6,10 +6,10 @@
 #include <fstream>
 #include <unordered_map>
 
-#include "driver/clipAreaFile.hpp"
 #include "text/decimalNumber.hpp"
 #include "text/shellWord.hpp"
 #include "text/utf8.hpp"
+#include "text/wholeNumber.hpp"
 
 namespace drainPrep {
 

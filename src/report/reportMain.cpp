@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/clipAreaFile.hpp"
-#include "driver/mainGuard.hpp"
-#include "driver/runArguments.hpp"
+#include "command/commandOptions.hpp"
+#include "command/mainGuard.hpp"
 #include "report/reportRun.hpp"
+#include "text/wholeNumber.hpp"
 
 namespace {
 

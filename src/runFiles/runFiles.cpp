@@ -4,7 +4,7 @@
 #include <iomanip>
 #include <sstream>
 
-#include "driver/clipAreaFile.hpp"
+#include "geometry/clipAreaFile.hpp"
 #include "runFiles/asciiGridReader.hpp"
 
 namespace drainPrep {

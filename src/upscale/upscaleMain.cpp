@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/mainGuard.hpp"
-#include "driver/runArguments.hpp"
+#include "command/commandOptions.hpp"
+#include "command/mainGuard.hpp"
 #include "upscale/upscaleRun.hpp"
 
 namespace {
