@@ -6,10 +6,13 @@
 #include <string>
 
 #include "geometry/sourceFrame.hpp"
+#include "text/workingFolderPath.hpp"
 
 namespace drainPrep {
 
-inline const char* const clipAreaPath = "./clipArea.dat";
+// In the run's folder; the run reads it from its working folder.
+inline constexpr char clipAreaFile[] = "clipArea.dat";
+inline constexpr const char* clipAreaPath = pathFromWorkingFolder<clipAreaFile>.text;
 
 inline const char* const outsideFixedSourceText = "The study area lies outside the source grid.";
 

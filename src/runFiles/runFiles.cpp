@@ -51,7 +51,7 @@ Failure readArea(const std::filesystem::path& folder, const std::optional<Source
 
 Failure checkPresence(const std::filesystem::path& folder) {
     std::error_code notThere;
-    if (!std::filesystem::is_directory(folder / "output", notThere)) {
+    if (!std::filesystem::is_directory(folder / outputFolder, notThere)) {
         return std::string("output/ is missing: run drainPrep in this folder first.");
     }
     for (const char* path : asciiGridFiles) {

@@ -10,29 +10,13 @@
 #include <string>
 
 #include "geometry/studyArea.hpp"
+#include "output/runFileNames.hpp"
 #include "output/sourceRecord.hpp"
 
 namespace drainPrep {
 
-inline const char* const clipAreaFile = "clipArea.dat";
-inline const char* const outletListFile = "output/riverNumList.dat";
-
-inline const char* const modDemBin = "output/modDem.bin";
-inline const char* const cutDemAsc = "output/arcgis/cutDem.asc";
-inline const char* const cutDirAsc = "output/arcgis/cutDir.asc";
-inline const char* const distanceAsc = "output/arcgis/distance.asc";
-inline const char* const flowDirBin = "output/flowDir.bin";
-inline const char* const flowAccBin = "output/flowAcc.bin";
-inline const char* const riverNumBin = "output/riverNum.bin";
-
 inline const char* const asciiGridFiles[] = {
-    cutDemAsc,
-    cutDirAsc,
-    "output/arcgis/modDem.asc",
-    distanceAsc,
-    "output/arcgis/flowDir.asc",
-    "output/arcgis/flowAcc.asc",
-    "output/arcgis/riverNum.asc",
+    cutDemAsc, cutDirAsc, modDemAsc, distanceAsc, flowDirAsc, flowAccAsc, riverNumAsc,
 };
 
 struct BinaryGridFile {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ostream>
 
+#include "output/runFileNames.hpp"
 #include "runFiles/runFiles.hpp"
 #include "runFiles/stagingFolder.hpp"
 #include "upscale/layerFiles.hpp"
@@ -44,6 +45,10 @@ Failure readNetwork(const std::filesystem::path& folder, std::ostream& console, 
 }
 
 }  // namespace
+
+std::filesystem::path modelFolder(const std::filesystem::path& folder, std::int32_t factor) {
+    return folder / outputFolder / ("model-" + std::to_string(factor));
+}
 
 Failure readFactor(const std::string& text, const CellLattice& lattice, std::int32_t& factor) {
     const char* end = text.data() + text.size();
@@ -92,8 +97,7 @@ Failure upscaleRun(const std::filesystem::path& folder, std::int32_t factor,
     ModelLayers layers = modelLayers(fine, grid, network, paths);
     if (auto failure = addRiverSlopes(folder, fine, network, paths, layers)) return failure;
 
-    const std::filesystem::path finalPath =
-        folder / "output" / ("model-" + std::to_string(factor));
+    const std::filesystem::path finalPath = modelFolder(folder, factor);
     console << "  Writing the layers, model.nc and ldd.map." << std::endl;
     StagingFolder staging;
     if (auto failure = staging.create(finalPath)) return failure;
