@@ -1,11 +1,11 @@
 #include "runFiles/runFiles.hpp"
 
 #include <cmath>
-#include <iomanip>
 #include <sstream>
 
 #include "geometry/clipAreaFile.hpp"
 #include "runFiles/asciiGridReader.hpp"
+#include "text/numberText.hpp"
 
 namespace drainPrep {
 
@@ -100,14 +100,13 @@ Failure checkHeader(const std::filesystem::path& folder, const char* path, const
     if (!near(header.xllcorner, westEdgeLon(area), halfCell) ||
         !near(header.yllcorner, southEdgeLat(area), halfCell) ||
         !near(header.cellsize, cellSize, cellSize * 1e-7)) {
-        std::ostringstream text;
         // Digits that name a cell of the lattice.
-        text << std::setprecision(area.lattice == thirtySecondLattice ? 6 : 10);
-        text << path << " places its south-west corner at " << header.yllcorner << " N "
-             << header.xllcorner << " E with cells of " << header.cellsize
-             << " degrees, but clipArea.dat gives " << southEdgeLat(area) << " N "
-             << westEdgeLon(area) << " E with cells of " << cellSize << " degrees.";
-        return text.str();
+        const int digits = area.lattice == thirtySecondLattice ? 6 : 10;
+        const auto degrees = [digits](double value) { return significantText(value, digits); };
+        return std::string(path) + " places its south-west corner at " + degrees(header.yllcorner) +
+               " N " + degrees(header.xllcorner) + " E with cells of " + degrees(header.cellsize) +
+               " degrees, but clipArea.dat gives " + degrees(southEdgeLat(area)) + " N " +
+               degrees(westEdgeLon(area)) + " E with cells of " + degrees(cellSize) + " degrees.";
     }
     return std::nullopt;
 }

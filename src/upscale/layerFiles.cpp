@@ -1,7 +1,6 @@
 #include "upscale/layerFiles.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <ostream>
 
 #include "analysis/directionCodes.hpp"
@@ -31,9 +30,7 @@ double southEdgeOf(const StudyArea& area, const ModelGrid& grid) {
 }
 
 char* writeValue(char* out, std::int32_t value) { return writeNumber(out, value); }
-char* writeValue(char* out, float value) {
-    return std::to_chars(out, out + maxNumberChars, value).ptr;
-}
+char* writeValue(char* out, float value) { return writeRoundTripNumber(out, value); }
 
 template <typename Value>
 Failure writeGrids(const std::filesystem::path& folder, const GridPlace& place,

@@ -1,12 +1,12 @@
 #include "upscale/upscaleRun.hpp"
 
 #include <charconv>
-#include <cstdio>
 #include <ostream>
 
 #include "output/runFileNames.hpp"
 #include "runFiles/runFiles.hpp"
 #include "runFiles/stagingFolder.hpp"
+#include "text/decimalText.hpp"
 #include "upscale/layerFiles.hpp"
 
 namespace drainPrep::upscale {
@@ -29,11 +29,7 @@ std::string divisorsText(std::int32_t number) {
     return text;
 }
 
-std::string percentText(double share) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f %%", share * 100.0);
-    return text;
-}
+std::string percentText(double share) { return fixed(share * 100.0, 2) + " %"; }
 
 Failure readNetwork(const std::filesystem::path& folder, std::ostream& console, StudyArea& area,
                     IntGrid& codes) {
