@@ -78,7 +78,7 @@ Failure gatherFacts(const std::filesystem::path& folder, const ReportOptions& op
         facts.gauges.emplace();
         if (auto failure = readGaugeFile(*options.gaugeFile, facts.gauges->gauges)) return failure;
     }
-    AsciiHeader header;
+    AsciiGridHeader header;
     if (auto failure = checkRunFiles(folder, facts.area, header, facts.sources)) return failure;
     if (facts.gauges) {
         facts.gauges->snapCells =

@@ -85,7 +85,7 @@ bool near(double value, double expected, double tolerance) {
 }
 
 Failure checkHeader(const std::filesystem::path& folder, const char* path, const StudyArea& area,
-                    AsciiHeader& header) {
+                    AsciiGridHeader& header) {
     AsciiGridReader reader;
     if (auto failure = reader.open(folder, path)) return failure;
     header = reader.header();
@@ -113,7 +113,7 @@ Failure checkHeader(const std::filesystem::path& folder, const char* path, const
 
 }  // namespace
 
-Failure checkRunFiles(const std::filesystem::path& folder, StudyArea& area, AsciiHeader& header,
+Failure checkRunFiles(const std::filesystem::path& folder, StudyArea& area, AsciiGridHeader& header,
                       std::optional<SourceRecord>& sources) {
     std::string unreadableRecord;
     sources = readSourceRecord(folder, unreadableRecord);

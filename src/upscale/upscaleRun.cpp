@@ -33,7 +33,7 @@ std::string percentText(double share) { return fixed(share * 100.0, 2) + " %"; }
 
 Failure readNetwork(const std::filesystem::path& folder, std::ostream& console, StudyArea& area,
                     IntGrid& codes) {
-    AsciiHeader header;
+    AsciiGridHeader header;
     std::optional<SourceRecord> sources;
     if (auto failure = checkRunFiles(folder, area, header, sources)) return failure;
     console << "  Reading the run's " << area.nrows << " x " << area.ncols << " cells." << std::endl;
@@ -100,7 +100,7 @@ Failure upscaleRun(const std::filesystem::path& folder, std::int32_t factor,
     const std::vector<std::int32_t> flowDirD8 = d8Codes(layers.flowDir);
     const std::vector<LayerView> views = layerViews(layers, flowDirD8);
     const GridPlace place = placeOf(area, grid);
-    if (auto failure = writeLayerFiles(staging.path(), place, asciiHeaderText(area, grid), views)) {
+    if (auto failure = writeLayerFiles(staging.path(), place, asciiHeaderOf(area, grid), views)) {
         return failure;
     }
     const std::string title = "drainPrep model grid, " + factorText(factor, area.lattice);
