@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     StudyArea area;
-    AsciiHeader header;
+    AsciiGridHeader header;
     std::optional<SourceRecord> sources;
     IntGrid codes;
     if (auto failure = checkRunFiles(argv[1], area, header, sources)) {

@@ -18,9 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/clipAreaFile.hpp"
 #include "fuzzSupport.hpp"
+#include "geometry/clipAreaFile.hpp"
 #include "geometry/studyArea.hpp"
+#include "text/wholeNumber.hpp"
 
 namespace {
 

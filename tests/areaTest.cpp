@@ -19,7 +19,7 @@
 #include "area/flowGrid.hpp"
 #include "area/sourceBlocks.hpp"
 #include "cell/directions.hpp"
-#include "driver/clipAreaFile.hpp"
+#include "geometry/clipAreaFile.hpp"
 #include "support/runDirectory.hpp"
 #include "text/decimalNumber.hpp"
 

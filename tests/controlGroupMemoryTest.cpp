@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "driver/controlGroupMemory.hpp"
-#include "driver/memoryPlan.hpp"
+#include "memory/controlGroupMemory.hpp"
+#include "memory/memoryPlan.hpp"
 
 namespace drainPrep {
 namespace {

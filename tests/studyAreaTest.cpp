@@ -6,10 +6,11 @@
 #include <string>
 #include <utility>
 
-#include "driver/clipAreaFile.hpp"
+#include "geometry/clipAreaFile.hpp"
 #include "geometry/studyArea.hpp"
 #include "output/asciiGrid.hpp"
 #include "support/runDirectory.hpp"
+#include "text/wholeNumber.hpp"
 
 namespace drainPrep {
 namespace {

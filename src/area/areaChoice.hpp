@@ -8,8 +8,8 @@
 
 #include "area/basin.hpp"
 #include "area/flowGrid.hpp"
-#include "driver/memoryPlan.hpp"
 #include "geometry/sourceFrame.hpp"
+#include "memory/memoryPlan.hpp"
 
 namespace drainPrep {
 

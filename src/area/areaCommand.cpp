@@ -15,12 +15,14 @@
 #include "area/flowGrid.hpp"
 #include "area/runBasin.hpp"
 #include "area/sourceBlocks.hpp"
-#include "driver/clipAreaFile.hpp"
+#include "geometry/clipAreaFile.hpp"
+#include "output/runFileNames.hpp"
 #include "raster/sourceRasters.hpp"
 #include "text/decimalNumber.hpp"
 #include "text/decimalText.hpp"
 #include "text/numberText.hpp"
 #include "text/shellWord.hpp"
+#include "text/wholeNumber.hpp"
 
 namespace drainPrep {
 
@@ -520,7 +522,7 @@ Failure checkRequest(const AreaRequest& request, const AreaSource& source) {
 // The folders a drainPrep run writes into, so that the run prepared does not
 // stop on them. Returns the exit status.
 int createRunFolders(std::ostream& console) {
-    const std::filesystem::path folder = std::filesystem::path(scratchDirectory) / "arcgis";
+    const std::filesystem::path folder = pathFromWorkingFolder<asciiGridFolder>.text;
     std::error_code failure;
     if (std::filesystem::is_directory(folder, failure)) return 0;
     std::filesystem::create_directories(folder, failure);

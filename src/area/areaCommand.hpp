@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/runArguments.hpp"
+#include "command/commandOptions.hpp"
 #include "gauges/gaugeFile.hpp"
 #include "raster/sourceRasters.hpp"
 

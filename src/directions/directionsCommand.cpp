@@ -5,12 +5,12 @@
 #include <optional>
 #include <ostream>
 
+#include "command/commandOptions.hpp"
 #include "directions/d8Codes.hpp"
 #include "directions/demPreparation.hpp"
 #include "directions/depressionBreaching.hpp"
 #include "directions/depressionFilling.hpp"
 #include "directions/directionsRequest.hpp"
-#include "driver/runArguments.hpp"
 #include "geometry/sourceFrame.hpp"
 #include "raster/gdalGridCalls.hpp"
 #include "raster/gdalSource.hpp"

@@ -2,8 +2,8 @@
 #include <string>
 #include <vector>
 
+#include "command/mainGuard.hpp"
 #include "directions/directionsCommand.hpp"
-#include "driver/mainGuard.hpp"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cell/outletRule.hpp"
-#include "raster/gdalSource.hpp"
+#include "command/commandOptions.hpp"
 
 namespace drainPrep {
 
@@ -24,32 +23,6 @@ inline const char* const runHelpText =
     "--dem PATH --dir PATH: a DEM and a D8 flow-direction grid that GDAL reads,\n"
     "  instead of the fixed pair in ./input.\n"
     "--outlets coast|d8: where rivers end beside sea and no data (default coast).\n";
-
-// "--help" or "-h" as the only argument.
-inline bool asksForHelp(const std::vector<std::string>& arguments) {
-    return arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h");
-}
-inline const char* const outletOption = "--outlets";
-
-// --dem and --dir as far as they have been given.
-struct SourceOptions {
-    std::optional<std::string> dem;
-    std::optional<std::string> directions;
-};
-
-bool isSourceOption(const std::string& option);
-
-// Takes the value of --dem or --dir; each may be given once.
-std::optional<std::string> takeSourceOption(const std::string& option, const std::string& value,
-                                            SourceOptions& options);
-
-// Both options or neither: `sources` stays empty for neither.
-std::optional<std::string> completeSources(const SourceOptions& options,
-                                           std::optional<SourcePaths>& sources);
-
-// Takes the value of --outlets, which may be given once.
-std::optional<std::string> takeOutletOption(const std::string& value,
-                                            std::optional<OutletRule>& rule);
 
 struct RunOptions {
     std::optional<SourcePaths> sources;

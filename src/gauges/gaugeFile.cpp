@@ -2,14 +2,14 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <fstream>
 #include <unordered_map>
 
-#include "driver/clipAreaFile.hpp"
 #include "text/decimalNumber.hpp"
+#include "text/numberText.hpp"
 #include "text/shellWord.hpp"
 #include "text/utf8.hpp"
+#include "text/wholeNumber.hpp"
 
 namespace drainPrep {
 
@@ -186,8 +186,8 @@ Failure utf8Failure(const GaugeLine& line, Column column, const std::string& tex
                     const std::string& fileName) {
     const std::optional<std::size_t> bad = firstNonUtf8Byte(text);
     if (!bad) return std::nullopt;
-    char byte[8];
-    std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(text[*bad]));
+    const std::string byte =
+        "0x" + hexText(static_cast<unsigned char>(text[*bad]), 2, HexLetters::capital);
     const std::filesystem::path file(fileName);
     const std::string converted = (file.parent_path() / (file.stem().string() + "_utf8" +
                                                          file.extension().string()))

@@ -1,8 +1,8 @@
 #include "geometry/sourceFrame.hpp"
 
-#include <charconv>
 #include <cmath>
-#include <iterator>
+
+#include "text/numberText.hpp"
 
 namespace drainPrep {
 
@@ -20,12 +20,8 @@ int degreeDigits(const CellLattice& lattice) {
 
 std::string hemisphereText(double degrees, const CellLattice& lattice, const char* positive,
                            const char* negative) {
-    char digits[32];
     const double magnitude = degrees == 0.0 ? 0.0 : std::fabs(degrees);
-    char* const end = std::to_chars(std::begin(digits), std::end(digits), magnitude,
-                                    std::chars_format::general, degreeDigits(lattice))
-                          .ptr;
-    return std::string(std::begin(digits), end) + (degrees < 0 ? negative : positive);
+    return significantText(magnitude, degreeDigits(lattice)) + (degrees < 0 ? negative : positive);
 }
 
 // Far below the precision of any point typed in degrees, far above the

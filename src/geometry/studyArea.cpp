@@ -1,10 +1,10 @@
 #include "geometry/studyArea.hpp"
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 #include "geometry/sourceFrame.hpp"
+#include "text/numberText.hpp"
 
 namespace drainPrep {
 
@@ -59,10 +59,9 @@ std::string cellSizeText(const CellLattice& lattice) {
     if (n == 1) return "1 degree";
     const bool inMinutes = n <= 60;
     const std::int32_t unitsPerDegree = inMinutes ? 60 : arcSecondsPerDegree;
-    char size[32];
-    std::snprintf(size, sizeof size, "%.6g", static_cast<double>(unitsPerDegree) / n);
+    const std::string size = numberText(static_cast<double>(unitsPerDegree) / n);
     const char* unit = inMinutes ? " arc-minute" : " arc-second";
-    return std::string(size) + unit + (n == unitsPerDegree ? "" : "s");
+    return size + unit + (n == unitsPerDegree ? "" : "s");
 }
 
 double originShiftCells(const CellLattice& lattice) {

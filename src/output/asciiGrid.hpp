@@ -19,15 +19,17 @@ namespace drainPrep {
 
 enum class AsciiLayout { preview, product };
 
-// Whole-number header values print the same held as int or double, so they
-// are all held as double.
+// The georeference that an ESRI ASCII grid carries in its header, as the
+// run writes it and as the companions read it back. Whole-number header
+// values print the same held as int or double, so they are all held as
+// double.
 struct AsciiGridHeader {
-    std::int32_t ncols;
-    std::int32_t nrows;
-    double xllcorner;
-    double yllcorner;
-    double cellsize;
-    double nodataValue;
+    std::int32_t ncols = 0;
+    std::int32_t nrows = 0;
+    double xllcorner = 0.0;
+    double yllcorner = 0.0;
+    double cellsize = 0.0;
+    double nodataValue = 0.0;
     // The corner and cell size to the last digit that reads back: six digits
     // place a grid of other than 30" cells a part of a cell off its lattice.
     bool exactPlace = false;

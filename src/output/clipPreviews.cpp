@@ -3,16 +3,23 @@
 #include <filesystem>
 
 #include "output/asciiGrid.hpp"
+#include "output/runFileNames.hpp"
 
 namespace drainPrep {
 
 namespace {
 
-constexpr OutputTarget cutDem{"./output/arcgis/cutDem.asc", "cutdem.asc file cannot open \n"};
-constexpr OutputTarget cutDir{"./output/arcgis/cutDir.asc", "cutDir.asc file cannot open \n"};
+constexpr OutputTarget cutDem{pathFromWorkingFolder<cutDemAsc>.text,
+                              "cutdem.asc file cannot open \n"};
+constexpr OutputTarget cutDir{pathFromWorkingFolder<cutDirAsc>.text,
+                              "cutDir.asc file cannot open \n"};
 constexpr const char* previewPaths[] = {cutDem.path, cutDir.path};
-constexpr const char* setAsidePaths[] = {"./output/arcgis/.cutDem.asc.earlier",
-                                         "./output/arcgis/.cutDir.asc.earlier"};
+
+// An earlier run's preview waits beside its place, under a hidden name.
+std::filesystem::path setAsidePath(const char* preview) {
+    const std::filesystem::path path = preview;
+    return path.parent_path() / ("." + path.filename().string() + ".earlier");
+}
 
 std::optional<std::string> writePreview(const OutputTarget& target, const AsciiGridHeader& header,
                                         const IntGrid& grid, std::ostream& console) {
@@ -36,7 +43,7 @@ EarlierPreviews::EarlierPreviews() {
                 std::filesystem::symlink_status(previewPaths[i], failed))) {
             continue;
         }
-        std::filesystem::rename(previewPaths[i], setAsidePaths[i], failed);
+        std::filesystem::rename(previewPaths[i], setAsidePath(previewPaths[i]), failed);
         setAside_[i] = !failed;
     }
 }
@@ -45,7 +52,9 @@ EarlierPreviews::~EarlierPreviews() {
     if (dropped_) return;
     for (int i = 0; i < 2; ++i) {
         std::error_code failed;
-        if (setAside_[i]) std::filesystem::rename(setAsidePaths[i], previewPaths[i], failed);
+        if (setAside_[i]) {
+            std::filesystem::rename(setAsidePath(previewPaths[i]), previewPaths[i], failed);
+        }
     }
 }
 
@@ -53,7 +62,7 @@ void EarlierPreviews::drop() {
     dropped_ = true;
     for (int i = 0; i < 2; ++i) {
         std::error_code failed;
-        if (setAside_[i]) std::filesystem::remove(setAsidePaths[i], failed);
+        if (setAside_[i]) std::filesystem::remove(setAsidePath(previewPaths[i]), failed);
     }
 }
 

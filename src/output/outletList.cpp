@@ -3,13 +3,14 @@
 #include <cstddef>
 
 #include "output/outputFile.hpp"
+#include "output/runFileNames.hpp"
 #include "text/numberText.hpp"
 
 namespace drainPrep {
 
 namespace {
 
-constexpr OutputTarget riverNumList{"./output/riverNumList.dat",
+constexpr OutputTarget riverNumList{pathFromWorkingFolder<outletListFile>.text,
                                     "riverNumList.dat file can not open\n"};
 
 constexpr int fieldsPerLine = 6;

@@ -3,22 +3,30 @@
 #include "output/asciiGrid.hpp"
 #include "output/binaryGrid.hpp"
 #include "output/outletList.hpp"
+#include "output/runFileNames.hpp"
 
 namespace drainPrep {
 
 namespace {
 
-constexpr OutputTarget modDemBin{"./output/modDem.bin", "modDem.bin file cannot open."};
-constexpr OutputTarget modDemAsc{"./output/arcgis/modDem.asc", "modDem.asc file can not open\n"};
-constexpr OutputTarget distanceAsc{"./output/arcgis/distance.asc",
-                                   "dstance.asc file can not open\n"};
-constexpr OutputTarget flowDirBin{"./output/flowDir.bin", "flowDir.bin file cannot open."};
-constexpr OutputTarget flowDirAsc{"./output/arcgis/flowDir.asc", "file can not open\n"};
-constexpr OutputTarget flowAccBin{"./output/flowAcc.bin", "flowAcc.bin file cannot open."};
-constexpr OutputTarget flowAccAsc{"./output/arcgis/flowAcc.asc", "flowAcc.asc file can not open\n"};
-constexpr OutputTarget riverNumBin{"./output/riverNum.bin", "riverNum.bin file cannot open."};
-constexpr OutputTarget riverNumAsc{"./output/arcgis/riverNum.asc",
-                                   "ESRIRiverNum.asc riverNumber file can not open\n"};
+constexpr OutputTarget modDemBinTarget{pathFromWorkingFolder<modDemBin>.text,
+                                       "modDem.bin file cannot open."};
+constexpr OutputTarget modDemAscTarget{pathFromWorkingFolder<modDemAsc>.text,
+                                       "modDem.asc file can not open\n"};
+constexpr OutputTarget distanceAscTarget{pathFromWorkingFolder<distanceAsc>.text,
+                                         "dstance.asc file can not open\n"};
+constexpr OutputTarget flowDirBinTarget{pathFromWorkingFolder<flowDirBin>.text,
+                                        "flowDir.bin file cannot open."};
+constexpr OutputTarget flowDirAscTarget{pathFromWorkingFolder<flowDirAsc>.text,
+                                        "file can not open\n"};
+constexpr OutputTarget flowAccBinTarget{pathFromWorkingFolder<flowAccBin>.text,
+                                        "flowAcc.bin file cannot open."};
+constexpr OutputTarget flowAccAscTarget{pathFromWorkingFolder<flowAccAsc>.text,
+                                        "flowAcc.asc file can not open\n"};
+constexpr OutputTarget riverNumBinTarget{pathFromWorkingFolder<riverNumBin>.text,
+                                         "riverNum.bin file cannot open."};
+constexpr OutputTarget riverNumAscTarget{pathFromWorkingFolder<riverNumAsc>.text,
+                                         "ESRIRiverNum.asc riverNumber file can not open\n"};
 
 constexpr std::int32_t frameRingValue = -9999;
 constexpr std::int32_t noBasinValue = -1;
@@ -52,41 +60,42 @@ Failure writeProductAscii(const OutputTarget& target, const StudyArea& area, dou
 
 Failure writeGrids(const StudyArea& area, const CellFields& fields, DirectionEncoder encode,
                    std::ostream& console) {
-    if (auto failure = writeBinary(modDemBin, Announcement::writingOnly, area, console,
+    if (auto failure = writeBinary(modDemBinTarget, Announcement::writingOnly, area, console,
                                    valuesOf(fields.elev))) {
         return failure;
     }
     if (auto failure =
-            writeProductAscii(modDemAsc, area, -9999.0, console, valuesOf(fields.elev))) {
+            writeProductAscii(modDemAscTarget, area, -9999.0, console, valuesOf(fields.elev))) {
         return failure;
     }
-    if (auto failure = writeProductAscii(distanceAsc, area, noBasinValue, console,
+    if (auto failure = writeProductAscii(distanceAscTarget, area, noBasinValue, console,
                                          valuesOf(fields.distance))) {
         return failure;
     }
-    if (auto failure = writeBinary(flowDirBin, Announcement::writingDone, area, console,
+    if (auto failure = writeBinary(flowDirBinTarget, Announcement::writingDone, area, console,
                                    framed(fields.dir, frameRingValue))) {
         return failure;
     }
     const auto sourceCode = [&fields, encode](std::int32_t row, std::int32_t col) {
         return encode(fields.dir[row][col]);
     };
-    if (auto failure = writeProductAscii(flowDirAsc, area, -9999.0, console, sourceCode)) {
+    if (auto failure = writeProductAscii(flowDirAscTarget, area, -9999.0, console, sourceCode)) {
         return failure;
     }
     const auto basinSize = framed(fields.basinSize, frameRingValue);
     if (auto failure =
-            writeBinary(flowAccBin, Announcement::writingDone, area, console, basinSize)) {
+            writeBinary(flowAccBinTarget, Announcement::writingDone, area, console, basinSize)) {
         return failure;
     }
-    if (auto failure = writeProductAscii(flowAccAsc, area, frameRingValue, console, basinSize)) {
+    if (auto failure =
+            writeProductAscii(flowAccAscTarget, area, frameRingValue, console, basinSize)) {
         return failure;
     }
-    if (auto failure = writeBinary(riverNumBin, Announcement::writingDone, area, console,
+    if (auto failure = writeBinary(riverNumBinTarget, Announcement::writingDone, area, console,
                                    framed(fields.riverNum, frameRingValue))) {
         return failure;
     }
-    return writeProductAscii(riverNumAsc, area, noBasinValue, console,
+    return writeProductAscii(riverNumAscTarget, area, noBasinValue, console,
                              framed(fields.riverNum, noBasinValue));
 }
 

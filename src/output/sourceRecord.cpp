@@ -2,11 +2,11 @@
 
 #include <fstream>
 
+#include "output/runFileNames.hpp"
+
 namespace drainPrep {
 
 namespace {
-
-const char* const outletListOfRun = "output/riverNumList.dat";
 
 std::string absolutePath(const std::string& path) {
     return std::filesystem::absolute(path).lexically_normal().string();
@@ -63,7 +63,7 @@ std::string latticeLine(const CellLattice& lattice) {
 }  // namespace
 
 std::optional<std::string> writeSourceRecord(const SourceRecord& record) {
-    const std::string path = std::string("./") + sourceRecordFile;
+    const std::string path = pathFromWorkingFolder<sourceRecordFile>.text;
     std::ofstream file(path);
     file << "dem " << absolutePath(record.dem) << "\ndir " << absolutePath(record.directions)
          << "\nframe " << record.frame.rows << " " << record.frame.cols << " "
@@ -81,7 +81,7 @@ std::optional<SourceRecord> readSourceRecord(const std::filesystem::path& folder
     std::error_code unknown;
     if (!std::filesystem::is_regular_file(path, unknown)) return std::nullopt;
     const auto recorded = std::filesystem::last_write_time(path, unknown);
-    const auto outletList = std::filesystem::last_write_time(folder / outletListOfRun, unknown);
+    const auto outletList = std::filesystem::last_write_time(folder / outletListFile, unknown);
     if (!unknown && outletList > recorded) return std::nullopt;
     std::ifstream file(path);
     SourceRecord record;

@@ -31,8 +31,6 @@ struct SourceRecord {
     OutletRule outlets = OutletRule::coast;
 };
 
-inline const char* const sourceRecordFile = "output/sourceRasters.txt";
-
 // Into ./output, the paths made absolute. Returns the failure text.
 std::optional<std::string> writeSourceRecord(const SourceRecord& record);
 

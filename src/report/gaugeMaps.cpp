@@ -18,39 +18,31 @@ constexpr std::int32_t labelGap = 6;   // pixels from the centre to the label
 // Pixels taken by rings and labels, so that no label covers another.
 class Occupancy {
 public:
-    Occupancy(std::int32_t width, std::int32_t height)
-        : width_(width), height_(height),
-          taken_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), false) {}
+    Occupancy(std::int32_t width, std::int32_t height) : taken_(width, height) {}
 
     bool inside(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) const {
-        return left >= 1 && top >= 1 && left + width < width_ && top + height < height_;
+        return left >= 1 && top >= 1 && left + width < taken_.width() &&
+               top + height < taken_.height();
     }
     bool isFree(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) const {
         for (std::int32_t y = top; y < top + height; ++y) {
             for (std::int32_t x = left; x < left + width; ++x) {
-                if (taken_[index(x, y)]) return false;
+                if (taken_.at(x, y)) return false;
             }
         }
         return true;
     }
     // Clipped to the image.
     void take(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
-        for (std::int32_t y = std::max(top, 0); y < std::min(top + height, height_); ++y) {
-            for (std::int32_t x = std::max(left, 0); x < std::min(left + width, width_); ++x) {
-                taken_[index(x, y)] = true;
+        for (std::int32_t y = top; y < top + height; ++y) {
+            for (std::int32_t x = left; x < left + width; ++x) {
+                if (taken_.contains(x, y)) taken_.set(x, y, true);
             }
         }
     }
 
 private:
-    std::size_t index(std::int32_t x, std::int32_t y) const {
-        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
-               static_cast<std::size_t>(x);
-    }
-
-    std::int32_t width_;
-    std::int32_t height_;
-    std::vector<bool> taken_;
+    PixelGrid<bool> taken_;
 };
 
 }  // namespace

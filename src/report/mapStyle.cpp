@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+
+#include "text/numberText.hpp"
 
 namespace drainPrep::report {
 
@@ -66,9 +67,7 @@ Rgb colourOnScale(const ColourScale& scale, double t) {
 }
 
 std::string hexColour(Rgb colour) {
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", colour.r, colour.g, colour.b);
-    return text;
+    return "#" + hexText(colour.r, 2) + hexText(colour.g, 2) + hexText(colour.b, 2);
 }
 
 std::string cssGradient(const ColourScale& scale) {

@@ -1,18 +1,18 @@
 #include "report/reportGauges.hpp"
 
 #include <algorithm>
-#include <cstdio>
 #include <ostream>
 
+#include "gauges/labelPolygons.hpp"
 #include "output/asciiGrid.hpp"
 #include "output/binaryGrid.hpp"
-#include "gauges/labelPolygons.hpp"
 #include "report/gridScan.hpp"
 #include "report/reportFacts.hpp"
 #include "runFiles/binaryGridReader.hpp"
 #include "runFiles/gisSidecars.hpp"
 #include "runFiles/textFile.hpp"
 #include "text/decimalText.hpp"
+#include "text/numberText.hpp"
 
 namespace drainPrep::report {
 
@@ -95,11 +95,7 @@ GaugeField idField(const char* key, const Gauge& gauge) {
     return {key, gauge.id, !plainGaugeNumber(gauge.id)};
 }
 
-std::string givenDegrees(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.10g", value);
-    return text;
-}
+std::string givenDegrees(double value) { return significantText(value, 10); }
 
 std::vector<GaugeField> gaugeFields(const GaugeFacts& facts, std::size_t i, const StudyArea& area) {
     const Gauge& gauge = facts.gauges[i];
@@ -153,9 +149,7 @@ std::string jsonString(const std::string& text) {
             json += '\\';
             json += c;
         } else if (byte < 0x20) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            json += escape;
+            json += "\\u" + hexText(byte, 4);
         } else {
             json += c;
         }

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "driver/clipAreaFile.hpp"
-#include "driver/mainGuard.hpp"
-#include "driver/runArguments.hpp"
+#include "command/commandOptions.hpp"
+#include "command/mainGuard.hpp"
 #include "report/reportRun.hpp"
+#include "text/wholeNumber.hpp"
 
 namespace {
 
@@ -99,7 +99,7 @@ int reportMain(const std::vector<std::string>& arguments) {
         std::cout << *failure << std::endl;
         return 1;
     }
-    const std::filesystem::path page = std::filesystem::path(folder) / "output/report/index.html";
+    const std::filesystem::path page = drainPrep::report::reportPagePath(folder);
     std::cout << "  Report: " << page.string() << std::endl;
     return 0;
 }

@@ -15,6 +15,8 @@ inline const char* const basinSizeMapFile = "flowAccumulation.png";
 inline const char* const distanceMapFile = "distance.png";
 inline const char* const elevationMapFile = "elevation.png";
 
+inline const char* const reportPageFile = "index.html";
+
 std::string reportPage(const ReportFacts& facts);
 
 // "drainPrepArea LAT LON --snap 0", with the run's --dem and --dir where it

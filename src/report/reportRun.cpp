@@ -4,11 +4,12 @@
 #include <ostream>
 #include <set>
 
-#include "runFiles/gisSidecars.hpp"
+#include "output/runFileNames.hpp"
 #include "report/gaugeMaps.hpp"
 #include "report/reportPage.hpp"
 #include "report/riverLines.hpp"
 #include "report/scriptFiles.hpp"
+#include "runFiles/gisSidecars.hpp"
 #include "runFiles/stagingFolder.hpp"
 #include "runFiles/textFile.hpp"
 
@@ -77,7 +78,7 @@ Failure gatherFacts(const std::filesystem::path& folder, const ReportOptions& op
         facts.gauges.emplace();
         if (auto failure = readGaugeFile(*options.gaugeFile, facts.gauges->gauges)) return failure;
     }
-    AsciiHeader header;
+    AsciiGridHeader header;
     if (auto failure = checkRunFiles(folder, facts.area, header, facts.sources)) return failure;
     if (facts.gauges) {
         facts.gauges->snapCells =
@@ -198,10 +199,18 @@ Failure writeReportFolder(const std::filesystem::path& folder, const ReportFacts
             writeTextFile(folder / "outlets.geojson", outletsGeoJson(facts.outlets, facts.area))) {
         return failure;
     }
-    return writeTextFile(folder / "index.html", reportPage(facts));
+    return writeTextFile(folder / reportPageFile, reportPage(facts));
 }
 
 }  // namespace
+
+std::filesystem::path reportFolder(const std::filesystem::path& folder) {
+    return folder / outputFolder / "report";
+}
+
+std::filesystem::path reportPagePath(const std::filesystem::path& folder) {
+    return reportFolder(folder) / reportPageFile;
+}
 
 Failure writeReport(const std::filesystem::path& folder, std::ostream& console,
                     const ReportOptions& options) {
@@ -211,11 +220,11 @@ Failure writeReport(const std::filesystem::path& folder, std::ostream& console,
     if (auto failure = gatherFacts(folder, options, console, facts, maps, network)) return failure;
     console << "  Drawing the maps and writing the report." << std::endl;
     StagingFolder staging;
-    if (auto failure = staging.create(folder / "output" / "report")) return failure;
+    if (auto failure = staging.create(reportFolder(folder))) return failure;
     if (auto failure = writeReportFolder(staging.path(), facts, maps, network)) return failure;
     console << "  Writing the .prj and .hdr files beside the grids." << std::endl;
     if (auto failure = writeGisSidecars(folder, facts.area)) return failure;
-    return staging.putInPlace(folder / "output" / "report");
+    return staging.putInPlace(reportFolder(folder));
 }
 
 }  // namespace drainPrep::report

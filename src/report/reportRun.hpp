@@ -24,6 +24,12 @@ std::optional<std::string> gatherFacts(const std::filesystem::path& folder,
                                        const ReportOptions& options, std::ostream& console,
                                        ReportFacts& facts, MapGrids& maps, RiverNetwork& network);
 
+// FOLDER/output/report, where the report goes.
+std::filesystem::path reportFolder(const std::filesystem::path& folder);
+
+// The page of the report of the run in folder.
+std::filesystem::path reportPagePath(const std::filesystem::path& folder);
+
 // The report of the run in folder; progress goes to console.
 std::optional<std::string> writeReport(const std::filesystem::path& folder, std::ostream& console,
                                        const ReportOptions& options = {});

@@ -18,27 +18,24 @@ struct Rgb {
 inline bool operator==(Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
 inline bool operator!=(Rgb a, Rgb b) { return !(a == b); }
 
-class RgbImage {
+// One value a pixel, row 0 at the top: a picture's colours, or what a
+// drawing has taken of it.
+template <typename Pixel>
+class PixelGrid {
 public:
-    RgbImage(std::int32_t width, std::int32_t height)
-        : width_(width), height_(height), bytes_(3 * index(0, height)) {}
+    PixelGrid(std::int32_t width, std::int32_t height)
+        : width_(width), height_(height), pixels_(index(0, height)) {}
 
     std::int32_t width() const { return width_; }
     std::int32_t height() const { return height_; }
     bool contains(std::int32_t x, std::int32_t y) const {
         return x >= 0 && y >= 0 && x < width_ && y < height_;
     }
-    void set(std::int32_t x, std::int32_t y, Rgb colour) {
-        const std::size_t at = 3 * index(x, y);
-        bytes_[at] = colour.r;
-        bytes_[at + 1] = colour.g;
-        bytes_[at + 2] = colour.b;
-    }
-    Rgb at(std::int32_t x, std::int32_t y) const {
-        const std::size_t i = 3 * index(x, y);
-        return {bytes_[i], bytes_[i + 1], bytes_[i + 2]};
-    }
-    const std::uint8_t* bytes() const { return bytes_.data(); }
+    void set(std::int32_t x, std::int32_t y, Pixel value) { pixels_[index(x, y)] = value; }
+    Pixel at(std::int32_t x, std::int32_t y) const { return pixels_[index(x, y)]; }
+
+protected:
+    const std::vector<Pixel>& pixels() const { return pixels_; }
 
 private:
     std::size_t index(std::int32_t x, std::int32_t y) const {
@@ -48,7 +45,19 @@ private:
 
     std::int32_t width_;
     std::int32_t height_;
-    std::vector<std::uint8_t> bytes_;
+    std::vector<Pixel> pixels_;
+};
+
+// libpng takes the pixels as they lie: red, green and blue bytes, row by row.
+static_assert(sizeof(Rgb) == 3, "an Rgb is its three bytes");
+
+class RgbImage : public PixelGrid<Rgb> {
+public:
+    using PixelGrid::PixelGrid;
+
+    const std::uint8_t* bytes() const {
+        return reinterpret_cast<const std::uint8_t*>(pixels().data());
+    }
 };
 
 std::optional<std::string> writePng(const std::filesystem::path& path, const RgbImage& image);

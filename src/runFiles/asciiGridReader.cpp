@@ -4,8 +4,8 @@
 #include <cstring>
 #include <limits>
 
-#include "driver/clipAreaFile.hpp"
 #include "text/decimalNumber.hpp"
+#include "text/wholeNumber.hpp"
 
 namespace drainPrep {
 

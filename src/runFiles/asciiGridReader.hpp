@@ -21,7 +21,7 @@ public:
     // Opens folder/relativePath and reads its six header lines. Failures name
     // the file by relativePath.
     std::optional<std::string> open(const std::filesystem::path& folder, const char* relativePath);
-    const AsciiHeader& header() const { return header_; }
+    const AsciiGridHeader& header() const { return header_; }
 
     // The next row: header().ncols values.
     std::optional<std::string> readRow(std::int32_t* values);
@@ -40,7 +40,7 @@ private:
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     std::int32_t rowsRead_ = 0;
-    AsciiHeader header_;
+    AsciiGridHeader header_;
 };
 
 }  // namespace drainPrep

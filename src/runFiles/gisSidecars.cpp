@@ -1,19 +1,15 @@
 #include "runFiles/gisSidecars.hpp"
 
-#include <cstdio>
 #include <utility>
 
 #include "runFiles/textFile.hpp"
+#include "text/numberText.hpp"
 
 namespace drainPrep {
 
 namespace {
 
-std::string exactNumber(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    return text;
-}
+std::string exactNumber(double value) { return significantText(value, 17); }
 
 // ENVI data types: 3 for int32, 4 for float32, 5 for double.
 int enviDataType(const BinaryGridFile& grid) {

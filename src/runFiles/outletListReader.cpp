@@ -3,8 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "driver/clipAreaFile.hpp"
 #include "runFiles/runFiles.hpp"
+#include "text/wholeNumber.hpp"
 
 namespace drainPrep {
 

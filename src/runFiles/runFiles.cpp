@@ -1,11 +1,11 @@
 #include "runFiles/runFiles.hpp"
 
 #include <cmath>
-#include <iomanip>
 #include <sstream>
 
-#include "driver/clipAreaFile.hpp"
+#include "geometry/clipAreaFile.hpp"
 #include "runFiles/asciiGridReader.hpp"
+#include "text/numberText.hpp"
 
 namespace drainPrep {
 
@@ -51,7 +51,7 @@ Failure readArea(const std::filesystem::path& folder, const std::optional<Source
 
 Failure checkPresence(const std::filesystem::path& folder) {
     std::error_code notThere;
-    if (!std::filesystem::is_directory(folder / "output", notThere)) {
+    if (!std::filesystem::is_directory(folder / outputFolder, notThere)) {
         return std::string("output/ is missing: run drainPrep in this folder first.");
     }
     for (const char* path : asciiGridFiles) {
@@ -85,7 +85,7 @@ bool near(double value, double expected, double tolerance) {
 }
 
 Failure checkHeader(const std::filesystem::path& folder, const char* path, const StudyArea& area,
-                    AsciiHeader& header) {
+                    AsciiGridHeader& header) {
     AsciiGridReader reader;
     if (auto failure = reader.open(folder, path)) return failure;
     header = reader.header();
@@ -100,21 +100,20 @@ Failure checkHeader(const std::filesystem::path& folder, const char* path, const
     if (!near(header.xllcorner, westEdgeLon(area), halfCell) ||
         !near(header.yllcorner, southEdgeLat(area), halfCell) ||
         !near(header.cellsize, cellSize, cellSize * 1e-7)) {
-        std::ostringstream text;
         // Digits that name a cell of the lattice.
-        text << std::setprecision(area.lattice == thirtySecondLattice ? 6 : 10);
-        text << path << " places its south-west corner at " << header.yllcorner << " N "
-             << header.xllcorner << " E with cells of " << header.cellsize
-             << " degrees, but clipArea.dat gives " << southEdgeLat(area) << " N "
-             << westEdgeLon(area) << " E with cells of " << cellSize << " degrees.";
-        return text.str();
+        const int digits = area.lattice == thirtySecondLattice ? 6 : 10;
+        const auto degrees = [digits](double value) { return significantText(value, digits); };
+        return std::string(path) + " places its south-west corner at " + degrees(header.yllcorner) +
+               " N " + degrees(header.xllcorner) + " E with cells of " + degrees(header.cellsize) +
+               " degrees, but clipArea.dat gives " + degrees(southEdgeLat(area)) + " N " +
+               degrees(westEdgeLon(area)) + " E with cells of " + degrees(cellSize) + " degrees.";
     }
     return std::nullopt;
 }
 
 }  // namespace
 
-Failure checkRunFiles(const std::filesystem::path& folder, StudyArea& area, AsciiHeader& header,
+Failure checkRunFiles(const std::filesystem::path& folder, StudyArea& area, AsciiGridHeader& header,
                       std::optional<SourceRecord>& sources) {
     std::string unreadableRecord;
     sources = readSourceRecord(folder, unreadableRecord);

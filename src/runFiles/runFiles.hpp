@@ -10,29 +10,14 @@
 #include <string>
 
 #include "geometry/studyArea.hpp"
+#include "output/asciiGrid.hpp"
+#include "output/runFileNames.hpp"
 #include "output/sourceRecord.hpp"
 
 namespace drainPrep {
 
-inline const char* const clipAreaFile = "clipArea.dat";
-inline const char* const outletListFile = "output/riverNumList.dat";
-
-inline const char* const modDemBin = "output/modDem.bin";
-inline const char* const cutDemAsc = "output/arcgis/cutDem.asc";
-inline const char* const cutDirAsc = "output/arcgis/cutDir.asc";
-inline const char* const distanceAsc = "output/arcgis/distance.asc";
-inline const char* const flowDirBin = "output/flowDir.bin";
-inline const char* const flowAccBin = "output/flowAcc.bin";
-inline const char* const riverNumBin = "output/riverNum.bin";
-
 inline const char* const asciiGridFiles[] = {
-    cutDemAsc,
-    cutDirAsc,
-    "output/arcgis/modDem.asc",
-    distanceAsc,
-    "output/arcgis/flowDir.asc",
-    "output/arcgis/flowAcc.asc",
-    "output/arcgis/riverNum.asc",
+    cutDemAsc, cutDirAsc, modDemAsc, distanceAsc, flowDirAsc, flowAccAsc, riverNumAsc,
 };
 
 struct BinaryGridFile {
@@ -54,20 +39,11 @@ inline const BinaryGridFile binaryGridFiles[] = {
 constexpr std::int32_t binaryFrameRingValue = -9999;
 constexpr std::int32_t noBasin = -1;
 
-// The georeference that every ASCII grid of a run carries in its header.
-struct AsciiHeader {
-    std::int32_t ncols = 0;
-    std::int32_t nrows = 0;
-    double xllcorner = 0.0;
-    double yllcorner = 0.0;
-    double cellsize = 0.0;
-    double nodataValue = 0.0;
-};
-
 // Reads the record of the run's sources, if it has one, and the study area,
 // and checks every file of the run against them. The header is that of the
 // ASCII grids, which all agree. Returns the failure text, naming the file.
 std::optional<std::string> checkRunFiles(const std::filesystem::path& folder, StudyArea& area,
-                                         AsciiHeader& header, std::optional<SourceRecord>& sources);
+                                         AsciiGridHeader& header,
+                                         std::optional<SourceRecord>& sources);
 
 }  // namespace drainPrep

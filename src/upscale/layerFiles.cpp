@@ -1,7 +1,6 @@
 #include "upscale/layerFiles.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <ostream>
 
 #include "analysis/directionCodes.hpp"
@@ -31,13 +30,11 @@ double southEdgeOf(const StudyArea& area, const ModelGrid& grid) {
 }
 
 char* writeValue(char* out, std::int32_t value) { return writeNumber(out, value); }
-char* writeValue(char* out, float value) {
-    return std::to_chars(out, out + maxNumberChars, value).ptr;
-}
+char* writeValue(char* out, float value) { return writeRoundTripNumber(out, value); }
 
 template <typename Value>
 Failure writeGrids(const std::filesystem::path& folder, const GridPlace& place,
-                   const std::string& asciiHeader, const LayerView& view,
+                   const AsciiGridHeader& asciiHeader, const LayerView& view,
                    const std::vector<Value>& text, const std::vector<Value>& binary) {
     std::ostream quiet(nullptr);  // the companion tells of the folder, not of each file
     const auto at = [&place](std::int32_t row, std::int32_t col) {
@@ -56,7 +53,7 @@ Failure writeGrids(const std::filesystem::path& folder, const GridPlace& place,
     const std::string asciiFailure = asciiPath + " cannot be written.";
     return writeOutputFile(OutputTarget{asciiPath.c_str(), asciiFailure.c_str()}, "w",
                            Announcement::writingDone, quiet, [&](OutputFile& file) {
-                               file.write(asciiHeader);
+                               writeAsciiHeader(file, asciiHeader, AsciiLayout::preview);
                                for (std::int32_t row = 0; row < place.rows; ++row) {
                                    writeColumns(file, place.cols, 1 + maxNumberChars,
                                                 [&](char* out, std::int32_t col) {
@@ -140,16 +137,14 @@ GridPlace placeOf(const StudyArea& area, const ModelGrid& grid) {
     return place;
 }
 
-std::string asciiHeaderText(const StudyArea& area, const ModelGrid& grid) {
+AsciiGridHeader asciiHeaderOf(const StudyArea& area, const ModelGrid& grid) {
     const GridPlace place = placeOf(area, grid);
-    return "ncols " + std::to_string(place.cols) + "\nnrows " + std::to_string(place.rows) +
-           "\nxllcorner " + roundTripText(place.westDeg) + "\nyllcorner " +
-           roundTripText(southEdgeOf(area, grid)) + "\ncellsize " + roundTripText(place.cellDeg) +
-           "\nNODATA_value " + std::to_string(noValue) + "\n";
+    return {place.cols,    place.rows, place.westDeg, southEdgeOf(area, grid),
+            place.cellDeg, noValue,    true};
 }
 
 Failure writeLayerFiles(const std::filesystem::path& folder, const GridPlace& place,
-                        const std::string& asciiHeader, const std::vector<LayerView>& views) {
+                        const AsciiGridHeader& asciiHeader, const std::vector<LayerView>& views) {
     for (const LayerView& view : views) {
         Failure failure =
             view.ints != nullptr

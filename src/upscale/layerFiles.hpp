@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "geometry/studyArea.hpp"
+#include "output/asciiGrid.hpp"
 #include "raster/gdalGridCalls.hpp"
 #include "upscale/modelLayers.hpp"
 
@@ -45,10 +46,11 @@ GridPlace placeOf(const StudyArea& area, const ModelGrid& grid);
 
 // The header of an ESRI ASCII grid of the model grid, with the shortest
 // decimals that give the exact doubles back.
-std::string asciiHeaderText(const StudyArea& area, const ModelGrid& grid);
+AsciiGridHeader asciiHeaderOf(const StudyArea& area, const ModelGrid& grid);
 
 std::optional<std::string> writeLayerFiles(const std::filesystem::path& folder,
-                                           const GridPlace& place, const std::string& asciiHeader,
+                                           const GridPlace& place,
+                                           const AsciiGridHeader& asciiHeader,
                                            const std::vector<LayerView>& views);
 
 // model.nc and ldd.map.

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/mainGuard.hpp"
-#include "driver/runArguments.hpp"
+#include "command/commandOptions.hpp"
+#include "command/mainGuard.hpp"
 #include "upscale/upscaleRun.hpp"
 
 namespace {
@@ -69,8 +69,7 @@ int upscaleMain(const std::vector<std::string>& arguments) {
         std::cout << *failure << std::endl;
         return 1;
     }
-    const std::filesystem::path result =
-        std::filesystem::path(folder) / "output" / ("model-" + std::to_string(factor));
+    const std::filesystem::path result = drainPrep::upscale::modelFolder(folder, factor);
     std::cout << "  Model grid: " << result.string() << std::endl;
     return 0;
 }

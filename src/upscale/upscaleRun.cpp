@@ -1,11 +1,12 @@
 #include "upscale/upscaleRun.hpp"
 
 #include <charconv>
-#include <cstdio>
 #include <ostream>
 
+#include "output/runFileNames.hpp"
 #include "runFiles/runFiles.hpp"
 #include "runFiles/stagingFolder.hpp"
+#include "text/decimalText.hpp"
 #include "upscale/layerFiles.hpp"
 
 namespace drainPrep::upscale {
@@ -28,15 +29,11 @@ std::string divisorsText(std::int32_t number) {
     return text;
 }
 
-std::string percentText(double share) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f %%", share * 100.0);
-    return text;
-}
+std::string percentText(double share) { return fixed(share * 100.0, 2) + " %"; }
 
 Failure readNetwork(const std::filesystem::path& folder, std::ostream& console, StudyArea& area,
                     IntGrid& codes) {
-    AsciiHeader header;
+    AsciiGridHeader header;
     std::optional<SourceRecord> sources;
     if (auto failure = checkRunFiles(folder, area, header, sources)) return failure;
     console << "  Reading the run's " << area.nrows << " x " << area.ncols << " cells." << std::endl;
@@ -44,6 +41,10 @@ Failure readNetwork(const std::filesystem::path& folder, std::ostream& console, 
 }
 
 }  // namespace
+
+std::filesystem::path modelFolder(const std::filesystem::path& folder, std::int32_t factor) {
+    return folder / outputFolder / ("model-" + std::to_string(factor));
+}
 
 Failure readFactor(const std::string& text, const CellLattice& lattice, std::int32_t& factor) {
     const char* end = text.data() + text.size();
@@ -92,15 +93,14 @@ Failure upscaleRun(const std::filesystem::path& folder, std::int32_t factor,
     ModelLayers layers = modelLayers(fine, grid, network, paths);
     if (auto failure = addRiverSlopes(folder, fine, network, paths, layers)) return failure;
 
-    const std::filesystem::path finalPath =
-        folder / "output" / ("model-" + std::to_string(factor));
+    const std::filesystem::path finalPath = modelFolder(folder, factor);
     console << "  Writing the layers, model.nc and ldd.map." << std::endl;
     StagingFolder staging;
     if (auto failure = staging.create(finalPath)) return failure;
     const std::vector<std::int32_t> flowDirD8 = d8Codes(layers.flowDir);
     const std::vector<LayerView> views = layerViews(layers, flowDirD8);
     const GridPlace place = placeOf(area, grid);
-    if (auto failure = writeLayerFiles(staging.path(), place, asciiHeaderText(area, grid), views)) {
+    if (auto failure = writeLayerFiles(staging.path(), place, asciiHeaderOf(area, grid), views)) {
         return failure;
     }
     const std::string title = "drainPrep model grid, " + factorText(factor, area.lattice);

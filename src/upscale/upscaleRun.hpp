@@ -28,6 +28,9 @@ std::string factorText(std::int32_t factor, const CellLattice& lattice);
 std::optional<std::string> readRunLattice(const std::filesystem::path& folder,
                                           CellLattice& lattice);
 
+// FOLDER/output/model-N, where the model grid of factor N goes.
+std::filesystem::path modelFolder(const std::filesystem::path& folder, std::int32_t factor);
+
 std::optional<std::string> upscaleRun(const std::filesystem::path& folder, std::int32_t factor,
                                       std::ostream& console);
 

@@ -1,4 +1,4 @@
-#include "driver/controlGroupMemory.hpp"
+#include "memory/controlGroupMemory.hpp"
 
 #include <algorithm>
 #include <charconv>

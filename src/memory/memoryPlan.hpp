@@ -9,11 +9,12 @@
 #include <string>
 
 #include "geometry/studyArea.hpp"
+#include "output/runFileNames.hpp"
 
 namespace drainPrep {
 
 // The scratch file of the records goes where the user gave the run room.
-inline const char* const scratchDirectory = "./output";
+inline const char* const scratchDirectory = pathFromWorkingFolder<outputFolder>.text;
 
 // What a run over an area inside the source grid allocates: the cell records,
 // and besides them, phase by phase, the blocks that live at the same time.

@@ -4,17 +4,15 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "geometry/sourceFrame.hpp"
+#include "text/workingFolderPath.hpp"
 
 namespace drainPrep {
 
-inline const char* const clipAreaPath = "./clipArea.dat";
-
-// The whole-number rule of clipArea.dat: an optional sign, digits only,
-// within the signed 32-bit range.
-std::optional<std::int32_t> parseWholeNumber(std::string_view token);
+// In the run's folder; the run reads it from its working folder.
+inline constexpr char clipAreaFile[] = "clipArea.dat";
+inline constexpr const char* clipAreaPath = pathFromWorkingFolder<clipAreaFile>.text;
 
 inline const char* const outsideFixedSourceText = "The study area lies outside the source grid.";
 

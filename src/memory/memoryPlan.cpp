@@ -1,4 +1,4 @@
-#include "driver/memoryPlan.hpp"
+#include "memory/memoryPlan.hpp"
 
 #include <sys/resource.h>
 #include <sys/statvfs.h>
@@ -11,7 +11,7 @@
 #include <string>
 
 #include "cell/cellObject.hpp"
-#include "driver/controlGroupMemory.hpp"
+#include "memory/controlGroupMemory.hpp"
 #include "raster/largeBlock.hpp"
 #include "text/numberText.hpp"
 
