@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "memory/controlGroupMemory.hpp"
-#include "memory/memoryPlan.hpp"
+#include "driver/controlGroupMemory.hpp"
+#include "driver/memoryPlan.hpp"
 
 namespace drainPrep {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "cell/cellObject.hpp"
-#include "memory/memoryPlan.hpp"
+#include "driver/memoryPlan.hpp"
 #include "raster/largeBlock.hpp"
 
 namespace drainPrep {

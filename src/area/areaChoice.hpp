@@ -9,7 +9,7 @@
 #include "area/basin.hpp"
 #include "area/flowGrid.hpp"
 #include "geometry/sourceFrame.hpp"
-#include "memory/memoryPlan.hpp"
+#include "driver/memoryPlan.hpp"
 
 namespace drainPrep {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "command/commandOptions.hpp"
+#include "driver/commandOptions.hpp"
 #include "gauges/gaugeFile.hpp"
 #include "raster/sourceRasters.hpp"
 

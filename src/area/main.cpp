@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "area/areaCommand.hpp"
-#include "command/mainGuard.hpp"
+#include "driver/mainGuard.hpp"
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);

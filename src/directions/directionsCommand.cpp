@@ -5,7 +5,7 @@
 #include <optional>
 #include <ostream>
 
-#include "command/commandOptions.hpp"
+#include "driver/commandOptions.hpp"
 #include "directions/d8Codes.hpp"
 #include "directions/demPreparation.hpp"
 #include "directions/depressionBreaching.hpp"

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "command/mainGuard.hpp"
+#include "driver/mainGuard.hpp"
 #include "directions/directionsCommand.hpp"
 
 int main(int argc, char** argv) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "command/mainGuard.hpp"
+#include "driver/mainGuard.hpp"
 #include "driver/console.hpp"
 #include "driver/runArguments.hpp"
 #include "driver/runSequence.hpp"

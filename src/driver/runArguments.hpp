@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "command/commandOptions.hpp"
+#include "driver/commandOptions.hpp"
 
 namespace drainPrep {
 

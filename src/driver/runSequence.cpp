@@ -18,7 +18,7 @@
 #include "analysis/networkDerivation.hpp"
 #include "cell/cellFields.hpp"
 #include "geometry/clipAreaFile.hpp"
-#include "memory/memoryPlan.hpp"
+#include "driver/memoryPlan.hpp"
 #include "output/clipPreviews.hpp"
 #include "output/productFiles.hpp"
 #include "output/sourceRecord.hpp"

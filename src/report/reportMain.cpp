@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "command/commandOptions.hpp"
-#include "command/mainGuard.hpp"
+#include "driver/commandOptions.hpp"
+#include "driver/mainGuard.hpp"
 #include "report/reportRun.hpp"
 #include "text/wholeNumber.hpp"
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "command/commandOptions.hpp"
-#include "command/mainGuard.hpp"
+#include "driver/commandOptions.hpp"
+#include "driver/mainGuard.hpp"
 #include "upscale/upscaleRun.hpp"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "memory/controlGroupMemory.hpp"
+#include "driver/controlGroupMemory.hpp"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "command/commandOptions.hpp"
+#include "driver/commandOptions.hpp"
 
 namespace drainPrep {
 

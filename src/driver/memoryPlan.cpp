@@ -1,4 +1,4 @@
-#include "memory/memoryPlan.hpp"
+#include "driver/memoryPlan.hpp"
 
 #include <sys/resource.h>
 #include <sys/statvfs.h>
@@ -11,7 +11,7 @@
 #include <string>
 
 #include "cell/cellObject.hpp"
-#include "memory/controlGroupMemory.hpp"
+#include "driver/controlGroupMemory.hpp"
 #include "raster/largeBlock.hpp"
 #include "text/numberText.hpp"
 
