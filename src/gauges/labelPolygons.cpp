@@ -1,11 +1,11 @@
 #include "gauges/labelPolygons.hpp"
 
 #include <algorithm>
-#include <charconv>
 #include <limits>
 #include <unordered_map>
 
 #include "cell/flowNetwork.hpp"
+#include "text/decimalText.hpp"
 
 namespace drainPrep {
 
@@ -392,22 +392,16 @@ private:
         if (halfCells < 0) text_ += '-';
         const auto magnitude = static_cast<std::uint64_t>(halfCells < 0 ? -halfCells : halfCells);
         const auto perDegree = static_cast<std::uint64_t>(halfCellsPerDegree_);
-        char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, magnitude / perDegree).ptr;
-        text_.append(digits, end);
+        text_ += std::to_string(magnitude / perDegree);
         text_ += fractions_[magnitude % perDegree];
     }
 
     static std::vector<std::string> fractionTexts(std::int64_t perDegree) {
         std::vector<std::string> texts;
         for (std::int64_t part = 0; part < perDegree; ++part) {
-            char digits[32];
-            const auto end =
-                std::to_chars(digits, digits + sizeof digits,
-                              static_cast<double>(part) / static_cast<double>(perDegree),
-                              std::chars_format::fixed, coordinateDecimals)
-                    .ptr;
-            texts.emplace_back(digits + 1, end);  // ".0041666667", without the 0
+            const double degrees = static_cast<double>(part) / static_cast<double>(perDegree);
+            const std::string fraction = fixed(degrees, coordinateDecimals);
+            texts.push_back(fraction.substr(1));  // ".0041666667", without the 0
         }
         return texts;
     }
