@@ -13,7 +13,7 @@ std::string unknownCodeText(std::int32_t row, std::int32_t col, std::int32_t sou
 
 // Checked before any cell is touched, so that a failing run prints nothing
 // of the preparation.
-std::optional<std::string> findUnknownDirection(const IntGrid& directions) {
+Failure findUnknownDirection(const IntGrid& directions) {
     for (std::int32_t row = 0; row < directions.nrows(); ++row) {
         for (std::int32_t col = 0; col < directions.ncols(); ++col) {
             const std::int32_t sourceCode = directions[row][col];
@@ -101,10 +101,9 @@ void terrainRow(CellGrid& cells, std::int32_t row, std::ostream& console) {
 // two ahead of the slopes, and every sweep still visits its cells in
 // row-major order: the values are those of eight sweeps one after another,
 // while the rows in hand stay in cache.
-std::optional<std::string> prepareGrid(const StudyArea& area, const IntGrid& dem,
-                                       const IntGrid& directions, CellGrid& cells,
-                                       std::ostream& console, const PreparedRowVisit& rowPrepared,
-                                       OutletRule rule) {
+Failure prepareGrid(const StudyArea& area, const IntGrid& dem, const IntGrid& directions,
+                    CellGrid& cells, std::ostream& console, const PreparedRowVisit& rowPrepared,
+                    OutletRule rule) {
     if (auto failure = findUnknownDirection(directions)) return failure;
     const std::int32_t nrows = cells.nrows();
     for (std::int32_t step = 0; step < nrows + 2; ++step) {

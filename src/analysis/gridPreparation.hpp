@@ -13,6 +13,7 @@
 #include "cell/outletRule.hpp"
 #include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -26,10 +27,9 @@ using PreparedRowVisit = std::function<void(std::int32_t row)>;
 // counts, slopes with the pit reports, and down links. Returns the failure
 // text of the first source direction code in row-major order that is not a
 // D8 code; then no cell is touched and nothing is printed.
-std::optional<std::string> prepareGrid(const StudyArea& area, const IntGrid& dem,
-                                       const IntGrid& directions, CellGrid& cells,
-                                       std::ostream& console, const PreparedRowVisit& rowPrepared,
-                                       OutletRule rule = OutletRule::coast);
+Failure prepareGrid(const StudyArea& area, const IntGrid& dem, const IntGrid& directions,
+                    CellGrid& cells, std::ostream& console, const PreparedRowVisit& rowPrepared,
+                    OutletRule rule = OutletRule::coast);
 
 // The direction codes that prepareGrid leaves, without records: `codes`
 // holds every cell's decoded code, -1 where the rule finds no flow

@@ -135,11 +135,9 @@ void storeNetworkValues(const CellFields& fields, CellGrid& cells) {
 // A row's up lists are complete once the row below has registered, and the
 // preparation reads a row's elevations until it hands over the row below: a
 // row is pruned one row after its registration.
-std::optional<std::string> prepareAndRegister(const StudyArea& area, const IntGrid& dem,
-                                              const IntGrid& directions, CellGrid& cells,
-                                              std::ostream& console,
-                                              std::vector<cellObject*>& outlets, CellFields& fields,
-                                              OutletRule rule) {
+Failure prepareAndRegister(const StudyArea& area, const IntGrid& dem, const IntGrid& directions,
+                           CellGrid& cells, std::ostream& console,
+                           std::vector<cellObject*>& outlets, CellFields& fields, OutletRule rule) {
     outlets.clear();
     // At most every other cell is an outlet: each keeps a cell that drains into it.
     outlets.reserve((cells.cellCount() + 1) / 2);

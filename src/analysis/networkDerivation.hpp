@@ -22,6 +22,7 @@
 #include "cell/outletRule.hpp"
 #include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -31,11 +32,10 @@ namespace drainPrep {
 // each at distance 0, and `fields` with every cell's fields as they stand.
 // The rule decides which cells beside cells without flow become outlets.
 // Returns the failure text of an unknown direction code.
-std::optional<std::string> prepareAndRegister(const StudyArea& area, const IntGrid& dem,
-                                              const IntGrid& directions, CellGrid& cells,
-                                              std::ostream& console,
-                                              std::vector<cellObject*>& outlets, CellFields& fields,
-                                              OutletRule rule = OutletRule::coast);
+Failure prepareAndRegister(const StudyArea& area, const IntGrid& dem, const IntGrid& directions,
+                           CellGrid& cells, std::ostream& console,
+                           std::vector<cellObject*>& outlets, CellFields& fields,
+                           OutletRule rule = OutletRule::coast);
 
 // Numbers the outlets 1, 2, ... in their order and derives distances, river
 // numbers and basin sizes in `fields`, then stores them into the records.

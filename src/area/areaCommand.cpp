@@ -28,8 +28,6 @@ namespace drainPrep {
 
 namespace {
 
-using Failure = std::optional<std::string>;
-
 const char* const usageText =
     "Usage: drainPrepArea LAT LON | --gauges FILE [--snap CELLS] [--input DIR | --dem PATH --dir "
     "PATH] [--outlets coast|d8] [--write] [--force]";
@@ -584,8 +582,7 @@ int reportArea(const AreaRequest& request, AreaSource& source, std::ostream& con
 
 }  // namespace
 
-std::optional<std::string> parseAreaRequest(const std::vector<std::string>& arguments,
-                                            AreaRequest& request) {
+Failure parseAreaRequest(const std::vector<std::string>& arguments, AreaRequest& request) {
     std::vector<std::string> numbers;
     std::set<std::string> given;
     for (std::size_t i = 0; i < arguments.size(); ++i) {

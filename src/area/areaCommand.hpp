@@ -15,6 +15,7 @@
 #include "driver/commandOptions.hpp"
 #include "gauges/gaugeFile.hpp"
 #include "raster/sourceRasters.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -36,8 +37,7 @@ struct AreaRequest {
 
 // The arguments after the program name. Returns the failure text of the
 // first that cannot be used.
-std::optional<std::string> parseAreaRequest(const std::vector<std::string>& arguments,
-                                            AreaRequest& request);
+Failure parseAreaRequest(const std::vector<std::string>& arguments, AreaRequest& request);
 
 // Returns the exit status: 0 when the printed area holds the basin whole and
 // a drainPrep run of it has the memory it needs, 2 when it does but the run's

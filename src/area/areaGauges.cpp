@@ -156,9 +156,9 @@ void placeInSource(GaugePlacement& placement, SourceCell first) {
 
 }  // namespace
 
-std::optional<std::string> placeAreaGauges(SourceBlocks& grid, const SourceFrame& frame,
-                                           const std::vector<Gauge>& gauges,
-                                           std::int32_t snapRadius, AreaGauges& placed) {
+Failure placeAreaGauges(SourceBlocks& grid, const SourceFrame& frame,
+                        const std::vector<Gauge>& gauges, std::int32_t snapRadius,
+                        AreaGauges& placed) {
     const CellWindow box = countAroundGauges(grid, frame, gauges, snapRadius);
     const SourceFrame boxFrame = frameOfBox(frame, box);
     std::vector<AreaUnits> rowArea;

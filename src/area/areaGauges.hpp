@@ -14,6 +14,7 @@
 #include "area/sourceBlocks.hpp"
 #include "gauges/gaugeFile.hpp"
 #include "gauges/gaugePlacement.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -24,9 +25,9 @@ struct AreaGauges {
 
 // Fails when no gauge lies on a river of the grid. Only the cells upstream
 // of the gauges' snapping windows are read and counted.
-std::optional<std::string> placeAreaGauges(SourceBlocks& grid, const SourceFrame& frame,
-                                           const std::vector<Gauge>& gauges,
-                                           std::int32_t snapRadius, AreaGauges& placed);
+Failure placeAreaGauges(SourceBlocks& grid, const SourceFrame& frame,
+                        const std::vector<Gauge>& gauges, std::int32_t snapRadius,
+                        AreaGauges& placed);
 
 // Each gauge's catchment in a drainPrep run of the area, on the cell it was
 // snapped to on the source grid, placed by the report's own rule on the

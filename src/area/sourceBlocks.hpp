@@ -22,6 +22,7 @@
 #include "cell/flowNetwork.hpp"
 #include "cell/outletRule.hpp"
 #include "geometry/sourceFrame.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -34,9 +35,8 @@ public:
 
 // Fills both vectors with a window's samples, row after row; returns the
 // failure text of a read that fails.
-using WindowReader = std::function<std::optional<std::string>(
-    const CellWindow& window, std::vector<std::int32_t>& dem,
-    std::vector<std::int32_t>& directions)>;
+using WindowReader = std::function<Failure(const CellWindow& window, std::vector<std::int32_t>& dem,
+                                           std::vector<std::int32_t>& directions)>;
 
 class SourceBlocks {
 public:

@@ -11,8 +11,6 @@ namespace drainPrep {
 
 namespace {
 
-using Failure = std::optional<std::string>;
-
 constexpr double noData = std::numeric_limits<double>::quiet_NaN();
 
 // -9999 m is drainPrep's own mark of no data, declared or not: filled as
@@ -63,9 +61,8 @@ Failure burnLines(const DirectionsRequest& request, const GdalGridCalls& calls, 
 
 }  // namespace
 
-std::optional<std::string> prepareDem(const DirectionsRequest& request, const GdalRaster& raster,
-                                      const GdalGridCalls& calls, DemGrid& dem,
-                                      PreparationRecord& record) {
+Failure prepareDem(const DirectionsRequest& request, const GdalRaster& raster,
+                   const GdalGridCalls& calls, DemGrid& dem, PreparationRecord& record) {
     const SourceFrame& frame = raster.frame;
     dem.rows = frame.rows;
     dem.cols = frame.cols;

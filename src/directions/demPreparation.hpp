@@ -11,6 +11,7 @@
 #include "directions/directionsRequest.hpp"
 #include "raster/gdalGridCalls.hpp"
 #include "raster/gdalSource.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -20,8 +21,7 @@ struct PreparationRecord {
     std::int64_t burnedCells = 0;
 };
 
-std::optional<std::string> prepareDem(const DirectionsRequest& request, const GdalRaster& raster,
-                                      const GdalGridCalls& calls, DemGrid& dem,
-                                      PreparationRecord& record);
+Failure prepareDem(const DirectionsRequest& request, const GdalRaster& raster,
+                   const GdalGridCalls& calls, DemGrid& dem, PreparationRecord& record);
 
 }  // namespace drainPrep

@@ -5,25 +5,24 @@
 #include <optional>
 #include <ostream>
 
-#include "driver/commandOptions.hpp"
 #include "directions/d8Codes.hpp"
 #include "directions/demPreparation.hpp"
 #include "directions/depressionBreaching.hpp"
 #include "directions/depressionFilling.hpp"
 #include "directions/directionsRequest.hpp"
+#include "driver/commandOptions.hpp"
 #include "geometry/sourceFrame.hpp"
 #include "raster/gdalGridCalls.hpp"
 #include "raster/gdalSource.hpp"
 #include "runFiles/stagingFolder.hpp"
 #include "runFiles/textFile.hpp"
 #include "text/decimalText.hpp"
+#include "text/failure.hpp"
 #include "text/numberText.hpp"
 
 namespace drainPrep {
 
 namespace {
-
-using Failure = std::optional<std::string>;
 
 const char* const recordName = "conditioning.txt";
 constexpr double noDataElevationOut = -9999.0;

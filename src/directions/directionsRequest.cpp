@@ -6,8 +6,6 @@ namespace drainPrep {
 
 namespace {
 
-using Failure = std::optional<std::string>;
-
 const char* const usageText =
     "Usage: drainPrepDirections DEM OUTDIR [--condition fill|breach] [--sea-level H] "
     "[--sink-km2 A] [--fill-voids] [--burn LINES [--burn-depth M]]";
@@ -94,8 +92,8 @@ const char* const descriptionText =
 
 std::string directionsHelp() { return std::string(usageText) + "\n" + descriptionText; }
 
-std::optional<std::string> parseDirectionsRequest(const std::vector<std::string>& arguments,
-                                                  DirectionsRequest& request) {
+Failure parseDirectionsRequest(const std::vector<std::string>& arguments,
+                               DirectionsRequest& request) {
     std::vector<std::string> paths;
     std::vector<std::string> given;
     for (std::size_t i = 0; i < arguments.size(); ++i) {

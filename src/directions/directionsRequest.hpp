@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "text/failure.hpp"
+
 namespace drainPrep {
 
 // The lines lowered into the DEM unless told otherwise, metres: deeper than
@@ -34,7 +36,7 @@ std::string directionsHelp();
 
 // The arguments after the program name. Returns the failure text of the
 // first that cannot be used.
-std::optional<std::string> parseDirectionsRequest(const std::vector<std::string>& arguments,
-                                                  DirectionsRequest& request);
+Failure parseDirectionsRequest(const std::vector<std::string>& arguments,
+                               DirectionsRequest& request);
 
 }  // namespace drainPrep

@@ -13,8 +13,8 @@ bool isSourceOption(const std::string& option) {
     return option == demOption || option == directionOption;
 }
 
-std::optional<std::string> takeSourceOption(const std::string& option, const std::string& value,
-                                            SourceOptions& options) {
+Failure takeSourceOption(const std::string& option, const std::string& value,
+                         SourceOptions& options) {
     std::optional<std::string>& path = option == demOption ? options.dem : options.directions;
     if (path) return option + " is given twice.";
     if (value.empty()) return option + " needs a path, not an empty text.";
@@ -22,8 +22,7 @@ std::optional<std::string> takeSourceOption(const std::string& option, const std
     return std::nullopt;
 }
 
-std::optional<std::string> completeSources(const SourceOptions& options,
-                                           std::optional<SourcePaths>& sources) {
+Failure completeSources(const SourceOptions& options, std::optional<SourcePaths>& sources) {
     if (!options.dem && !options.directions) return std::nullopt;
     if (!options.dem || !options.directions) {
         return std::string(
@@ -35,8 +34,7 @@ std::optional<std::string> completeSources(const SourceOptions& options,
     return std::nullopt;
 }
 
-std::optional<std::string> takeOutletOption(const std::string& value,
-                                            std::optional<OutletRule>& rule) {
+Failure takeOutletOption(const std::string& value, std::optional<OutletRule>& rule) {
     if (rule) return std::string(outletOption) + " is given twice.";
     rule = outletRuleNamed(value);
     if (!rule) return std::string(outletOption) + " takes coast or d8, not \"" + value + "\".";

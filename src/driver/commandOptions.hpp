@@ -9,6 +9,7 @@
 
 #include "cell/outletRule.hpp"
 #include "raster/gdalSource.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -27,15 +28,13 @@ struct SourceOptions {
 bool isSourceOption(const std::string& option);
 
 // Takes the value of --dem or --dir; each may be given once.
-std::optional<std::string> takeSourceOption(const std::string& option, const std::string& value,
-                                            SourceOptions& options);
+Failure takeSourceOption(const std::string& option, const std::string& value,
+                         SourceOptions& options);
 
 // Both options or neither: `sources` stays empty for neither.
-std::optional<std::string> completeSources(const SourceOptions& options,
-                                           std::optional<SourcePaths>& sources);
+Failure completeSources(const SourceOptions& options, std::optional<SourcePaths>& sources);
 
 // Takes the value of --outlets, which may be given once.
-std::optional<std::string> takeOutletOption(const std::string& value,
-                                            std::optional<OutletRule>& rule);
+Failure takeOutletOption(const std::string& value, std::optional<OutletRule>& rule);
 
 }  // namespace drainPrep

@@ -2,8 +2,7 @@
 
 namespace drainPrep {
 
-std::optional<std::string> parseRunArguments(const std::vector<std::string>& arguments,
-                                             RunOptions& options) {
+Failure parseRunArguments(const std::vector<std::string>& arguments, RunOptions& options) {
     SourceOptions sourceOptions;
     std::optional<OutletRule> rule;
     for (std::size_t i = 0; i < arguments.size(); ++i) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "driver/commandOptions.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -31,7 +32,6 @@ struct RunOptions {
 
 // The arguments after the program name. Returns the failure text of the
 // first that cannot be used.
-std::optional<std::string> parseRunArguments(const std::vector<std::string>& arguments,
-                                             RunOptions& options);
+Failure parseRunArguments(const std::vector<std::string>& arguments, RunOptions& options);
 
 }  // namespace drainPrep

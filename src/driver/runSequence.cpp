@@ -17,19 +17,18 @@
 #include "analysis/directionCodes.hpp"
 #include "analysis/networkDerivation.hpp"
 #include "cell/cellFields.hpp"
-#include "geometry/clipAreaFile.hpp"
 #include "driver/memoryPlan.hpp"
+#include "geometry/clipAreaFile.hpp"
 #include "output/clipPreviews.hpp"
 #include "output/productFiles.hpp"
 #include "output/sourceRecord.hpp"
 #include "raster/gdalSource.hpp"
 #include "raster/sourceRasters.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
 namespace {
-
-using Failure = std::optional<std::string>;
 
 // Texts that carry their own "\n" are written as they stand; the others are
 // lines, ended and flushed.

@@ -15,8 +15,6 @@ namespace drainPrep {
 
 namespace {
 
-using Failure = std::optional<std::string>;
-
 enum Column { idColumn, latColumn, lonColumn, nameColumn, areaColumn, columnCount };
 
 constexpr std::array<const char*, columnCount> columnNames{"id", "lat", "lon", "name",

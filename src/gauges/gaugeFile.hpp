@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "text/failure.hpp"
+
 namespace drainPrep {
 
 struct Gauge {
@@ -40,10 +42,8 @@ std::optional<std::int32_t> plainGaugeNumber(const std::string& id);
 
 // The gauges in file order. A bad line gives the failure text naming
 // fileName, the line (the header is line 1) and the column.
-std::optional<std::string> readGauges(std::istream& text, const std::string& fileName,
-                                      std::vector<Gauge>& gauges);
+Failure readGauges(std::istream& text, const std::string& fileName, std::vector<Gauge>& gauges);
 
-std::optional<std::string> readGaugeFile(const std::filesystem::path& path,
-                                         std::vector<Gauge>& gauges);
+Failure readGaugeFile(const std::filesystem::path& path, std::vector<Gauge>& gauges);
 
 }  // namespace drainPrep

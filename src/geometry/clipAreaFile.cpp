@@ -24,8 +24,8 @@ constexpr FieldOfArea fieldsInFileOrder[] = {
 
 }  // namespace
 
-std::optional<std::string> readStudyArea(const char* path, std::ostream& console, StudyArea& area,
-                                         const SourceFrame& frame, const std::string& outsideText) {
+Failure readStudyArea(const char* path, std::ostream& console, StudyArea& area,
+                      const SourceFrame& frame, const std::string& outsideText) {
     std::error_code notRegular;
     std::ifstream file;
     if (std::filesystem::is_regular_file(path, notRegular)) file.open(path);
@@ -55,7 +55,7 @@ std::optional<std::string> readStudyArea(const char* path, std::ostream& console
     return std::nullopt;
 }
 
-std::optional<std::string> writeStudyArea(const char* path, const StudyArea& area) {
+Failure writeStudyArea(const char* path, const StudyArea& area) {
     std::ofstream file(path);
     const char* separator = "";
     for (const FieldOfArea& entry : fieldsInFileOrder) {

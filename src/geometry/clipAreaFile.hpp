@@ -6,6 +6,7 @@
 #include <string>
 
 #include "geometry/sourceFrame.hpp"
+#include "text/failure.hpp"
 #include "text/workingFolderPath.hpp"
 
 namespace drainPrep {
@@ -19,11 +20,11 @@ inline const char* const outsideFixedSourceText = "The study area lies outside t
 // Reads the four values of the study area, echoing each as it is read.
 // Returns the failure text when the file cannot be read or describes no
 // usable study area; an area outside `frame` gets `outsideText`.
-std::optional<std::string> readStudyArea(const char* path, std::ostream& console, StudyArea& area,
-                                         const SourceFrame& frame = fixedSourceFrame,
-                                         const std::string& outsideText = outsideFixedSourceText);
+Failure readStudyArea(const char* path, std::ostream& console, StudyArea& area,
+                      const SourceFrame& frame = fixedSourceFrame,
+                      const std::string& outsideText = outsideFixedSourceText);
 
 // Writes the four values on one line, in the order readStudyArea takes them.
-std::optional<std::string> writeStudyArea(const char* path, const StudyArea& area);
+Failure writeStudyArea(const char* path, const StudyArea& area);
 
 }  // namespace drainPrep

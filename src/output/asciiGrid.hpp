@@ -13,6 +13,7 @@
 #include "geometry/studyArea.hpp"
 #include "output/gridSidecars.hpp"
 #include "output/outputFile.hpp"
+#include "text/failure.hpp"
 #include "text/numberText.hpp"
 
 namespace drainPrep {
@@ -43,9 +44,8 @@ void writeAsciiHeader(OutputFile& file, const AsciiGridHeader& header, AsciiLayo
 
 // valueAt(row, col) gives the value of a cell as int32 or double.
 template <typename ValueAt>
-std::optional<std::string> writeAsciiGrid(const OutputTarget& target, const AsciiGridHeader& header,
-                                          AsciiLayout layout, std::ostream& console,
-                                          ValueAt valueAt) {
+Failure writeAsciiGrid(const OutputTarget& target, const AsciiGridHeader& header,
+                       AsciiLayout layout, std::ostream& console, ValueAt valueAt) {
     if (auto failure = removeSidecars(target.path)) return failure;
     return writeOutputFile(target, "w", Announcement::writingDone, console, [&](OutputFile& file) {
         writeAsciiHeader(file, header, layout);

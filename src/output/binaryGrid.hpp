@@ -7,6 +7,7 @@
 
 #include "output/gridSidecars.hpp"
 #include "output/outputFile.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -33,9 +34,8 @@ inline char* writeElement(char* out, double value) {
 
 // valueAt(row, col) gives the element of a cell as int32, float or double.
 template <typename ValueAt>
-std::optional<std::string> writeBinaryGrid(const OutputTarget& target, Announcement announcement,
-                                           std::int32_t nrows, std::int32_t ncols,
-                                           std::ostream& console, ValueAt valueAt) {
+Failure writeBinaryGrid(const OutputTarget& target, Announcement announcement, std::int32_t nrows,
+                        std::int32_t ncols, std::ostream& console, ValueAt valueAt) {
     if (auto failure = removeSidecars(target.path)) return failure;
     return writeOutputFile(target, "wb", announcement, console, [&](OutputFile& file) {
         for (std::int32_t row = 0; row < nrows; ++row) {

@@ -8,11 +8,12 @@
 
 #include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
-std::optional<std::string> writeClipPreviews(const StudyArea& area, const IntGrid& dem,
-                                             const IntGrid& directions, std::ostream& console);
+Failure writeClipPreviews(const StudyArea& area, const IntGrid& dem, const IntGrid& directions,
+                          std::ostream& console);
 
 // The previews of an earlier run in the folder, set aside under hidden names
 // while a run writes its own: a run that fails after them puts them back, so

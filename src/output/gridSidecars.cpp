@@ -9,7 +9,7 @@ std::filesystem::path sidecarPath(const std::filesystem::path& gridPath, const c
     return path.replace_extension(extension);
 }
 
-std::optional<std::string> removeSidecars(const char* gridPath) {
+Failure removeSidecars(const char* gridPath) {
     const std::filesystem::path grid = gridPath;
     const std::filesystem::path sidecars[] = {sidecarPath(grid, ".hdr"), sidecarPath(grid, ".prj"),
                                               grid.string() + ".aux.xml"};

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "text/failure.hpp"
+
 namespace drainPrep {
 
 // cutDem.prj beside cutDem.asc, modDem.hdr beside modDem.bin, and so on.
@@ -16,6 +18,6 @@ std::filesystem::path sidecarPath(const std::filesystem::path& gridPath, const c
 
 // Removes the .hdr, .prj and .aux.xml of the grid at gridPath, and nothing
 // else; those absent are no failure. Returns the failure text.
-std::optional<std::string> removeSidecars(const char* gridPath);
+Failure removeSidecars(const char* gridPath);
 
 }  // namespace drainPrep

@@ -36,10 +36,8 @@ void writeOutletLine(OutputFile& file, const StudyArea& area, const CellFields& 
 
 }  // namespace
 
-std::optional<std::string> writeOutletList(const StudyArea& area, const CellFields& copies,
-                                           const CellGrid& cells,
-                                           const std::vector<cellObject*>& outlets,
-                                           std::ostream& console) {
+Failure writeOutletList(const StudyArea& area, const CellFields& copies, const CellGrid& cells,
+                        const std::vector<cellObject*>& outlets, std::ostream& console) {
     return writeOutputFile(
         riverNumList, "w", Announcement::writingDone, console, [&](OutputFile& file) {
             for (const cellObject* outlet : outlets) {

@@ -11,15 +11,14 @@
 #include "cell/cellFields.hpp"
 #include "cell/cellObject.hpp"
 #include "geometry/studyArea.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
 // `outlets`: the cells with dir 0 once the network is derived, in row-major
 // order, as the derivation found them; their values are read from `copies`
 // and the area's geometry, not from their records.
-std::optional<std::string> writeOutletList(const StudyArea& area, const CellFields& copies,
-                                           const CellGrid& cells,
-                                           const std::vector<cellObject*>& outlets,
-                                           std::ostream& console);
+Failure writeOutletList(const StudyArea& area, const CellFields& copies, const CellGrid& cells,
+                        const std::vector<cellObject*>& outlets, std::ostream& console);
 
 }  // namespace drainPrep

@@ -7,12 +7,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <ostream>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -94,9 +96,8 @@ inline std::string writeFailed(OutputFile& file, const char* path) {
 // opened, "  Writing <path> failed." when a write, the flush or the close
 // fails, and then the file is gone.
 template <typename WriteBody>
-std::optional<std::string> writeOutputFile(const OutputTarget& target, const char* mode,
-                                           Announcement announcement, std::ostream& console,
-                                           WriteBody writeBody) {
+Failure writeOutputFile(const OutputTarget& target, const char* mode, Announcement announcement,
+                        std::ostream& console, WriteBody writeBody) {
     OutputFile file;
     if (!file.open(target.path, mode)) return std::string(target.openFailure);
     writeBody(file);

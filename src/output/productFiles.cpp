@@ -31,8 +31,6 @@ constexpr OutputTarget riverNumAscTarget{pathFromWorkingFolder<riverNumAsc>.text
 constexpr std::int32_t frameRingValue = -9999;
 constexpr std::int32_t noBasinValue = -1;
 
-using Failure = std::optional<std::string>;
-
 template <typename Value>
 auto valuesOf(const Grid<Value>& grid) {
     return [&grid](std::int32_t row, std::int32_t col) { return grid[row][col]; };
@@ -104,10 +102,9 @@ Failure writeGrids(const StudyArea& area, const CellFields& fields, DirectionEnc
 // The records keep their internal direction codes: nothing reads them after
 // this, and storing each source code back would take a pass over every
 // record for it.
-std::optional<std::string> writeProducts(const StudyArea& area, const CellFields& fields,
-                                         const CellGrid& cells,
-                                         const std::vector<cellObject*>& outlets,
-                                         DirectionEncoder encode, std::ostream& console) {
+Failure writeProducts(const StudyArea& area, const CellFields& fields, const CellGrid& cells,
+                      const std::vector<cellObject*>& outlets, DirectionEncoder encode,
+                      std::ostream& console) {
     if (auto failure = writeGrids(area, fields, encode, console)) return failure;
     return writeOutletList(area, fields, cells, outlets, console);
 }

@@ -23,6 +23,7 @@
 #include "cell/cellFields.hpp"
 #include "cell/cellObject.hpp"
 #include "geometry/studyArea.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -31,9 +32,8 @@ using DirectionEncoder = std::int32_t (*)(std::int32_t internalCode);
 
 // Writes the nine grids in the order of the table from the copies of the
 // cells' fields, then the outlet list, also from the copies.
-std::optional<std::string> writeProducts(const StudyArea& area, const CellFields& fields,
-                                         const CellGrid& cells,
-                                         const std::vector<cellObject*>& outlets,
-                                         DirectionEncoder encode, std::ostream& console);
+Failure writeProducts(const StudyArea& area, const CellFields& fields, const CellGrid& cells,
+                      const std::vector<cellObject*>& outlets, DirectionEncoder encode,
+                      std::ostream& console);
 
 }  // namespace drainPrep

@@ -62,7 +62,7 @@ std::string latticeLine(const CellLattice& lattice) {
 
 }  // namespace
 
-std::optional<std::string> writeSourceRecord(const SourceRecord& record) {
+Failure writeSourceRecord(const SourceRecord& record) {
     const std::string path = pathFromWorkingFolder<sourceRecordFile>.text;
     std::ofstream file(path);
     file << "dem " << absolutePath(record.dem) << "\ndir " << absolutePath(record.directions)

@@ -21,6 +21,7 @@
 
 #include "cell/outletRule.hpp"
 #include "geometry/sourceFrame.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -32,7 +33,7 @@ struct SourceRecord {
 };
 
 // Into ./output, the paths made absolute. Returns the failure text.
-std::optional<std::string> writeSourceRecord(const SourceRecord& record);
+Failure writeSourceRecord(const SourceRecord& record);
 
 // The record of the run in `folder`. Nothing when there is none, or when the
 // outlet list is newer: a later run of the fixed pair wrote the products.

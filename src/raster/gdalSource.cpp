@@ -23,8 +23,6 @@ namespace drainPrep {
 
 namespace {
 
-using Failure = std::optional<std::string>;
-
 // A cell size and a corner differ from a lattice only by the rounding of the
 // file's georeference, never by a part of a cell.
 constexpr double cellSizeTolerance = 1e-6;
@@ -455,15 +453,15 @@ void closeGdalSources(GdalSourcePair& pair) {
     pair.directions.dataset.reset();
 }
 
-std::optional<std::string> openGdalDem(const std::string& path, GdalRaster& dem) {
+Failure openGdalDem(const std::string& path, GdalRaster& dem) {
     std::string notLoaded;
     const GdalLibraryCalls* gdal = loadLibrary(notLoaded);
     if (gdal == nullptr) return notLoaded;
     return openRaster(*gdal, path, Role::dem, dem);
 }
 
-std::optional<std::string> readGdalElevations(const GdalRaster& dem, const CellWindow& window,
-                                              std::vector<double>& elevations) {
+Failure readGdalElevations(const GdalRaster& dem, const CellWindow& window,
+                           std::vector<double>& elevations) {
     const auto cells = static_cast<std::size_t>(window.rows) * static_cast<std::size_t>(window.cols);
     std::vector<unsigned char> hasData(cells);
     elevations.resize(cells);
@@ -483,7 +481,7 @@ std::optional<std::string> readGdalElevations(const GdalRaster& dem, const CellW
     return std::nullopt;
 }
 
-std::optional<std::string> openGdalSources(const SourcePaths& paths, GdalSourcePair& pair) {
+Failure openGdalSources(const SourcePaths& paths, GdalSourcePair& pair) {
     std::string notLoaded;
     const GdalLibraryCalls* gdal = loadLibrary(notLoaded);
     if (gdal == nullptr) return notLoaded;
@@ -506,9 +504,8 @@ std::optional<std::string> openGdalSources(const SourcePaths& paths, GdalSourceP
     return std::nullopt;
 }
 
-std::optional<std::string> readGdalSourceWindow(const StudyArea& area, GdalSourcePair& pair,
-                                                std::ostream& console, IntGrid& dem,
-                                                IntGrid& directions) {
+Failure readGdalSourceWindow(const StudyArea& area, GdalSourcePair& pair, std::ostream& console,
+                             IntGrid& dem, IntGrid& directions) {
     dem = IntGrid(area.nrows, area.ncols);
     directions = IntGrid(area.nrows, area.ncols);
     const ClipOffsets offsets = offsetsInFrame(area, pair.frame());
@@ -539,9 +536,8 @@ std::optional<std::string> readGdalSourceWindow(const StudyArea& area, GdalSourc
                            });
 }
 
-std::optional<std::string> readGdalBlock(const GdalSourcePair& pair, const CellWindow& window,
-                                         std::vector<std::int32_t>& dem,
-                                         std::vector<std::int32_t>& directions) {
+Failure readGdalBlock(const GdalSourcePair& pair, const CellWindow& window,
+                      std::vector<std::int32_t>& dem, std::vector<std::int32_t>& directions) {
     ReadBuffers buffers;
     if (auto failure = readSamples(pair.dem, window.first.row, window.rows, window.first.col,
                                    window.cols, buffers, dem)) {

@@ -23,6 +23,7 @@
 
 #include "geometry/sourceFrame.hpp"
 #include "raster/intGrid.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -73,7 +74,7 @@ struct GdalSourcePair {
 // Opens and checks the DEM, then the direction raster, then that they cover
 // the same cells. Returns the failure text, naming the file, of the first
 // thing that is refused.
-std::optional<std::string> openGdalSources(const SourcePaths& paths, GdalSourcePair& pair);
+Failure openGdalSources(const SourcePaths& paths, GdalSourcePair& pair);
 
 // A value as stored (any band type, as double) made a 16-bit sample: -9999 for
 // NoData and NaN, else scaled, offset and rounded half away from zero;
@@ -91,21 +92,19 @@ void closeGdalSources(GdalSourcePair& pair);
 // Allocates both grids, prints the stage line and reads only the study-area
 // window of both rasters, with a progress text at every hundredth source row.
 // The area must lie inside the pair's frame.
-std::optional<std::string> readGdalSourceWindow(const StudyArea& area, GdalSourcePair& pair,
-                                                std::ostream& console, IntGrid& dem,
-                                                IntGrid& directions);
+Failure readGdalSourceWindow(const StudyArea& area, GdalSourcePair& pair, std::ostream& console,
+                             IntGrid& dem, IntGrid& directions);
 
 // Opens and checks a DEM alone, as openGdalSources checks the DEM of a pair.
-std::optional<std::string> openGdalDem(const std::string& path, GdalRaster& dem);
+Failure openGdalDem(const std::string& path, GdalRaster& dem);
 
 // One window of a DEM as elevations in metres, row after row, its scale and
 // offset applied and not rounded; NaN where it holds no data.
-std::optional<std::string> readGdalElevations(const GdalRaster& dem, const CellWindow& window,
-                                              std::vector<double>& elevations);
+Failure readGdalElevations(const GdalRaster& dem, const CellWindow& window,
+                           std::vector<double>& elevations);
 
 // One window of both rasters as samples, row after row.
-std::optional<std::string> readGdalBlock(const GdalSourcePair& pair, const CellWindow& window,
-                                         std::vector<std::int32_t>& dem,
-                                         std::vector<std::int32_t>& directions);
+Failure readGdalBlock(const GdalSourcePair& pair, const CellWindow& window,
+                      std::vector<std::int32_t>& dem, std::vector<std::int32_t>& directions);
 
 }  // namespace drainPrep

@@ -17,8 +17,7 @@ static_assert(rowsPerProgressText % rowsPerRead == 0 && sourceRows % rowsPerRead
 
 // Anything but a regular file (a folder, a pipe that would block) counts as
 // not openable.
-std::optional<std::string> openChecked(const std::string& folder, const SourceRaster& raster,
-                                       OpenFile& file) {
+Failure openChecked(const std::string& folder, const SourceRaster& raster, OpenFile& file) {
     const std::string path = folder + "/" + raster.fileName;
     std::error_code notRegular;
     if (std::filesystem::is_regular_file(path, notRegular)) {
@@ -55,14 +54,14 @@ void printSourceProgress(std::ostream& console, std::int32_t row, std::int32_t s
                    "th row data.\r";
 }
 
-std::optional<std::string> openSourceRasters(const std::string& folder, SourceRasterFiles& files) {
+Failure openSourceRasters(const std::string& folder, SourceRasterFiles& files) {
     if (auto failure = openChecked(folder, demRaster, files.dem)) return failure;
     return openChecked(folder, directionRaster, files.directions);
 }
 
 // Both files are streamed in step, a few rows at a time.
-std::optional<std::string> streamSourceRows(SourceRasterFiles& files, const SourceRowVisit& visit,
-                                            std::ostream* progressConsole) {
+Failure streamSourceRows(SourceRasterFiles& files, const SourceRowVisit& visit,
+                         std::ostream* progressConsole) {
     std::vector<unsigned char> demBlock(sourceRowBytes * rowsPerRead);
     std::vector<unsigned char> directionBlock(sourceRowBytes * rowsPerRead);
     for (std::int32_t blockRow = 0; blockRow < sourceRows; blockRow += rowsPerRead) {
@@ -83,12 +82,11 @@ std::optional<std::string> streamSourceRows(SourceRasterFiles& files, const Sour
     return std::nullopt;
 }
 
-std::optional<std::string> readSourceBlock(SourceRasterFiles& files, const CellWindow& window,
-                                           std::vector<std::int32_t>& dem,
-                                           std::vector<std::int32_t>& directions) {
+Failure readSourceBlock(SourceRasterFiles& files, const CellWindow& window,
+                        std::vector<std::int32_t>& dem, std::vector<std::int32_t>& directions) {
     std::vector<unsigned char> row(static_cast<std::size_t>(window.cols) * 2);
     const auto readRaster = [&](std::FILE* file, const SourceRaster& raster,
-                                std::vector<std::int32_t>& samples) -> std::optional<std::string> {
+                                std::vector<std::int32_t>& samples) -> Failure {
         samples.resize(static_cast<std::size_t>(window.rows) * row.size() / 2);
         for (std::int32_t r = 0; r < window.rows; ++r) {
             const std::int64_t offset =
@@ -107,8 +105,8 @@ std::optional<std::string> readSourceBlock(SourceRasterFiles& files, const CellW
     return readRaster(files.directions.get(), directionRaster, directions);
 }
 
-std::optional<std::string> readSourceRasters(const StudyArea& area, std::ostream& console,
-                                             IntGrid& dem, IntGrid& directions) {
+Failure readSourceRasters(const StudyArea& area, std::ostream& console, IntGrid& dem,
+                          IntGrid& directions) {
     dem = IntGrid(area.nrows, area.ncols);
     directions = IntGrid(area.nrows, area.ncols);
 

@@ -18,6 +18,7 @@
 #include "geometry/sourceFrame.hpp"
 #include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -51,7 +52,7 @@ struct SourceRasterFiles {
 // Opens the DEM, then the direction raster, from `folder`, each checked to be
 // a regular file of the full size. Returns the failure text of the first that
 // is not; the direction raster is then not tried.
-std::optional<std::string> openSourceRasters(const std::string& folder, SourceRasterFiles& files);
+Failure openSourceRasters(const std::string& folder, SourceRasterFiles& files);
 
 // "  reading ROW/ROWSth row data.\r": a text that the next one overwrites.
 void printSourceProgress(std::ostream& console, std::int32_t row, std::int32_t sourceRowCount);
@@ -63,20 +64,19 @@ using SourceRowVisit = std::function<void(std::int32_t row, const unsigned char*
 // Reads both opened rasters in step from the first row to the last and hands
 // every row to `visit`. With a console, writes the progress text before every
 // hundredth row is read. Returns the failure text of a read that fails.
-std::optional<std::string> streamSourceRows(SourceRasterFiles& files, const SourceRowVisit& visit,
-                                            std::ostream* progressConsole);
+Failure streamSourceRows(SourceRasterFiles& files, const SourceRowVisit& visit,
+                         std::ostream* progressConsole);
 
 // One window of both opened rasters as samples, row after row. Returns the
 // failure text of a read that fails.
-std::optional<std::string> readSourceBlock(SourceRasterFiles& files, const CellWindow& window,
-                                           std::vector<std::int32_t>& dem,
-                                           std::vector<std::int32_t>& directions);
+Failure readSourceBlock(SourceRasterFiles& files, const CellWindow& window,
+                        std::vector<std::int32_t>& dem, std::vector<std::int32_t>& directions);
 
 // Allocates both grids, opens and checks both rasters, prints the stage line
 // and reads the study-area window into the grids, with a progress text every
 // hundredth source row. The area must lie inside the source grid.
 // Returns the failure text of the first thing that went wrong.
-std::optional<std::string> readSourceRasters(const StudyArea& area, std::ostream& console,
-                                             IntGrid& dem, IntGrid& directions);
+Failure readSourceRasters(const StudyArea& area, std::ostream& console, IntGrid& dem,
+                          IntGrid& directions);
 
 }  // namespace drainPrep

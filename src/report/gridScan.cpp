@@ -12,8 +12,6 @@ namespace drainPrep::report {
 
 namespace {
 
-using Failure = std::optional<std::string>;
-
 constexpr std::int32_t removedOutletSize = -1;
 constexpr std::int32_t notMeasured = -1;
 

@@ -15,6 +15,7 @@
 #include "report/edgeInflow.hpp"
 #include "report/outletEnd.hpp"
 #include "runFiles/outletListReader.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep::report {
 
@@ -81,9 +82,8 @@ struct GridScan {
 // `measured` names the basins to measure and whose outlets to look around. Cells below 0 m count as
 // sea, as the coast rule takes them; those a d8 run keeps as land are counted
 // apart. Progress goes to the console.
-std::optional<std::string> scanGrids(const std::filesystem::path& folder, const StudyArea& area,
-                                     const std::vector<Outlet>& outlets,
-                                     const std::vector<Outlet>& measured,
-                                     std::ostream& console, GridScan& scan);
+Failure scanGrids(const std::filesystem::path& folder, const StudyArea& area,
+                  const std::vector<Outlet>& outlets, const std::vector<Outlet>& measured,
+                  std::ostream& console, GridScan& scan);
 
 }  // namespace drainPrep::report

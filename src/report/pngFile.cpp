@@ -3,10 +3,11 @@
 #include <cstring>
 
 #include "report/rgbImage.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep::report {
 
-std::optional<std::string> writePng(const std::filesystem::path& path, const RgbImage& image) {
+Failure writePng(const std::filesystem::path& path, const RgbImage& image) {
     png_image png;
     std::memset(&png, 0, sizeof png);
     png.version = PNG_IMAGE_VERSION;

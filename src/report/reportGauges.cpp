@@ -18,8 +18,6 @@ namespace drainPrep::report {
 
 namespace {
 
-using Failure = std::optional<std::string>;
-
 constexpr int percentDecimals = 2;
 // The polygons' km² to a millionth, as far as their coordinates give it.
 constexpr int polygonKm2Decimals = 6;

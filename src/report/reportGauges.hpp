@@ -13,6 +13,7 @@
 #include "geometry/studyArea.hpp"
 #include "report/edgeInflow.hpp"
 #include "runFiles/runFiles.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep::report {
 
@@ -28,14 +29,12 @@ struct GaugeFacts {
 
 // The run's network as the gauges need it: a code a cell from flowDir.bin and
 // riverNum.bin, cells in no basin marked so, and each row's cell area.
-std::optional<std::string> readGaugeNetwork(const std::filesystem::path& folder,
-                                            const StudyArea& area, GaugeNetwork& network);
+Failure readGaugeNetwork(const std::filesystem::path& folder, const StudyArea& area,
+                         GaugeNetwork& network);
 
 // Places the gauges read from the file on the run in folder.
-std::optional<std::string> placeReportGauges(const std::filesystem::path& folder,
-                                             const StudyArea& area,
-                                             const std::vector<EdgeInflow>& edgeInflow,
-                                             GaugeFacts& facts);
+Failure placeReportGauges(const std::filesystem::path& folder, const StudyArea& area,
+                          const std::vector<EdgeInflow>& edgeInflow, GaugeFacts& facts);
 
 // The error of the upstream area against the published one, in percent.
 std::optional<double> errorPercent(const Gauge& gauge, const GaugeOnNetwork& placed);
@@ -52,11 +51,11 @@ std::string gaugesGeoJson(const GaugeFacts& facts, const StudyArea& area);
 
 // subbasins.geojson and catchments.geojson: the cells of each placed gauge
 // as polygons, and those of its whole catchment.
-std::optional<std::string> writeGaugePolygons(const std::filesystem::path& folder,
-                                              const GaugeFacts& facts, const StudyArea& area);
+Failure writeGaugePolygons(const std::filesystem::path& folder, const GaugeFacts& facts,
+                           const StudyArea& area);
 
 // gaugeCells and subbasins, .bin and .asc, with their .hdr and .prj.
-std::optional<std::string> writeGaugeGrids(const std::filesystem::path& folder,
-                                           const GaugeFacts& facts, const StudyArea& area);
+Failure writeGaugeGrids(const std::filesystem::path& folder, const GaugeFacts& facts,
+                        const StudyArea& area);
 
 }  // namespace drainPrep::report

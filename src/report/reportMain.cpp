@@ -13,6 +13,7 @@
 #include "driver/commandOptions.hpp"
 #include "driver/mainGuard.hpp"
 #include "report/reportRun.hpp"
+#include "text/failure.hpp"
 #include "text/wholeNumber.hpp"
 
 namespace {
@@ -42,9 +43,8 @@ std::optional<std::int32_t> riverCellsOf(const std::string& text) {
 }
 
 // The options and the folder, or the text that refuses them.
-std::optional<std::string> parseArguments(const std::vector<std::string>& arguments,
-                                          drainPrep::report::ReportOptions& options,
-                                          std::string& folder) {
+drainPrep::Failure parseArguments(const std::vector<std::string>& arguments,
+                                  drainPrep::report::ReportOptions& options, std::string& folder) {
     bool folderGiven = false;
     std::set<std::string> given;
     for (std::size_t i = 0; i < arguments.size(); ++i) {

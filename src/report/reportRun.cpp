@@ -17,8 +17,6 @@ namespace drainPrep::report {
 
 namespace {
 
-using Failure = std::optional<std::string>;
-
 std::vector<Outlet> largestFirst(const std::vector<Outlet>& outlets) {
     std::vector<Outlet> largest = outlets;
     const auto cut =

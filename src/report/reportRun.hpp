@@ -9,6 +9,7 @@
 #include <string>
 
 #include "report/reportFacts.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep::report {
 
@@ -20,9 +21,9 @@ struct ReportOptions {
 
 // What the report tells of the run in folder, read and checked; nothing is
 // written. Progress goes to console.
-std::optional<std::string> gatherFacts(const std::filesystem::path& folder,
-                                       const ReportOptions& options, std::ostream& console,
-                                       ReportFacts& facts, MapGrids& maps, RiverNetwork& network);
+Failure gatherFacts(const std::filesystem::path& folder, const ReportOptions& options,
+                    std::ostream& console, ReportFacts& facts, MapGrids& maps,
+                    RiverNetwork& network);
 
 // FOLDER/output/report, where the report goes.
 std::filesystem::path reportFolder(const std::filesystem::path& folder);
@@ -31,7 +32,7 @@ std::filesystem::path reportFolder(const std::filesystem::path& folder);
 std::filesystem::path reportPagePath(const std::filesystem::path& folder);
 
 // The report of the run in folder; progress goes to console.
-std::optional<std::string> writeReport(const std::filesystem::path& folder, std::ostream& console,
-                                       const ReportOptions& options = {});
+Failure writeReport(const std::filesystem::path& folder, std::ostream& console,
+                    const ReportOptions& options = {});
 
 }  // namespace drainPrep::report

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "text/failure.hpp"
+
 namespace drainPrep::report {
 
 struct Rgb {
@@ -60,6 +62,6 @@ public:
     }
 };
 
-std::optional<std::string> writePng(const std::filesystem::path& path, const RgbImage& image);
+Failure writePng(const std::filesystem::path& path, const RgbImage& image);
 
 }  // namespace drainPrep::report

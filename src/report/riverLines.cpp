@@ -45,8 +45,8 @@ std::string feature(std::size_t number, const Reach& reach, const StudyArea& are
 
 }  // namespace
 
-std::optional<std::string> writeRiversGeoJson(const std::filesystem::path& path,
-                                              const StudyArea& area, const RiverNetwork& network) {
+Failure writeRiversGeoJson(const std::filesystem::path& path, const StudyArea& area,
+                           const RiverNetwork& network) {
     std::ofstream file(path, std::ios::binary);
     std::string text = "{\"type\": \"FeatureCollection\", \"features\": [";
     const std::vector<Reach>& reaches = network.reaches();

@@ -9,13 +9,14 @@
 
 #include "geometry/studyArea.hpp"
 #include "report/riverNetwork.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep::report {
 
 inline const char* const riversFile = "rivers.geojson";
 
 // Written reach by reach; returns the failure text.
-std::optional<std::string> writeRiversGeoJson(const std::filesystem::path& path,
-                                              const StudyArea& area, const RiverNetwork& network);
+Failure writeRiversGeoJson(const std::filesystem::path& path, const StudyArea& area,
+                           const RiverNetwork& network);
 
 }  // namespace drainPrep::report

@@ -11,8 +11,6 @@ namespace drainPrep::report {
 
 namespace {
 
-using Failure = std::optional<std::string>;
-
 // The per-cell byte: the internal direction code 0..8 (or none) in the low
 // bits, and two flags.
 constexpr std::uint8_t directionBits = 0x0f;

@@ -19,9 +19,10 @@
 #include "cell/directions.hpp"
 #include "cell/flowNetwork.hpp"
 #include "geometry/studyArea.hpp"
-#include "runFiles/binaryGridReader.hpp"
 #include "report/blockReduction.hpp"
+#include "runFiles/binaryGridReader.hpp"
 #include "runFiles/runFiles.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep::report {
 
@@ -34,7 +35,7 @@ struct FlowCell {
 
 // Fills the next row of the grid, the northern one first; returns the
 // failure text.
-using FlowRowReader = std::function<std::optional<std::string>(std::vector<FlowCell>& row)>;
+using FlowRowReader = std::function<Failure(std::vector<FlowCell>& row)>;
 
 // More reaches than this are more than a browser or a GIS draws comfortably;
 // a threshold that gives more is raised.
@@ -54,10 +55,8 @@ struct RiverThreshold {
 std::vector<std::int32_t> thresholdLadder(std::int32_t asked);
 
 // The number of reaches at each threshold of an ascending list, in one pass.
-std::optional<std::string> countReaches(const StudyArea& area,
-                                        const std::vector<std::int32_t>& thresholds,
-                                        const FlowRowReader& nextRow,
-                                        std::vector<std::int64_t>& reaches);
+Failure countReaches(const StudyArea& area, const std::vector<std::int32_t>& thresholds,
+                     const FlowRowReader& nextRow, std::vector<std::int64_t>& reaches);
 
 // The asked threshold, or the first of the ladder that gives no more than
 // mostReaches.
@@ -89,8 +88,7 @@ struct BasinRivers {
 class RiverNetwork {
 public:
     // Reaches are numbered 1, 2, ... by their first cell in row-major order.
-    std::optional<std::string> build(const StudyArea& area, std::int32_t threshold,
-                                     const FlowRowReader& nextRow);
+    Failure build(const StudyArea& area, std::int32_t threshold, const FlowRowReader& nextRow);
 
     const std::vector<Reach>& reaches() const { return reaches_; }
     std::int64_t riverCells() const { return riverCells_; }
@@ -166,8 +164,8 @@ private:
 // The rows of flowDir.bin, flowAcc.bin and riverNum.bin, read in step.
 class FlowGridFiles {
 public:
-    std::optional<std::string> open(const std::filesystem::path& folder, std::int32_t ncols);
-    std::optional<std::string> readRow(std::vector<FlowCell>& row);
+    Failure open(const std::filesystem::path& folder, std::int32_t ncols);
+    Failure readRow(std::vector<FlowCell>& row);
 
 private:
     BinaryGridReader flowDir_, basinSize_, riverNum_;
@@ -176,8 +174,8 @@ private:
 
 // Both passes over the run's grids: counts the reaches, takes the threshold,
 // builds the network.
-std::optional<std::string> buildRiverNetwork(const std::filesystem::path& folder,
-                                             const StudyArea& area, std::int32_t askedThreshold,
-                                             RiverThreshold& threshold, RiverNetwork& network);
+Failure buildRiverNetwork(const std::filesystem::path& folder, const StudyArea& area,
+                          std::int32_t askedThreshold, RiverThreshold& threshold,
+                          RiverNetwork& network);
 
 }  // namespace drainPrep::report

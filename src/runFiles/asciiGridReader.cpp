@@ -34,8 +34,7 @@ bool isTooLong(std::string_view token) { return token.size() > maxTokenChars; }
 
 }  // namespace
 
-std::optional<std::string> AsciiGridReader::open(const std::filesystem::path& folder,
-                                                 const char* relativePath) {
+Failure AsciiGridReader::open(const std::filesystem::path& folder, const char* relativePath) {
     name_ = relativePath;
     file_.open(folder / relativePath, std::ios::binary);
     if (!file_.is_open()) return failure("cannot be opened.");
@@ -46,7 +45,7 @@ std::optional<std::string> AsciiGridReader::open(const std::filesystem::path& fo
     return readHeader();
 }
 
-std::optional<std::string> AsciiGridReader::readHeader() {
+Failure AsciiGridReader::readHeader() {
     struct HeaderLine {
         const char* key;
         double* value;
@@ -86,7 +85,7 @@ std::optional<std::string> AsciiGridReader::readHeader() {
     return std::nullopt;
 }
 
-std::optional<std::string> AsciiGridReader::readRow(std::int32_t* values) {
+Failure AsciiGridReader::readRow(std::int32_t* values) {
     for (std::int32_t col = 0; col < header_.ncols; ++col) {
         const std::string_view token = nextToken();
         if (token.empty()) {

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "runFiles/runFiles.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -20,11 +21,11 @@ class AsciiGridReader {
 public:
     // Opens folder/relativePath and reads its six header lines. Failures name
     // the file by relativePath.
-    std::optional<std::string> open(const std::filesystem::path& folder, const char* relativePath);
+    Failure open(const std::filesystem::path& folder, const char* relativePath);
     const AsciiGridHeader& header() const { return header_; }
 
     // The next row: header().ncols values.
-    std::optional<std::string> readRow(std::int32_t* values);
+    Failure readRow(std::int32_t* values);
 
 private:
     std::string_view nextToken();
@@ -32,7 +33,7 @@ private:
     bool refill();
     std::string failure(const std::string& what) const;
     std::string tooLongFailure(const std::string& where) const;
-    std::optional<std::string> readHeader();
+    Failure readHeader();
 
     std::string name_;
     std::ifstream file_;

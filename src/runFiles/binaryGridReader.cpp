@@ -24,9 +24,8 @@ double littleEndianDouble(const unsigned char* bytes) {
 
 }  // namespace
 
-std::optional<std::string> BinaryGridReader::open(const std::filesystem::path& folder,
-                                                  const char* relativePath, std::int32_t ncols,
-                                                  std::size_t elementBytes) {
+Failure BinaryGridReader::open(const std::filesystem::path& folder, const char* relativePath,
+                               std::int32_t ncols, std::size_t elementBytes) {
     name_ = relativePath;
     elementBytes_ = elementBytes;
     file_.open(folder / relativePath, std::ios::binary);
@@ -35,7 +34,7 @@ std::optional<std::string> BinaryGridReader::open(const std::filesystem::path& f
     return std::nullopt;
 }
 
-std::optional<std::string> BinaryGridReader::readBytes() {
+Failure BinaryGridReader::readBytes() {
     file_.read(reinterpret_cast<char*>(bytes_.data()), static_cast<std::streamsize>(bytes_.size()));
     if (static_cast<std::size_t>(file_.gcount()) != bytes_.size()) {
         return name_ + " ends early: the file was cut short while it was read.";
@@ -43,7 +42,7 @@ std::optional<std::string> BinaryGridReader::readBytes() {
     return std::nullopt;
 }
 
-std::optional<std::string> BinaryGridReader::readRow(std::int32_t* values) {
+Failure BinaryGridReader::readRow(std::int32_t* values) {
     if (auto failure = readBytes()) return failure;
     for (std::size_t i = 0; i < bytes_.size() / elementBytes_; ++i) {
         values[i] = littleEndianInt32(&bytes_[i * elementBytes_]);
@@ -51,7 +50,7 @@ std::optional<std::string> BinaryGridReader::readRow(std::int32_t* values) {
     return std::nullopt;
 }
 
-std::optional<std::string> BinaryGridReader::readRow(double* values) {
+Failure BinaryGridReader::readRow(double* values) {
     if (auto failure = readBytes()) return failure;
     for (std::size_t i = 0; i < bytes_.size() / elementBytes_; ++i) {
         values[i] = littleEndianDouble(&bytes_[i * elementBytes_]);

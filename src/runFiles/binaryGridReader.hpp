@@ -9,19 +9,21 @@
 #include <string>
 #include <vector>
 
+#include "text/failure.hpp"
+
 namespace drainPrep {
 
 class BinaryGridReader {
 public:
     // elementBytes: 4 for int32, 8 for IEEE double.
-    std::optional<std::string> open(const std::filesystem::path& folder, const char* relativePath,
-                                    std::int32_t ncols, std::size_t elementBytes = 4);
+    Failure open(const std::filesystem::path& folder, const char* relativePath, std::int32_t ncols,
+                 std::size_t elementBytes = 4);
     // The next row: ncols values, of an int32 grid or of a double one.
-    std::optional<std::string> readRow(std::int32_t* values);
-    std::optional<std::string> readRow(double* values);
+    Failure readRow(std::int32_t* values);
+    Failure readRow(double* values);
 
 private:
-    std::optional<std::string> readBytes();
+    Failure readBytes();
 
     std::string name_;
     std::ifstream file_;

@@ -9,8 +9,6 @@ namespace drainPrep {
 
 namespace {
 
-using Failure = std::optional<std::string>;
-
 bool drains(std::int32_t dir) { return dir >= 1 && dir <= directionCount; }
 
 std::string place(std::int32_t row, std::int32_t col) {

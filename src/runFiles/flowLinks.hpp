@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "geometry/studyArea.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -30,14 +31,14 @@ public:
 
     // Rows in order from 0. Checks every link between this row and the one
     // before, and within this row; returns the failure text.
-    std::optional<std::string> addRow(std::int32_t row, const FlowLinkRow& values);
+    Failure addRow(std::int32_t row, const FlowLinkRow& values);
 
 private:
     struct KeptRow {
         std::vector<std::int32_t> flowDir, riverNum, distance;
     };
 
-    std::optional<std::string> checkLink(std::int32_t row, std::int32_t col) const;
+    Failure checkLink(std::int32_t row, std::int32_t col) const;
     const KeptRow* rowAt(std::int32_t row) const;
 
     StudyArea area_;

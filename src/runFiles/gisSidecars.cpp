@@ -50,8 +50,7 @@ std::string enviHeader(const BinaryGridFile& grid, const GridPlace& place) {
     return header;
 }
 
-std::optional<std::string> writeGisSidecars(const std::filesystem::path& folder,
-                                            const StudyArea& area) {
+Failure writeGisSidecars(const std::filesystem::path& folder, const StudyArea& area) {
     for (const char* grid : asciiGridFiles) {
         const std::string text = std::string(wgs84Prj) + "\n";
         if (auto failure = writeTextFile(sidecarPath(folder / grid, ".prj"), text)) {

@@ -11,6 +11,7 @@
 #include "geometry/studyArea.hpp"
 #include "output/gridSidecars.hpp"
 #include "runFiles/runFiles.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -22,7 +23,6 @@ extern const char* const wgs84Prj;
 // double holds, so that they read back exactly.
 std::string enviHeader(const BinaryGridFile& grid, const GridPlace& place);
 
-std::optional<std::string> writeGisSidecars(const std::filesystem::path& folder,
-                                            const StudyArea& area);
+Failure writeGisSidecars(const std::filesystem::path& folder, const StudyArea& area);
 
 }  // namespace drainPrep

@@ -78,8 +78,8 @@ std::optional<std::string> checkOutlet(const Outlet& outlet, const std::vector<O
 
 }  // namespace
 
-std::optional<std::string> readOutletList(const std::filesystem::path& folder,
-                                          const StudyArea& area, std::vector<Outlet>& outlets) {
+Failure readOutletList(const std::filesystem::path& folder, const StudyArea& area,
+                       std::vector<Outlet>& outlets) {
     std::ifstream file(folder / outletListFile);
     if (!file.is_open()) return std::string(outletListFile) + " cannot be opened.";
     outlets.clear();

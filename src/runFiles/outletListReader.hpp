@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "geometry/studyArea.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -24,7 +25,7 @@ struct Outlet {
 // Checks every line against the study area: six whole numbers, basin numbers
 // 1, 2, 3, ... in order, the cell inside the area and its centre where the
 // study area puts it.
-std::optional<std::string> readOutletList(const std::filesystem::path& folder,
-                                          const StudyArea& area, std::vector<Outlet>& outlets);
+Failure readOutletList(const std::filesystem::path& folder, const StudyArea& area,
+                       std::vector<Outlet>& outlets);
 
 }  // namespace drainPrep

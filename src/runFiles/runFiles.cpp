@@ -11,8 +11,6 @@ namespace drainPrep {
 
 namespace {
 
-using Failure = std::optional<std::string>;
-
 std::string missingText(const char* path) {
     return std::string(path) + " is missing: run drainPrep in this folder first, to its end.";
 }
@@ -31,7 +29,7 @@ Failure readArea(const std::filesystem::path& folder, const std::optional<Source
         return std::string("clipArea.dat is missing: this folder holds no drainPrep run.");
     }
     std::ostringstream echo;  // drainPrep's echo of the values, not shown here
-    std::optional<std::string> failure =
+    Failure failure =
         sources ? readStudyArea(path.c_str(), echo, area, sources->frame,
                                 "The study area lies outside the source grid of " + sources->dem +
                                     " (" + extentText(sources->frame) + ").")

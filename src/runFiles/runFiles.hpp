@@ -13,6 +13,7 @@
 #include "output/asciiGrid.hpp"
 #include "output/runFileNames.hpp"
 #include "output/sourceRecord.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -42,8 +43,7 @@ constexpr std::int32_t noBasin = -1;
 // Reads the record of the run's sources, if it has one, and the study area,
 // and checks every file of the run against them. The header is that of the
 // ASCII grids, which all agree. Returns the failure text, naming the file.
-std::optional<std::string> checkRunFiles(const std::filesystem::path& folder, StudyArea& area,
-                                         AsciiGridHeader& header,
-                                         std::optional<SourceRecord>& sources);
+Failure checkRunFiles(const std::filesystem::path& folder, StudyArea& area, AsciiGridHeader& header,
+                      std::optional<SourceRecord>& sources);
 
 }  // namespace drainPrep

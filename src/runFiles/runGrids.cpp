@@ -11,8 +11,6 @@ namespace drainPrep {
 
 namespace {
 
-using Failure = std::optional<std::string>;
-
 std::string place(std::int32_t row, std::int32_t col) {
     return "row " + std::to_string(row) + ", column " + std::to_string(col);
 }

@@ -19,6 +19,7 @@
 #include "runFiles/binaryGridReader.hpp"
 #include "runFiles/flowLinks.hpp"
 #include "runFiles/outletListReader.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep {
 
@@ -40,14 +41,14 @@ public:
     // The outlets as readOutletList gives them.
     RunGridReader(const StudyArea& area, const std::vector<Outlet>& outlets);
 
-    std::optional<std::string> open(const std::filesystem::path& folder);
+    Failure open(const std::filesystem::path& folder);
 
     // The next row, from row 0, checked; returns the failure text.
-    std::optional<std::string> readRow(RunGridRow& row);
+    Failure readRow(RunGridRow& row);
 
 private:
-    std::optional<std::string> checkCell(std::int32_t col, const RunGridRow& row) const;
-    std::optional<std::string> checkOutlets(const RunGridRow& row);
+    Failure checkCell(std::int32_t col, const RunGridRow& row) const;
+    Failure checkOutlets(const RunGridRow& row);
     bool isOnFrameRing(std::int32_t col) const;
 
     StudyArea area_;
@@ -61,9 +62,7 @@ private:
 
 // Streams the grids of the run in folder through every check, for a
 // companion that keeps only flowDir.bin's codes.
-std::optional<std::string> readCheckedFlowDirections(const std::filesystem::path& folder,
-                                                     const StudyArea& area,
-                                                     const std::vector<Outlet>& outlets,
-                                                     IntGrid& codes);
+Failure readCheckedFlowDirections(const std::filesystem::path& folder, const StudyArea& area,
+                                  const std::vector<Outlet>& outlets, IntGrid& codes);
 
 }  // namespace drainPrep

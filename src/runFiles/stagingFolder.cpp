@@ -29,7 +29,7 @@ StagingFolder::~StagingFolder() {
     if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
 }
 
-std::optional<std::string> StagingFolder::create(const std::filesystem::path& finalPath) {
+Failure StagingFolder::create(const std::filesystem::path& finalPath) {
     const std::filesystem::path parent = finalPath.parent_path();
     const std::string prefix = "." + finalPath.filename().string() + "-";
     const std::optional<std::filesystem::path> made = uniqueFolder(parent, prefix.c_str());
@@ -40,7 +40,7 @@ std::optional<std::string> StagingFolder::create(const std::filesystem::path& fi
     return std::nullopt;
 }
 
-std::optional<std::string> StagingFolder::putInPlace(const std::filesystem::path& finalPath) {
+Failure StagingFolder::putInPlace(const std::filesystem::path& finalPath) {
     std::error_code failed;
     // An older folder is first moved aside, into an empty folder that a
     // rename may replace, and removed once the new one is in place.

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "text/failure.hpp"
+
 namespace drainPrep {
 
 class StagingFolder {
@@ -19,11 +21,11 @@ public:
     ~StagingFolder();
 
     // A new empty folder beside finalPath.
-    std::optional<std::string> create(const std::filesystem::path& finalPath);
+    Failure create(const std::filesystem::path& finalPath);
     const std::filesystem::path& path() const { return path_; }
 
     // Moves the folder to finalPath, replacing what is there.
-    std::optional<std::string> putInPlace(const std::filesystem::path& finalPath);
+    Failure putInPlace(const std::filesystem::path& finalPath);
 
 private:
     std::filesystem::path path_;

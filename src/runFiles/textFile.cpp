@@ -4,8 +4,7 @@
 
 namespace drainPrep {
 
-std::optional<std::string> writeTextFile(const std::filesystem::path& path,
-                                         const std::string& text) {
+Failure writeTextFile(const std::filesystem::path& path, const std::string& text) {
     std::filesystem::path partial = path;
     partial += ".partial";
     std::ofstream file(partial, std::ios::binary);

@@ -5,11 +5,12 @@
 #include <optional>
 #include <string>
 
+#include "text/failure.hpp"
+
 namespace drainPrep {
 
 // Writes text through a temporary file beside path, renamed over path once
 // it is complete and closed. Returns the failure text.
-std::optional<std::string> writeTextFile(const std::filesystem::path& path,
-                                         const std::string& text);
+Failure writeTextFile(const std::filesystem::path& path, const std::string& text);
 
 }  // namespace drainPrep

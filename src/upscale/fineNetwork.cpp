@@ -33,8 +33,8 @@ void FineNetwork::addAreas(Loops loops) {
     }
 }
 
-std::optional<std::string> readFlowDirections(const std::filesystem::path& folder,
-                                              const StudyArea& area, IntGrid& codes) {
+Failure readFlowDirections(const std::filesystem::path& folder, const StudyArea& area,
+                           IntGrid& codes) {
     std::vector<Outlet> outlets;
     if (auto failure = readOutletList(folder, area, outlets)) return failure;
     return readCheckedFlowDirections(folder, area, outlets, codes);

@@ -14,6 +14,7 @@
 #include "cell/outletRule.hpp"
 #include "geometry/studyArea.hpp"
 #include "raster/intGrid.hpp"
+#include "text/failure.hpp"
 
 namespace drainPrep::upscale {
 
@@ -62,7 +63,7 @@ private:
 // Reads output/flowDir.bin of the run in folder, once the run's files have
 // passed checkRunFiles, through every check a companion makes of a run's
 // grids: the same damage is refused with the same message as by the report.
-std::optional<std::string> readFlowDirections(const std::filesystem::path& folder,
-                                              const StudyArea& area, IntGrid& codes);
+Failure readFlowDirections(const std::filesystem::path& folder, const StudyArea& area,
+                           IntGrid& codes);
 
 }  // namespace drainPrep::upscale

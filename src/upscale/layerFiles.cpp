@@ -14,8 +14,6 @@ namespace drainPrep::upscale {
 
 namespace {
 
-using Failure = std::optional<std::string>;
-
 constexpr std::uint8_t lddWithoutFlow = 255;
 constexpr std::uint8_t lddRiverEnds = 5;
 
@@ -77,7 +75,6 @@ Failure writeSidecars(const std::filesystem::path& folder, const GridPlace& plac
     const BinaryGridFile file{binaryName.c_str(), 4, bandName.c_str(), view.reals != nullptr};
     return writeTextFile(sidecarPath(grid.string() + ".bin", ".hdr"), enviHeader(file, place));
 }
-
 
 }  // namespace
 

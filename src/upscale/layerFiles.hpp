@@ -12,6 +12,7 @@
 #include "geometry/studyArea.hpp"
 #include "output/asciiGrid.hpp"
 #include "raster/gdalGridCalls.hpp"
+#include "text/failure.hpp"
 #include "upscale/modelLayers.hpp"
 
 namespace drainPrep::upscale {
@@ -48,16 +49,12 @@ GridPlace placeOf(const StudyArea& area, const ModelGrid& grid);
 // decimals that give the exact doubles back.
 AsciiGridHeader asciiHeaderOf(const StudyArea& area, const ModelGrid& grid);
 
-std::optional<std::string> writeLayerFiles(const std::filesystem::path& folder,
-                                           const GridPlace& place,
-                                           const AsciiGridHeader& asciiHeader,
-                                           const std::vector<LayerView>& views);
+Failure writeLayerFiles(const std::filesystem::path& folder, const GridPlace& place,
+                        const AsciiGridHeader& asciiHeader, const std::vector<LayerView>& views);
 
 // model.nc and ldd.map.
-std::optional<std::string> writeModelFormats(const std::filesystem::path& folder,
-                                             const GridPlace& place,
-                                             const std::vector<LayerView>& views,
-                                             const std::vector<std::int32_t>& flowDir,
-                                             const std::string& title);
+Failure writeModelFormats(const std::filesystem::path& folder, const GridPlace& place,
+                          const std::vector<LayerView>& views,
+                          const std::vector<std::int32_t>& flowDir, const std::string& title);
 
 }  // namespace drainPrep::upscale

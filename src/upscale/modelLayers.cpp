@@ -123,10 +123,8 @@ std::vector<RiverPath> riverPaths(const FineNetwork& fine, const ModelGrid& grid
     return paths;
 }
 
-std::optional<std::string> readElevations(const std::filesystem::path& folder,
-                                          const StudyArea& area,
-                                          const std::vector<std::size_t>& cells,
-                                          std::vector<double>& elevations) {
+Failure readElevations(const std::filesystem::path& folder, const StudyArea& area,
+                       const std::vector<std::size_t>& cells, std::vector<double>& elevations) {
     constexpr std::size_t bytesPerValue = 8;
     BinaryGridReader modDem;
     if (auto failure = modDem.open(folder, modDemBin, area.ncols, bytesPerValue)) return failure;
@@ -183,10 +181,9 @@ ModelLayers modelLayers(const FineNetwork& fine, const ModelGrid& grid,
     return layers;
 }
 
-std::optional<std::string> addRiverSlopes(const std::filesystem::path& folder,
-                                          const FineNetwork& fine, const ModelNetwork& network,
-                                          const std::vector<RiverPath>& paths,
-                                          ModelLayers& layers) {
+Failure addRiverSlopes(const std::filesystem::path& folder, const FineNetwork& fine,
+                       const ModelNetwork& network, const std::vector<RiverPath>& paths,
+                       ModelLayers& layers) {
     std::vector<std::size_t> cells;
     for (std::size_t model = 0; model < paths.size(); ++model) {
         if (network.outlets[model] == noOutlet) continue;

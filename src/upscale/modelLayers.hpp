@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "text/failure.hpp"
 #include "upscale/upscaling.hpp"
 
 namespace drainPrep::upscale {
@@ -32,10 +33,8 @@ std::vector<RiverPath> riverPaths(const FineNetwork& fine, const ModelGrid& grid
                                   const Outlets& outlets);
 
 // The modDem.bin values of the given cells, ascending, read in one pass.
-std::optional<std::string> readElevations(const std::filesystem::path& folder,
-                                          const StudyArea& area,
-                                          const std::vector<std::size_t>& cells,
-                                          std::vector<double>& elevations);
+Failure readElevations(const std::filesystem::path& folder, const StudyArea& area,
+                       const std::vector<std::size_t>& cells, std::vector<double>& elevations);
 
 struct ModelLayers {
     std::vector<std::int32_t> flowDir;  // 1 N to 8 NW, 0 the river ends, -1 no flow data,
@@ -58,9 +57,8 @@ ModelLayers modelLayers(const FineNetwork& fine, const ModelGrid& grid,
 // The drop from outlet to path end over the path's length, at least the floor.
 double riverSlope(double outletElevation, double endElevation, double lengthKm);
 
-std::optional<std::string> addRiverSlopes(const std::filesystem::path& folder,
-                                          const FineNetwork& fine, const ModelNetwork& network,
-                                          const std::vector<RiverPath>& paths,
-                                          ModelLayers& layers);
+Failure addRiverSlopes(const std::filesystem::path& folder, const FineNetwork& fine,
+                       const ModelNetwork& network, const std::vector<RiverPath>& paths,
+                       ModelLayers& layers);
 
 }  // namespace drainPrep::upscale

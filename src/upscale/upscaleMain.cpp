@@ -9,6 +9,7 @@
 
 #include "driver/commandOptions.hpp"
 #include "driver/mainGuard.hpp"
+#include "text/failure.hpp"
 #include "upscale/upscaleRun.hpp"
 
 namespace {
@@ -25,8 +26,8 @@ const char* const usage =
 
 // The arguments in any order: FOLDER at most once, --factor N once. Which
 // factors a run takes depends on its cells, read after.
-std::optional<std::string> parseArguments(const std::vector<std::string>& arguments,
-                                          std::string& folder, std::optional<std::string>& factor) {
+drainPrep::Failure parseArguments(const std::vector<std::string>& arguments, std::string& folder,
+                                  std::optional<std::string>& factor) {
     bool folderGiven = false;
     for (auto argument = arguments.begin(); argument != arguments.end(); ++argument) {
         if (*argument != "--factor") {

@@ -13,8 +13,6 @@ namespace drainPrep::upscale {
 
 namespace {
 
-using Failure = std::optional<std::string>;
-
 bool factorDividesDegree(std::int32_t factor, const CellLattice& lattice) {
     return factor >= 1 && factor <= lattice.perDegree && lattice.perDegree % factor == 0;
 }
