@@ -75,8 +75,8 @@ Failure writeSourceRecord(const SourceRecord& record) {
     return std::nullopt;
 }
 
-std::optional<SourceRecord> readSourceRecord(const std::filesystem::path& folder,
-                                             std::string& failure) {
+Failure readSourceRecord(const std::filesystem::path& folder, std::optional<SourceRecord>& record) {
+    record.reset();
     const std::filesystem::path path = folder / sourceRecordFile;
     std::error_code unknown;
     if (!std::filesystem::is_regular_file(path, unknown)) return std::nullopt;
@@ -84,15 +84,15 @@ std::optional<SourceRecord> readSourceRecord(const std::filesystem::path& folder
     const auto outletList = std::filesystem::last_write_time(folder / outletListFile, unknown);
     if (!unknown && outletList > recorded) return std::nullopt;
     std::ifstream file(path);
-    SourceRecord record;
-    if (!readPathLine(file, "dem", record.dem) || !readPathLine(file, "dir", record.directions) ||
-        !readFrameLine(file, record.frame) || !readOutletLine(file, record.outlets) ||
-        !readLatticeLine(file, record.frame.lattice)) {
-        failure = std::string(sourceRecordFile) +
-                  " is not the record of a drainPrep run: run drainPrep in this folder again.";
-        return std::nullopt;
+    SourceRecord read;
+    if (!readPathLine(file, "dem", read.dem) || !readPathLine(file, "dir", read.directions) ||
+        !readFrameLine(file, read.frame) || !readOutletLine(file, read.outlets) ||
+        !readLatticeLine(file, read.frame.lattice)) {
+        return std::string(sourceRecordFile) +
+               " is not the record of a drainPrep run: run drainPrep in this folder again.";
     }
-    return record;
+    record = read;
+    return std::nullopt;
 }
 
 }  // namespace drainPrep

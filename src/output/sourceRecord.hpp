@@ -35,10 +35,9 @@ struct SourceRecord {
 // Into ./output, the paths made absolute. Returns the failure text.
 Failure writeSourceRecord(const SourceRecord& record);
 
-// The record of the run in `folder`. Nothing when there is none, or when the
-// outlet list is newer: a later run of the fixed pair wrote the products.
-// Fills `failure` for a record that cannot be read.
-std::optional<SourceRecord> readSourceRecord(const std::filesystem::path& folder,
-                                             std::string& failure);
+// The record of the run in `folder` into `record`. Nothing when there is
+// none, or when the outlet list is newer: a later run of the fixed pair wrote
+// the products. Returns the failure text for a record that cannot be read.
+Failure readSourceRecord(const std::filesystem::path& folder, std::optional<SourceRecord>& record);
 
 }  // namespace drainPrep

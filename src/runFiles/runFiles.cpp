@@ -113,9 +113,7 @@ Failure checkHeader(const std::filesystem::path& folder, const char* path, const
 
 Failure checkRunFiles(const std::filesystem::path& folder, StudyArea& area, AsciiGridHeader& header,
                       std::optional<SourceRecord>& sources) {
-    std::string unreadableRecord;
-    sources = readSourceRecord(folder, unreadableRecord);
-    if (!unreadableRecord.empty()) return unreadableRecord;
+    if (auto failure = readSourceRecord(folder, sources)) return failure;
     if (auto failure = readArea(folder, sources, area)) return failure;
     if (auto failure = checkPresence(folder)) return failure;
     for (const char* path : asciiGridFiles) {

@@ -64,9 +64,8 @@ std::string factorText(std::int32_t factor, const CellLattice& lattice) {
 }
 
 Failure readRunLattice(const std::filesystem::path& folder, CellLattice& lattice) {
-    std::string unreadable;
-    const std::optional<SourceRecord> record = readSourceRecord(folder, unreadable);
-    if (!unreadable.empty()) return unreadable;
+    std::optional<SourceRecord> record;
+    if (auto failure = readSourceRecord(folder, record)) return failure;
     lattice = record ? record->frame.lattice : thirtySecondLattice;
     return std::nullopt;
 }
