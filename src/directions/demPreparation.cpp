@@ -23,9 +23,8 @@ void markNoData(DemGrid& dem) {
 
 Failure fillVoids(const GdalGridCalls& calls, DemGrid& dem, PreparationRecord& record) {
     const std::vector<std::uint8_t> voids = interiorVoids(dem);
-    std::string cause;
-    if (!calls.fillNoData(dem.rows, dem.cols, dem.elevations.data(), voids.data(), &cause)) {
-        return "The voids of the DEM cannot be filled: " + cause;
+    if (auto cause = calls.fillNoData(dem.rows, dem.cols, dem.elevations.data(), voids.data())) {
+        return "The voids of the DEM cannot be filled: " + *cause;
     }
     for (std::size_t cell = 0; cell < voids.size(); ++cell) {
         if (voids[cell] != 0 && !std::isnan(dem.elevations[cell])) ++record.voidCellsFilled;
@@ -45,10 +44,9 @@ void markSea(double seaLevel, DemGrid& dem, PreparationRecord& record) {
 Failure burnLines(const DirectionsRequest& request, const GdalGridCalls& calls, DemGrid& dem,
                   PreparationRecord& record) {
     std::vector<std::uint8_t> burned(dem.elevations.size(), 0);
-    std::string cause;
-    if (!calls.rasterizeLines(request.burnLines->c_str(), request.dem.c_str(), burned.data(),
-                              &cause)) {
-        return *request.burnLines + " cannot be burned into the DEM: " + cause;
+    if (auto cause =
+            calls.rasterizeLines(request.burnLines->c_str(), request.dem.c_str(), burned.data())) {
+        return *request.burnLines + " cannot be burned into the DEM: " + *cause;
     }
     const double depth = request.burnDepth.value_or(defaultBurnDepth);
     for (std::size_t cell = 0; cell < burned.size(); ++cell) {

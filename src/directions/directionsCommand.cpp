@@ -173,11 +173,11 @@ Failure writeOutputs(const DirectionsRequest& request, const GdalGridCalls& call
     const auto write = [&](const char* name, const std::uint8_t* bytes, const float* reals,
                            double noData) -> Failure {
         const std::string path = (staging.path() / name).string();
-        std::string cause;
-        if (calls.writeGeoTiff(path.c_str(), request.dem.c_str(), bytes, reals, noData, &cause)) {
-            return std::nullopt;
+        if (auto cause =
+                calls.writeGeoTiff(path.c_str(), request.dem.c_str(), bytes, reals, noData)) {
+            return (request.outFolder / name).string() + " cannot be written: " + *cause;
         }
-        return (request.outFolder / name).string() + " cannot be written: " + cause;
+        return std::nullopt;
     };
     if (auto cannot = write("dir.tif", conditioned.codes.data(), nullptr, noDataCode)) {
         return cannot;
@@ -213,9 +213,8 @@ Failure deriveDirections(const DirectionsRequest& request, std::ostream& console
     if (auto failure = checkOutFolder(request.outFolder)) return failure;
     GdalRaster raster;
     if (auto failure = openGdalDem(request.dem, raster)) return failure;
-    std::string notLoaded;
-    const GdalGridCalls* calls = loadGridCalls(notLoaded);
-    if (calls == nullptr) return notLoaded;
+    const GdalGridCalls* calls = nullptr;
+    if (auto failure = loadGridCalls(calls)) return failure;
     const SourceFrame& frame = raster.frame;
     console << "Read " << request.dem << ": " << frame.rows << " x " << frame.cols << " cells of "
             << cellSizeText(frame.lattice) << "." << std::endl;

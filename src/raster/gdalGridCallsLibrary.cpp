@@ -21,10 +21,7 @@ namespace drainPrep {
 namespace {
 
 // A failed call, with GDAL's last message as its cause.
-bool fail(std::string* cause, const char* what) {
-    *cause = std::string(what) + ": " + QuietGdal::cause();
-    return false;
-}
+Failure fail(const char* what) { return std::string(what) + ": " + QuietGdal::cause(); }
 
 struct DatasetCloser {
     void operator()(GDALDataset* dataset) const { GDALClose(dataset); }
@@ -32,11 +29,11 @@ struct DatasetCloser {
 using Dataset = std::unique_ptr<GDALDataset, DatasetCloser>;
 
 // The file is complete only once GDAL has flushed and closed it.
-bool closeChecked(Dataset& dataset, std::string* cause) {
+Failure closeChecked(Dataset& dataset) {
     CPLErrorReset();
     GDALClose(dataset.release());
-    if (CPLGetLastErrorType() >= CE_Failure) return fail(cause, "GDAL cannot close the file");
-    return true;
+    if (CPLGetLastErrorType() >= CE_Failure) return fail("GDAL cannot close the file");
+    return std::nullopt;
 }
 
 OGRSpatialReference wgs84() {
@@ -116,14 +113,14 @@ bool writeLayer(GDALGroup& root, const std::vector<std::shared_ptr<GDALDimension
            setText(*variable, "units", layer.units) && setText(*variable, "grid_mapping", "crs");
 }
 
-bool writeNetCdf(const char* path, const GridPlace* place, const GdalGridLayer* layers,
-                 std::int32_t layerCount, const char* title, std::string* cause) {
+Failure writeNetCdf(const char* path, const GridPlace* place, const GdalGridLayer* layers,
+                    std::int32_t layerCount, const char* title) {
     GDALAllRegister();
     const QuietGdal quiet;
     GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("netCDF");
-    if (driver == nullptr) return fail(cause, "GDAL has no netCDF driver");
+    if (driver == nullptr) return fail("GDAL has no netCDF driver");
     Dataset dataset(driver->CreateMultiDimensional(path, nullptr, nullptr));
-    if (!dataset) return fail(cause, "GDAL cannot create the file");
+    if (!dataset) return fail("GDAL cannot create the file");
     const std::shared_ptr<GDALGroup> root = dataset->GetRootGroup();
     const auto lat = root->CreateDimension("lat", GDAL_DIM_TYPE_HORIZONTAL_Y, "NORTH",
                                            static_cast<GUInt64>(place->rows));
@@ -140,25 +137,24 @@ bool writeNetCdf(const char* path, const GridPlace* place, const GdalGridLayer* 
     for (std::int32_t i = 0; written && i < layerCount; ++i) {
         written = writeLayer(*root, {lat, lon}, layers[i]);
     }
-    if (!written) return fail(cause, "GDAL cannot write the file");
-    return closeChecked(dataset, cause);
+    if (!written) return fail("GDAL cannot write the file");
+    return closeChecked(dataset);
 }
 
 constexpr std::uint8_t lddMissing = 255;
 
 // The PCRaster driver takes the value scale LDD from the dataset it copies,
 // not from options of one it creates: the map is copied from one in memory.
-bool writeLdd(const char* path, const GridPlace* place, const std::uint8_t* codes,
-              std::string* cause) {
+Failure writeLdd(const char* path, const GridPlace* place, const std::uint8_t* codes) {
     GDALAllRegister();
     const QuietGdal quiet;
     GDALDriver* memory = GetGDALDriverManager()->GetDriverByName("MEM");
     GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("PCRaster");
     if (memory == nullptr || driver == nullptr) {
-        return fail(cause, "GDAL has no PCRaster driver");
+        return fail("GDAL has no PCRaster driver");
     }
     Dataset grid(memory->Create("", place->cols, place->rows, 1, GDT_Byte, nullptr));
-    if (!grid) return fail(cause, "GDAL cannot make the map in memory");
+    if (!grid) return fail("GDAL cannot make the map in memory");
     double transform[6] = {place->westDeg, place->cellDeg, 0.0, place->northDeg, 0.0,
                            -place->cellDeg};
     const OGRSpatialReference reference = wgs84();
@@ -169,10 +165,10 @@ bool writeLdd(const char* path, const GridPlace* place, const std::uint8_t* code
         grid->SetMetadataItem("PCRASTER_VALUESCALE", "VS_LDD") == CE_None &&
         band->RasterIO(GF_Write, 0, 0, place->cols, place->rows, const_cast<std::uint8_t*>(codes),
                        place->cols, place->rows, GDT_Byte, 0, 0, nullptr) == CE_None;
-    if (!filled) return fail(cause, "GDAL cannot make the map in memory");
+    if (!filled) return fail("GDAL cannot make the map in memory");
     Dataset map(driver->CreateCopy(path, grid.get(), TRUE, nullptr, nullptr, nullptr));
-    if (!map) return fail(cause, "GDAL cannot write the file");
-    return closeChecked(map, cause);
+    if (!map) return fail("GDAL cannot write the file");
+    return closeChecked(map);
 }
 
 bool copyGeoreference(GDALDataset& from, GDALDataset& to) {
@@ -182,20 +178,20 @@ bool copyGeoreference(GDALDataset& from, GDALDataset& to) {
            (reference == nullptr || to.SetSpatialRef(reference) == CE_None);
 }
 
-bool writeGeoTiff(const char* path, const char* likePath, const std::uint8_t* bytes,
-                  const float* reals, double noData, std::string* cause) {
+Failure writeGeoTiff(const char* path, const char* likePath, const std::uint8_t* bytes,
+                     const float* reals, double noData) {
     GDALAllRegister();
     const QuietGdal quiet;
     Dataset like(GDALDataset::Open(likePath, GDAL_OF_RASTER | GDAL_OF_READONLY));
-    if (!like) return fail(cause, "GDAL cannot open the raster whose place it takes");
+    if (!like) return fail("GDAL cannot open the raster whose place it takes");
     GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GTiff");
-    if (driver == nullptr) return fail(cause, "GDAL has no GeoTIFF driver");
+    if (driver == nullptr) return fail("GDAL has no GeoTIFF driver");
     const int cols = like->GetRasterXSize();
     const int rows = like->GetRasterYSize();
     const GDALDataType type = bytes != nullptr ? GDT_Byte : GDT_Float32;
     const char* options[] = {"TILED=YES", "COMPRESS=DEFLATE", "BIGTIFF=IF_SAFER", nullptr};
     Dataset grid(driver->Create(path, cols, rows, 1, type, const_cast<char**>(options)));
-    if (!grid) return fail(cause, "GDAL cannot create the file");
+    if (!grid) return fail("GDAL cannot create the file");
     GDALRasterBand* band = grid->GetRasterBand(1);
     void* values = bytes != nullptr ? const_cast<std::uint8_t*>(bytes)
                                     : static_cast<void*>(const_cast<float*>(reals));
@@ -203,8 +199,8 @@ bool writeGeoTiff(const char* path, const char* likePath, const std::uint8_t* by
         copyGeoreference(*like, *grid) && band->SetNoDataValue(noData) == CE_None &&
         band->RasterIO(GF_Write, 0, 0, cols, rows, values, cols, rows, type, 0, 0, nullptr) ==
             CE_None;
-    if (!written) return fail(cause, "GDAL cannot write the file");
-    return closeChecked(grid, cause);
+    if (!written) return fail("GDAL cannot write the file");
+    return closeChecked(grid);
 }
 
 Dataset memoryGrid(std::int32_t cols, std::int32_t rows, GDALDataType type) {
@@ -213,13 +209,13 @@ Dataset memoryGrid(std::int32_t cols, std::int32_t rows, GDALDataType type) {
     return Dataset(memory->Create("", cols, rows, 1, type, nullptr));
 }
 
-bool fillNoData(std::int32_t rows, std::int32_t cols, double* elevations, const std::uint8_t* fill,
-                std::string* cause) {
+Failure fillNoData(std::int32_t rows, std::int32_t cols, double* elevations,
+                   const std::uint8_t* fill) {
     GDALAllRegister();
     const QuietGdal quiet;
     Dataset grid = memoryGrid(cols, rows, GDT_Float64);
     Dataset mask = memoryGrid(cols, rows, GDT_Byte);
-    if (!grid || !mask) return fail(cause, "GDAL cannot make the grid in memory");
+    if (!grid || !mask) return fail("GDAL cannot make the grid in memory");
     // GDALFillNodata takes the mask's zeros for the cells to interpolate and
     // its ones for the cells to interpolate from: every cell without data is
     // interpolated, and those not to fill are given back their NaN after.
@@ -236,26 +232,25 @@ bool fillNoData(std::int32_t rows, std::int32_t cols, double* elevations, const 
             CE_None &&
         band->RasterIO(GF_Read, 0, 0, cols, rows, elevations, cols, rows, GDT_Float64, 0, 0,
                        nullptr) == CE_None;
-    if (!filled) return fail(cause, "GDAL cannot fill the voids");
+    if (!filled) return fail("GDAL cannot fill the voids");
     for (std::size_t i = 0; i < valid.size(); ++i) {
         if (valid[i] == 0 && fill[i] == 0) elevations[i] = std::numeric_limits<double>::quiet_NaN();
     }
-    return true;
+    return std::nullopt;
 }
 
-bool rasterizeLines(const char* linesPath, const char* likePath, std::uint8_t* burned,
-                    std::string* cause) {
+Failure rasterizeLines(const char* linesPath, const char* likePath, std::uint8_t* burned) {
     GDALAllRegister();
     const QuietGdal quiet;
     Dataset like(GDALDataset::Open(likePath, GDAL_OF_RASTER | GDAL_OF_READONLY));
-    if (!like) return fail(cause, "GDAL cannot open the raster whose place it takes");
+    if (!like) return fail("GDAL cannot open the raster whose place it takes");
     Dataset lines(GDALDataset::Open(linesPath, GDAL_OF_VECTOR | GDAL_OF_READONLY));
-    if (!lines || lines->GetLayerCount() < 1) return fail(cause, "GDAL cannot open the lines");
+    if (!lines || lines->GetLayerCount() < 1) return fail("GDAL cannot open the lines");
     const int cols = like->GetRasterXSize();
     const int rows = like->GetRasterYSize();
     Dataset grid = memoryGrid(cols, rows, GDT_Byte);
     if (!grid || !copyGeoreference(*like, *grid)) {
-        return fail(cause, "GDAL cannot make the grid in memory");
+        return fail("GDAL cannot make the grid in memory");
     }
     int band = 1;
     double value = 1.0;
@@ -265,7 +260,8 @@ bool rasterizeLines(const char* linesPath, const char* likePath, std::uint8_t* b
                             nullptr, &value, nullptr, nullptr, nullptr) == CE_None &&
         grid->GetRasterBand(1)->RasterIO(GF_Read, 0, 0, cols, rows, burned, cols, rows, GDT_Byte, 0,
                                          0, nullptr) == CE_None;
-    return rasterized || fail(cause, "GDAL cannot rasterize the lines");
+    if (!rasterized) return fail("GDAL cannot rasterize the lines");
+    return std::nullopt;
 }
 
 constexpr GdalGridCalls gridCalls{writeNetCdf, writeLdd, writeGeoTiff, fillNoData, rasterizeLines};

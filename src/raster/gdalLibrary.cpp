@@ -39,34 +39,31 @@ void readBand(GDALDatasetH dataset, GdalRasterFacts& facts) {
     facts.offset = GDALGetRasterOffset(band, nullptr);
 }
 
-void* openRaster(const char* path, GdalRasterFacts* facts, std::string* cause) {
+Failure openRaster(const char* path, void** opened, GdalRasterFacts* facts) {
     GDALAllRegister();
     const QuietGdal quiet;
     // Verbose: a missing file is then an error with its reason too.
     GDALDatasetH dataset = GDALOpenEx(
         path, GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr, nullptr);
-    if (dataset == nullptr) {
-        *cause = QuietGdal::cause();
-        return nullptr;
-    }
+    if (dataset == nullptr) return QuietGdal::cause();
     facts->rows = GDALGetRasterYSize(dataset);
     facts->cols = GDALGetRasterXSize(dataset);
     facts->hasTransform = GDALGetGeoTransform(dataset, facts->transform) == CE_None;
     readCoordinateSystem(dataset, *facts);
     readBand(dataset, *facts);
-    return dataset;
+    *opened = dataset;
+    return std::nullopt;
 }
 
-bool readWindow(void* dataset, std::int32_t row, std::int32_t col, std::int32_t rows,
-                std::int32_t cols, double* values, std::string* cause) {
+Failure readWindow(void* dataset, std::int32_t row, std::int32_t col, std::int32_t rows,
+                   std::int32_t cols, double* values) {
     const QuietGdal quiet;
     GDALRasterBandH band = GDALGetRasterBand(dataset, 1);
     if (GDALRasterIO(band, GF_Read, col, row, cols, rows, values, cols, rows, GDT_Float64, 0, 0) ==
         CE_None) {
-        return true;
+        return std::nullopt;
     }
-    *cause = QuietGdal::cause();
-    return false;
+    return QuietGdal::cause();
 }
 
 // A part of a window, and the window's own cells.
@@ -108,8 +105,8 @@ void clearUncovered(GDALRasterBandH band, const Window& part, const Window& wind
     }
 }
 
-bool readCoverage(void* dataset, std::int32_t row, std::int32_t col, std::int32_t rows,
-                  std::int32_t cols, unsigned char* hasData, std::string* cause) {
+Failure readCoverage(void* dataset, std::int32_t row, std::int32_t col, std::int32_t rows,
+                     std::int32_t cols, unsigned char* hasData) {
     const QuietGdal quiet;
     GDALRasterBandH band = GDALGetRasterBand(dataset, 1);
     const std::size_t cells = static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols);
@@ -120,14 +117,13 @@ bool readCoverage(void* dataset, std::int32_t row, std::int32_t col, std::int32_
     if ((maskFlags & GMF_ALL_VALID) == 0 && maskFlags != GMF_NODATA) {
         if (GDALRasterIO(GDALGetMaskBand(band), GF_Read, col, row, cols, rows, hasData, cols, rows,
                          GDT_Byte, 0, 0) != CE_None) {
-            *cause = QuietGdal::cause();
-            return false;
+            return QuietGdal::cause();
         }
         for (std::size_t i = 0; i < cells; ++i) hasData[i] = hasData[i] != 0 ? 1 : 0;
     }
     const Window window{row, col, rows, cols};
     clearUncovered(band, window, window, hasData);
-    return true;
+    return std::nullopt;
 }
 
 std::int64_t blockCacheBytes() { return GDALGetCacheMax64(); }

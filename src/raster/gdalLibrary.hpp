@@ -7,12 +7,15 @@
 #include <cstdint>
 #include <string>
 
+#include "text/failure.hpp"
+
 namespace drainPrep {
 
 // Raise it with every change of the module's calls (GdalLibraryCalls, the
 // model file calls) or of the types they pass: the executable loads no
-// library built from other declarations.
-inline constexpr std::uint32_t gdalLibraryVersion = 5;
+// library built from other declarations. Both sides are built by one project
+// with one compiler, so a Failure may cross between them.
+inline constexpr std::uint32_t gdalLibraryVersion = 6;
 
 // What a raster declares about itself, band 1.
 struct GdalRasterFacts {
@@ -37,19 +40,20 @@ struct GdalRasterFacts {
     double offset = 0.0;
 };
 
+// Each call that can fail returns GDAL's cause, which the caller puts into
+// its message; GDAL's own messages never reach the console.
 struct GdalLibraryCalls {
-    // The dataset, or null with GDAL's cause. GDAL's own messages never
-    // reach the console.
-    void* (*open)(const char* path, GdalRasterFacts* facts, std::string* cause);
+    // The dataset and its facts.
+    Failure (*open)(const char* path, void** dataset, GdalRasterFacts* facts);
     // A window of band 1 as doubles, row after row, as stored (before scale
     // and offset).
-    bool (*read)(void* dataset, std::int32_t row, std::int32_t col, std::int32_t rows,
-                 std::int32_t cols, double* values, std::string* cause);
+    Failure (*read)(void* dataset, std::int32_t row, std::int32_t col, std::int32_t rows,
+                    std::int32_t cols, double* values);
     // The same window's cells that hold data, 1 or 0: 0 where the band's mask
     // (an internal mask, an alpha band) says so, or where GDAL knows no data
     // lies (a mosaic's gaps between its tiles, blocks a sparse file left out).
-    bool (*readCoverage)(void* dataset, std::int32_t row, std::int32_t col, std::int32_t rows,
-                         std::int32_t cols, unsigned char* hasData, std::string* cause);
+    Failure (*readCoverage)(void* dataset, std::int32_t row, std::int32_t col, std::int32_t rows,
+                            std::int32_t cols, unsigned char* hasData);
     // The most GDAL's block cache holds while rasters are read, bytes.
     std::int64_t (*blockCacheBytes)();
     void (*close)(void* dataset);

@@ -106,19 +106,20 @@ Failure versionFailure(void* library, const std::string& path) {
                   "); install the two from the same build");
 }
 
-const GdalLibraryCalls* loadLibrary(std::string& failure) {
-    static const GdalLibraryCalls* calls = nullptr;
-    if (calls != nullptr) return calls;
-    void* library = loadGdalModule(failure);
-    if (library == nullptr) return nullptr;
-    const auto entry = reinterpret_cast<const GdalLibraryCalls* (*)()>(
-        dlsym(library, "drainPrepGdalLibraryCalls"));
-    if (entry == nullptr) {
-        failure = notLoadedText(libraryBeside(runningExecutable()), dlerrorText());
-        return nullptr;
+Failure loadLibrary(const GdalLibraryCalls*& calls) {
+    static const GdalLibraryCalls* loaded = nullptr;
+    if (loaded == nullptr) {
+        void* library = nullptr;
+        if (auto failure = loadGdalModule(library)) return failure;
+        const auto entry = reinterpret_cast<const GdalLibraryCalls* (*)()>(
+            dlsym(library, "drainPrepGdalLibraryCalls"));
+        if (entry == nullptr) {
+            return notLoadedText(libraryBeside(runningExecutable()), dlerrorText());
+        }
+        loaded = entry();
     }
-    calls = entry();
-    return calls;
+    calls = loaded;
+    return std::nullopt;
 }
 
 Failure checkCoordinateSystem(const GdalRasterFacts& facts, const std::string& path) {
@@ -306,9 +307,10 @@ Failure openRaster(const GdalLibraryCalls& gdal, const std::string& path, Role r
     raster.path = path;
     raster.gdal = &gdal;
     GdalRasterFacts facts;
-    std::string cause;
-    void* dataset = gdal.open(path.c_str(), &facts, &cause);
-    if (dataset == nullptr) return path + " cannot be opened as a raster: " + cause;
+    void* dataset = nullptr;
+    if (auto cause = gdal.open(path.c_str(), &dataset, &facts)) {
+        return path + " cannot be opened as a raster: " + *cause;
+    }
     raster.dataset.reset(dataset, gdal.close);
     if (auto failure = checkCoordinateSystem(facts, path)) return failure;
     if (auto failure = checkDatum(facts, path)) return failure;
@@ -354,6 +356,20 @@ struct ReadBuffers {
     std::vector<unsigned char> hasData;
 };
 
+// A window of one raster: its values as stored and its cells that hold data.
+Failure readValues(const GdalRaster& raster, const CellWindow& window, double* values,
+                   unsigned char* hasData) {
+    const SourceCell& first = window.first;
+    Failure cause = raster.gdal->read(raster.dataset.get(), first.row, first.col, window.rows,
+                                      window.cols, values);
+    if (!cause) {
+        cause = raster.gdal->readCoverage(raster.dataset.get(), first.row, first.col, window.rows,
+                                          window.cols, hasData);
+    }
+    if (cause) return raster.path + " cannot be read: " + *cause;
+    return std::nullopt;
+}
+
 // Rows [firstRow, firstRow + rowCount) and columns [firstCol, firstCol +
 // colCount) of one raster as samples, row after row, into `samples`.
 Failure readSamples(const GdalRaster& raster, std::int64_t firstRow, std::int64_t rowCount,
@@ -366,12 +382,9 @@ Failure readSamples(const GdalRaster& raster, std::int64_t firstRow, std::int64_
     const auto row = static_cast<std::int32_t>(firstRow);
     const auto col = static_cast<std::int32_t>(firstCol);
     const auto rows = static_cast<std::int32_t>(rowCount);
-    std::string cause;
-    if (!raster.gdal->read(raster.dataset.get(), row, col, rows, colCount, buffers.values.data(),
-                           &cause) ||
-        !raster.gdal->readCoverage(raster.dataset.get(), row, col, rows, colCount,
-                                   buffers.hasData.data(), &cause)) {
-        return raster.path + " cannot be read: " + cause;
+    if (auto failure = readValues(raster, {{row, col}, rows, colCount}, buffers.values.data(),
+                                  buffers.hasData.data())) {
+        return failure;
     }
     for (std::size_t i = 0; i < cells; ++i) {
         const std::optional<std::int32_t> sample =
@@ -392,41 +405,30 @@ Failure readSamples(const GdalRaster& raster, std::int64_t firstRow, std::int64_
 // The one library tried: a library beside the executable that fails is
 // reported with its own error, never replaced by another; dlopen keeps one
 // copy of it however often it is asked.
-void* loadGdalModule(std::string& failure) {
+Failure loadGdalModule(void*& module) {
     const std::filesystem::path executable = runningExecutable();
     if (executable.empty()) {
-        failure = notLoadedText(gdalLibraryFile,
-                                "the folder of the running executable, where it must lie, is "
-                                "unknown");
-        return nullptr;
+        return notLoadedText(gdalLibraryFile,
+                             "the folder of the running executable, where it must lie, is "
+                             "unknown");
     }
     const std::string path = libraryBeside(executable);
-    if (auto distrusted = trustFailure(path, executable.string())) {
-        failure = *distrusted;
-        return nullptr;
-    }
+    if (auto distrusted = trustFailure(path, executable.string())) return distrusted;
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        failure = notLoadedText(path, dlerrorText());
-        return nullptr;
-    }
-    if (auto wrongVersion = versionFailure(library, path)) {
-        failure = *wrongVersion;
-        return nullptr;
-    }
-    return library;
+    if (library == nullptr) return notLoadedText(path, dlerrorText());
+    if (auto wrongVersion = versionFailure(library, path)) return wrongVersion;
+    module = library;
+    return std::nullopt;
 }
 
-const GdalGridCalls* loadGridCalls(std::string& failure) {
-    void* library = loadGdalModule(failure);
-    if (library == nullptr) return nullptr;
+Failure loadGridCalls(const GdalGridCalls*& calls) {
+    void* library = nullptr;
+    if (auto failure = loadGdalModule(library)) return failure;
     const auto entry = reinterpret_cast<const GdalGridCalls* (*)()>(
         dlsym(library, "drainPrepGdalGridCalls"));
-    if (entry == nullptr) {
-        failure = std::string(gdalLibraryFile) + " has no calls that write grids.";
-        return nullptr;
-    }
-    return entry();
+    if (entry == nullptr) return std::string(gdalLibraryFile) + " has no calls that write grids.";
+    calls = entry();
+    return std::nullopt;
 }
 
 double noDataAsStored(double noData, const std::string& bandType) {
@@ -454,9 +456,8 @@ void closeGdalSources(GdalSourcePair& pair) {
 }
 
 Failure openGdalDem(const std::string& path, GdalRaster& dem) {
-    std::string notLoaded;
-    const GdalLibraryCalls* gdal = loadLibrary(notLoaded);
-    if (gdal == nullptr) return notLoaded;
+    const GdalLibraryCalls* gdal = nullptr;
+    if (auto failure = loadLibrary(gdal)) return failure;
     return openRaster(*gdal, path, Role::dem, dem);
 }
 
@@ -465,13 +466,7 @@ Failure readGdalElevations(const GdalRaster& dem, const CellWindow& window,
     const auto cells = static_cast<std::size_t>(window.rows) * static_cast<std::size_t>(window.cols);
     std::vector<unsigned char> hasData(cells);
     elevations.resize(cells);
-    std::string cause;
-    if (!dem.gdal->read(dem.dataset.get(), window.first.row, window.first.col, window.rows,
-                        window.cols, elevations.data(), &cause) ||
-        !dem.gdal->readCoverage(dem.dataset.get(), window.first.row, window.first.col,
-                                window.rows, window.cols, hasData.data(), &cause)) {
-        return dem.path + " cannot be read: " + cause;
-    }
+    if (auto failure = readValues(dem, window, elevations.data(), hasData.data())) return failure;
     const ValueRule& rule = dem.rule;
     for (std::size_t i = 0; i < cells; ++i) {
         double& value = elevations[i];
@@ -482,9 +477,8 @@ Failure readGdalElevations(const GdalRaster& dem, const CellWindow& window,
 }
 
 Failure openGdalSources(const SourcePaths& paths, GdalSourcePair& pair) {
-    std::string notLoaded;
-    const GdalLibraryCalls* gdal = loadLibrary(notLoaded);
-    if (gdal == nullptr) return notLoaded;
+    const GdalLibraryCalls* gdal = nullptr;
+    if (auto failure = loadLibrary(gdal)) return failure;
     if (auto failure = openRaster(*gdal, paths.dem, Role::dem, pair.dem)) return failure;
     if (auto failure = openRaster(*gdal, paths.directions, Role::directions, pair.directions)) {
         return failure;

@@ -51,9 +51,9 @@ struct ValueRule {
 // nearest the value its header gives (-3.4e38 in an ESRI .hdr).
 double noDataAsStored(double noData, const std::string& bandType);
 
-// The GDAL module beside the running executable, or null with the failure
-// text; dlopen keeps one copy of it however often it is asked.
-void* loadGdalModule(std::string& failure);
+// The GDAL module beside the running executable, its handle in `module`;
+// dlopen keeps one copy of it however often it is asked.
+Failure loadGdalModule(void*& module);
 
 // One opened raster, band 1, checked.
 struct GdalRaster {

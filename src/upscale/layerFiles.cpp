@@ -156,25 +156,25 @@ Failure writeLayerFiles(const std::filesystem::path& folder, const GridPlace& pl
 Failure writeModelFormats(const std::filesystem::path& folder, const GridPlace& place,
                           const std::vector<LayerView>& views,
                           const std::vector<std::int32_t>& flowDir, const std::string& title) {
-    std::string failure;
-    const GdalGridCalls* calls = loadGridCalls(failure);
-    if (calls == nullptr) return "model.nc and ldd.map cannot be written: " + failure;
+    const GdalGridCalls* calls = nullptr;
+    if (auto failure = loadGridCalls(calls)) {
+        return "model.nc and ldd.map cannot be written: " + *failure;
+    }
     std::vector<GdalGridLayer> layers;
     for (const LayerView& view : views) {
         layers.push_back({view.name, view.longName, view.units,
                           view.ints != nullptr ? view.ints->data() : nullptr,
                           view.reals != nullptr ? view.reals->data() : nullptr, noValue});
     }
-    std::string cause;
     const std::string netCdf = (folder / "model.nc").string();
-    if (!calls->writeNetCdf(netCdf.c_str(), &place, layers.data(),
-                            static_cast<std::int32_t>(layers.size()), title.c_str(), &cause)) {
-        return "model.nc cannot be written: " + cause + ".";
+    if (auto cause = calls->writeNetCdf(netCdf.c_str(), &place, layers.data(),
+                                        static_cast<std::int32_t>(layers.size()), title.c_str())) {
+        return "model.nc cannot be written: " + *cause + ".";
     }
     const std::string ldd = (folder / "ldd.map").string();
     const std::vector<std::uint8_t> codes = lddCodes(flowDir);
-    if (!calls->writeLdd(ldd.c_str(), &place, codes.data(), &cause)) {
-        return "ldd.map cannot be written: " + cause + ".";
+    if (auto cause = calls->writeLdd(ldd.c_str(), &place, codes.data())) {
+        return "ldd.map cannot be written: " + *cause + ".";
     }
     return std::nullopt;
 }
