@@ -34,7 +34,8 @@ public:
         std::string field;
         bool quoted = false;
         for (;;) {
-            if (!nextLine(failure)) return true;
+            failure = nextLine();
+            if (failure) return true;
             for (std::size_t i = 0; i < current_.size(); ++i) {
                 const char c = current_[i];
                 if (quoted) {
@@ -89,27 +90,25 @@ public:
     }
 
 private:
-    bool nextLine(Failure& failure) {
+    Failure nextLine() {
         ++line_;
         if (line_ > mostGaugeFileLines) {
-            failure = where(line_) + ": the file has more than " +
-                      std::to_string(mostGaugeFileLines) + " lines.";
-            return false;
+            return where(line_) + ": the file has more than " + std::to_string(mostGaugeFileLines) +
+                   " lines.";
         }
         current_.clear();
         char c = 0;
         while (text_.get(c) && c != '\n') {
             if (current_.size() == longestGaugeFileLine) {
-                failure = where(line_) + ": the line is longer than " +
-                          std::to_string(longestGaugeFileLine) + " bytes.";
-                return false;
+                return where(line_) + ": the line is longer than " +
+                       std::to_string(longestGaugeFileLine) + " bytes.";
             }
             current_ += c;
         }
         if (!current_.empty() && current_.back() == '\r') current_.pop_back();
         // A byte order mark before the header.
         if (line_ == 1 && current_.rfind("\xEF\xBB\xBF", 0) == 0) current_.erase(0, 3);
-        return true;
+        return std::nullopt;
     }
 
     std::istream& text_;
