@@ -63,11 +63,6 @@ struct BasinFound {
     bool gaugesLeftOut = false;
 };
 
-// The status of an area that a run can use but whose rule cuts the river.
-constexpr int cutRiverStatus = 2;
-// The status of an area that leaves gauges of the file out; it outranks the
-// cut river.
-constexpr int gaugesLeftOutStatus = 3;
 // The ids a line names before it says how many more there are.
 constexpr std::size_t idsNamed = 10;
 
@@ -518,66 +513,66 @@ Failure checkRequest(const AreaRequest& request, const AreaSource& source) {
 }
 
 // The folders a drainPrep run writes into, so that the run prepared does not
-// stop on them. Returns the exit status.
-int createRunFolders(std::ostream& console) {
+// stop on them.
+Failure createRunFolders(std::ostream& console) {
     const std::filesystem::path folder = pathFromWorkingFolder<asciiGridFolder>.text;
     std::error_code failure;
-    if (std::filesystem::is_directory(folder, failure)) return 0;
+    if (std::filesystem::is_directory(folder, failure)) return std::nullopt;
     std::filesystem::create_directories(folder, failure);
-    if (failure) {
-        console << folder.string() << " cannot be created: " << failure.message() << "."
-                << std::endl;
-        return 1;
-    }
+    if (failure) return folder.string() + " cannot be created: " + failure.message() + ".";
     console << "Created " << folder.string() << " for the run." << std::endl;
-    return 0;
+    return std::nullopt;
 }
 
-// Returns the exit status once the request is known to be usable.
-int reportArea(const AreaRequest& request, AreaSource& source, std::ostream& console) {
+// The search holds the source's flow data, which may not fit, and reads its
+// blocks deep inside a trace, whose failures it throws.
+Failure searchBasin(const AreaRequest& request, const AreaSource& source,
+                    std::optional<SourceCell> point, std::ostream& console, BasinFound& found) {
+    try {
+        return findBasin(request, source, point, console, found);
+    } catch (const std::bad_alloc&) {
+        return std::string("Not enough memory for the flow data of the source grid.");
+    } catch (const SourceReadFailure& failure) {
+        return std::string(failure.what());
+    }
+}
+
+AreaVerdict usableVerdict(const BasinFound& found) {
+    // Gauges left out outrank the cut river.
+    if (found.gaugesLeftOut) return AreaVerdict::gaugesLeftOut;
+    return found.riverCut ? AreaVerdict::riverCut : AreaVerdict::usable;
+}
+
+// Once the request is known to be usable.
+Failure reportArea(const AreaRequest& request, AreaSource& source, std::ostream& console,
+                   AreaVerdict& verdict) {
     const std::optional<SourceCell> point = sourceCellAt(request.lat, request.lon, source.frame);
     BasinFound found;
-    try {
-        if (auto failure = findBasin(request, source, point, console, found)) {
-            console << *failure << std::endl;
-            return 1;
-        }
-    } catch (const std::bad_alloc&) {
-        console << "Not enough memory for the flow data of the source grid." << std::endl;
-        return 1;
-    } catch (const SourceReadFailure& failure) {
-        console << failure.what() << std::endl;
-        return 1;
-    }
+    if (auto failure = searchBasin(request, source, point, console, found)) return failure;
     printBasin(console, source.frame, found.basin, request.gaugeFile ? "Catchments" : "Basin");
     const RunMemory memory =
         memoryOfRun(found.choice.area, source.given ? blockCacheBytes(*source.given) : 0);
     printArea(console, found, memory, source);
     const StudyArea& area = found.choice.area;
+    verdict = AreaVerdict::unusable;
     if (area.cellCount() == 0) {
         if (request.write) console << "clipArea.dat not written." << std::endl;
-        return 1;
+        return std::nullopt;
     }
     if (!request.gaugeFile) printRunBasin(console, source.frame, request, found);
     console << "clipArea.dat: " << area.nrows << " " << area.ncols << " " << area.latNW << " "
             << area.lonNW << std::endl;
     const bool usable = found.choice.holdsBasin && memory.place != RecordPlace::nowhere &&
                         found.withoutD8Code.cells == 0;
-    const int usableStatus = found.gaugesLeftOut ? gaugesLeftOutStatus
-                             : found.riverCut    ? cutRiverStatus
-                                                 : 0;
-    if (!request.write) return usable ? usableStatus : 1;
+    if (usable) verdict = usableVerdict(found);
+    if (!request.write) return std::nullopt;
     if (!usable || (found.gaugesLeftOut && !request.force)) {
         console << "clipArea.dat not written." << std::endl;
-        return usable ? usableStatus : 1;
+        return std::nullopt;
     }
-    if (auto failure = writeStudyArea(clipAreaPath, found.choice.area)) {
-        console << *failure << std::endl;
-        return 1;
-    }
+    if (auto failure = writeStudyArea(clipAreaPath, found.choice.area)) return failure;
     console << "Written to " << clipAreaPath << "." << std::endl;
-    if (const int status = createRunFolders(console)) return status;
-    return usableStatus;
+    return createRunFolders(console);
 }
 
 }  // namespace
@@ -608,10 +603,26 @@ Failure parseAreaRequest(const std::vector<std::string>& arguments, AreaRequest&
     return parsePoint(numbers, request);
 }
 
-int runDrainPrepArea(const std::vector<std::string>& arguments, std::ostream& console) {
+int exitStatus(AreaVerdict verdict) {
+    switch (verdict) {
+        case AreaVerdict::usable:
+            return 0;
+        case AreaVerdict::riverCut:
+            return 2;
+        case AreaVerdict::gaugesLeftOut:
+            return 3;
+        case AreaVerdict::unusable:
+            break;
+    }
+    return 1;
+}
+
+Failure runDrainPrepArea(const std::vector<std::string>& arguments, std::ostream& console,
+                         AreaVerdict& verdict) {
+    verdict = AreaVerdict::usable;
     if (asksForHelp(arguments)) {
         console << usageText << "\n" << helpText;
-        return 0;
+        return std::nullopt;
     }
     AreaRequest request;
     AreaSource source;
@@ -619,11 +630,8 @@ int runDrainPrepArea(const std::vector<std::string>& arguments, std::ostream& co
     if (!failure) failure = openSource(request, source);
     if (!request.snapGiven) request.snapRadius = defaultSnapCells(source.frame.lattice);
     if (!failure) failure = checkRequest(request, source);
-    if (failure) {
-        console << *failure << std::endl;
-        return 1;
-    }
-    return reportArea(request, source, console);
+    if (failure) return failure;
+    return reportArea(request, source, console, verdict);
 }
 
 }  // namespace drainPrep

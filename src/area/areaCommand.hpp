@@ -39,11 +39,20 @@ struct AreaRequest {
 // first that cannot be used.
 Failure parseAreaRequest(const std::vector<std::string>& arguments, AreaRequest& request);
 
-// Returns the exit status: 0 when the printed area holds the basin whole and
-// a drainPrep run of it has the memory it needs, 2 when it does but the run's
-// outlet rule cuts the river of the point or of a gauge (the area is written
-// all the same), 3 when gauges are left out (written only with --force), 1
-// otherwise.
-int runDrainPrepArea(const std::vector<std::string>& arguments, std::ostream& console);
+// What the printed area is worth to a drainPrep run, each with its exit status.
+enum class AreaVerdict {
+    usable,         // 0: it holds the basin whole and the run has the memory it needs
+    riverCut,       // 2: usable, but the run's outlet rule cuts the river of the
+                    //    point or of a gauge (the area is written all the same)
+    gaugesLeftOut,  // 3: usable, but gauges are left out (written only with --force)
+    unusable,       // 1: the console says why
+};
+
+int exitStatus(AreaVerdict verdict);
+
+// The area and its verdict (usable after the help), or the failure that
+// found none.
+Failure runDrainPrepArea(const std::vector<std::string>& arguments, std::ostream& console,
+                         AreaVerdict& verdict);
 
 }  // namespace drainPrep

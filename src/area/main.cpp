@@ -7,6 +7,11 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    return drainPrep::runCatchingFailures(
-        std::cout, [&arguments] { return drainPrep::runDrainPrepArea(arguments, std::cout); });
+    return drainPrep::runCatchingFailures(std::cout, [&arguments] {
+        drainPrep::AreaVerdict verdict = drainPrep::AreaVerdict::usable;
+        if (auto failure = drainPrep::runDrainPrepArea(arguments, std::cout, verdict)) {
+            return drainPrep::exitStatus(std::cout, failure);
+        }
+        return drainPrep::exitStatus(verdict);
+    });
 }

@@ -233,19 +233,14 @@ Failure deriveDirections(const DirectionsRequest& request, std::ostream& console
 
 }  // namespace
 
-int runDrainPrepDirections(const std::vector<std::string>& arguments, std::ostream& console) {
+Failure runDrainPrepDirections(const std::vector<std::string>& arguments, std::ostream& console) {
     if (asksForHelp(arguments)) {
         console << directionsHelp();
-        return 0;
+        return std::nullopt;
     }
     DirectionsRequest request;
-    Failure failure = parseDirectionsRequest(arguments, request);
-    if (!failure) failure = deriveDirections(request, console);
-    if (failure) {
-        console << *failure << std::endl;
-        return 1;
-    }
-    return 0;
+    if (auto failure = parseDirectionsRequest(arguments, request)) return failure;
+    return deriveDirections(request, console);
 }
 
 }  // namespace drainPrep

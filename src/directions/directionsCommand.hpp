@@ -11,10 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "text/failure.hpp"
+
 namespace drainPrep {
 
-// Returns the exit status: 0 when OUTDIR holds the three files, 1 otherwise,
-// with OUTDIR as it was.
-int runDrainPrepDirections(const std::vector<std::string>& arguments, std::ostream& console);
+// Nothing when OUTDIR holds the three files (or the help was asked for);
+// else the failure, with OUTDIR as it was.
+Failure runDrainPrepDirections(const std::vector<std::string>& arguments, std::ostream& console);
 
 }  // namespace drainPrep

@@ -8,6 +8,7 @@
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     return drainPrep::runCatchingFailures(std::cout, [&arguments] {
-        return drainPrep::runDrainPrepDirections(arguments, std::cout);
+        return drainPrep::exitStatus(std::cout,
+                                     drainPrep::runDrainPrepDirections(arguments, std::cout));
     });
 }

@@ -31,10 +31,11 @@ int main(int argc, char** argv) {
         }
         drainPrep::RunOptions options;
         if (auto failure = drainPrep::parseRunArguments(arguments, options)) {
-            std::cout << *failure << std::endl;
-            return 1;
+            return drainPrep::exitStatus(std::cout, failure);
         }
-        return drainPrep::runDrainPrep(std::cout, std::cin, options);
+        return drainPrep::runDrainPrep(std::cout, std::cin, options) == drainPrep::RunEnd::complete
+                   ? 0
+                   : 1;
     });
     std::cout.flush();
     std::cout.rdbuf(standardBuffer);

@@ -3,8 +3,9 @@
 //   2) the source rasters, clipped, and the two clip previews
 //   3) the cell grid and its drainage network
 //   4) the product files and the outlet list
-// Every stage hands its failure text back here; this is the one place that
-// prints it and ends the run with status 1.
+// Every stage hands its failure text back here, which prints it where it
+// stands in the run's dialogue: a refused clipArea.dat comes before the
+// closing prompt.
 #include "driver/runSequence.hpp"
 
 #include <istream>
@@ -17,6 +18,7 @@
 #include "analysis/directionCodes.hpp"
 #include "analysis/networkDerivation.hpp"
 #include "cell/cellFields.hpp"
+#include "driver/mainGuard.hpp"
 #include "driver/memoryPlan.hpp"
 #include "geometry/clipAreaFile.hpp"
 #include "output/clipPreviews.hpp"
@@ -30,14 +32,9 @@ namespace drainPrep {
 
 namespace {
 
-// Texts that carry their own "\n" are written as they stand; the others are
-// lines, ended and flushed.
-void printFailure(std::ostream& console, const std::string& text) {
-    if (!text.empty() && text.back() == '\n') {
-        console << text;
-    } else {
-        console << text << std::endl;
-    }
+RunEnd failedWith(std::ostream& console, const std::string& failure) {
+    printFailure(console, failure);
+    return RunEnd::failed;
 }
 
 void closingPrompt(std::ostream& console, std::istream& keyboard) {
@@ -139,14 +136,11 @@ std::string outsideGivenText(const GdalSourcePair& given) {
 
 // Rasters given are opened and checked first: their frame is the grid the
 // study area must lie in.
-int runDrainPrep(std::ostream& console, std::istream& keyboard, const RunOptions& options) {
+RunEnd runDrainPrep(std::ostream& console, std::istream& keyboard, const RunOptions& options) {
     const std::optional<SourcePaths>& sources = options.sources;
     GdalSourcePair given;
     if (sources) {
-        if (auto failure = openGdalSources(*sources, given)) {
-            printFailure(console, *failure);
-            return 1;
-        }
+        if (auto failure = openGdalSources(*sources, given)) return failedWith(console, *failure);
     }
     console << "1) Reading location of study area." << std::endl;
     StudyArea area;
@@ -156,14 +150,13 @@ int runDrainPrep(std::ostream& console, std::istream& keyboard, const RunOptions
     if (stageOneFailure) {
         printFailure(console, *stageOneFailure);
         closingPrompt(console, keyboard);
-        return 1;
+        return RunEnd::failed;
     }
     if (auto failure = runStages(area, sources ? &given : nullptr, options.outlets, console)) {
-        printFailure(console, *failure);
-        return 1;
+        return failedWith(console, *failure);
     }
     closingPrompt(console, keyboard);
-    return 0;
+    return RunEnd::complete;
 }
 
 }  // namespace drainPrep

@@ -83,30 +83,26 @@ drainPrep::Failure parseArguments(const std::vector<std::string>& arguments,
     return std::nullopt;
 }
 
-int reportMain(const std::vector<std::string>& arguments) {
+drainPrep::Failure runDrainPrepReport(const std::vector<std::string>& arguments) {
     if (drainPrep::asksForHelp(arguments)) {
         std::cout << usage;
-        return 0;
+        return std::nullopt;
     }
     drainPrep::report::ReportOptions options;
     std::string folder = ".";
-    if (auto refusal = parseArguments(arguments, options, folder)) {
-        std::cout << *refusal << std::flush;
-        return 1;
-    }
+    if (auto refusal = parseArguments(arguments, options, folder)) return refusal;
     std::cout << "drainPrepReport: the run in " << folder << std::endl;
-    if (auto failure = drainPrep::report::writeReport(folder, std::cout, options)) {
-        std::cout << *failure << std::endl;
-        return 1;
-    }
+    if (auto failure = drainPrep::report::writeReport(folder, std::cout, options)) return failure;
     const std::filesystem::path page = drainPrep::report::reportPagePath(folder);
     std::cout << "  Report: " << page.string() << std::endl;
-    return 0;
+    return std::nullopt;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    return drainPrep::runCatchingFailures(std::cout, [&arguments] { return reportMain(arguments); });
+    return drainPrep::runCatchingFailures(std::cout, [&arguments] {
+        return drainPrep::exitStatus(std::cout, runDrainPrepReport(arguments));
+    });
 }

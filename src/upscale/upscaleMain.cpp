@@ -43,42 +43,33 @@ drainPrep::Failure parseArguments(const std::vector<std::string>& arguments, std
     return std::nullopt;
 }
 
-int upscaleMain(const std::vector<std::string>& arguments) {
+drainPrep::Failure runDrainPrepUpscale(const std::vector<std::string>& arguments) {
     if (drainPrep::asksForHelp(arguments)) {
         std::cout << usage;
-        return 0;
+        return std::nullopt;
     }
     std::string folder = ".";
     std::optional<std::string> factorWord;
-    if (auto refusal = parseArguments(arguments, folder, factorWord)) {
-        std::cout << *refusal << std::flush;
-        return 1;
-    }
+    if (auto refusal = parseArguments(arguments, folder, factorWord)) return refusal;
     drainPrep::CellLattice lattice;
-    if (auto failure = drainPrep::upscale::readRunLattice(folder, lattice)) {
-        std::cout << *failure << std::endl;
-        return 1;
-    }
+    if (auto failure = drainPrep::upscale::readRunLattice(folder, lattice)) return failure;
     std::int32_t factor = 0;
     if (auto refusal = drainPrep::upscale::readFactor(*factorWord, lattice, factor)) {
-        std::cout << *refusal << std::flush;
-        return 1;
+        return refusal;
     }
     std::cout << "drainPrepUpscale: the run in " << folder << ", "
               << drainPrep::upscale::factorText(factor, lattice) << std::endl;
-    if (auto failure = drainPrep::upscale::upscaleRun(folder, factor, std::cout)) {
-        std::cout << *failure << std::endl;
-        return 1;
-    }
+    if (auto failure = drainPrep::upscale::upscaleRun(folder, factor, std::cout)) return failure;
     const std::filesystem::path result = drainPrep::upscale::modelFolder(folder, factor);
     std::cout << "  Model grid: " << result.string() << std::endl;
-    return 0;
+    return std::nullopt;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    return drainPrep::runCatchingFailures(std::cout,
-                                          [&arguments] { return upscaleMain(arguments); });
+    return drainPrep::runCatchingFailures(std::cout, [&arguments] {
+        return drainPrep::exitStatus(std::cout, runDrainPrepUpscale(arguments));
+    });
 }
