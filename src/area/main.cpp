@@ -6,8 +6,8 @@
 #include "driver/mainGuard.hpp"
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    return drainPrep::runCatchingFailures(std::cout, [&arguments] {
+    return drainPrep::runCatchingFailures(std::cout, [argc, argv] {
+        const std::vector<std::string> arguments(argv + 1, argv + argc);
         drainPrep::AreaVerdict verdict = drainPrep::AreaVerdict::usable;
         if (auto failure = drainPrep::runDrainPrepArea(arguments, std::cout, verdict)) {
             return drainPrep::exitStatus(std::cout, failure);

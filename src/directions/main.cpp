@@ -6,8 +6,8 @@
 #include "directions/directionsCommand.hpp"
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    return drainPrep::runCatchingFailures(std::cout, [&arguments] {
+    return drainPrep::runCatchingFailures(std::cout, [argc, argv] {
+        const std::vector<std::string> arguments(argv + 1, argv + argc);
         return drainPrep::exitStatus(std::cout,
                                      drainPrep::runDrainPrepDirections(arguments, std::cout));
     });

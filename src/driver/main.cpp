@@ -11,15 +11,11 @@
 #include "driver/runArguments.hpp"
 #include "driver/runSequence.hpp"
 
-// Reads ./clipArea.dat and the source rasters (./input, or --dem and --dir),
-// writes ./output; --outlets names the outlet rule.
-int main(int argc, char** argv) {
-    // A file-size limit then makes a write or the reservation of the scratch
-    // file fail, which the run reports, instead of killing the process.
-    std::signal(SIGXFSZ, SIG_IGN);
-    // A DEM with wide flats makes millions of pit-report lines; they go out
-    // through one large buffer, while every console line still flushes.
-    std::ios::sync_with_stdio(false);
+namespace {
+
+// A DEM with wide flats makes millions of pit-report lines; they go out
+// through one large buffer, while every console line still flushes.
+int runThroughConsoleBuffer(int argc, char** argv) {
     drainPrep::ConsoleBuffer consoleBuffer(STDOUT_FILENO);
     std::streambuf* const standardBuffer = std::cout.rdbuf(&consoleBuffer);
     drainPrep::endRunOnScratchFileFault(consoleBuffer);
@@ -40,4 +36,18 @@ int main(int argc, char** argv) {
     std::cout.flush();
     std::cout.rdbuf(standardBuffer);
     return status;
+}
+
+}  // namespace
+
+// Reads ./clipArea.dat and the source rasters (./input, or --dem and --dir),
+// writes ./output; --outlets names the outlet rule.
+int main(int argc, char** argv) {
+    // A file-size limit then makes a write or the reservation of the scratch
+    // file fail, which the run reports, instead of killing the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::ios::sync_with_stdio(false);
+    // The console buffer is memory too, had before the run's own guard.
+    return drainPrep::runCatchingFailures(
+        std::cout, [argc, argv] { return runThroughConsoleBuffer(argc, argv); });
 }

@@ -101,8 +101,8 @@ drainPrep::Failure runDrainPrepReport(const std::vector<std::string>& arguments)
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    return drainPrep::runCatchingFailures(std::cout, [&arguments] {
+    return drainPrep::runCatchingFailures(std::cout, [argc, argv] {
+        const std::vector<std::string> arguments(argv + 1, argv + argc);
         return drainPrep::exitStatus(std::cout, runDrainPrepReport(arguments));
     });
 }
