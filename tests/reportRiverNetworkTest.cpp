@@ -26,9 +26,10 @@ constexpr std::int32_t latNW = 40, lonNW = 100;
 
 using Cells = std::vector<std::vector<FlowCell>>;
 
-// A drawn network, with basin sizes and numbers as the run gives them: a cell whose way ends at an outlet counts in every
-// cell below it and takes the outlet's number (outlets numbered in row-major
-// order); cells on or above a loop keep size 1 and no number.
+// A drawn network, with basin sizes and numbers as the run gives them: a
+// cell whose way ends at an outlet counts in every cell below it and takes
+// the outlet's number (outlets numbered in row-major order); cells on or
+// above a loop keep size 1 and no number.
 Cells cellsOf(const std::vector<std::string>& drawing) {
     const auto nrows = static_cast<std::int32_t>(drawing.size());
     const auto ncols = static_cast<std::int32_t>(drawing[0].size());
